@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+} // namespace Firebird
+
+class Database;
+class Query;
+class TableDataset;
+struct AttachmentShare;
+
+// One transaction of a connection (IBTransaction1 … IBTransaction5). Its
+// parameters are the classic ones ("read_committed", "rec_version",
+// "concurrency", "nowait"). Stopping commits, as the work transactions'
+// automatic stop action does.
+class Transaction {
+public:
+    explicit Transaction(Database* db, const QString& name);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    const QString& name() const { return m_name; }
+    void setParams(const QStringList& params) { m_params = params; }
+    const QStringList& params() const { return m_params; }
+
+    bool active() const { return m_tra != nullptr; }
+    void start();              // no-op when active
+    void commit();             // no-op when not active
+    void rollback();           // no-op when not active
+    void stop() { commit(); }  // the automatic stop action
+    void restart() { stop(); start(); }
+    // What a "COMMIT" statement does: commit and begin the next transaction.
+    void commitAndRestart();
+
+    Firebird::ITransaction* handle();  // starts on demand
+
+private:
+    Database* m_db;
+    QString m_name;
+    QStringList m_params;
+    Firebird::ITransaction* m_tra = nullptr;
+};
+
+// A connection (IBDatabase1 … IBDatabase5) with its one transaction.
+//
+// Connections to the same work database can share one attachment: Firebird
+// refuses to drop a table that another attachment has ever used until that
+// attachment detaches, while inside one attachment a drop only waits for the
+// cursors to close and the other transactions to end. Each sharing connection
+// keeps its own transaction, which is the separation the tabs need.
+class Database {
+public:
+    explicit Database(const QString& name);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& name() const { return m_name; }
+    void setDatabaseName(const QString& path) { m_path = path; }
+    const QString& databaseName() const { return m_path; }
+    // "user_name=…", "password=…", "lc_ctype=…"
+    void setParams(const QStringList& params) { m_params = params; }
+    const QStringList& params() const { return m_params; }
+
+    // Make this connection use the same attachment as `other` (same database file).
+    void shareAttachmentWith(Database& other);
+
+    bool connected() const;
+    void open();        // no-op when connected
+    void close();       // stops the transaction, frees this connection's statements
+    void reconnect() { close(); open(); }
+
+    Transaction& transaction() { return m_transaction; }
+
+    // Frees every prepared statement on this connection's attachment, of every
+    // sharing connection: a DROP must not find the table held by a compiled request.
+    void releaseAllStatements();
+
+    Firebird::IAttachment* attachment();
+
+    // Creates a database file with SQL dialect 3 and the default character set CP943C.
+    static void createDatabase(const QString& path, const QString& user = QStringLiteral("sysdba"),
+                               const QString& password = QStringLiteral("tollgates"));
+
+    // Stops the embedded engine's threads; call once before the process exits.
+    static void shutdownEngine();
+
+    // Standard parameter lines of every connection of the program.
+    static QStringList defaultParams();
+
+    // Registration of the statements and datasets that use this connection.
+    void registerQuery(Query* q) { m_queries.insert(q); }
+    void unregisterQuery(Query* q) { m_queries.remove(q); }
+    void registerDataset(TableDataset* d) { m_datasets.insert(d); }
+    void unregisterDataset(TableDataset* d) { m_datasets.remove(d); }
+    const QSet<TableDataset*>& datasets() const { return m_datasets; }
+
+private:
+    friend class Transaction;
+    void releaseOwnStatements();
+
+    QString m_name;
+    QString m_path;
+    QStringList m_params;
+    std::shared_ptr<AttachmentShare> m_share;
+    bool m_connected = false;
+    Transaction m_transaction;
+    QSet<Query*> m_queries;
+    QSet<TableDataset*> m_datasets;
+};

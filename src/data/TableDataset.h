@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class Database;
+class Query;
+
+// A table dataset over one work table: the rows in the order of the position
+// column, a current row with its 1-based record number, browse/edit/insert
+// states and the handler slots the data module hooks into.
+//
+// Rows are read whole when the dataset opens and the cursor is closed at once;
+// each row remembers its RDB$DB_KEY so posts and deletes address exactly it.
+class TableDataset : public QObject {
+    Q_OBJECT
+public:
+    enum State { Inactive, Browse, Edit, Insert };
+
+    TableDataset(Database* db, const QString& tableName, const QString& orderColumn, QObject* parent = nullptr);
+    ~TableDataset() override;
+
+    const QString& tableName() const { return m_table; }
+    Database* database() const { return m_db; }
+
+    void open();
+    void close();  // discards an unposted edit
+    void reopen() { close(); open(); }
+    bool active() const { return m_state != Inactive; }
+    State state() const { return m_state; }
+    bool modified() const { return m_modified; }
+
+    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; }  // 0 when empty
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    // Locate by record number; out of range lands on the nearest row.
+    void setRecNo(int recNo);
+    void first();
+    void last();
+    void next();   // at the last row sets eof() and stays
+    void prior();
+
+    // Stored columns (upper-case, as the database names them) and calculated fields.
+    const QStringList& fieldNames() const { return m_columns; }
+    bool hasField(const QString& name) const;
+    void addCalculatedField(const QString& name);
+    bool isCalculated(const QString& name) const;
+
+    // Values of the current row (the edit buffer while editing).
+    QVariant value(const QString& field) const;
+    QString text(const QString& field) const;
+    // Values of any row (0-based), for the grid.
+    QVariant valueAt(int row, const QString& field) const;
+    QString displayText(int row, const QString& field) const;
+    QString editText(int row, const QString& field) const;
+    void setValue(const QString& field, const QVariant& value);  // puts the row into edit mode
+
+    void setDisplayFormat(const QString& field, const QString& format) { m_displayFormats[field.toUpper()] = format; }
+    void setEditFormat(const QString& field, const QString& format) { m_editFormats[field.toUpper()] = format; }
+    QString displayFormat(const QString& field) const { return m_displayFormats.value(field.toUpper()); }
+
+    void edit();
+    void post();
+    void cancel();
+    void insert();  // new row before the current one
+    void append();  // new row at the end
+    void remove();  // delete the current row
+    // Posts a modified row, cancels an untouched insert: what moving the cursor does.
+    void checkBrowseMode();
+
+    // Handler slots. Calculated values are asked per row through `calcFields`,
+    // which fills `CalcRow::values`.
+    struct CalcRow {
+        const TableDataset* dataset;
+        int row;      // 0-based
+        int recNo;    // 1-based record number of the row
+        QVariant value(const QString& field) const { return dataset->storedValueAt(row, field); }
+        QHash<QString, QVariant> values;
+    };
+    std::function<void(TableDataset&)> beforeInsert, afterInsert, beforeDelete, afterDelete, beforePost, afterPost;
+    std::function<void(CalcRow&)> calcFields;
+
+    void detachFromDatabase();
+    QVariant storedValueAt(int row, const QString& field) const;
+
+signals:
+    void reset();                     // opened, closed or rebuilt
+    void rowChanged(int row);         // values of one row changed
+    void currentChanged(int recNo);   // cursor moved
+    void stateChanged(int state);
+
+private:
+    void setState(State s);
+    void moveTo(int index);
+    int column(const QString& field) const;
+    QVariant calculated(int row, const QString& field) const;
+    void insertAt(int index);
+
+    Database* m_db;
+    QString m_table;
+    QString m_order;
+    std::unique_ptr<Query> m_query;
+    State m_state = Inactive;
+    QStringList m_columns;
+    QStringList m_calculated;
+    QVector<QVector<QVariant>> m_rows;
+    QVector<QByteArray> m_keys;  // RDB$DB_KEY per row; empty for an unposted insert
+    QVector<QVariant> m_buffer;  // edit buffer of the current row
+    QVector<bool> m_changed;
+    bool m_modified = false;
+    int m_cur = 0;
+    bool m_eof = true;
+    bool m_bof = true;
+    QHash<QString, QString> m_displayFormats, m_editFormats;
+};
+
+// Formats a number with a display format of the suite's kind: "#,###", "#",
+// "0.00;-0.00;#" (positive;negative;zero sections). Empty result for NULL.
+QString formatNumber(const QVariant& value, const QString& format);

@@ -1,0 +1,127 @@
+#include "Database.h"
+#include "Query.h"
+#include "TableDataset.h"
+#include "TestDb.h"
+
+#include <gtest/gtest.h>
+
+class TableDatasetTest : public ::testing::Test {
+protected:
+    TestFolder folder;
+    std::unique_ptr<Database> db = createTestDatabase(folder.file("t.fdb"));
+
+    void SetUp() override
+    {
+        Query q(db.get());
+        q.setSql("create table BUZAI_DAI (CNT integer, BL_kubun smallint, NAME01 varchar(40), NAME02 varchar(40))");
+        q.exec();
+        q.setSql("COMMIT");
+        q.exec();
+        for (int i = 1; i <= 3; ++i) {
+            q.setSql("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (:C,:B,:N)");
+            q.setParam("C", i);
+            q.setParam("B", i * 10);
+            q.setParam("N", QString("名%1").arg(i));
+            q.exec();
+        }
+    }
+
+    QStringList storedNames()
+    {
+        Query q(db.get());
+        q.setSql("select NAME01 from BUZAI_DAI order by CNT");
+        q.open();
+        QStringList out;
+        for (; !q.eof(); q.next())
+            out << q.text("NAME01");
+        return out;
+    }
+};
+
+TEST_F(TableDatasetTest, WalksRowsInPositionOrderWithRecordNumbers)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    ds.open();
+    ASSERT_EQ(ds.recordCount(), 3);
+    EXPECT_EQ(ds.recNo(), 1);
+    EXPECT_EQ(ds.text("NAME01"), "名1");
+    ds.next();
+    ds.next();
+    EXPECT_EQ(ds.recNo(), 3);
+    EXPECT_FALSE(ds.eof());
+    ds.next();
+    EXPECT_TRUE(ds.eof());
+    EXPECT_EQ(ds.recNo(), 3);
+    ds.setRecNo(99);
+    EXPECT_EQ(ds.recNo(), 3);
+}
+
+TEST_F(TableDatasetTest, EditsPostInsertsAndDeletesReachTheTable)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    ds.open();
+    ds.setRecNo(2);
+    ds.setValue("NAME01", "変更");
+    EXPECT_EQ(ds.state(), TableDataset::Edit);
+    ds.next();  // moving posts
+    EXPECT_EQ(ds.state(), TableDataset::Browse);
+    EXPECT_EQ(storedNames(), QStringList({"名1", "変更", "名3"}));
+
+    ds.append();
+    ds.setValue("CNT", 4);
+    ds.setValue("NAME01", "追加");
+    ds.post();
+    EXPECT_EQ(storedNames(), QStringList({"名1", "変更", "名3", "追加"}));
+    ds.setValue("NAME02", "後で");  // the new row is addressable at once
+    ds.post();
+
+    ds.setRecNo(1);
+    ds.remove();
+    EXPECT_EQ(storedNames(), QStringList({"変更", "名3", "追加"}));
+    EXPECT_EQ(ds.recordCount(), 3);
+    EXPECT_EQ(ds.text("NAME01"), "変更");
+    ds.reopen();
+    ds.last();
+    EXPECT_EQ(ds.text("NAME02"), "後で");
+}
+
+TEST_F(TableDatasetTest, UntouchedInsertIsCancelledByMovingAndHandlersRun)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    QStringList calls;
+    ds.beforeInsert = [&](TableDataset& d) { calls << QString("before %1 eof=%2").arg(d.recNo()).arg(d.eof()); };
+    ds.afterInsert = [&](TableDataset&) { calls << "after"; };
+    ds.open();
+    ds.setRecNo(2);
+    ds.insert();
+    EXPECT_EQ(ds.recNo(), 2);
+    EXPECT_EQ(ds.recordCount(), 4);
+    ds.first();
+    EXPECT_EQ(ds.recordCount(), 3);
+    ds.append();
+    EXPECT_EQ(calls, QStringList({"before 2 eof=0", "after", "before 1 eof=1", "after"}));
+}
+
+TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    ds.addCalculatedField("№");
+    ds.calcFields = [](TableDataset::CalcRow& r) { r.values["№"] = r.recNo; };
+    ds.setDisplayFormat("BL_KUBUN", "#,###");
+    ds.open();
+    EXPECT_EQ(ds.displayText(2, "№"), "3");
+    EXPECT_EQ(ds.displayText(0, "BL_KUBUN"), "10");
+}
+
+TEST(FormatNumber, SuiteDisplayFormats)
+{
+    struct Case { QVariant v; const char* fmt; const char* out; };
+    const Case cases[] = {
+        {1234567.0, "#,###", "1,234,567"}, {0.0, "#,###", ""}, {-1234.0, "#,###", "-1,234"},
+        {999.0, "#,###", "999"}, {0, "#", ""}, {12, "#", "12"},
+        {20.0, "0.00;-0.00;#", "20.00"}, {-20.0, "0.00;-0.00;#", "-20.00"}, {0.0, "0.00;-0.00;#", ""},
+        {QVariant(), "#,###", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(formatNumber(c.v, c.fmt), QString(c.out)) << c.fmt << " " << c.v.toString().toStdString();
+}

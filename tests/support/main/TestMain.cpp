@@ -1,0 +1,17 @@
+#include "Database.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+// Every test program runs with a QApplication (offscreen in CI) and stops the
+// embedded database engine before it exits.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    Database::shutdownEngine();
+    return rc;
+}
