@@ -1,0 +1,7 @@
+#include "ProgramState.h"
+
+ProgramState& programState()
+{
+    static ProgramState state;
+    return state;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Connections.h"
+#include "Query.h"
+#include "TableDataset.h"
+
+#include <functional>
+
+// The data module DM2: the datasets through which the grids edit the four work
+// tables, their events that keep positions dense, and the queries the commands use.
+class TDM2 {
+public:
+    explicit TDM2(Connections& c);
+    ~TDM2();
+    TDM2(const TDM2&) = delete;
+    TDM2& operator=(const TDM2&) = delete;
+
+    Connections& conn;
+
+    TableDataset IBT_dai;   // BUZAI_DAI on IBDatabase2
+    TableDataset IBT_chu;   // BUZAI_CHU on IBDatabase3
+    TableDataset IBT_bu;    // BUZAI_S on IBDatabase4
+    TableDataset IBT_TANI;  // TANI on IBDatabase2
+
+    // Work database
+    Query IBQ_FB2, IBQ_FB2_2;              // IBDatabase2: major and unit rebuilds
+    Query IBQ_FB3, IBQ_FB3_2;              // IBDatabase3: middle rebuilds
+    Query IBQ_touroku4, IBQ_touroku4_2;    // IBDatabase4: member insert rebuild
+    Query IBQ_FB4, IBQ_FB4_2;              // IBDatabase4: member delete rebuild
+    Query IBQ_touroku2, IBQ_touroku2_2;    // IBDatabase2
+    // Product database
+    Query IBQ_touroku, IBQ_touroku1_2, IBQ_touroku3;
+    Query IBQuery1;  // "select * from MAS_KOUSYU_01 order by CNT"
+    Query IBQuery4;  // "select * from LOOK_TANI"
+    Query IBQ_TREVOLAN2;  // second product database
+
+    int savedRowNumber = 0;
+    int memberNumberingSkip = 0;  // set by the member grid while a selection is extended downwards
+
+    // The current category codes "as shown on the main window"; by default the
+    // current rows of the major and middle datasets.
+    std::function<int()> currentMajorCode;
+    std::function<int()> currentMiddleCode;
+
+    // Runs `statement` then "COMMIT" on the query, as every rebuild step does.
+    static void execCommit(Query& q, const QString& statement);
+
+private:
+    void installEvents();
+};

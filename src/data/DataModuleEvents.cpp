@@ -1,0 +1,5 @@
+#include "DataModule.h"
+
+void TDM2::installEvents()
+{
+}
