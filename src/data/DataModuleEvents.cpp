@@ -1,5 +1,278 @@
 #include "DataModule.h"
 
+#include "Helpers.h"
+#include "SjisCodec.h"
+
+namespace {
+
+// How a rebuild writes a row back: integers as their value (0 when empty),
+// texts only when not empty, amounts only when not empty.
+struct RowLayout {
+    QString table;
+    QString position;  // CNT or CD
+    QStringList integers;
+    QStringList texts;
+    QStringList amounts;
+};
+
+const RowLayout kMajor{QStringLiteral("BUZAI_DAI"), QStringLiteral("CNT"), {"BL_KUBUN"}, {"NAME01", "NAME02"}, {}};
+// KU_KAMOKU travels with its middle category, so that registering again keeps it.
+const RowLayout kMiddle{QStringLiteral("BUZAI_CHU"), QStringLiteral("CNT"), {"BL_KUBUN", "BM_KUBUN", "KU_KAMOKU"},
+                        {"NAME01", "NAME02"}, {}};
+const RowLayout kUnit{QStringLiteral("TANI"), QStringLiteral("CD"), {}, {"NAME"}, {}};
+const RowLayout kMember{QStringLiteral("BUZAI_S"),
+                        QStringLiteral("CNT"),
+                        {"BL_KUBUN", "BM_KUBUN", "BS_KUBUN", "KU_KAMOKU", "S_CD", "KETA"},
+                        {"NAME01", "NAME02", "NAME03", "TANI", "B_CD"},
+                        {"KIN_01", "KIN_02", "KIN_06"}};
+
+using Row = QHash<QString, QVariant>;
+
+QVector<Row> readRows(Query& q, const RowLayout& layout)
+{
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from ") + layout.table);
+    q.addSql(QStringLiteral("order by ") + layout.position);
+    q.open();
+    QVector<Row> rows;
+    rows.reserve(q.recordCount());
+    for (const auto& r : q.rows()) {
+        Row row;
+        for (int c = 0; c < q.fieldNames().size(); ++c)
+            row.insert(q.fieldNames().at(c), r.at(c));
+        rows << row;
+    }
+    q.close();
+    return rows;
+}
+
+// Empties the table and writes the rows back with positions 1, 2, 3 … in one
+// transaction step, then commits so the other connections see the new order.
+void writeBack(Query& q, const RowLayout& layout, const QVector<Row>& rows)
+{
+    TDM2::execCommit(q, QStringLiteral("DELETE FROM ") + layout.table);
+    QStringList cols{layout.position};
+    cols << layout.integers << layout.texts << layout.amounts;
+    QStringList params;
+    for (const QString& c : cols)
+        params << ':' + c;
+    q.clearSql();
+    q.addSql(QStringLiteral("insert Into ") + layout.table);
+    q.addSql('(' + cols.join(',') + ')');
+    q.addSql(QStringLiteral("values"));
+    q.addSql('(' + params.join(',') + ')');
+    int n = 0;
+    for (const Row& row : rows) {
+        q.clearParams();
+        q.setParam(layout.position, ++n);
+        for (const QString& c : layout.integers)
+            q.setParam(c, Helpers::toIntOrZero(valueText(row.value(c))));
+        for (const QString& c : layout.texts) {
+            const QString t = valueText(row.value(c));
+            if (!t.isEmpty())
+                q.setParam(c, t);
+        }
+        for (const QString& c : layout.amounts) {
+            const QString t = valueText(row.value(c));
+            if (!t.isEmpty())
+                q.setParam(c, Helpers::parseAmount(t));
+        }
+        q.exec();
+    }
+    q.clearSql();
+    q.addSql(QStringLiteral("COMMIT"));
+    q.exec();
+}
+
+int maxOf(Query& q, const QString& table, const QString& column)
+{
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select max(%1) as %1 from %2").arg(column, table));
+    q.open();
+    const int v = Helpers::toIntOrZero(q.text(column));
+    q.close();
+    return v;
+}
+
+// Cuts whole characters from the end until the Shift-JIS form fits.
+QString fitBytes(const QString& text, int limit)
+{
+    QString t = text;
+    while (!t.isEmpty() && SjisCodec::byteLength(t) > limit) {
+        t.chop(1);
+        if (!t.isEmpty() && t.back().isHighSurrogate())
+            t.chop(1);
+    }
+    return t;
+}
+
+void limitWidth(TableDataset& ds, const QString& field, int bytes)
+{
+    const QVariant v = ds.value(field);
+    if (!v.isValid())
+        return;
+    const QString text = v.toString();
+    const QString cut = fitBytes(text, bytes);
+    if (cut != text)
+        ds.setValue(field, cut);
+}
+
+int recNoForInsert(const TableDataset& ds)
+{
+    return ds.eof() ? ds.recNo() + 1 : ds.recNo();
+}
+
+} // namespace
+
+QString TDM2::fitToWidth(const QString& text, int bytes)
+{
+    return fitBytes(text, bytes);
+}
+
 void TDM2::installEvents()
 {
+    // Row number on every grid; the profit rate on the member grid.
+    for (TableDataset* ds : {&IBT_dai, &IBT_chu, &IBT_bu, &IBT_TANI}) {
+        ds->addCalculatedField(QStringLiteral("№"));
+        ds->calcFields = [](TableDataset::CalcRow& r) { r.values.insert(QStringLiteral("№"), r.recNo); };
+    }
+    IBT_bu.addCalculatedField(QStringLiteral("利益率"));
+    IBT_bu.calcFields = [](TableDataset::CalcRow& r) {
+        r.values.insert(QStringLiteral("№"), r.recNo);
+        double price = 0, cost = 0;
+        try {
+            price = Helpers::parseAmount(valueText(r.value(QStringLiteral("KIN_02"))));
+            cost = Helpers::parseAmount(valueText(r.value(QStringLiteral("KIN_01"))));
+        } catch (const std::exception&) {
+            return;
+        }
+        if (price != 0)
+            r.values.insert(QStringLiteral("利益率"), (price - cost) / price * 100.0);
+    };
+    IBT_bu.setDisplayFormat(QStringLiteral("S_CD"), QStringLiteral("#"));
+    for (const char* f : {"KIN_01", "KIN_02", "KIN_06"}) {
+        IBT_bu.setDisplayFormat(QString::fromLatin1(f), QStringLiteral("#,###"));
+        IBT_bu.setEditFormat(QString::fromLatin1(f), QStringLiteral("#"));
+    }
+    IBT_bu.setDisplayFormat(QStringLiteral("利益率"), QStringLiteral("0.00;-0.00;#"));
+
+    // Insert and delete positions.
+    for (TableDataset* ds : {&IBT_dai, &IBT_chu, &IBT_TANI}) {
+        ds->beforeInsert = [this](TableDataset& d) { savedRowNumber = recNoForInsert(d); };
+        ds->beforeDelete = [this](TableDataset& d) { savedRowNumber = recNoForInsert(d); };
+    }
+    IBT_bu.beforeInsert = [this](TableDataset& d) {
+        if (memberNumberingSkip == 1)
+            return;
+        const int c = Helpers::toIntOrZero(d.text(QStringLiteral("CNT")));
+        if (c == 1)
+            savedRowNumber = d.recordCount() == 1 ? 99999 : 0;
+        else
+            savedRowNumber = d.eof() ? 99999 : d.recNo() - 1;
+    };
+    IBT_bu.beforeDelete = [this](TableDataset& d) { savedRowNumber = d.eof() ? 99999 : d.recNo(); };
+
+    IBT_dai.afterInsert = [this](TableDataset&) { insertCategoryRow(IBT_dai, IBQ_FB2, false); };
+    IBT_chu.afterInsert = [this](TableDataset&) { insertCategoryRow(IBT_chu, IBQ_FB3, true); };
+    IBT_TANI.afterInsert = [this](TableDataset&) {
+        const int p = savedRowNumber;
+        QVector<Row> rows = readRows(IBQ_FB2, kUnit);
+        IBT_TANI.close();
+        rows.insert(std::clamp(p - 1, 0, static_cast<int>(rows.size())), Row());
+        writeBack(IBQ_FB2, kUnit, rows);
+        IBT_TANI.open();
+        IBT_TANI.setRecNo(p);
+    };
+    IBT_bu.afterInsert = [this](TableDataset&) {
+        if (memberNumberingSkip == 1)
+            return;
+        insertMemberRow();
+    };
+
+    IBT_dai.afterDelete = [this](TableDataset&) {
+        IBT_dai.close();
+        conn.IBTransaction2().stop();
+        conn.IBDatabase2.reconnect();
+        conn.IBTransaction2().start();
+        writeBack(IBQ_FB2, kMajor, readRows(IBQ_FB2, kMajor));
+        conn.IBTransaction2().stop();
+        conn.IBDatabase2.reconnect();
+        conn.IBTransaction2().start();
+        IBT_dai.open();
+        IBT_dai.setRecNo(savedRowNumber);
+    };
+    IBT_chu.afterDelete = [this](TableDataset&) {
+        IBT_chu.close();
+        conn.IBTransaction3().restart();
+        writeBack(IBQ_FB3, kMiddle, readRows(IBQ_FB3, kMiddle));
+        IBT_chu.open();
+        IBT_chu.setRecNo(savedRowNumber);
+    };
+    IBT_TANI.afterDelete = [this](TableDataset&) {
+        IBT_TANI.close();
+        conn.IBTransaction2().restart();
+        writeBack(IBQ_FB2, kUnit, readRows(IBQ_FB2, kUnit));
+        IBT_TANI.open();
+        IBT_TANI.setRecNo(savedRowNumber);
+    };
+    IBT_bu.afterDelete = [this](TableDataset&) {
+        IBT_bu.close();
+        writeBack(IBQ_FB4, kMember, readRows(IBQ_FB4, kMember));
+        IBT_bu.open();
+        IBT_bu.setRecNo(savedRowNumber);
+    };
+
+    // Names are cut to what the product masters accept.
+    IBT_dai.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
+    IBT_chu.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
+    IBT_bu.beforePost = [](TableDataset& d) {
+        limitWidth(d, QStringLiteral("NAME01"), 40);
+        limitWidth(d, QStringLiteral("NAME02"), 40);
+        limitWidth(d, QStringLiteral("NAME03"), 20);
+        limitWidth(d, QStringLiteral("TANI"), 6);
+    };
+}
+
+void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
+{
+    const auto& layout = middle ? kMiddle : kMajor;
+    const int p = savedRowNumber;
+    QVector<Row> rows = readRows(q, layout);
+    ds.close();
+    Row fresh;
+    if (middle) {
+        fresh.insert(QStringLiteral("BL_KUBUN"), currentMajorCode());
+        fresh.insert(QStringLiteral("BM_KUBUN"), maxOf(q, layout.table, QStringLiteral("BM_KUBUN")) + 1);
+    } else {
+        fresh.insert(QStringLiteral("BL_KUBUN"), maxOf(q, layout.table, QStringLiteral("BL_KUBUN")) + 1);
+    }
+    // Rows before the position, the new row, then the rows from the position on.
+    int before = 0;
+    while (before < rows.size() && Helpers::toIntOrZero(valueText(rows[before].value(layout.position))) < p)
+        ++before;
+    rows.insert(before, fresh);
+    writeBack(q, layout, rows);
+    ds.open();
+    ds.setRecNo(p);
+}
+
+void TDM2::insertMemberRow()
+{
+    const int p = savedRowNumber;
+    QVector<Row> rows = readRows(IBQ_touroku4, kMember);
+    IBT_bu.close();
+    Row fresh;
+    fresh.insert(QStringLiteral("BL_KUBUN"), currentMajorCode());
+    fresh.insert(QStringLiteral("BM_KUBUN"), currentMiddleCode());
+    // The new row goes directly after the rows whose position is at most p,
+    // that is before the row on which insert was pressed.
+    int before = 0;
+    while (before < rows.size() && Helpers::toIntOrZero(valueText(rows[before].value(QStringLiteral("CNT")))) <= p)
+        ++before;
+    rows.insert(before, fresh);
+    writeBack(IBQ_touroku4, kMember, rows);
+    IBT_bu.open();
+    IBT_bu.setRecNo(p + 1);
 }

@@ -1,0 +1,24 @@
+# Installs the Debian packages the build, the tests and the demo need, when missing.
+# Sourced by scripts/run and scripts/test.
+MASMENT_PACKAGES=(
+    cmake g++ pkg-config make
+    qt6-base-dev libgl-dev
+    firebird-dev firebird3.0-server-core firebird3.0-common
+    libicu-dev libmuparser-dev libgtest-dev
+    fonts-ipafont-mincho fonts-ipafont-gothic
+    xvfb xauth
+)
+
+install_missing_packages() {
+    local missing=()
+    for p in "${MASMENT_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+    fi
+}

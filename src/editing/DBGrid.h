@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QTableView>
+
+#include <functional>
+
+class DatasetModel;
+class TableDataset;
+
+// A data-aware grid: its current row is the dataset's current row, leaving a
+// row posts it, Insert inserts before the current row, Down on the last row
+// appends, Ctrl+Delete deletes, Esc cancels the row's edit.
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DBGrid(const QString& name, QWidget* parent = nullptr);
+
+    void setDatasetModel(DatasetModel* model);
+    DatasetModel* datasetModel() const { return m_model; }
+    TableDataset* dataset() const;
+
+    // Errors of the dataset events are shown by the form.
+    std::function<void(const QString&)> onError;
+    // Asked before Ctrl+Delete removes the current row.
+    std::function<bool()> confirmDelete;
+
+    // Runs `action` on the dataset and reports a failure instead of throwing.
+    bool guarded(const std::function<void()>& action);
+
+    void selectColumn(int column);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void followDataset();
+
+    DatasetModel* m_model = nullptr;
+    bool m_syncing = false;
+};

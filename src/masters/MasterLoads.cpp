@@ -1,0 +1,213 @@
+#include "MasterLoads.h"
+
+#include "DataModule.h"
+#include "Helpers.h"
+#include "LoadHost.h"
+#include "Schema.h"
+
+namespace {
+
+void setSql(Query& q, const QStringList& lines)
+{
+    q.close();
+    q.clearSql();
+    for (const QString& l : lines)
+        q.addSql(l);
+}
+
+void commit(Query& q)
+{
+    setSql(q, {QStringLiteral("COMMIT")});
+    q.exec();
+}
+
+void bindText(Query& q, const QString& param, const QString& text)
+{
+    if (!text.isEmpty())
+        q.setParam(param, text);
+}
+
+// Drops a work table (a missing one is fine) and creates it afresh.
+void recreate(Query& q, const QString& table)
+{
+    setSql(q, {QStringLiteral("drop table ") + table});
+    q.execIgnoringError();
+    commit(q);
+    TDM2::execCommit(q, Schema::createWorkTableSql(table));
+}
+
+} // namespace
+
+void MasterLoads::Button2Click()
+{
+    Connections& c = m_dm.conn;
+    if (m_host.activeTab() == LoadHost::MajorTab) {
+        m_dm.IBT_bu.close();
+        m_dm.IBT_chu.close();
+        m_dm.IBT_dai.close();
+    }
+    // No other transaction may still hold a table that is about to be dropped.
+    c.IBTransaction4().stop();
+    c.IBTransaction3().stop();
+    c.IBTransaction2().stop();
+    c.IBDatabase2.reconnect();
+    c.IBTransaction2().start();
+
+    Query& q = m_dm.IBQ_FB2;
+    for (const QString& table : Schema::categoryAndMemberTables())
+        recreate(q, table);
+
+    m_dm.IBT_dai.close();
+    q.close();
+    c.IBDatabase2.reconnect();
+    c.IBTransaction2().start();
+    TDM2::execCommit(q, QStringLiteral("delete from BUZAI_DAI"));
+
+    Query& src = m_dm.IBQuery1;
+    setSql(src, {QStringLiteral("select * from MAS_KOUSYU_01 order by CNT")});
+    src.open();
+    setSql(q, {QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
+               QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
+    int i = 0;
+    for (src.first(); !src.eof(); src.next()) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), ++i);
+        q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
+        bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
+        bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
+        q.exec();
+    }
+    if (i == 0) {
+        // An empty master still gives the grid a row to edit.
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), 1);
+        q.exec();
+    }
+    commit(q);
+    src.close();
+    m_dm.IBT_dai.open();
+}
+
+void MasterLoads::Button3Click()
+{
+    Connections& c = m_dm.conn;
+    m_dm.IBT_chu.close();
+    m_dm.IBQ_FB2.close();
+    c.IBTransaction3().stop();
+    c.IBDatabase3.reconnect();
+    c.IBTransaction3().start();
+
+    Query& src = m_dm.IBQuery1;
+    setSql(src, {QStringLiteral("select * from MAS_KOUSYU_02"),
+                 QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                 QStringLiteral("order by CNT")});
+    src.open();
+
+    Query& q = m_dm.IBQ_FB3;
+    TDM2::execCommit(q, QStringLiteral("delete from BUZAI_CHU"));
+    // The account item is carried along so that registering the list again keeps it.
+    setSql(q, {QStringLiteral("insert into BUZAI_CHU"), QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"),
+               QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
+    int i = 0;
+    for (src.first(); !src.eof(); src.next()) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), ++i);
+        q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
+        q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BM_KUBUN"))));
+        bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
+        bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
+        bindText(q, QStringLiteral("KU_KAMOKU"), src.text(QStringLiteral("KU_KAMOKU")));
+        q.exec();
+    }
+    if (i == 0) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), 1);
+        q.exec();
+    }
+    commit(q);
+    src.close();
+    m_dm.IBT_chu.close();
+    m_dm.IBT_chu.open();
+}
+
+void MasterLoads::Button4Click()
+{
+    Connections& c = m_dm.conn;
+    m_dm.IBT_bu.close();
+    if (!m_dm.IBT_dai.active()) {
+        m_host.setActiveTab(LoadHost::MajorTab);
+        return;
+    }
+    if (!m_dm.IBT_chu.active()) {
+        Button3Click();
+        if (m_dm.IBT_chu.recordCount() == 0)
+            m_host.setActiveTab(LoadHost::MiddleTab);
+    }
+    c.IBTransaction4().restart();
+
+    Query& src = m_dm.IBQuery1;
+    setSql(src, {QStringLiteral("select * from MAS_BUZAI"),
+                 QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                 QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode()),
+                 QStringLiteral("order by BS_KUBUN")});
+    src.open();
+
+    Query& q = m_dm.IBQ_touroku4;
+    TDM2::execCommit(q, QStringLiteral("delete from BUZAI_S"));
+    setSql(q, {QStringLiteral("insert into BUZAI_S"),
+               QStringLiteral("(CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,B_CD,KIN_01,KIN_02,"
+                              "KIN_06,S_CD,KETA)"),
+               QStringLiteral("values"),
+               QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03,:TANI,:B_CD,:"
+                              "KIN_01,:KIN_02,:KIN_06,:S_CD,:KETA)")});
+    int i = 0;
+    for (src.first(); !src.eof(); src.next()) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), ++i);
+        for (const char* f : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"})
+            q.setParam(QString::fromLatin1(f), Helpers::toIntOrZero(src.text(QString::fromLatin1(f))));
+        for (const char* f : {"NAME01", "NAME02", "NAME03", "B_CD"})
+            bindText(q, QString::fromLatin1(f), Helpers::firstLine(src.text(QString::fromLatin1(f))));
+        bindText(q, QStringLiteral("TANI"), Helpers::unitText(src.text(QStringLiteral("TANI"))));
+        for (const char* f : {"KIN_01", "KIN_02", "KIN_06"})
+            q.setParam(QString::fromLatin1(f), Helpers::parseAmount(src.text(QString::fromLatin1(f))));
+        q.exec();
+    }
+    if (i == 0) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CNT"), 1);
+        q.exec();
+    }
+    commit(q);
+    src.close();
+    c.IBTransaction4().restart();
+    m_dm.IBT_bu.open();
+}
+
+void MasterLoads::Button8Click()
+{
+    Connections& c = m_dm.conn;
+    c.IBTransaction1().restart();
+    c.IBTransaction2().restart();
+    Query& q = m_dm.IBQ_FB2;
+    recreate(q, QStringLiteral("TANI"));
+    recreate(q, QStringLiteral("TANIW"));
+
+    Query& src = m_dm.IBQuery4;
+    setSql(src, {QStringLiteral("select * from LOOK_TANI order by CD")});
+    src.open();
+    m_dm.IBT_TANI.close();
+    setSql(q, {QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
+               QStringLiteral("(:CD,:NAME)")});
+    int i = 0;
+    for (src.first(); !src.eof(); src.next()) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CD"), ++i);
+        q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME")));
+        q.exec();
+    }
+    commit(q);
+    src.close();
+    m_dm.IBT_TANI.close();
+    m_dm.IBT_TANI.open();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+class TDM2;
+class LoadHost;
+
+// The four loads that copy a product master into its work table, numbering the
+// rows 1, 2, 3 … in the product's order.
+class MasterLoads {
+public:
+    MasterLoads(TDM2& dm, LoadHost& host) : m_dm(dm), m_host(host) {}
+
+    // Major categories; rebuilds every category and member work table first.
+    void Button2Click();
+    // Middle categories of the current major category.
+    void Button3Click();
+    // Members of the current middle category.
+    void Button4Click();
+    // Units; rebuilds TANI and TANIW.
+    void Button8Click();
+
+private:
+    TDM2& m_dm;
+    LoadHost& m_host;
+};
