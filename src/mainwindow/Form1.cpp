@@ -280,6 +280,10 @@ void TForm1::Button3Click() { m_loads->Button3Click(); }
 void TForm1::Button4Click() { m_loads->Button4Click(); }
 void TForm1::Button8Click() { m_loads->Button8Click(); }
 
+void TForm1::registerCommands()
+{
+}
+
 void TForm1::SB12Click()
 {
     close();
@@ -334,11 +338,27 @@ void TForm1::FormShow()
 
     resize(1393, 750);
     if (m_dm) {
-        setActiveTab(MiddleTab);
+        // On the very first start the work tables do not exist yet; only the
+        // major load creates them, so the middle tab's step would fail.
+        if (workTableExists(QStringLiteral("BUZAI_CHU")))
+            setActiveTab(MiddleTab);
         setActiveTab(MajorTab);
     }
     SBS[0]->setEnabled(true);
     programState().registrationPermitted = true;
+}
+
+bool TForm1::workTableExists(const QString& table)
+{
+    try {
+        Query q(&conn.IBDatabase2, QStringLiteral("relations"));
+        q.setSql(QStringLiteral("select count(*) as N from RDB$RELATIONS where RDB$RELATION_NAME=:T"));
+        q.setParam(QStringLiteral("T"), table);
+        q.open();
+        return q.value(QStringLiteral("N")).toInt() > 0;
+    } catch (const DbError&) {
+        return false;
+    }
 }
 
 void TForm1::tabShown(int index)

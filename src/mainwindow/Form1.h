@@ -60,6 +60,8 @@ public:
     void Button8Click();
 
     void SB12Click();
+    // Connects the toolbar buttons to their commands.
+    void registerCommands();
 
     // Widgets other parts of the program reach by name.
     QTabWidget* PageControl1 = nullptr;
@@ -111,6 +113,7 @@ private:
     void setCaptions(int tab);
     void focusGrid(DBGrid* grid);
     bool anyGridFocused() const;
+    bool workTableExists(const QString& table);
     void showSecondToolbar(bool second);
 
     TDM2* m_dm = nullptr;

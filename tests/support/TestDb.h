@@ -25,3 +25,19 @@ private:
 // Creates a database file and returns a connected connection to it.
 std::unique_ptr<Database> createTestDatabase(const QString& path, const QString& name = QStringLiteral("IBDatabaseT"));
 std::unique_ptr<Database> connectTestDatabase(const QString& path, const QString& name = QStringLiteral("IBDatabaseT"));
+
+#include <QStringList>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '{';
+    for (const QString& s : list)
+        *os << '"' << s.toStdString() << "\" ";
+    *os << '}';
+}

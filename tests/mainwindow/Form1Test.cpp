@@ -1,0 +1,135 @@
+#include "DBGrid.h"
+#include "MainWindowFixture.h"
+#include "ProgramState.h"
+#include "SjisCodec.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeSjis(const QString& path, const QString& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(SjisCodec::encode(text));
+}
+
+} // namespace
+
+TEST(Form1Test, FirstStartCreatesLocalFolderAndWorkDatabase)
+{
+    MainWindowFixture fx;
+    fx.makeProduct();
+    ASSERT_FALSE(QFileInfo::exists(fx.folder.file("LOCAL")));
+    fx.start();
+    EXPECT_TRUE(QFileInfo::exists(fx.folder.file("LOCAL/MAS_MENT.fdb")));
+    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+    EXPECT_EQ(fx.form->activeTab(), LoadHost::MajorTab);
+    EXPECT_TRUE(fx.dm->IBT_dai.active());
+    EXPECT_EQ(fx.form->size(), QSize(1393, 750));
+    EXPECT_EQ(programState().housingRowMissing, 0);
+    EXPECT_TRUE(fx.form->CheckBox1->isChecked());
+    EXPECT_TRUE(programState().registrationPermitted);
+}
+
+TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
+{
+    MainWindowFixture fx;
+    auto other = fx.makeProduct("OTHER.FDB", false);
+    other->close();
+    programState().serverName = "unchanged";
+    writeSjis(fx.folder.file("PROG/NET.TXT"), fx.folder.file("OTHER.FDB") + "\r\n");
+    fx.start();
+    EXPECT_EQ(fx.form->conn.IBDatabase1.databaseName(), fx.folder.file("OTHER.FDB"));
+    EXPECT_EQ(programState().serverName, "unchanged");
+    // The product lacks the housing row: both check boxes start cleared.
+    EXPECT_FALSE(fx.form->CheckBox1->isChecked());
+    EXPECT_FALSE(fx.form->CheckBox2->isChecked());
+    EXPECT_EQ(programState().housingRowMissing, 1);
+    fx.form.reset();
+
+    MainWindowFixture fx2;
+    fx2.makeProduct();
+    writeSjis(fx2.folder.file("PROG/NET.TXT"), fx2.folder.file("TREVOLAN.FDB") + "\r\nSERVER1\r\n");
+    fx2.start(false);
+    EXPECT_EQ(programState().serverName, "SERVER1");
+}
+
+TEST(Form1Test, MissingProductDatabaseLeavesWindowUpWithoutConnection)
+{
+    MainWindowFixture fx;
+    fx.start();
+    EXPECT_TRUE(fx.form->isVisible());
+    EXPECT_FALSE(fx.form->conn.IBDatabase1.connected());
+    EXPECT_FALSE(fx.form->CheckBox1->isChecked());
+    EXPECT_EQ(programState().housingRowMissing, 0);
+}
+
+TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
+{
+    MainWindowFixture fx;
+    fx.makeProduct();
+    fx.start();
+    auto captions = [&] {
+        QStringList out;
+        for (int i : {4, 5, 6, 7, 9, 10})
+            out << fx.form->SB[i]->text();
+        for (int i : {0, 1, 4, 8, 9, 11})
+            out << fx.form->SBS[i]->text();
+        return out.join('|');
+    };
+    EXPECT_EQ(captions(), "|切　取|貼　付||ﾌｧｲﾙ出力|||||||");
+    EXPECT_TRUE(fx.form->SBS[10]->isEnabled());
+    fx.form->setActiveTab(LoadHost::MemberTab);
+    EXPECT_EQ(captions(), "コピー|切　取|貼　付|前行ｺﾋﾟｰ|ﾌｧｲﾙ出力|ﾌｧｲﾙ取込|置　換|修　正||||");
+    EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
+    fx.form->setActiveTab(LoadHost::UnitTab);
+    EXPECT_EQ(captions(), "||||||置　換|||||仕上処理");
+    EXPECT_TRUE(fx.form->SBS[11]->isEnabled());
+    EXPECT_FALSE(fx.form->SBS[10]->isEnabled());
+    EXPECT_EQ(programState().reloadGuard, 1);
+    fx.form->setActiveTab(LoadHost::MemberTab);
+    EXPECT_EQ(programState().reloadGuard, 0);
+    EXPECT_EQ(fx.form->SBS[11]->text(), "");
+    EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
+    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+}
+
+TEST(Form1Test, ResizeGivesToolbarButtonsATwelfth)
+{
+    MainWindowFixture fx;
+    fx.start(false);
+    fx.form->resize(1220, 600);
+    fx.form->show();
+    EXPECT_EQ(fx.form->width(), 1393);  // the show handler sets its own size
+    fx.form->resize(1220, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(fx.form->SB[0]->width(), 100);
+    EXPECT_EQ(fx.form->SBS[5]->width(), 100);
+    EXPECT_EQ(fx.form->FKey[3]->width(), 100);
+    EXPECT_EQ(fx.form->SB[11]->width(), 99);
+    EXPECT_EQ(fx.form->SBS[11]->width(), 99);
+}
+
+TEST(Form1Test, ExitAsksAndRefusalKeepsTheWindow)
+{
+    MainWindowFixture fx;
+    fx.makeProduct();
+    fx.start();
+    fx.confirm.answers = {Confirmation::No};
+    fx.form->SB[11]->click();
+    EXPECT_TRUE(fx.form->isVisible());
+    EXPECT_EQ(fx.confirm.messages.last(), "終了しますか？");
+    EXPECT_EQ(fx.confirm.modes.last(), Confirmation::Question);
+    EXPECT_TRUE(fx.dm->IBT_dai.active());
+    fx.confirm.answers = {Confirmation::Ok};
+    fx.form->SB[11]->click();
+    EXPECT_FALSE(fx.form->isVisible());
+    EXPECT_EQ(programState().reloadGuard, 1);
+}
