@@ -52,4 +52,5 @@ private:
     void installEvents();
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);
     void insertMemberRow();
+    void rewriteMembersFromScratch();
 };

@@ -20,11 +20,6 @@ const RowLayout kMajor{QStringLiteral("BUZAI_DAI"), QStringLiteral("CNT"), {"BL_
 const RowLayout kMiddle{QStringLiteral("BUZAI_CHU"), QStringLiteral("CNT"), {"BL_KUBUN", "BM_KUBUN", "KU_KAMOKU"},
                         {"NAME01", "NAME02"}, {}};
 const RowLayout kUnit{QStringLiteral("TANI"), QStringLiteral("CD"), {}, {"NAME"}, {}};
-const RowLayout kMember{QStringLiteral("BUZAI_S"),
-                        QStringLiteral("CNT"),
-                        {"BL_KUBUN", "BM_KUBUN", "BS_KUBUN", "KU_KAMOKU", "S_CD", "KETA"},
-                        {"NAME01", "NAME02", "NAME03", "TANI", "B_CD"},
-                        {"KIN_01", "KIN_02", "KIN_06"}};
 
 using Row = QHash<QString, QVariant>;
 
@@ -219,7 +214,9 @@ void TDM2::installEvents()
     };
     IBT_bu.afterDelete = [this](TableDataset&) {
         IBT_bu.close();
-        writeBack(IBQ_FB4, kMember, readRows(IBQ_FB4, kMember));
+        execCommit(IBQ_touroku4, QStringLiteral("DELETE FROM BUZAI_SW"));
+        execCommit(IBQ_touroku4, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
+        rewriteMembersFromScratch();
         IBT_bu.open();
         IBT_bu.setRecNo(savedRowNumber);
     };
@@ -260,19 +257,40 @@ void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
 
 void TDM2::insertMemberRow()
 {
+    // Done in the database: a middle category may hold ten thousand members.
     const int p = savedRowNumber;
-    QVector<Row> rows = readRows(IBQ_touroku4, kMember);
     IBT_bu.close();
-    Row fresh;
-    fresh.insert(QStringLiteral("BL_KUBUN"), currentMajorCode());
-    fresh.insert(QStringLiteral("BM_KUBUN"), currentMiddleCode());
-    // The new row goes directly after the rows whose position is at most p,
-    // that is before the row on which insert was pressed.
-    int before = 0;
-    while (before < rows.size() && Helpers::toIntOrZero(valueText(rows[before].value(QStringLiteral("CNT")))) <= p)
-        ++before;
-    rows.insert(before, fresh);
-    writeBack(IBQ_touroku4, kMember, rows);
+    Query& q = IBQ_touroku4;
+    execCommit(q, QStringLiteral("DELETE FROM BUZAI_SW"));
+    execCommit(q, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
+    // Positions are unique (BUZAI_S is keyed on CNT), so opening the gap one
+    // above p puts the new row directly after the rows at or before p.
+    execCommit(q, QStringLiteral("UPDATE BUZAI_SW set CNT=CNT+1 where CNT>") + QString::number(p));
+    q.clearSql();
+    q.addSql(QStringLiteral("Insert into BUZAI_SW"));
+    q.addSql(QStringLiteral("(CNT,BL_KUBUN,BM_KUBUN)"));
+    q.addSql(QStringLiteral("values"));
+    q.addSql(QStringLiteral("(:CNT,:BL_KUBUN,:BM_KUBUN)"));
+    q.setParam(QStringLiteral("CNT"), p + 1);
+    q.setParam(QStringLiteral("BL_KUBUN"), currentMajorCode());
+    q.setParam(QStringLiteral("BM_KUBUN"), currentMiddleCode());
+    q.exec();
+    rewriteMembersFromScratch();
     IBT_bu.open();
     IBT_bu.setRecNo(p + 1);
+}
+
+void TDM2::rewriteMembersFromScratch()
+{
+    Query& q = IBQ_touroku4;
+    execCommit(q, QStringLiteral("DELETE FROM BUZAI_S"));
+    // The same value conventions as a row-by-row copy: integers 0 when empty,
+    // texts NULL when empty; the columns not listed stay NULL.
+    execCommit(q, QStringLiteral("insert Into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,"
+                                 "TANI,KIN_01,KIN_02,KIN_06,B_CD,S_CD,KETA)\n"
+                                 "select row_number() over (order by CNT), coalesce(BL_kubun,0), coalesce(BM_kubun,0), "
+                                 "coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), nullif(NAME02,''), "
+                                 "nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
+                                 "coalesce(S_CD,0), coalesce(KETA,0)\n"
+                                 "from BUZAI_SW"));
 }

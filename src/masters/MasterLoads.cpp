@@ -5,6 +5,8 @@
 #include "LoadHost.h"
 #include "Schema.h"
 
+#include <functional>
+
 namespace {
 
 void setSql(Query& q, const QStringList& lines)
@@ -34,6 +36,28 @@ void recreate(Query& q, const QString& table)
     q.execIgnoringError();
     commit(q);
     TDM2::execCommit(q, Schema::createWorkTableSql(table));
+}
+
+// Inserts one work row per source row with the position counting 1, 2, 3 …,
+// or a single placeholder row (position 1 only) when the source is empty, so
+// the grid always has a row to edit; then commits once.
+void copyRows(Query& src, Query& q, const QString& position, bool placeholder,
+              const std::function<void(Query&)>& bind)
+{
+    int i = 0;
+    for (src.first(); !src.eof(); src.next()) {
+        q.clearParams();
+        q.setParam(position, ++i);
+        bind(q);
+        q.exec();
+    }
+    if (i == 0 && placeholder) {
+        q.clearParams();
+        q.setParam(position, 1);
+        q.exec();
+    }
+    commit(q);
+    src.close();
 }
 
 } // namespace
@@ -68,23 +92,11 @@ void MasterLoads::Button2Click()
     src.open();
     setSql(q, {QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
                QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
-    int i = 0;
-    for (src.first(); !src.eof(); src.next()) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), ++i);
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
         bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
-        q.exec();
-    }
-    if (i == 0) {
-        // An empty master still gives the grid a row to edit.
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), 1);
-        q.exec();
-    }
-    commit(q);
-    src.close();
+    });
     m_dm.IBT_dai.open();
 }
 
@@ -108,24 +120,13 @@ void MasterLoads::Button3Click()
     // The account item is carried along so that registering the list again keeps it.
     setSql(q, {QStringLiteral("insert into BUZAI_CHU"), QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"),
                QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
-    int i = 0;
-    for (src.first(); !src.eof(); src.next()) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), ++i);
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BM_KUBUN"))));
         bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
         bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
         bindText(q, QStringLiteral("KU_KAMOKU"), src.text(QStringLiteral("KU_KAMOKU")));
-        q.exec();
-    }
-    if (i == 0) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), 1);
-        q.exec();
-    }
-    commit(q);
-    src.close();
+    });
     m_dm.IBT_chu.close();
     m_dm.IBT_chu.open();
 }
@@ -160,10 +161,7 @@ void MasterLoads::Button4Click()
                QStringLiteral("values"),
                QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03,:TANI,:B_CD,:"
                               "KIN_01,:KIN_02,:KIN_06,:S_CD,:KETA)")});
-    int i = 0;
-    for (src.first(); !src.eof(); src.next()) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), ++i);
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         for (const char* f : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"})
             q.setParam(QString::fromLatin1(f), Helpers::toIntOrZero(src.text(QString::fromLatin1(f))));
         for (const char* f : {"NAME01", "NAME02", "NAME03", "B_CD"})
@@ -171,15 +169,7 @@ void MasterLoads::Button4Click()
         bindText(q, QStringLiteral("TANI"), Helpers::unitText(src.text(QStringLiteral("TANI"))));
         for (const char* f : {"KIN_01", "KIN_02", "KIN_06"})
             q.setParam(QString::fromLatin1(f), Helpers::parseAmount(src.text(QString::fromLatin1(f))));
-        q.exec();
-    }
-    if (i == 0) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CNT"), 1);
-        q.exec();
-    }
-    commit(q);
-    src.close();
+    });
     c.IBTransaction4().restart();
     m_dm.IBT_bu.open();
 }
@@ -199,15 +189,9 @@ void MasterLoads::Button8Click()
     m_dm.IBT_TANI.close();
     setSql(q, {QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
                QStringLiteral("(:CD,:NAME)")});
-    int i = 0;
-    for (src.first(); !src.eof(); src.next()) {
-        q.clearParams();
-        q.setParam(QStringLiteral("CD"), ++i);
+    copyRows(src, q, QStringLiteral("CD"), false, [&src](Query& q) {
         q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME")));
-        q.exec();
-    }
-    commit(q);
-    src.close();
+    });
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
 }

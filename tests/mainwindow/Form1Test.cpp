@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -132,4 +133,31 @@ TEST(Form1Test, ExitAsksAndRefusalKeepsTheWindow)
     fx.form->SB[11]->click();
     EXPECT_FALSE(fx.form->isVisible());
     EXPECT_EQ(programState().reloadGuard, 1);
+}
+
+TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
+{
+    MainWindowFixture fx;
+    fx.makeProduct();
+    fx.start();
+    fx.form->activateWindow();
+    QApplication::setActiveWindow(fx.form.get());
+    int second = 0;
+    QObject::connect(fx.form->SBS[3], &QToolButton::clicked, [&] { ++second; });
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fx.form.get();
+
+    QTest::keyPress(target, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_TRUE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
+    EXPECT_FALSE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
+    QTest::keyPress(target, Qt::Key_F4, Qt::ShiftModifier);
+    EXPECT_EQ(second, 1);
+    QTest::keyRelease(target, Qt::Key_Shift);
+    EXPECT_TRUE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
+    EXPECT_FALSE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
+
+    // F12 presses 終　了, which asks first.
+    fx.confirm.answers = {Confirmation::No};
+    QTest::keyPress(target, Qt::Key_F12);
+    EXPECT_EQ(fx.confirm.messages.value(0), "終了しますか？");
+    EXPECT_TRUE(fx.form->isVisible());
 }
