@@ -208,6 +208,10 @@ void Database::open()
                 dpb->insertString(&st, isc_dpb_password, pass.toUtf8().constData());
             if (!ctype.isEmpty())
                 dpb->insertString(&st, isc_dpb_lc_ctype, ctype.toUtf8().constData());
+            // The engine's background garbage collector reads tables through an
+            // attachment of its own, and a table it is reading cannot be dropped;
+            // collecting garbage in the attachments themselves keeps drops reliable.
+            dpb->insertString(&st, isc_dpb_config, "GCPolicy = cooperative");
             const QByteArray path = QFile::encodeName(m_path);
             m_share->att = FbApi::provider()->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
                                                              dpb->getBuffer(&st));

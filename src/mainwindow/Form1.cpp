@@ -8,6 +8,7 @@
 #include "DbError.h"
 #include "Helpers.h"
 #include "ProgramState.h"
+#include "RegisterCommand.h"
 #include "SjisCodec.h"
 #include "SystemConfig.h"
 #include "UiSeams.h"
@@ -86,6 +87,40 @@ QTextEdit* makeNotice(const QString& name, QWidget* parent)
     memo->hide();
     return memo;
 }
+
+// What a registration does to the window: the grid hidden behind the red notice.
+class FormScreen : public RegistrationScreen {
+public:
+    explicit FormScreen(TForm1& form) : m_form(form) {}
+    void beginWork(MasterTab tab) override { show(tab, true); }
+    void endWork(MasterTab tab) override { show(tab, false); }
+    void setMemberGridEnabled(bool enabled) override
+    {
+        m_form.DBGrid3->setEnabled(enabled);
+        if (m_form.DBNavigator2)
+            m_form.DBNavigator2->setEnabled(enabled);
+        if (m_form.DBNavigator3)
+            m_form.DBNavigator3->setEnabled(enabled);
+    }
+
+private:
+    void show(MasterTab tab, bool working)
+    {
+        QWidget* grid = tab == MasterTab::Middle ? static_cast<QWidget*>(m_form.DBGrid2) : m_form.DBGrid1;
+        QWidget* memo = tab == MasterTab::Middle ? static_cast<QWidget*>(m_form.Memo2) : m_form.Memo1;
+        if (tab == MasterTab::Member || tab == MasterTab::Unit) {
+            grid = tab == MasterTab::Member ? static_cast<QWidget*>(m_form.DBGrid3) : m_form.DBGrid7;
+            memo = nullptr;
+        }
+        grid->setVisible(!working);
+        if (memo) {
+            memo->setVisible(working);
+            memo->repaint();
+        }
+        m_form.repaint();
+    }
+    TForm1& m_form;
+};
 
 } // namespace
 
@@ -282,6 +317,29 @@ void TForm1::Button8Click() { m_loads->Button8Click(); }
 
 void TForm1::registerCommands()
 {
+    if (!m_dm || !m_confirm || m_register)
+        return;
+    m_screen = std::make_unique<FormScreen>(*this);
+    m_regContext = std::make_unique<RegistrationContext>(*m_dm, *m_confirm, *m_progress, *m_screen);
+    RegistrationContext& ctx = *m_regContext;
+    ctx.convertMajorDetails = [this] { return CheckBox1->isChecked(); };
+    ctx.convertMiddleDetails = [this] { return CheckBox2->isChecked(); };
+    ctx.majorLoad = [this] { Button2Click(); };
+    ctx.middleLoad = [this] { Button3Click(); };
+    ctx.memberLoad = [this] { Button4Click(); };
+    ctx.unitLoad = [this] { Button8Click(); };
+    ctx.activeTab = [this] { return static_cast<MasterTab>(activeTab() - 1); };
+    // The grid cannot be narrowed yet: there is no search on the member tab.
+    ctx.isNarrowed = [] { return false; };
+    m_register = std::make_unique<RegisterCommand>(ctx);
+    connect(SB[2], &QToolButton::clicked, this, [this] { SB03Click(); });
+}
+
+void TForm1::SB03Click()
+{
+    if (!m_register)
+        return;
+    guarded([this] { m_register->SB03Click(); });
 }
 
 void TForm1::SB12Click()

@@ -22,6 +22,9 @@ class DBNavigator;
 class TDM2;
 class Confirmation;
 class ProgressSink;
+class RegisterCommand;
+struct RegistrationContext;
+class RegistrationScreen;
 
 // The main window: owns the five connections, shows the four master tabs with
 // their grids, the two toolbars and the progress bar, and runs each tab's load
@@ -59,7 +62,9 @@ public:
     void Button4Click();
     void Button8Click();
 
+    void SB03Click();
     void SB12Click();
+    RegisterCommand* registerCommand() const { return m_register.get(); }
     // Connects the toolbar buttons to their commands.
     void registerCommands();
 
@@ -120,6 +125,9 @@ private:
     Confirmation* m_confirm = nullptr;
     std::unique_ptr<MasterLoads> m_loads;
     std::unique_ptr<ProgressSink> m_progress;
+    std::unique_ptr<RegistrationScreen> m_screen;
+    std::unique_ptr<RegistrationContext> m_regContext;
+    std::unique_ptr<RegisterCommand> m_register;
     bool m_shown = false;
     int m_previousTab = -1;
     bool m_closeConfirmed = false;

@@ -1,4 +1,8 @@
 #include "DBControls.h"
+#include "DBGrid.h"
+
+#include <QTextEdit>
+#include <QToolButton>
 #include "MainWindowFixture.h"
 #include "ProgramState.h"
 
@@ -118,4 +122,22 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
     form->setActiveTab(LoadHost::MajorTab);
     form->setActiveTab(LoadHost::MemberTab);
     EXPECT_EQ(dm->IBT_bu.text("NAME01"), "クランプ");
+}
+
+// 登　録 on the major tab writes the grid back through the real loads and screen.
+TEST_F(LoadsTest, RegisterButtonWritesTheMajorGridBackAndReloads)
+{
+    start();
+    form->registerCommands();
+    dm->IBT_dai.setRecNo(3);
+    dm->IBT_dai.setValue("NAME01", "内装工事・改");
+    dm->IBT_dai.post();
+    confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
+    form->SB[2]->click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_EQ(confirm.messages.last(), "登録しました。");
+    EXPECT_TRUE(form->DBGrid1->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->Memo1->isVisibleTo(form.get()));
+    EXPECT_EQ(work("select * from BUZAI_DAI order by CNT", {"CNT", "BL_KUBUN", "NAME01"}),
+              QStringList({"1,1,仮設工事", "2,2,土工事", "3,3,内装工事・改"}));
 }

@@ -1,0 +1,343 @@
+#include "MemberRegistration.h"
+
+#include "Helpers.h"
+#include "ProgramState.h"
+#include "RegistrationSupport.h"
+#include "SjisCodec.h"
+
+#include <QDate>
+#include <QDateTime>
+
+using Registration::run;
+
+namespace {
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+QVariant valueOrNull(const QVariant& v)
+{
+    return v.isValid() && !v.isNull() ? v : QVariant();
+}
+
+// Text as it is matched in the product tables: first line, the typographic
+// apostrophe taken for the plain one.
+QString matchText(const QString& text)
+{
+    return Helpers::firstLine(text).replace(QChar(0x2019), QChar('\''));
+}
+
+bool housingEdition()
+{
+    return programState().housingRowMissing == 0;
+}
+
+} // namespace
+
+MemberRegistration::MemberRegistration(RegistrationContext& context) : m_ctx(context) {}
+
+MemberRegistration::~MemberRegistration() = default;
+
+QString MemberRegistration::generatedCode(const QString& major, const QString& middle, int position)
+{
+    if (position >= 10000)
+        return {};
+    return major + '-' + middle + '-' + QString::number(position * 10).rightJustified(5, QChar('0'));
+}
+
+bool MemberRegistration::isCountedUnit(const QString& unit)
+{
+    static const QStringList units = {
+        QStringLiteral("式"),   QStringLiteral("本"),   QStringLiteral("所"), QStringLiteral("セット"),
+        QStringLiteral("ｾｯﾄ"), QStringLiteral("ｹｰｽ"), QStringLiteral("ケ"), QStringLiteral("箱"),
+        QStringLiteral("SET"),  QStringLiteral("set"),  QStringLiteral("枚"), QStringLiteral("組"),
+        QStringLiteral("個"),   QStringLiteral("台"),   QStringLiteral("着")};
+    return units.contains(unit);
+}
+
+QStringList MemberRegistration::nameForms(const QString& name)
+{
+    const QString typed = matchText(name);
+    // Full width is taken of the quote-doubled text: "a'b" is looked for as "ａ＇＇ｂ".
+    QString doubled = typed;
+    doubled.replace(QChar('\''), QStringLiteral("''"));
+    return {typed, Helpers::toHalfWidth(typed), Helpers::toFullWidth(doubled)};
+}
+
+QString MemberRegistration::fold(const QString& text)
+{
+    QString folded = Helpers::toHalfWidth(SjisCodec::normalize(text)).toCaseFolded();
+    folded.removeIf([](QChar c) { return c.isSpace(); });
+    return folded;
+}
+
+QString MemberRegistration::key(const QString& name1, const QString& name2, const QString& unit)
+{
+    return fold(name1) + QChar(0x1F) + fold(name2) + QChar(0x1F) + fold(unit);
+}
+
+void MemberRegistration::collectKeys(Query& q, const QString& select, QSet<QString>& keys)
+{
+    q.close();
+    q.setSql(select);
+    q.open();
+    for (; !q.eof(); q.next())
+        keys.insert(key(q.value(0).toString(), q.value(1).toString(), q.value(2).toString()));
+    q.close();
+}
+
+Query& MemberRegistration::statement(const QStringList& lines)
+{
+    const QString key = lines.join('\n');
+    auto& slot = m_statements[key];
+    if (!slot) {
+        slot = std::make_unique<Query>(&m_ctx.dm.conn.IBDatabase1, QStringLiteral("IBQ_touroku"));
+        for (const QString& line : lines)
+            slot->addSql(line);
+    }
+    return *slot;
+}
+
+void MemberRegistration::Button5Click()
+{
+    TDM2& dm = m_ctx.dm;
+    Registration::postPending(dm.IBT_bu);
+    Category category;
+    if (dm.IBT_chu.active()) {
+        category.majorText = dm.IBT_chu.text(QStringLiteral("BL_KUBUN"));
+        category.middleText = dm.IBT_chu.text(QStringLiteral("BM_KUBUN"));
+    }
+    category.major = Helpers::toIntOrZero(category.majorText);
+    category.middle = Helpers::toIntOrZero(category.middleText);
+
+    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
+        return;
+    if (Registration::flag(m_ctx.isNarrowed, false))
+        Registration::call(m_ctx.endNarrowing);
+    Registration::reconnect(dm.conn.IBDatabase1);
+    dm.IBT_bu.close();
+
+    const auto restore = [&] {
+        m_ctx.progress.finish();
+        m_ctx.screen.setMemberGridEnabled(true);
+        Registration::quietly([&] { dm.IBT_bu.open(); });
+    };
+    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase4,
+                                  [&] { registerMembers(category); }, restore);
+    m_statements.clear();
+
+    m_ctx.progress.finish();
+    m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+    dm.IBT_bu.close();
+    m_ctx.screen.setMemberGridEnabled(true);
+    if (m_ctx.activeTab && m_ctx.activeTab() == MasterTab::Member)
+        dm.IBT_bu.open();
+}
+
+void MemberRegistration::registerMembers(const Category& category)
+{
+    TDM2& dm = m_ctx.dm;
+    const QString bl = QString::number(category.major);
+    const QString bm = QString::number(category.middle);
+
+    // Codes generated for this major category are made afresh from the new positions.
+    Query& work = dm.IBQ_FB4;
+    const QString majorField = dm.IBT_dai.active() ? dm.IBT_dai.text(QStringLiteral("BL_KUBUN")) : category.majorText;
+    work.close();
+    work.setSql(QStringLiteral("update BUZAI_S SET B_CD=null where B_CD LIKE :PREFIX"));
+    work.setParam(QStringLiteral("PREFIX"), majorField + QStringLiteral("-%"));
+    work.exec();
+    run(work, QStringLiteral("delete from BUZAI_S where NAME01 is null and NAME02 is null and NAME03 is null"));
+    dm.IBT_bu.open();
+    m_ctx.screen.setMemberGridEnabled(false);
+
+    Query& q = dm.IBQ_touroku;
+    q.close();
+    q.setSql(QStringList{QStringLiteral("update MAS_BUZAI set"), QStringLiteral("e_date04=:E_DATE04,"),
+                         QStringLiteral("PC_NAME=:PC_NAME"), QStringLiteral("where BL_KUBUN=") + bl,
+                         QStringLiteral("and BM_KUBUN=") + bm}
+                 .join('\n'));
+    q.setParam(QStringLiteral("E_DATE04"), QDate::currentDate());
+    q.setParam(QStringLiteral("PC_NAME"), programState().computerName);
+    q.exec();
+    run(q, {QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BL_KUBUN=") + bl,
+            QStringLiteral("and BM_KUBUN=") + bm});
+
+    m_memberKeys.clear();
+    m_scheduleKeys.clear();
+    if (housingEdition()) {
+        collectKeys(q, QStringLiteral("select NAME01, NAME02, TANI from MAS_BUZAI where BS_KUBUN is not null"),
+                    m_memberKeys);
+        collectKeys(q,
+                    QStringLiteral("select NAME_01, NAME_02, TAN from MAS_SIAGE02 "
+                                   "where NAME_01 is not null or NAME_02 is not null"),
+                    m_scheduleKeys);
+    }
+
+    m_ctx.progress.start(dm.IBT_bu.recordCount());
+    dm.IBT_bu.close();
+    Query& rows = dm.IBQ_FB4_2;
+    rows.close();
+    rows.setSql(QStringLiteral("select * from BUZAI_S order by CNT"));
+    rows.open();
+    int n = 1;
+    for (rows.first(); !rows.eof(); rows.next(), ++n) {
+        if (!rows.text(QStringLiteral("NAME01")).isEmpty() || !rows.text(QStringLiteral("NAME02")).isEmpty()) {
+            removeDuplicates(rows, category);
+            insertMember(rows, category, n);
+            if (housingEdition())
+                updateSchedule(rows, category, n);
+        }
+        m_ctx.progress.step();
+    }
+    rows.close();
+
+    if (housingEdition())
+        run(q, QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0 and KOUSYU>0"));
+    run(q, QStringLiteral("DELETE FROM MAS_BUZAI where NAME01 is null and NAME02 is null"));
+}
+
+void MemberRegistration::removeDuplicates(const Query& row, const Category& category)
+{
+    const auto formsOf = [&](const char* column) {
+        const QString typed = row.text(QLatin1String(column));
+        return typed.isEmpty() ? QStringList{QString()} : nameForms(typed);
+    };
+    bool reachable = false;
+    for (const QString& n1 : formsOf("NAME01"))
+        for (const QString& n2 : formsOf("NAME02"))
+            reachable = reachable || m_memberKeys.contains(key(n1, n2, row.text(QStringLiteral("TANI"))));
+    if (!reachable)
+        return;
+
+    QStringList lines = {QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BS_KUBUN is not null")};
+    // Outside the housing edition only the category itself is searched; the cheap
+    // code tests come before the name comparisons.
+    if (programState().housingRowMissing == 1)
+        lines << QStringLiteral("and BL_KUBUN=%1").arg(category.major) << QStringLiteral("and BM_KUBUN=%1").arg(category.middle);
+    QHash<QString, QVariant> params;
+    for (const char* column : {"NAME01", "NAME02"}) {
+        const QString col = QLatin1String(column);
+        const QString typed = row.text(col);
+        if (typed.isEmpty()) {
+            lines << QStringLiteral("and %1 is null").arg(col);
+            continue;
+        }
+        const QStringList forms = nameForms(typed);
+        lines << QStringLiteral("and (%1=:%1_A or %1=:%1_B or %1=:%1_C)").arg(col);
+        params.insert(col + QStringLiteral("_A"), forms.at(0));
+        params.insert(col + QStringLiteral("_B"), forms.at(1));
+        params.insert(col + QStringLiteral("_C"), forms.at(2));
+    }
+    // The unit is matched as typed, surrounding blanks and all.
+    const QString unit = row.text(QStringLiteral("TANI"));
+    if (unit.isEmpty()) {
+        lines << QStringLiteral("and TANI is null");
+    } else {
+        lines << QStringLiteral("and TANI=:TANI");
+        params.insert(QStringLiteral("TANI"), matchText(unit));
+    }
+
+    Query& q = statement(lines);
+    for (auto it = params.cbegin(); it != params.cend(); ++it)
+        q.setParam(it.key(), it.value());
+    q.exec();
+}
+
+void MemberRegistration::insertMember(const Query& row, const Category& category, int position)
+{
+    Query& q = statement({QStringLiteral("INSERT INTO MAS_BUZAI"),
+                          QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
+                          QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
+                          QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
+                          QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
+                          QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
+                          QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+    q.setParam(QStringLiteral("BL_kubun"), category.major);
+    q.setParam(QStringLiteral("BM_kubun"), category.middle);
+    q.setParam(QStringLiteral("BS_kubun"), position);
+    for (const char* column : {"NAME01", "NAME02", "NAME03"})
+        q.setParam(QLatin1String(column), textOrNull(Helpers::firstLine(row.text(QLatin1String(column)))));
+
+    const QString code = Helpers::firstLine(row.text(QStringLiteral("B_CD")));
+    q.setParam(QStringLiteral("B_CD"),
+               textOrNull(code.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : code));
+    q.setParam(QStringLiteral("TANI"), textOrNull(Helpers::unitText(row.text(QStringLiteral("TANI")))));
+    for (const char* column : {"KIN_01", "KIN_02", "KIN_06", "KU_KAMOKU", "S_CD"})
+        q.setParam(QLatin1String(column), valueOrNull(row.value(QLatin1String(column))));
+
+    QVariant digits = valueOrNull(row.value(QStringLiteral("KETA")));
+    if (!digits.isValid() && isCountedUnit(row.text(QStringLiteral("TANI"))))
+        digits = 0;
+    q.setParam(QStringLiteral("KETA"), digits);
+    q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
+    q.setParam(QStringLiteral("e_date04"), QVariant());
+    q.setParam(QStringLiteral("PC_NAME"), textOrNull(programState().computerName));
+    for (const char* column : {"G_RITU", "T_RITU", "K_RITU", "TAX_KU"})
+        q.setParam(QLatin1String(column), QVariant());
+    q.exec();
+    m_memberKeys.insert(key(Helpers::firstLine(row.text(QStringLiteral("NAME01"))),
+                            Helpers::firstLine(row.text(QStringLiteral("NAME02"))),
+                            Helpers::unitText(row.text(QStringLiteral("TANI")))));
+}
+
+void MemberRegistration::updateSchedule(const Query& row, const Category& category, int position)
+{
+    const QString name1 = row.text(QStringLiteral("NAME01"));
+    const QString name2 = row.text(QStringLiteral("NAME02"));
+    const QString unit = row.text(QStringLiteral("TANI"));
+    const QString typedCode = Helpers::firstLine(row.text(QStringLiteral("B_CD")));
+    const QString code =
+        typedCode.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : matchText(typedCode);
+    if (!m_scheduleKeys.contains(key(matchText(name1), matchText(name2), matchText(unit))))
+        return;
+
+    QStringList lines = {QStringLiteral("UPDATE MAS_SIAGE02 set KIN_01=:KIN_01"), QStringLiteral(",KIN_02=:KIN_02"),
+                         QStringLiteral(",KAMOKU=:KAMOKU"), QStringLiteral(",T_CD_2=:T_CD_2"),
+                         QStringLiteral(",BL_KUBUN=%1").arg(category.major),
+                         QStringLiteral(",BM_KUBUN=%1").arg(category.middle)};
+    if (!code.isEmpty())
+        lines << QStringLiteral(",B_CD=:B_CD");
+    lines << QStringLiteral(",KETA=:KETA");
+    if (!name1.isEmpty())
+        lines << QStringLiteral(",NAME_01=:SET_NAME_01");
+    if (!name2.isEmpty())
+        lines << QStringLiteral(",NAME_02=:SET_NAME_02");
+    lines << QStringLiteral(",KOUSYU=%1").arg(category.major * 100 + category.middle)
+          << QStringLiteral(",BS_kubun=:BS_kubun") << QStringLiteral("where (NAME_01 is not null or NAME_02 is not null)")
+          << (name1.isEmpty() ? QStringLiteral("and NAME_01 is null") : QStringLiteral("and (NAME_01=:NAME_01)"))
+          << (name2.isEmpty() ? QStringLiteral("and NAME_02 is null") : QStringLiteral("and (NAME_02=:NAME_02)"))
+          << (unit.isEmpty() ? QStringLiteral("and TAN is null") : QStringLiteral("and TAN=:TAN"));
+
+    Query& q = statement(lines);
+    const auto amount = [&](const char* column) {
+        const QVariant v = row.value(QLatin1String(column));
+        return v.isValid() && !v.isNull() ? v.toDouble() : 0.0;
+    };
+    q.setParam(QStringLiteral("KIN_01"), amount("KIN_01"));
+    q.setParam(QStringLiteral("KIN_02"), amount("KIN_02"));
+    q.setParam(QStringLiteral("KAMOKU"), Helpers::toIntOrZero(row.text(QStringLiteral("KU_KAMOKU"))));
+    q.setParam(QStringLiteral("T_CD_2"), Helpers::toIntOrZero(row.text(QStringLiteral("S_CD"))));
+    if (!code.isEmpty())
+        q.setParam(QStringLiteral("B_CD"), code);
+    QVariant digits;
+    if (isCountedUnit(unit))
+        digits = 0;
+    else if (const QString keta = row.text(QStringLiteral("KETA")); !keta.isEmpty())
+        digits = Helpers::toIntOrZero(keta);
+    q.setParam(QStringLiteral("KETA"), digits);
+    if (!name1.isEmpty()) {
+        q.setParam(QStringLiteral("SET_NAME_01"), matchText(name1));
+        q.setParam(QStringLiteral("NAME_01"), matchText(name1));
+    }
+    if (!name2.isEmpty()) {
+        q.setParam(QStringLiteral("SET_NAME_02"), matchText(name2));
+        q.setParam(QStringLiteral("NAME_02"), matchText(name2));
+    }
+    q.setParam(QStringLiteral("BS_kubun"), position);
+    if (!unit.isEmpty())
+        q.setParam(QStringLiteral("TAN"), matchText(unit));
+    q.exec();
+}

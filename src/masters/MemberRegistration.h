@@ -1,0 +1,64 @@
+#pragma once
+
+#include "RegistrationContext.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <map>
+#include <memory>
+
+class Database;
+
+// Member registration (Button5, "部材登録"): the member grid of the current middle
+// category replaces that category's members in MAS_BUZAI, numbered by position,
+// with generated member codes, the digits rule for counted units and the removal
+// of older members carrying the same names and unit. In the housing edition the
+// finishing-schedule lines that use a member take its prices, codes and names.
+//
+// All product changes are one transaction and the work-table clean-up another; a
+// failure rolls both back, gives the screen back and throws the error on.
+class MemberRegistration {
+public:
+    explicit MemberRegistration(RegistrationContext& context);
+    ~MemberRegistration();
+
+    void Button5Click();
+
+    static QString question() { return QStringLiteral("部材マスターを登録しますか？"); }
+
+    // "3-12-00010" for major 3, middle 12, position 1; empty from position 10000 on.
+    static QString generatedCode(const QString& major, const QString& middle, int position);
+    // Units whose quantity has no decimals.
+    static bool isCountedUnit(const QString& unit);
+    // The three spellings a name is looked for in: as typed, half width and full width.
+    static QStringList nameForms(const QString& name);
+    // The folded form of a name or unit; NULL and empty fold alike.
+    static QString fold(const QString& text);
+    static QString key(const QString& name1, const QString& name2, const QString& unit);
+
+private:
+    struct Category {
+        QString majorText, middleText;
+        int major = 0, middle = 0;
+    };
+    void registerMembers(const Category& category);
+    void removeDuplicates(const Query& row, const Category& category);
+    void insertMember(const Query& row, const Category& category, int position);
+    void updateSchedule(const Query& row, const Category& category, int position);
+    // One prepared statement per distinct text, reused while the rows go by.
+    Query& statement(const QStringList& lines);
+    void collectKeys(Query& q, const QString& select, QSet<QString>& keys);
+
+    RegistrationContext& m_ctx;
+    std::map<QString, std::unique_ptr<Query>> m_statements;
+    // Names and units of the rows a duplicate removal or a schedule update could
+    // reach, folded so that whatever the database takes as equal folds alike (and
+    // more). Without an index every such statement reads the whole table; one
+    // whose row has no key here cannot change anything and is skipped. Keys are
+    // only ever added, so a skipped statement is always one that matches nothing.
+    QSet<QString> m_memberKeys;
+    QSet<QString> m_scheduleKeys;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "MemberRegistration.h"
+#include "RegistrationContext.h"
+#include "UnitRegistration.h"
+#include "WorkTypeRegistration.h"
+
+// The register command (SB03, "登　録"): runs the registration of the active tab.
+// A narrowed member grid is only widened; the next press registers.
+class RegisterCommand {
+public:
+    explicit RegisterCommand(RegistrationContext& context);
+
+    void SB03Click();
+
+    static QString notPermittedMessage() { return QStringLiteral("登録には管理者権限が必要です。"); }
+
+    WorkTypeRegistration& workTypes() { return m_workTypes; }
+    MemberRegistration& members() { return m_members; }
+    UnitRegistration& units() { return m_units; }
+
+private:
+    void registerMembers();
+
+    RegistrationContext& m_ctx;
+    WorkTypeRegistration m_workTypes;
+    MemberRegistration m_members;
+    UnitRegistration m_units;
+};

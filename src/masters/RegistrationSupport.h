@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Database;
+class Query;
+class TableDataset;
+class Transaction;
+
+// Steps shared by the registrations.
+namespace Registration {
+
+// Close, clear, add the lines, execute.
+void run(Query& q, const QStringList& lines);
+void run(Query& q, const QString& statement);
+
+// Posts a pending grid edit; a failing post leaves the row as it was.
+void postPending(TableDataset& dataset);
+
+// Disconnects and connects again so the registration sees the database as it is now.
+// A failure here shows up at the first statement instead.
+void reconnect(Database& db);
+
+// Adds DAT_JIKKOU's two code columns, each committed on its own; an existing column
+// is no error.
+void addJikkouColumns(Query& productQuery);
+
+// Runs `body` in the product transaction and a work-database transaction as one
+// unit: both commit (product first) when it succeeds; on any failure both roll
+// back, `restore` runs and the error goes on to the caller. Whatever was pending
+// before (a posted grid edit) is committed first, so a failure cannot take it back.
+// The work connection's grids that were open are open again afterwards.
+void runAllOrNothing(Database& product, Database& work, const std::function<void()>& body,
+                     const std::function<void()>& restore);
+
+// A restore step that must not hide the error that caused it.
+void quietly(const std::function<void()>& step);
+
+} // namespace Registration

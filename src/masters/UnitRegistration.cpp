@@ -1,0 +1,56 @@
+#include "UnitRegistration.h"
+
+#include "Helpers.h"
+#include "RegistrationSupport.h"
+
+using Registration::run;
+
+UnitRegistration::UnitRegistration(RegistrationContext& context) : m_ctx(context) {}
+
+void UnitRegistration::Button9Click()
+{
+    TDM2& dm = m_ctx.dm;
+    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
+        return;
+    TableDataset& units = dm.IBT_TANI;
+    Registration::postPending(units);
+    units.close();
+    units.open();
+    units.first();
+
+    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerUnits(); },
+                                  [&] { Registration::quietly([&] { units.open(); }); });
+
+    units.close();
+    units.open();
+    Registration::call(m_ctx.unitLoad);
+    dm.IBQ_touroku.close();
+    m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+}
+
+void UnitRegistration::registerUnits()
+{
+    TDM2& dm = m_ctx.dm;
+    Query& q = dm.IBQ_touroku;
+    Query& remove = dm.IBQ_touroku1_2;
+    TableDataset& units = dm.IBT_TANI;
+
+    run(q, QStringLiteral("delete from LOOK_TANI"));
+    q.close();
+    q.setSql(QStringLiteral("INSERT INTO LOOK_TANI\n(CD,NAME)\nvalues\n(:CD,:NAME)"));
+    remove.close();
+    remove.setSql(QStringLiteral("delete from LOOK_TANI\nwhere NAME=:NAME"));
+    int cd = 1;
+    // A later row with the same name replaces the earlier one.
+    for (units.first(); !units.eof(); units.next(), ++cd) {
+        const QString name = units.text(QStringLiteral("NAME"));
+        if (name.isEmpty())
+            continue;
+        remove.setParam(QStringLiteral("NAME"), name);
+        remove.exec();
+        q.setParam(QStringLiteral("CD"), cd);
+        q.setParam(QStringLiteral("NAME"), Helpers::firstLine(name));
+        q.exec();
+    }
+    units.first();
+}

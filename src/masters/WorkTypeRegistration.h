@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CodeRenumbering.h"
+#include "RegistrationContext.h"
+
+#include <QString>
+
+// Registration of the major categories (Button6, "大項目登録") and of the middle
+// categories of the current major category (Button7, "中項目登録"): the grid order
+// becomes the codes 1, 2, 3 … and every table that refers to a category follows.
+//
+// The product-database work of one registration is a single transaction, the
+// work-table changes another; a failure rolls both back, gives the screen back
+// and throws the error on.
+class WorkTypeRegistration {
+public:
+    explicit WorkTypeRegistration(RegistrationContext& context);
+
+    void Button6Click();
+    void Button7Click();
+
+    // How the code columns are rewritten; one statement per table unless replaced.
+    void setRenumberStrategy(RenumberStrategy strategy) { m_renumber = std::move(strategy); }
+
+    static QString pastDetailsWarning();
+    static QString majorQuestion();
+    static QString middleQuestion();
+
+private:
+    void registerMajors(bool convertDetails);
+    void registerMiddles(int major, bool convertDetails);
+    void restoreScreen(MasterTab tab, TableDataset& grid);
+
+    RegistrationContext& m_ctx;
+    RenumberStrategy m_renumber;
+};
