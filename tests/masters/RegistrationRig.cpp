@@ -29,7 +29,24 @@ QStringList rowsOf(Database& db, const QString& sql, const QStringList& skip = {
     return out;
 }
 
+void execAll(Database& db, const QStringList& statements)
+{
+    Query q(&db);
+    for (const QString& s : statements) {
+        q.setSql(s);
+        q.exec();
+    }
+}
+
 } // namespace
+
+QStringList inserts(const QString& into, const QStringList& tuples)
+{
+    QStringList out;
+    for (const QString& t : tuples)
+        out << QString("insert into %1 values (%2)").arg(into, t);
+    return out;
+}
 
 std::unique_ptr<TDM2> RegistrationRig::connect(TestFolder& folder, Connections& conn)
 {
@@ -42,15 +59,8 @@ std::unique_ptr<TDM2> RegistrationRig::connect(TestFolder& folder, Connections& 
     for (Database* db : {&conn.IBDatabase1, &conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4})
         db->open();
     Schema::createProductTables(conn.IBDatabase1);
-    Query q(&conn.IBDatabase2);
-    QStringList tables = Schema::categoryAndMemberTables();
-    tables << "TANI" << "TANIW";
-    for (const QString& t : tables) {
-        q.setSql(Schema::createWorkTableSql(t));
-        q.exec();
-        q.setSql("COMMIT");
-        q.exec();
-    }
+    for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"TANI", "TANIW"})
+        execAll(conn.IBDatabase2, {Schema::createWorkTableSql(t), "COMMIT"});
     return std::make_unique<TDM2>(conn);
 }
 
@@ -68,10 +78,7 @@ RegistrationRig::RegistrationRig()
     ctx.unitLoad = [this] { events << "unitLoad"; };
     ctx.activeTab = [this] { return tab; };
     ctx.isNarrowed = [this] { return narrowed; };
-    ctx.endNarrowing = [this] {
-        events << "endNarrowing";
-        narrowed = false;
-    };
+    ctx.endNarrowing = [this] { events << "endNarrowing"; narrowed = false; };
     ctx.resetSearchFields = [this] { events << "resetSearchFields"; };
     command = std::make_unique<RegisterCommand>(ctx);
 }
@@ -79,36 +86,38 @@ RegistrationRig::RegistrationRig()
 RegistrationRig::~RegistrationRig()
 {
     command.reset();
-    closeDatasets();
+    for (TableDataset* d : grids())
+        d->close();
     dm.reset();
     conn.closeAll();
 }
 
 void RegistrationRig::product(const QStringList& statements)
 {
-    Query q(&conn.IBDatabase1);
-    for (const QString& s : statements) {
-        q.setSql(s);
-        q.exec();
-    }
+    execAll(conn.IBDatabase1, statements);
     conn.IBTransaction1().commitAndRestart();
 }
-
-void RegistrationRig::product(const QString& sql) { product(QStringList{sql}); }
 
 void RegistrationRig::work(const QStringList& statements)
 {
     // A fresh snapshot: the registrations commit work rows over the other connections.
     conn.IBTransaction2().commitAndRestart();
-    Query q(&conn.IBDatabase2);
-    for (const QString& s : statements) {
-        q.setSql(s);
-        q.exec();
-    }
+    execAll(conn.IBDatabase2, statements);
     conn.IBTransaction2().commitAndRestart();
 }
 
-void RegistrationRig::work(const QString& sql) { work(QStringList{sql}); }
+void RegistrationRig::workRow(const QString& table, const Values& values)
+{
+    QStringList cols;
+    for (const auto& [col, v] : values)
+        cols << col;
+    Query q(&conn.IBDatabase2);
+    q.setSql(QString("insert into %1 (%2) values (:%3)").arg(table, cols.join(','), cols.join(",:")));
+    for (const auto& [col, v] : values)
+        q.setParam(col, v);
+    q.exec();
+    conn.IBTransaction2().commitAndRestart();
+}
 
 void RegistrationRig::addJikkouColumns()
 {
@@ -116,13 +125,13 @@ void RegistrationRig::addJikkouColumns()
     Registration::addJikkouColumns(q);
 }
 
-QStringList RegistrationRig::productRows(const QString& sql)
+Rows RegistrationRig::productRows(const QString& sql)
 {
     conn.IBTransaction1().commitAndRestart();
     return rowsOf(conn.IBDatabase1, sql);
 }
 
-QStringList RegistrationRig::workRows(const QString& sql)
+Rows RegistrationRig::workRows(const QString& sql)
 {
     conn.IBTransaction2().commitAndRestart();
     return rowsOf(conn.IBDatabase2, sql);
@@ -147,79 +156,37 @@ QString RegistrationRig::dumpProduct(bool withTimestamps)
     return out;
 }
 
-void RegistrationRig::openDatasets()
+void RegistrationRig::registerTab(MasterTab on)
 {
-    for (TableDataset* d : {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI})
+    tab = on;
+    for (TableDataset* d : grids())
         d->open();
-}
-
-void RegistrationRig::closeDatasets()
-{
-    if (!dm)
-        return;
-    for (TableDataset* d : {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI})
-        d->close();
+    command->SB03Click();
 }
 
 void RegistrationRig::clearAll()
 {
-    closeDatasets();
+    for (TableDataset* d : grids())
+        d->close();
     QStringList statements;
     for (const QString& t : Schema::productTableNames())
         statements << "delete from " + t;
     product(statements);
-    work(QStringList{"delete from BUZAI_DAI", "delete from BUZAI_CHU", "delete from BUZAI_S", "delete from TANI"});
+    work({"delete from BUZAI_DAI", "delete from BUZAI_CHU", "delete from BUZAI_S", "delete from TANI"});
 }
 
-// Two major categories with two middle categories each; every row names the
-// category it belongs to, so a row under the wrong category shows.
 void RegistrationRig::standardProduct()
 {
-    product(QStringList{
-        "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'M1')",
-        "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (2,2,'M2')",
-        "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'M1-1')",
-        "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (2,1,2,'M1-2')",
-        "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,2,1,'M2-1')",
-        "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (2,2,2,'M2-2')",
-        "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KU_KAMOKU) values (1,1,1,'M1-1a',7)",
-        "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KU_KAMOKU) values (1,2,1,'M1-2a',7)",
-        "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KU_KAMOKU) values (2,1,1,'M2-1a',7)",
-        "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KU_KAMOKU) values (2,2,1,'M2-2a',7)",
-        "insert into MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,KOUSYU,NAME_01) values (-101,0,1,1,101,'M1-1s')",
-        "insert into MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,KOUSYU,NAME_01) values (7,1,2,2,202,'M2-2s')",
-        "insert into DAT_SIAGE02 (ID,BL_kubun,BM_kubun,BUI,KOUSYU) values (1,1,2,-102,102)",
-        "insert into DAT_SIAGE02 (ID,BL_kubun,BM_kubun,BUI,KOUSYU) values (2,2,1,-201,201)",
-        "insert into DAT_MEISAI03 (ID,KU_KOUSYU) values (1,101)",
-        "insert into DAT_MEISAI03 (ID,KU_KOUSYU) values (2,202)",
-        "insert into DAT_MEISAI03 (ID,KU_KOUSYU) values (3,102)",
-        "insert into DAT_JIKKOU (ID,KOUSYU,T_CD_2) values (1,101,5)",
-        "insert into DAT_JIKKOU (ID,KOUSYU,T_CD_2) values (2,201,6)",
-        "insert into DAT_JIKKOU_MEISAI (ID,L_kubun,M_kubun) values (1,1,1)",
-        "insert into DAT_JIKKOU_MEISAI (ID,L_kubun,M_kubun) values (2,2,2)",
-        "insert into DAT_MITUMORI_M (ID,BL_kubun,BM_kubun) values (1,1,2)",
-        "insert into DAT_MITUMORI_M (ID,BL_kubun,BM_kubun) values (2,2,1)",
-    });
-}
-
-
-RenumberStrategy renumberRowByRow()
-{
-    return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
-        for (const CodeStep& step : steps) {
-            for (const RenumberTarget& t : targets) {
-                const QString where = (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" +
-                                      QString::number(step.oldCode);
-                if (t.carriesAccount && step.account)
-                    Registration::run(q, QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
-                                             .arg(t.table)
-                                             .arg(*step.account)
-                                             .arg(where));
-                Registration::run(q, QString("UPDATE %1 set %2=%3 where %4")
-                                         .arg(t.table, t.column)
-                                         .arg(step.position)
-                                         .arg(where));
-            }
-        }
-    };
+    product(inserts("MAS_KOUSYU_01 (CNT,BL_kubun,NAME01)", {"1,1,'M1'", "2,2,'M2'"}) +
+            inserts("MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01)",
+                    {"1,1,1,'M1-1'", "2,1,2,'M1-2'", "1,2,1,'M2-1'", "2,2,2,'M2-2'"}) +
+            inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KU_KAMOKU)",
+                    {"1,1,1,'M1-1a',7", "1,2,1,'M1-2a',7", "2,1,1,'M2-1a',7", "2,2,1,'M2-2a',7"}) +
+            inserts("MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,KOUSYU,NAME_01)",
+                    {"-101,0,1,1,101,'M1-1s'", "7,1,2,2,202,'M2-2s'"}) +
+            inserts("DAT_SIAGE02 (ID,BL_kubun,BM_kubun,BUI,KOUSYU)", {"1,1,2,-102,102", "2,2,1,-201,201"}) +
+            inserts("DAT_MEISAI03 (ID,KU_KOUSYU)", {"1,101", "2,202", "3,102"}) +
+            inserts("DAT_JIKKOU (ID,KOUSYU,T_CD_2)", {"1,101,5", "2,201,6"}) +
+            inserts("DAT_JIKKOU_MEISAI (ID,L_kubun,M_kubun)", {"1,1,1", "2,2,2"}) +
+            inserts("DAT_MITUMORI_M (ID,BL_kubun,BM_kubun)", {"1,1,2", "2,2,1"}));
 }

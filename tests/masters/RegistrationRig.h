@@ -2,28 +2,23 @@
 
 #include "CodeRenumbering.h"
 #include "DataModule.h"
+#include "QueuedConfirmation.h"
 #include "RegisterCommand.h"
 #include "RegistrationContext.h"
 #include "TestDb.h"
 
 #include <QList>
 #include <QStringList>
+#include <QVariant>
 
+#include <array>
 #include <memory>
 
-// Answers questions from a queue (OK when empty) and records what was asked.
-class ScriptedConfirmation : public Confirmation {
-public:
-    int ask(int mode, const QString& message) override
-    {
-        modes << mode;
-        messages << message;
-        return answers.isEmpty() ? Ok : answers.takeFirst();
-    }
-    QList<int> answers;
-    QList<int> modes;
-    QStringList messages;
-};
+using Rows = QStringList;
+using Values = QList<QPair<QString, QVariant>>;
+
+// "insert into <into> values (<tuple>)" for each tuple.
+QStringList inserts(const QString& into, const QStringList& tuples);
 
 class RecordingScreen : public RegistrationScreen {
 public:
@@ -41,18 +36,10 @@ public:
 
 class RecordingProgress : public ProgressSink {
 public:
-    void start(int max) override { maximum = max; position = 0; visible = true; }
-    void step(int by) override
-    {
-        if (by < 0)
-            monotone = false;
-        position += by;
-    }
+    void start(int) override { visible = true; }
+    void step(int) override {}
     void finish() override { visible = false; }
-    int maximum = -1;
-    int position = 0;
     bool visible = false;
-    bool monotone = true;
 };
 
 // A product database built from the schema, a work database with the category,
@@ -65,7 +52,7 @@ public:
     TestFolder folder;
     Connections conn;
     std::unique_ptr<TDM2> dm = connect(folder, conn);
-    ScriptedConfirmation confirm;
+    QueuedConfirmation confirm;
     RecordingScreen screen;
     RecordingProgress progress;
     RegistrationContext ctx{*dm, confirm, progress, screen};
@@ -76,16 +63,16 @@ public:
     bool narrowed = false;
     QStringList events;  // loads and search-field calls, in order
 
-    // Statements, each committed.
-    void product(const QString& sql);
+    // Statements, each list committed.
     void product(const QStringList& statements);
-    void work(const QString& sql);
     void work(const QStringList& statements);
+    // One work row through parameters, so quotes, line breaks and NULLs go in as typed.
+    void workRow(const QString& table, const Values& values);
     void addJikkouColumns();
 
     // Rows of a query as "a|b|c" (NULL as "∅").
-    QStringList productRows(const QString& sql);
-    QStringList workRows(const QString& sql);
+    Rows productRows(const QString& sql);
+    Rows workRows(const QString& sql);
 
     // Every product table, rows sorted; e_date01 left out unless asked for.
     QString dumpProduct(bool withTimestamps = false);
@@ -94,14 +81,13 @@ public:
     // details under them; every row names the category it belongs to.
     void standardProduct();
 
-    void openDatasets();
-    void closeDatasets();
+    // The grids of the four tabs, in tab order.
+    std::array<TableDataset*, 4> grids() { return {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI}; }
+    // Opens the grids and presses the register button on `on`.
+    void registerTab(MasterTab on);
     // Empties every product row and every category, member and unit work row.
     void clearAll();
 
 private:
     static std::unique_ptr<TDM2> connect(TestFolder& folder, Connections& conn);
 };
-
-// The row-by-row renumbering: one equality update per grid row and table, in grid order.
-RenumberStrategy renumberRowByRow();
