@@ -7,11 +7,50 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <pthread.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+// SIGTERM and SIGINT are blocked in every thread before any is started, and read
+// from a signalfd in the event loop instead: the embedded database engine must
+// never have its own threads interrupted, and the end of a session should close
+// the window and the connections in order rather than leave the program running.
+int blockTerminationSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0)
+        return -1;
+    return signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+void quitOnTermination(int fd, TForm1& form)
+{
+    if (fd < 0)
+        return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [fd, &form] {
+        signalfd_siginfo info;
+        [[maybe_unused]] const auto n = ::read(fd, &info, sizeof info);
+        form.closeWithoutAsking();
+        QApplication::exit(0);
+    });
+}
+
+} // namespace
 
 // The command line is not read: the suite starts the program in its program
 // folder, and everything it needs is found from there.
 int main(int argc, char** argv)
 {
+    const int terminationFd = blockTerminationSignals();
     QApplication app(argc, argv);
     const QString title = applicationTitle(readProductTitle(QStringLiteral(".")));
 
@@ -37,6 +76,7 @@ int main(int argc, char** argv)
 
         QObject::connect(&instance, &SingleInstance::activationRequested, &Form1,
                          [&Form1] { SingleInstance::raiseWindow(&Form1); });
+        quitOnTermination(terminationFd, Form1);
         Form1.show();
         rc = app.exec();
         rc = 0;

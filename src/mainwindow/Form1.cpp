@@ -342,6 +342,13 @@ void TForm1::SB03Click()
     guarded([this] { m_register->SB03Click(); });
 }
 
+void TForm1::closeWithoutAsking()
+{
+    programState().reloadGuard = 1;
+    m_closeConfirmed = true;
+    close();
+}
+
 void TForm1::SB12Click()
 {
     close();

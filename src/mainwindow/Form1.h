@@ -62,6 +62,8 @@ public:
     void Button4Click();
     void Button8Click();
 
+    // Closes without the exit question, for the end of the session.
+    void closeWithoutAsking();
     void SB03Click();
     void SB12Click();
     RegisterCommand* registerCommand() const { return m_register.get(); }
