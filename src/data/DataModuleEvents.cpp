@@ -3,6 +3,8 @@
 #include "Helpers.h"
 #include "SjisCodec.h"
 
+#include <functional>
+
 namespace {
 
 // How a rebuild writes a row back: integers as their value (0 when empty),
@@ -186,31 +188,30 @@ void TDM2::installEvents()
         insertMemberRow();
     };
 
-    IBT_dai.afterDelete = [this](TableDataset&) {
-        IBT_dai.close();
+    // Each category and unit delete closes its dataset, gives its connection a
+    // fresh transaction (the major connection is even reconnected, before and
+    // after), writes the rows back with dense positions and lands on position p.
+    const auto afterDelete = [this](TableDataset& ds, Query& q, const RowLayout& layout,
+                                    const std::function<void()>& freshTransaction, bool again) {
+        ds.close();
+        freshTransaction();
+        writeBack(q, layout, readRows(q, layout));
+        if (again)
+            freshTransaction();
+        ds.open();
+        ds.setRecNo(savedRowNumber);
+    };
+    const auto reconnectMajor = [this] {
         conn.IBTransaction2().stop();
         conn.IBDatabase2.reconnect();
         conn.IBTransaction2().start();
-        writeBack(IBQ_FB2, kMajor, readRows(IBQ_FB2, kMajor));
-        conn.IBTransaction2().stop();
-        conn.IBDatabase2.reconnect();
-        conn.IBTransaction2().start();
-        IBT_dai.open();
-        IBT_dai.setRecNo(savedRowNumber);
     };
-    IBT_chu.afterDelete = [this](TableDataset&) {
-        IBT_chu.close();
-        conn.IBTransaction3().restart();
-        writeBack(IBQ_FB3, kMiddle, readRows(IBQ_FB3, kMiddle));
-        IBT_chu.open();
-        IBT_chu.setRecNo(savedRowNumber);
+    IBT_dai.afterDelete = [=, this](TableDataset& d) { afterDelete(d, IBQ_FB2, kMajor, reconnectMajor, true); };
+    IBT_chu.afterDelete = [=, this](TableDataset& d) {
+        afterDelete(d, IBQ_FB3, kMiddle, [this] { conn.IBTransaction3().restart(); }, false);
     };
-    IBT_TANI.afterDelete = [this](TableDataset&) {
-        IBT_TANI.close();
-        conn.IBTransaction2().restart();
-        writeBack(IBQ_FB2, kUnit, readRows(IBQ_FB2, kUnit));
-        IBT_TANI.open();
-        IBT_TANI.setRecNo(savedRowNumber);
+    IBT_TANI.afterDelete = [=, this](TableDataset& d) {
+        afterDelete(d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
     };
     IBT_bu.afterDelete = [this](TableDataset&) {
         IBT_bu.close();
