@@ -59,12 +59,16 @@ private:
 };
 
 // A Firebird path relative to the program folder; "server:path" stays as it is.
+// A local path may be written with Windows separators ("..\ALT.FDB"); a
+// "server:path" is kept as written, for the server's own system to read.
 QString databasePath(const QString& name)
 {
     const int colon = name.indexOf(':');
     if (colon > 1)
         return name;
-    return QFileInfo(QDir::current(), name).absoluteFilePath();
+    QString local = name;
+    local.replace('\\', '/');
+    return QDir::cleanPath(QFileInfo(QDir::current(), local).absoluteFilePath());
 }
 
 QStringList readTextLines(const QString& path)
@@ -163,8 +167,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_progress(std::make_uniq
         if (!QFileInfo::exists(kWorkDatabase))
             Database::createDatabase(databasePath(kWorkDatabase));
     } catch (const DbError& e) {
+        // The connections still learn their files, so that later errors name them.
         showError(e.text());
-        return;
     }
     programState().computerName = QSysInfo::machineHostName().left(15).toUpper();
     connectAttempts();
@@ -329,6 +333,7 @@ void TForm1::registerCommands()
     ctx.memberLoad = [this] { Button4Click(); };
     ctx.unitLoad = [this] { Button8Click(); };
     ctx.activeTab = [this] { return static_cast<MasterTab>(activeTab() - 1); };
+    ctx.loadCompleted = [this](MasterTab tab) { return m_loads->completed(static_cast<int>(tab) + 1); };
     // The grid cannot be narrowed yet: there is no search on the member tab.
     ctx.isNarrowed = [] { return false; };
     m_register = std::make_unique<RegisterCommand>(ctx);
@@ -481,6 +486,13 @@ void TForm1::showMiddleTab()
     conn.IBTransaction3().stop();
     setCaptions(MiddleTab);
     conn.IBTransaction4().stop();
+    // The unit tab closes the major list; the middle list belongs under the major
+    // that was shown before, never under an empty one.
+    if (!m_dm->IBT_dai.active() && workTableExists(QStringLiteral("BUZAI_DAI"))) {
+        m_dm->IBT_dai.open();
+        if (m_lastMajorRow > 0)
+            m_dm->IBT_dai.setRecNo(std::min(m_lastMajorRow, m_dm->IBT_dai.recordCount()));
+    }
     Button3Click();
     programState().reloadGuard = 0;
     focusGrid(DBGrid2);
@@ -502,6 +514,8 @@ void TForm1::showMemberTab()
 void TForm1::showUnitTab()
 {
     programState().reloadGuard = 1;
+    if (m_dm->IBT_dai.active())
+        m_lastMajorRow = m_dm->IBT_dai.recNo();
     m_dm->IBT_dai.close();
     m_dm->IBT_chu.close();
     m_dm->IBT_bu.close();
@@ -574,14 +588,19 @@ void TForm1::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     const int w = width();
     const int each = static_cast<int>(w / 12.2);
-    for (int i = 0; i < 12; ++i) {
-        SB[i]->setFixedWidth(each);
-        SBS[i]->setFixedWidth(each);
-        FKey[i]->setFixedWidth(each);
-    }
-    SB[11]->setFixedWidth(static_cast<int>(w / 12.25));
-    SBS[11]->setFixedWidth(static_cast<int>(w / 12.25));
-    ToolPanel->setFixedHeight(42 + ToolBar2->sizeHint().height());
+    const int last = static_cast<int>(w / 12.25);
+    const auto place = [each](auto* const* items, int lastWidth) {
+        int x = 0;
+        for (int i = 0; i < 12; ++i) {
+            const int bw = i == 11 ? lastWidth : each;
+            items[i]->setGeometry(x, 0, bw, items[i]->parentWidget()->height());
+            x += bw;
+        }
+    };
+    place(SB, last);
+    place(SBS, last);
+    place(FKey, each);
+    ToolPanel->setFixedHeight(42 + ToolBar2->height());
 }
 
 void TForm1::showSecondToolbar(bool second)
@@ -643,20 +662,17 @@ QWidget* TForm1::buildToolbars()
     const char* secondCaptions[12] = {"", "", "", "行削除", "", "", "", "", "S", "L", "M", ""};
     auto makeBar = [this](const QString& name, QToolButton** buttons, const char* const* captions,
                           const QString& prefix) {
+        // No layout: the resize rule places the buttons, and their widths must not
+        // become the window's minimum width.
         auto* bar = new QWidget(ToolPanel);
         bar->setObjectName(name);
-        auto* h = new QHBoxLayout(bar);
-        h->setContentsMargins(0, 0, 0, 0);
-        h->setSpacing(0);
+        bar->setFixedHeight(40);
         for (int i = 0; i < 12; ++i) {
             buttons[i] = new QToolButton(bar);
             buttons[i]->setObjectName(prefix + QStringLiteral("%1").arg(i + 1, 2, 10, QChar('0')));
             buttons[i]->setText(QString::fromUtf8(captions[i]));
-            buttons[i]->setFixedHeight(40);
             buttons[i]->setFocusPolicy(Qt::NoFocus);
-            h->addWidget(buttons[i]);
         }
-        h->addStretch();
         return bar;
     };
     ToolBar3 = makeBar(QStringLiteral("ToolBar3"), SB, mainCaptions, QStringLiteral("SB"));
@@ -664,15 +680,11 @@ QWidget* TForm1::buildToolbars()
     ToolBar1->hide();
     ToolBar2 = new QWidget(ToolPanel);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    auto* h = new QHBoxLayout(ToolBar2);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->setSpacing(0);
     for (int i = 0; i < 12; ++i) {
         FKey[i] = new QLabel(QStringLiteral("F%1").arg(i + 1), ToolBar2);
         FKey[i]->setAlignment(Qt::AlignCenter);
-        h->addWidget(FKey[i]);
     }
-    h->addStretch();
+    ToolBar2->setFixedHeight(FKey[0]->sizeHint().height());
     v->addWidget(ToolBar3);
     v->addWidget(ToolBar1);
     v->addWidget(ToolBar2);

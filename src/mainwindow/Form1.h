@@ -132,5 +132,6 @@ private:
     std::unique_ptr<RegisterCommand> m_register;
     bool m_shown = false;
     int m_previousTab = -1;
+    int m_lastMajorRow = 0;  // record number of the major shown when the unit tab closed the list
     bool m_closeConfirmed = false;
 };

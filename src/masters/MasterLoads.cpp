@@ -62,8 +62,27 @@ void copyRows(Query& src, Query& q, const QString& position, bool placeholder,
 
 } // namespace
 
+bool MasterLoads::completed(int tab) const
+{
+    return tab >= LoadHost::MajorTab && tab <= LoadHost::UnitTab && m_completed[tab - 1];
+}
+
+void MasterLoads::begin(std::initializer_list<int> tabs)
+{
+    for (int tab : tabs)
+        m_completed[tab - 1] = false;
+}
+
+void MasterLoads::complete(int tab)
+{
+    m_completed[tab - 1] = true;
+}
+
 void MasterLoads::Button2Click()
 {
+    // The category and member work tables are all rebuilt: none holds a complete copy
+    // until its own load has run again.
+    begin({LoadHost::MajorTab, LoadHost::MiddleTab, LoadHost::MemberTab});
     Connections& c = m_dm.conn;
     if (m_host.activeTab() == LoadHost::MajorTab) {
         m_dm.IBT_bu.close();
@@ -98,10 +117,13 @@ void MasterLoads::Button2Click()
         bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
     });
     m_dm.IBT_dai.open();
+    complete(LoadHost::MajorTab);
 }
 
 void MasterLoads::Button3Click()
 {
+    // The members in BUZAI_S belong to the middle category shown before.
+    begin({LoadHost::MiddleTab, LoadHost::MemberTab});
     Connections& c = m_dm.conn;
     m_dm.IBT_chu.close();
     m_dm.IBQ_FB2.close();
@@ -129,10 +151,12 @@ void MasterLoads::Button3Click()
     });
     m_dm.IBT_chu.close();
     m_dm.IBT_chu.open();
+    complete(LoadHost::MiddleTab);
 }
 
 void MasterLoads::Button4Click()
 {
+    begin({LoadHost::MemberTab});
     Connections& c = m_dm.conn;
     m_dm.IBT_bu.close();
     if (!m_dm.IBT_dai.active()) {
@@ -172,10 +196,12 @@ void MasterLoads::Button4Click()
     });
     c.IBTransaction4().restart();
     m_dm.IBT_bu.open();
+    complete(LoadHost::MemberTab);
 }
 
 void MasterLoads::Button8Click()
 {
+    begin({LoadHost::UnitTab});
     Connections& c = m_dm.conn;
     c.IBTransaction1().restart();
     c.IBTransaction2().restart();
@@ -194,4 +220,5 @@ void MasterLoads::Button8Click()
     });
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
+    complete(LoadHost::UnitTab);
 }

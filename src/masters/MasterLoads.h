@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 class TDM2;
 class LoadHost;
 
@@ -18,7 +20,17 @@ public:
     // Units; rebuilds TANI and TANIW.
     void Button8Click();
 
+    // Whether the work table of a tab (LoadHost::Tab) holds a complete copy of its
+    // product master. A failed load leaves a work table that is empty or partly
+    // filled; registering it would overwrite the master with that.
+    bool completed(int tab) const;
+
 private:
+    // Marks a tab's copy as incomplete until the load reaches its end.
+    void begin(std::initializer_list<int> tabs);
+    void complete(int tab);
+
     TDM2& m_dm;
     LoadHost& m_host;
+    bool m_completed[4] = {};
 };

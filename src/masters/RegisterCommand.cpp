@@ -24,7 +24,12 @@ void RegisterCommand::SB03Click()
         m_ctx.confirm.ask(Confirmation::Notice, notPermittedMessage());
         return;
     }
-    switch (m_ctx.activeTab ? m_ctx.activeTab() : MasterTab::Major) {
+    const MasterTab tab = m_ctx.activeTab ? m_ctx.activeTab() : MasterTab::Major;
+    if (!loaded(tab)) {
+        m_ctx.confirm.ask(Confirmation::Notice, notLoadedMessage());
+        return;
+    }
+    switch (tab) {
     case MasterTab::Major:
         m_workTypes.Button6Click();
         break;
@@ -38,6 +43,35 @@ void RegisterCommand::SB03Click()
         m_units.Button9Click();
         break;
     }
+}
+
+QString RegisterCommand::notLoadedMessage()
+{
+    return QStringLiteral("マスターの読込が完了していないため、登録できません。\n"
+                          "製品データベースに接続できることを確かめ、タブを表示し直して読み込んでから登録してください。");
+}
+
+// A tab's list is registered only over a complete copy of its master, and the lists
+// it depends on (the current major and middle category) must be complete too.
+bool RegisterCommand::loaded(MasterTab tab) const
+{
+    if (!m_ctx.loadCompleted)
+        return true;
+    switch (tab) {
+    case MasterTab::Member:
+        if (!m_ctx.loadCompleted(MasterTab::Member))
+            return false;
+        [[fallthrough]];
+    case MasterTab::Middle:
+        if (!m_ctx.loadCompleted(MasterTab::Middle))
+            return false;
+        [[fallthrough]];
+    case MasterTab::Major:
+        return m_ctx.loadCompleted(MasterTab::Major);
+    case MasterTab::Unit:
+        return m_ctx.loadCompleted(MasterTab::Unit);
+    }
+    return false;
 }
 
 void RegisterCommand::registerMembers()

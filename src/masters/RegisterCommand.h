@@ -14,12 +14,14 @@ public:
     void SB03Click();
 
     static QString notPermittedMessage() { return QStringLiteral("登録には管理者権限が必要です。"); }
+    static QString notLoadedMessage();
 
     WorkTypeRegistration& workTypes() { return m_workTypes; }
     MemberRegistration& members() { return m_members; }
     UnitRegistration& units() { return m_units; }
 
 private:
+    bool loaded(MasterTab tab) const;
     void registerMembers();
 
     RegistrationContext& m_ctx;

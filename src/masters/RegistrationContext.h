@@ -45,6 +45,9 @@ struct RegistrationContext {
     std::function<void()> unitLoad;
 
     std::function<MasterTab()> activeTab;
+    // Whether the tab's work table holds a complete copy of its product master;
+    // unset means it does.
+    std::function<bool(MasterTab)> loadCompleted;
 
     // Member search: the search button reads "リセット" while the grid is narrowed;
     // ending the narrowing is a click on it; resetting puts it back to search mode

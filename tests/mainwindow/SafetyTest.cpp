@@ -1,0 +1,176 @@
+#include "DBControls.h"
+#include "DBGrid.h"
+#include "MainWindowFixture.h"
+#include "SjisCodec.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+// What a new user and an unlucky office run into: a product database that is not
+// there when the program starts, tabs visited in an odd order, Windows paths, a
+// work folder that cannot be written, a small screen.
+class SafetyTest : public ::testing::Test, public MainWindowFixture {
+public:
+    struct Rig;
+
+    static void fillProduct(Database& db)
+    {
+        exec(db, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
+        exec(db, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'外壁工事')");
+        exec(db, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')");
+        exec(db, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'サイディング')");
+        exec(db, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (3,2,2,'塗装')");
+        exec(db, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'窯業系サイディング')");
+        exec(db, "insert into LOOK_TANI (CD,NAME) values (1,'式')");
+    }
+
+    int productCount(const QString& table) { return countRows(folder, table); }
+
+    static int countRows(const TestFolder& folder, const QString& table)
+    {
+        auto db = connectTestDatabase(folder.file("TREVOLAN.FDB"), "counter");
+        Query q(db.get());
+        q.setSql("select count(*) as N from " + table);
+        q.open();
+        return q.value("N").toInt();
+    }
+
+    static void writeSjis(const QString& path, const QString& text)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(SjisCodec::encode(text));
+    }
+};
+
+// A fixture of its own for tests that start the window more than once.
+struct SafetyTest::Rig : MainWindowFixture {
+    int productCount(const QString& table) { return SafetyTest::countRows(folder, table); }
+};
+
+// The loads fail while the product database cannot be reached and leave the work
+// tables empty; once it is back, 登　録 must not write those empty lists over it.
+TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
+{
+    for (int tab : {LoadHost::MajorTab, LoadHost::UnitTab}) {
+        SCOPED_TRACE(tab);
+        SafetyTest::Rig fx;
+        fx.start();
+        fx.form->registerCommands();
+        ASSERT_FALSE(fx.form->conn.IBDatabase1.connected());
+        fx.form->setActiveTab(tab);
+        auto product = fx.makeProduct();
+        SafetyTest::fillProduct(*product);
+        product->close();
+
+        fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
+        fx.form->SB[2]->click();
+        ASSERT_FALSE(fx.confirm.messages.isEmpty());
+        EXPECT_TRUE(fx.confirm.messages.last().startsWith("マスターの読込が完了していないため、登録できません。"))
+            << fx.confirm.messages.join("|").toStdString();
+        EXPECT_FALSE(fx.confirm.messages.contains("登録しました。"));
+        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
+        EXPECT_EQ(fx.productCount("MAS_KOUSYU_02"), 3);
+        EXPECT_EQ(fx.productCount("MAS_BUZAI"), 1);
+        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+
+        // Showing the tab again loads it, and then it registers as usual.
+        fx.errors.clear();
+        fx.form->setActiveTab(tab);
+        ASSERT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+        fx.confirm.messages.clear();
+        fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
+        fx.form->SB[2]->click();
+        EXPECT_EQ(fx.confirm.messages.value(fx.confirm.messages.size() - 1), "登録しました。");
+        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
+        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+    }
+}
+
+// The unit tab closes the major list; the middle tab opens it again at the major
+// that was shown, so middles are neither listed nor typed under an empty major.
+TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
+{
+    auto product = makeProduct();
+    fillProduct(*product);
+    product->close();
+    start();
+    dm->IBT_dai.setRecNo(2);
+    form->setActiveTab(LoadHost::MiddleTab);
+    ASSERT_EQ(dm->IBT_chu.recordCount(), 2);
+    form->setActiveTab(LoadHost::UnitTab);
+    form->setActiveTab(LoadHost::MiddleTab);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    ASSERT_TRUE(dm->IBT_dai.active());
+    EXPECT_EQ(dm->IBT_dai.text("NAME01"), "外壁工事");
+    EXPECT_EQ(form->DBEdit1->text(), "外壁工事");
+    EXPECT_EQ(dm->IBT_chu.recordCount(), 2);
+    EXPECT_EQ(dm->IBT_chu.text("NAME01"), "サイディング");
+    // The navigator steps through the majors again.
+    dm->IBT_dai.first();
+    emit form->DBNavigator1->clicked();
+    EXPECT_EQ(dm->IBT_chu.text("NAME01"), "足場");
+}
+
+// NET.TXT written on Windows: a local path with "\" opens; "server:path" stays as written.
+TEST_F(SafetyTest, NetTxtWithWindowsSeparators)
+{
+    auto product = makeProduct("ALT.FDB");
+    fillProduct(*product);
+    product->close();
+    writeSjis(folder.file("PROG/NET.TXT"), "..\\ALT.FDB\r\n");
+    start();
+    EXPECT_EQ(form->conn.IBDatabase1.databaseName(), folder.file("ALT.FDB"));
+    EXPECT_TRUE(form->conn.IBDatabase1.connected());
+    EXPECT_EQ(dm->IBT_dai.recordCount(), 2);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    form.reset();
+    dm.reset();
+
+    writeSjis(folder.file("PROG/NET.TXT"), "server1:D:\\TREVOLAN\\TREVOLAN.FDB\r\n");
+    start(false);
+    EXPECT_EQ(form->conn.IBDatabase1.databaseName(), "server1:D:\\TREVOLAN\\TREVOLAN.FDB");
+}
+
+// ../LOCAL cannot be made: the message names the file, never the password, and
+// later errors still name the files the program meant to open.
+TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
+{
+    auto product = makeProduct();
+    product->close();
+    QFile blocker(folder.file("LOCAL"));  // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    start();
+    ASSERT_FALSE(errors.isEmpty());
+    for (const QString& e : std::as_const(errors)) {
+        EXPECT_FALSE(e.contains("tollgates", Qt::CaseInsensitive)) << e.toStdString();
+        EXPECT_FALSE(e.contains("PASSWORD", Qt::CaseInsensitive)) << e.toStdString();
+        EXPECT_FALSE(e.contains("file \"\"")) << e.toStdString();
+    }
+    EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
+    EXPECT_EQ(form->conn.IBDatabase2.databaseName(), folder.file("LOCAL/MAS_MENT.fdb"));
+    errors.clear();
+    form->setActiveTab(LoadHost::UnitTab);
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_TRUE(errors.join("\n").contains("MAS_MENT.fdb")) << errors.join("\n").toStdString();
+}
+
+// The toolbar buttons follow the window's width and never hold it wide: the
+// window fits a 1,280-pixel screen.
+TEST_F(SafetyTest, WindowFitsASmallScreen)
+{
+    makeProduct()->close();
+    start();
+    EXPECT_LT(form->minimumSizeHint().width(), 1280);
+    form->resize(1220, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(form->width(), 1220);
+    EXPECT_EQ(form->SB[0]->width(), 100);
+    EXPECT_EQ(form->SB[11]->width(), 99);
+    EXPECT_EQ(form->SB[1]->x(), 100);
+    EXPECT_EQ(form->FKey[11]->x(), 1100);
+}

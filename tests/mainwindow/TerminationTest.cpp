@@ -1,0 +1,79 @@
+#include "TestDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+// The end of a session reaches the real program in whatever state it is, and the
+// next start is not locked out by a process that lingers.
+class TerminationTest : public ::testing::TestWithParam<int> {
+protected:
+    TestFolder folder;
+
+    void startProgram(QProcess& p)
+    {
+        QDir().mkpath(folder.file("tmp"));
+        QDir().mkpath(folder.file("fblock"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", folder.file("tmp"));
+        env.insert("FIREBIRD_LOCK", folder.file("fblock"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder.programDir());
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QStringLiteral(MASMENT_EXE), {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+    }
+
+    // Sends the signal once the program has had time to reach its error box.
+    void endSession(QProcess& p, int signal)
+    {
+        QThread::msleep(2500);
+        ASSERT_EQ(p.state(), QProcess::Running) << "the program ended by itself";
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        EXPECT_TRUE(p.waitForFinished(30000)) << "still running after the signal";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+    }
+
+    // A later start becomes the running instance instead of exiting at once.
+    void expectNextStartRuns()
+    {
+        QProcess next;
+        startProgram(next);
+        EXPECT_FALSE(next.waitForFinished(2500)) << "the next start exited with " << next.exitCode();
+        next.kill();
+        next.waitForFinished(10000);
+    }
+};
+
+// ../LOCAL is a file: the window's create handler shows its error box.
+TEST_P(TerminationTest, DuringTheStartUpErrorBox)
+{
+    QFile blocker(folder.file("LOCAL"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QProcess p;
+    startProgram(p);
+    endSession(p, GetParam());
+    QFile::remove(folder.file("LOCAL"));
+    expectNextStartRuns();
+}
+
+// No product database: the first load's error box is open while the window shows.
+TEST_P(TerminationTest, DuringALoadErrorBox)
+{
+    QProcess p;
+    startProgram(p);
+    endSession(p, GetParam());
+    expectNextStartRuns();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
