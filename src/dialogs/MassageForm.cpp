@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -144,6 +146,23 @@ void TMASSAGE_FORM::reject()
 {
     // Esc in either mode: the same answer as "いいえ".
     done(2);
+}
+
+void TMASSAGE_FORM::keyPressEvent(QKeyEvent* event)
+{
+    // As in Windows dialogs, a button's mnemonic letter without Alt presses it while
+    // a button has the focus: Y answers "はい", N "いいえ". The notice's "ＯＫ" has none.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods == Qt::NoModifier && qobject_cast<QPushButton*>(focusWidget())) {
+        for (QPushButton* b : {BitBtn1, BitBtn2}) {
+            const QKeySequence mnemonic = QKeySequence::mnemonic(b->text());
+            if (b->isVisible() && b->isEnabled() && !mnemonic.isEmpty() && mnemonic[0].key() == event->key()) {
+                b->click();
+                return;
+            }
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TMASSAGE_FORM::showEvent(QShowEvent* event)

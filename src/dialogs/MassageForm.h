@@ -53,6 +53,7 @@ public slots:
     void reject() override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,15 +1,74 @@
 #include "Helpers.h"
+#include "SjisCodec.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 using namespace Helpers;
 
 namespace {
 
-TEST(RoundValue, MatchesTable) {
+// The exact answer for a value of `cents` / 100, by integer arithmetic on cents.
+long long exactCents(long long cents, int mode, int unit) {
+    // step: the rounding position; cut: the digit below it that rounding away from
+    // zero still looks at (1201 rounds to 1200 at 100, 12.01 to 12 at 1).
+    long long step = 0, cut = 0;
+    if (unit >= 1) {
+        step = 100LL * unit;
+        cut = 100LL * std::max(1, unit / 10);
+    } else {
+        const long long f = unit == 0 ? 1 : -unit;
+        step = 100 / f;
+        cut = std::max(1LL, 100 / (f * 10));
+    }
+    const long long a = std::llabs(cents);
+    long long r = a;
+    if (mode == -1)
+        r = a / step * step;
+    else if (mode == 1)
+        r = (a / cut * cut + step - 1) / step * step;
+    else if (mode == 2)
+        r = (a + step / 2) / step * step;
+    return cents < 0 ? -r : r;
+}
+
+// The shortest text that reads back as the same double; "-0" for negative zero.
+std::string shortest(double v) {
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// Amounts are typed with at most two decimals, whose binary forms are rarely exact:
+// 1.1 × 100 is 110.00000000000001, 81.71 × 100 is 8170.999999999999.
+TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit) {
+    for (const int mode : {0, -1, 1, 2}) {
+        for (const int unit : {-100, -10, 0, 1, 10, 100, 1000}) {
+            int wrong = 0;
+            std::string examples;
+            for (int cents = -10000; cents <= 10000; ++cents) {
+                const double want = double(exactCents(cents, mode, unit)) / 100.0;
+                const double got = roundValue(cents / 100.0, mode, unit);
+                if (shortest(got) == shortest(want))
+                    continue;
+                if (++wrong <= 5) {
+                    examples += " " + shortest(cents / 100.0) + "→" + shortest(got);
+                    examples += " (want " + shortest(want) + ")";
+                }
+            }
+            EXPECT_EQ(0, wrong) << "mode " << mode << ", unit " << unit << ":" << examples;
+        }
+    }
+}
+
+TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes) {
     enum { None = 0, TowardZero = -1, AwayFromZero = 1, HalfAway = 2 };
     const struct {
         double value;
@@ -17,29 +76,26 @@ TEST(RoundValue, MatchesTable) {
         int unit;
         double expected;
     } cases[] = {
-        {1234.567, None, 100, 1234.567}, {-5.55, None, -10, -5.55}, {7.5, 3, 0, 7.5}, // unknown modes do nothing
+        {1234.567, None, 100, 1234.567}, {7.5, 3, 0, 7.5}, // unknown modes do nothing
 
-        {1299, TowardZero, 100, 1200}, {-1299, TowardZero, 100, -1200}, {12.9, TowardZero, 0, 12},
-        {-12.9, TowardZero, 0, -12}, {1.2345, TowardZero, -100, 1.23}, {-1.2345, TowardZero, -100, -1.23},
-        // 0.29 × 100 is 28.999999999999996 in binary; the margin keeps 0.29
-        {0.29, TowardZero, -100, 0.29}, {-0.29, TowardZero, -100, -0.29}, {0, TowardZero, 10, 0},
+        {1299, TowardZero, 100, 1200}, {-1299, TowardZero, 100, -1200}, {1.2345, TowardZero, -100, 1.23},
+        {-1.2345, TowardZero, -100, -1.23},
 
         {1234.5, HalfAway, 0, 1235}, {-1234.5, HalfAway, 0, -1235}, {1234.4, HalfAway, 0, 1234},
         {-1234.4, HalfAway, 0, -1234}, {1250, HalfAway, 100, 1300}, {-1250, HalfAway, 100, -1300},
         {1249, HalfAway, 100, 1200}, {-1249, HalfAway, 100, -1200}, {1.235, HalfAway, -100, 1.24},
-        {-1.235, HalfAway, -100, -1.24}, {1.2349, HalfAway, -100, 1.23}, {2.45, HalfAway, -10, 2.5},
+        {-1.235, HalfAway, -100, -1.24}, {1.2349, HalfAway, -100, 1.23},
 
         {1234, AwayFromZero, 100, 1300}, {1201, AwayFromZero, 100, 1200}, {1210, AwayFromZero, 100, 1300},
         {-1210, AwayFromZero, 100, -1300}, {-1201, AwayFromZero, 100, -1200}, {1201, AwayFromZero, 10, 1210},
-        {0, AwayFromZero, 10, 0}, {1300, AwayFromZero, 100, 1300}, {12.01, AwayFromZero, 0, 12},
-        {12.1, AwayFromZero, 0, 13}, {-12.1, AwayFromZero, 0, -13}, {1.231, AwayFromZero, -100, 1.24},
-        {-1.231, AwayFromZero, -100, -1.24}, {1.2301, AwayFromZero, -100, 1.23},
-        // 1.1 × 100 is 110.00000000000001; the text round trip keeps 1.1
-        {1.1, AwayFromZero, -100, 1.1},
+        {1300, AwayFromZero, 100, 1300}, {1.231, AwayFromZero, -100, 1.24}, {-1.231, AwayFromZero, -100, -1.24},
+        {1.2301, AwayFromZero, -100, 1.23}, {-1.2301, AwayFromZero, -100, -1.23},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(c.expected, roundValue(c.value, c.mode, c.unit))
             << "(" << c.value << ", " << c.mode << ", " << c.unit << ")";
+    for (const int mode : {0, -1, 1, 2})
+        EXPECT_EQ("0", shortest(roundValue(-0.0, mode, 0))) << "mode " << mode;
 }
 
 TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest) {
@@ -98,6 +154,16 @@ TEST(WidthConversion, MixedTextBothWays) {
               toKatakana(QStringLiteral("ひらがなとカタカナ、ゔゝゞ漢字ーabcｶ")));
 }
 
+TEST(WidthConversion, FullWidthYenBecomesTheYenByte) {
+    // Shift-JIS byte 0x5C is the yen sign of Japanese text and reads back as "\\";
+    // names compared by their half-width forms must meet the stored byte.
+    const QString half = toHalfWidth(QStringLiteral("￥１００"));
+    EXPECT_EQ(QStringLiteral("\\100"), half);
+    EXPECT_EQ(QByteArray("\\100"), SjisCodec::encode(half)) << "a single byte 0x5C";
+    EXPECT_EQ(half, SjisCodec::decode(SjisCodec::encode(half)));
+    EXPECT_EQ(QStringLiteral("￥"), toFullWidth(QStringLiteral("¥")));
+}
+
 TEST(WidthConversion, EveryKatakanaRoundTrips) {
     const QString noHalfForm = QStringLiteral("ヮヰヱヵヶ");
     for (char16_t c = 0x30A1; c <= 0x30F6; ++c) {
@@ -111,6 +177,36 @@ TEST(WidthConversion, EveryKatakanaRoundTrips) {
     }
     for (char16_t c = 0xFF61; c <= 0xFF9F; ++c)
         EXPECT_EQ(QString(QChar{c}), toHalfWidth(toFullWidth(QString(QChar{c})))) << int(c);
+}
+
+TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast) {
+    const struct {
+        const char* columns; // one per column, 'r' read-only
+        int current;
+        bool skipReadOnly;
+        int expected;
+    } cases[] = {
+        {"......r......", 5, true, 7},  // the member grid: 単価 over 利益率 to 定価
+        {"......r......", 5, false, 6},
+        {"......r......", 11, true, 12},
+        {"......r......", 12, true, 0}, // 部材CD back to №
+        {"..rrr", 1, true, 4},          // read-only up to the end: stops on the last
+        {"r...r", 4, true, 0},          // column 0 is taken even when read-only
+        {"rr..", -1, true, 2},          // no current column yet
+        {"rr..", -1, false, 0},
+        {"r", 0, true, 0},
+        {"...", 7, true, 0}, // beyond the last
+        {"", 0, true, -1},   // no columns at all
+    };
+    for (const auto& c : cases) {
+        const int n = int(std::strlen(c.columns));
+        const auto readOnly = [&](int column) {
+            EXPECT_TRUE(column >= 0 && column < n) << "asked about column " << column;
+            return column >= 0 && column < n && c.columns[column] == 'r';
+        };
+        EXPECT_EQ(c.expected, nextGridColumn(n, c.current, c.skipReadOnly, readOnly))
+            << "\"" << c.columns << "\" from " << c.current << (c.skipReadOnly ? " skipping" : "");
+    }
 }
 
 TEST(DateLiteral, MonthFirstAndEmptyForNoDate) {

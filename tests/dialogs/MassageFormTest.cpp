@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -35,15 +34,17 @@ protected:
                     form.BitBtn1->text(), form.LABEL->text(), form.LABEL->width()};
             act(form);
         });
-        auto hung = std::make_shared<bool>(false); // the watchdog may outlive this call
-        QTimer::singleShot(2000, &form, [this, hung] {
-            if (form.isVisible()) {
-                *hung = true;
-                form.done(0);
-            }
+        // Ends with this showing, so that it cannot close a later one.
+        bool hung = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, &form, [this, &hung] {
+            hung = true;
+            form.done(0);
         });
+        watchdog.start(2000);
         const int result = confirm.ask(mode, message);
-        EXPECT_FALSE(*hung) << "the action did not close the dialog";
+        EXPECT_FALSE(hung) << "the action did not close the dialog";
         return result;
     }
 
@@ -52,8 +53,12 @@ protected:
     Seen seen;
 };
 
-void enter(TMASSAGE_FORM& f) { QTest::keyClick(f.focusWidget() ? f.focusWidget() : &f, Qt::Key_Return); }
-void escape(TMASSAGE_FORM& f) { QTest::keyClick(f.focusWidget() ? f.focusWidget() : &f, Qt::Key_Escape); }
+void key(TMASSAGE_FORM& f, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    QTest::keyClick(f.focusWidget() ? f.focusWidget() : &f, k, m);
+}
+void enter(TMASSAGE_FORM& f) { key(f, Qt::Key_Return); }
+void escape(TMASSAGE_FORM& f) { key(f, Qt::Key_Escape); }
 void yes(TMASSAGE_FORM& f) { f.BitBtn1->click(); }
 void no(TMASSAGE_FORM& f) { f.BitBtn2->click(); }
 void closeBox(TMASSAGE_FORM& f) { f.close(); }
@@ -101,7 +106,37 @@ TEST_F(MassageFormTest, AnswersInBothModes)
         {TMASSAGE_FORM::Question, no, 2, "No"},
         {TMASSAGE_FORM::Question, escape, 2, "Esc in a question"},
         {TMASSAGE_FORM::Question, closeBox, 2, "close box in a question"},
+        {TMASSAGE_FORM::Question, [](TMASSAGE_FORM& f) { key(f, Qt::Key_Y); }, 1, "Y with the focus on No"},
+        {TMASSAGE_FORM::Question, [](TMASSAGE_FORM& f) { key(f, Qt::Key_Y, Qt::ShiftModifier); }, 1, "Shift+Y"},
+        {TMASSAGE_FORM::Question,
+         [](TMASSAGE_FORM& f) {
+             // Alt+Y is a shortcut, which Qt takes only in the active window.
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
+             key(f, Qt::Key_Y, Qt::AltModifier);
+         },
+         1, "Alt+Y"},
+        {TMASSAGE_FORM::Question,
+         [](TMASSAGE_FORM& f) {
+             f.BitBtn1->setFocus();
+             key(f, Qt::Key_N);
+         },
+         2, "N with the focus on Yes"},
+        {TMASSAGE_FORM::Question,
+         [](TMASSAGE_FORM& f) {
+             key(f, Qt::Key_Y, Qt::ControlModifier);
+             if (f.isVisible())
+                 no(f);
+         },
+         2, "Ctrl+Y is no answer"},
         {TMASSAGE_FORM::Notice, enter, 1, "Enter in a notice"},
+        {TMASSAGE_FORM::Notice,
+         [](TMASSAGE_FORM& f) {
+             key(f, Qt::Key_Y);
+             key(f, Qt::Key_N);
+             if (f.isVisible())
+                 escape(f);
+         },
+         2, "Y and N in a notice, then Esc"},
         {TMASSAGE_FORM::Notice, escape, 2, "Esc in a notice"},
         {TMASSAGE_FORM::Notice, closeBox, 2, "close box in a notice"},
     };

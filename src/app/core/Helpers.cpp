@@ -101,6 +101,10 @@ QString toHalfWidth(const QString& text) {
             out += QChar(char16_t(c - 0xFF01 + 0x21));
         } else if (c == 0x3000) {
             out += QLatin1Char(' ');
+        } else if (c == 0xFFE5) {
+            // Byte 0x5C is the half-width yen of Shift-JIS text and reads back as a
+            // backslash; "¥" (U+00A5) would not compare equal to a stored name.
+            out += QLatin1Char('\\');
         } else if (c == 0x3099 || c == 0x309A) {
             // combining marks, as typed by some input methods
             out += QChar(c == 0x3099 ? kHalfVoiced : kHalfSemiVoiced);
@@ -131,6 +135,8 @@ QString toFullWidth(const QString& text) {
             out += QChar(char16_t(c - 0x21 + 0xFF01));
         } else if (c == 0x20) {
             out += QChar(char16_t(0x3000));
+        } else if (c == 0xA5) {
+            out += QChar(char16_t(0xFFE5)); // "\\" stays "＼", the Unicode full-width form
         } else if (c >= kHalfKanaFirst && c <= kHalfKanaLast) {
             const char16_t full = kHalfKanaToFull[c - kHalfKanaFirst];
             const char16_t next = i + 1 < text.size() ? text.at(i + 1).unicode() : 0;
@@ -183,7 +189,16 @@ double parseAmount(const QString& text) {
     return value;
 }
 
-double roundValue(double value, int mode, int unit) {
+namespace {
+
+// Fifteen significant digits, the precision of the suite's float-to-text, drop the
+// binary residue of a product: 1.1 × 100 is 110.00000000000001 and 81.71 × 100 is
+// 8170.999999999999, either of which would move a cut or a rounding by one step.
+double withoutResidue(double x) {
+    return QString::number(x, 'g', 15).toDouble();
+}
+
+double roundRaw(double value, int mode, int unit) {
     const double f = unit > 0 ? unit : unit == 0 ? 1.0 : -double(unit);
     const bool positive = value >= 0.0;
     const bool multiple = unit >= 1;
@@ -208,18 +223,34 @@ double roundValue(double value, int mode, int unit) {
         } else {
             const double g = std::max(1.0, std::trunc(f * 10.0));
             if (positive) {
-                const double v = std::floor(value * g) / g;
-                // Fifteen significant digits, the precision of the suite's float-to-text,
-                // drop the binary residue of v × f (1.1 × 100 = 110.00000000000001).
-                const double scaled = parseAmount(QString::number(v * f, 'g', 15));
-                return std::ceil(scaled) / f;
+                const double v = std::floor(withoutResidue(value * g)) / g;
+                return std::ceil(withoutResidue(v * f)) / f;
             }
-            const double v = std::ceil(value * g) / g;
-            return std::floor(v * f) / f;
+            const double v = std::ceil(withoutResidue(value * g)) / g;
+            return std::floor(withoutResidue(v * f)) / f;
         }
     default:
         return value;
     }
+}
+
+} // namespace
+
+double roundValue(double value, int mode, int unit) {
+    const double r = roundRaw(value, mode, unit);
+    // ceil(-0.4) is -0, which the grid and the CSV file would show as "-0".
+    return r == 0.0 ? 0.0 : r;
+}
+
+int nextGridColumn(int columnCount, int current, bool skipReadOnly, const std::function<bool(int)>& readOnly) {
+    if (columnCount <= 0)
+        return -1;
+    if (current >= columnCount - 1)
+        return 0;
+    int column = std::max(current, -1) + 1;
+    while (skipReadOnly && column < columnCount - 1 && readOnly(column))
+        ++column;
+    return column;
 }
 
 QString dateLiteral(const QDate& date, bool quoted) {

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 // Small conversions shared by many commands: character width, amounts, rounding,
@@ -15,10 +16,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Full-width ASCII, ideographic space and katakana to their half-width forms;
-// voiced katakana split into base + ﾞ/ﾟ.
+// Full-width ASCII, ideographic space, "￥" and katakana to their half-width forms;
+// voiced katakana split into base + ﾞ/ﾟ. "￥" becomes "\\", which is what Shift-JIS
+// byte 0x5C (the half-width yen) reads back as.
 QString toHalfWidth(const QString& text);
-// The reverse; a half-width kana followed by ﾞ/ﾟ is joined into one character.
+// The reverse, with "¥" to "￥"; a half-width kana followed by ﾞ/ﾟ is joined into
+// one character.
 QString toFullWidth(const QString& text);
 // Hiragana to katakana; everything else unchanged.
 QString toKatakana(const QString& text);
@@ -29,8 +32,14 @@ double parseAmount(const QString& text);
 
 // mode: 0 none, -1 toward zero, 1 away from zero, 2 half away from zero.
 // unit > 0 rounds to a multiple of unit; 0 to an integer; -10, -100 … to 1, 2 …
-// decimal places.
+// decimal places. Never returns -0.
 double roundValue(double value, int mode, int unit);
+
+// The column Enter moves to in a grid of `columnCount` columns: the next one to the
+// right, with `skipReadOnly` passing over columns for which `readOnly` holds but
+// never beyond the last; from the last column back to column 0, read-only or not.
+// -1 when there are no columns. The caller posts the row's edit before moving.
+int nextGridColumn(int columnCount, int current, bool skipReadOnly, const std::function<bool(int)>& readOnly);
 
 // "M/D/YYYY" (optionally in single quotes) for SQL text; empty for no date.
 QString dateLiteral(const QDate& date, bool quoted);
