@@ -1,15 +1,6 @@
 #include "DataModule.h"
 
-namespace {
-
-int integerOf(const QVariant& v)
-{
-    bool ok = false;
-    const int n = v.toString().trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
-
-} // namespace
+#include "Helpers.h"
 
 TDM2::TDM2(Connections& c)
     : conn(c),
@@ -33,8 +24,12 @@ TDM2::TDM2(Connections& c)
     IBQ_FB4.setSql(QStringLiteral("select * from BUZAI_SW2 "));
     IBQuery1.setSql(QStringLiteral("select * from MAS_KOUSYU_01 order by CNT"));
     IBQuery4.setSql(QStringLiteral("select * from LOOK_TANI"));
-    currentMajorCode = [this] { return IBT_dai.active() ? integerOf(IBT_dai.value(QStringLiteral("BL_KUBUN"))) : 0; };
-    currentMiddleCode = [this] { return IBT_chu.active() ? integerOf(IBT_chu.value(QStringLiteral("BM_KUBUN"))) : 0; };
+    currentMajorCode = [this] {
+        return IBT_dai.active() ? Helpers::toIntOrZero(IBT_dai.text(QStringLiteral("BL_KUBUN"))) : 0;
+    };
+    currentMiddleCode = [this] {
+        return IBT_chu.active() ? Helpers::toIntOrZero(IBT_chu.text(QStringLiteral("BM_KUBUN"))) : 0;
+    };
     installEvents();
 }
 
@@ -42,11 +37,6 @@ TDM2::~TDM2() = default;
 
 void TDM2::execCommit(Query& q, const QString& statement)
 {
-    q.close();
-    q.clearSql();
-    q.addSql(statement);
-    q.exec();
-    q.clearSql();
-    q.addSql(QStringLiteral("COMMIT"));
-    q.exec();
+    q.run(statement);
+    q.run(QStringLiteral("COMMIT"));
 }

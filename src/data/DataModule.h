@@ -45,9 +45,6 @@ public:
     // Runs `statement` then "COMMIT" on the query, as every rebuild step does.
     static void execCommit(Query& q, const QString& statement);
 
-    // Text cut from the end, whole characters, until its Shift-JIS form has at most `bytes` bytes.
-    static QString fitToWidth(const QString& text, int bytes);
-
 private:
     void installEvents();
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);

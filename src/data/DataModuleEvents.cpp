@@ -27,7 +27,6 @@ using Row = QHash<QString, QVariant>;
 
 QVector<Row> readRows(Query& q, const RowLayout& layout)
 {
-    q.close();
     q.clearSql();
     q.addSql(QStringLiteral("select * from ") + layout.table);
     q.addSql(QStringLiteral("order by ") + layout.position);
@@ -77,14 +76,11 @@ void writeBack(Query& q, const RowLayout& layout, const QVector<Row>& rows)
         }
         q.exec();
     }
-    q.clearSql();
-    q.addSql(QStringLiteral("COMMIT"));
-    q.exec();
+    q.run(QStringLiteral("COMMIT"));
 }
 
 int maxOf(Query& q, const QString& table, const QString& column)
 {
-    q.close();
     q.clearSql();
     q.addSql(QStringLiteral("select max(%1) as %1 from %2").arg(column, table));
     q.open();
@@ -122,11 +118,6 @@ int recNoForInsert(const TableDataset& ds)
 }
 
 } // namespace
-
-QString TDM2::fitToWidth(const QString& text, int bytes)
-{
-    return fitBytes(text, bytes);
-}
 
 void TDM2::installEvents()
 {

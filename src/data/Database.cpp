@@ -3,10 +3,10 @@
 #include "DbError.h"
 #include "FbApi.h"
 #include "Query.h"
-#include "SjisCodec.h"
 #include "TableDataset.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <ibase.h>
 
@@ -26,13 +26,12 @@ Transaction::Transaction(Database* db, const QString& name) : m_db(db), m_name(n
 Transaction::~Transaction()
 {
     if (m_tra) {
-        ThrowStatusWrapper st(FbApi::master()->getStatus());
+        FbApi::StatusGuard st;
         try {
-            m_tra->rollback(&st);
+            m_tra->rollback(st.get());
         } catch (const FbException&) {
             m_tra->release();
         }
-        st.dispose();
         m_tra = nullptr;
     }
 }
@@ -41,33 +40,26 @@ void Transaction::start()
 {
     if (m_tra)
         return;
+    static const QHash<QString, unsigned char> tags{
+        {QStringLiteral("read_committed"), isc_tpb_read_committed},
+        {QStringLiteral("rec_version"), isc_tpb_rec_version},
+        {QStringLiteral("no_rec_version"), isc_tpb_no_rec_version},
+        {QStringLiteral("nowait"), isc_tpb_nowait},
+        {QStringLiteral("wait"), isc_tpb_wait},
+        {QStringLiteral("concurrency"), isc_tpb_concurrency},
+        {QStringLiteral("consistency"), isc_tpb_consistency},
+    };
     IAttachment* att = m_db->attachment();
-    ThrowStatusWrapper st(FbApi::master()->getStatus());
+    FbApi::StatusGuard status;
+    ThrowStatusWrapper* st = status.get();
     try {
-        IXpbBuilder* tpb = FbApi::util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
-        tpb->insertTag(&st, isc_tpb_write);
-        for (const QString& p : m_params) {
-            const QString k = p.trimmed().toLower();
-            if (k == QLatin1String("read_committed"))
-                tpb->insertTag(&st, isc_tpb_read_committed);
-            else if (k == QLatin1String("rec_version"))
-                tpb->insertTag(&st, isc_tpb_rec_version);
-            else if (k == QLatin1String("no_rec_version"))
-                tpb->insertTag(&st, isc_tpb_no_rec_version);
-            else if (k == QLatin1String("nowait"))
-                tpb->insertTag(&st, isc_tpb_nowait);
-            else if (k == QLatin1String("wait"))
-                tpb->insertTag(&st, isc_tpb_wait);
-            else if (k == QLatin1String("concurrency"))
-                tpb->insertTag(&st, isc_tpb_concurrency);
-            else if (k == QLatin1String("consistency"))
-                tpb->insertTag(&st, isc_tpb_consistency);
-        }
-        m_tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
-        tpb->dispose();
-        st.dispose();
+        const FbApi::Disposable<IXpbBuilder> tpb(FbApi::util()->getXpbBuilder(st, IXpbBuilder::TPB, nullptr, 0));
+        tpb->insertTag(st, isc_tpb_write);
+        for (const QString& p : m_params)
+            if (const auto tag = tags.constFind(p.trimmed().toLower()); tag != tags.cend())
+                tpb->insertTag(st, *tag);
+        m_tra = att->startTransaction(st, tpb->getBufferLength(st), tpb->getBuffer(st));
     } catch (const FbException& e) {
-        st.dispose();
         FbApi::rethrow(e, QStringLiteral("START TRANSACTION (%1)").arg(m_name));
     }
 }
@@ -86,13 +78,11 @@ void Transaction::commit()
     if (!m_tra)
         return;
     closeDatasetsOf(m_db);
-    ThrowStatusWrapper st(FbApi::master()->getStatus());
+    FbApi::StatusGuard st;
     try {
-        m_tra->commit(&st);
+        m_tra->commit(st.get());
         m_tra = nullptr;
-        st.dispose();
     } catch (const FbException& e) {
-        st.dispose();
         FbApi::rethrow(e, QStringLiteral("COMMIT (%1)").arg(m_name));
     }
 }
@@ -102,13 +92,11 @@ void Transaction::rollback()
     if (!m_tra)
         return;
     closeDatasetsOf(m_db);
-    ThrowStatusWrapper st(FbApi::master()->getStatus());
+    FbApi::StatusGuard st;
     try {
-        m_tra->rollback(&st);
+        m_tra->rollback(st.get());
         m_tra = nullptr;
-        st.dispose();
     } catch (const FbException& e) {
-        st.dispose();
         m_tra->release();
         m_tra = nullptr;
         FbApi::rethrow(e, QStringLiteral("ROLLBACK (%1)").arg(m_name));
@@ -118,13 +106,11 @@ void Transaction::rollback()
 void Transaction::commitAndRestart()
 {
     if (m_tra) {
-        ThrowStatusWrapper st(FbApi::master()->getStatus());
+        FbApi::StatusGuard st;
         try {
-            m_tra->commit(&st);
+            m_tra->commit(st.get());
             m_tra = nullptr;
-            st.dispose();
         } catch (const FbException& e) {
-            st.dispose();
             FbApi::rethrow(e, QStringLiteral("COMMIT"));
         }
     }
@@ -193,32 +179,32 @@ void Database::open()
 {
     if (m_connected)
         return;
+    if (m_path.isEmpty())
+        throw DbError(QStringLiteral("%1: 接続するデータベースファイルが設定されていません。").arg(m_name));
     if (m_share->att && m_share->path != m_path)
         throw DbError(QStringLiteral("共有接続のデータベースが異なります: %1").arg(m_path));
     if (!m_share->att) {
-        ThrowStatusWrapper st(FbApi::master()->getStatus());
+        FbApi::StatusGuard status;
+        ThrowStatusWrapper* st = status.get();
         try {
-            IXpbBuilder* dpb = FbApi::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+            const FbApi::Disposable<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0));
             const QString user = paramValue(m_params, QStringLiteral("user_name"));
             const QString pass = paramValue(m_params, QStringLiteral("password"));
             const QString ctype = paramValue(m_params, QStringLiteral("lc_ctype"));
             if (!user.isEmpty())
-                dpb->insertString(&st, isc_dpb_user_name, user.toUtf8().constData());
+                dpb->insertString(st, isc_dpb_user_name, user.toUtf8().constData());
             if (!pass.isEmpty())
-                dpb->insertString(&st, isc_dpb_password, pass.toUtf8().constData());
+                dpb->insertString(st, isc_dpb_password, pass.toUtf8().constData());
             if (!ctype.isEmpty())
-                dpb->insertString(&st, isc_dpb_lc_ctype, ctype.toUtf8().constData());
+                dpb->insertString(st, isc_dpb_lc_ctype, ctype.toUtf8().constData());
             // The engine's background garbage collector reads tables through an
             // attachment of its own, and a table it is reading cannot be dropped;
             // collecting garbage in the attachments themselves keeps drops reliable.
-            dpb->insertString(&st, isc_dpb_config, "GCPolicy = cooperative");
+            dpb->insertString(st, isc_dpb_config, "GCPolicy = cooperative");
             const QByteArray path = QFile::encodeName(m_path);
-            m_share->att = FbApi::provider()->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
-                                                             dpb->getBuffer(&st));
-            dpb->dispose();
-            st.dispose();
+            m_share->att = FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st),
+                                                             dpb->getBuffer(st));
         } catch (const FbException& e) {
-            st.dispose();
             FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path));
         }
         m_share->path = m_path;
@@ -244,13 +230,12 @@ void Database::close()
     if (--m_share->users == 0 && m_share->att) {
         // Statements of other sharing connections still hold the attachment.
         releaseAllStatements();
-        ThrowStatusWrapper st(FbApi::master()->getStatus());
+        FbApi::StatusGuard st;
         try {
-            m_share->att->detach(&st);
+            m_share->att->detach(st.get());
         } catch (const FbException&) {
             m_share->att->release();
         }
-        st.dispose();
         m_share->att = nullptr;
     }
 }
@@ -278,18 +263,24 @@ void Database::createDatabase(const QString& path, const QString& user, const QS
 {
     QString quoted = path;
     quoted.replace('\'', QStringLiteral("''"));
-    const QString sql = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' default character set CP943C")
-                            .arg(quoted, user, password);
+    const QString shown = QStringLiteral("CREATE DATABASE '%1'").arg(quoted);
+    const QString sql = shown + QStringLiteral(" USER '%1' PASSWORD '%2' default character set CP943C")
+                                    .arg(QString(user).replace('\'', QStringLiteral("''")),
+                                         QString(password).replace('\'', QStringLiteral("''")));
     const QByteArray bytes = QFile::encodeName(sql);
-    ThrowStatusWrapper st(FbApi::master()->getStatus());
+    FbApi::StatusGuard st;
     try {
-        IAttachment* att = FbApi::util()->executeCreateDatabase(&st, static_cast<unsigned>(bytes.size()),
+        IAttachment* att = FbApi::util()->executeCreateDatabase(st.get(), static_cast<unsigned>(bytes.size()),
                                                                 bytes.constData(), 3, nullptr);
-        att->detach(&st);
-        st.dispose();
+        try {
+            att->detach(st.get());
+        } catch (const FbException&) {
+            att->release();
+            throw;
+        }
     } catch (const FbException& e) {
-        st.dispose();
-        FbApi::rethrow(e, sql);
+        // The error dialog names the file; the login stays out of it.
+        FbApi::rethrow(e, shown);
     }
 }
 

@@ -1,12 +1,61 @@
 #include "DbError.h"
 
-DbError::DbError(const QString& message, const QString& statement, int sqlCode, long gdsCode)
-    : std::runtime_error((statement.isEmpty() ? message : message + "\n" + statement).toStdString()),
-      m_message(message), m_statement(statement), m_sqlCode(sqlCode), m_gdsCode(gdsCode)
+#include <QRegularExpression>
+
+namespace {
+
+QString joined(const QString& message, const QString& statement)
 {
+    return statement.isEmpty() ? message : message + "\n" + statement;
+}
+
+QString named(const QString& pattern, const QString& name)
+{
+    // Not arg(): the pattern may quote a user's text that contains "%".
+    return QString(pattern).replace(QStringLiteral("%1"), name);
+}
+
+} // namespace
+
+DbError::DbError(const QString& message, const QString& statement, int sqlCode, long gdsCode)
+    : std::runtime_error(joined(withoutCredentials(message), withoutCredentials(statement)).toStdString()),
+      m_message(withoutCredentials(message)), m_statement(withoutCredentials(statement)), m_sqlCode(sqlCode),
+      m_gdsCode(gdsCode)
+{
+}
+
+DbError DbError::aboutField(const QString& field, const QString& pattern, const QString& statement)
+{
+    DbError e(named(pattern, field), statement);
+    e.m_field = field;
+    e.m_pattern = pattern;
+    return e;
+}
+
+DbError DbError::forField(const QString& field) const
+{
+    if (m_pattern.isEmpty())
+        return *this;
+    DbError e = aboutField(field, m_pattern);
+    e.m_sqlCode = m_sqlCode;
+    e.m_gdsCode = m_gdsCode;
+    return e;
 }
 
 QString DbError::text() const
 {
     return m_statement.isEmpty() ? m_message : m_message + QStringLiteral("\n\n") + m_statement;
+}
+
+QString DbError::messageNaming(const QString& shownName) const
+{
+    return m_pattern.isEmpty() ? m_message : named(m_pattern, shownName);
+}
+
+QString DbError::withoutCredentials(const QString& text)
+{
+    // USER 'name' and PASSWORD 'secret', with quotes doubled inside.
+    static const QRegularExpression clause(QStringLiteral("\\s*\\b(USER|PASSWORD)\\s+'(?:[^']|'')*'"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return QString(text).remove(clause);
 }

@@ -6,9 +6,19 @@
 
 // A failed database operation: the statement that failed and the database's own
 // message. Thrown by the data layer; only the forms show it to the user.
+//
+// An error about one value also knows the field it was meant for, so that a form
+// can name the column as the user sees it instead of the name the data layer uses.
+// Login clauses (USER '…', PASSWORD '…') never reach the message or the statement.
 class DbError : public std::runtime_error {
 public:
     DbError(const QString& message, const QString& statement = {}, int sqlCode = 0, long gdsCode = 0);
+
+    // `pattern` holds "%1" where the field's name goes.
+    static DbError aboutField(const QString& field, const QString& pattern, const QString& statement = {});
+    // The same complaint about another field; the statement is dropped, since
+    // its parameters mean nothing once the field is named.
+    DbError forField(const QString& field) const;
 
     const QString& message() const { return m_message; }
     const QString& statement() const { return m_statement; }
@@ -17,9 +27,19 @@ public:
     // Message followed by the statement, as the error dialog shows it.
     QString text() const;
 
+    // Empty unless the error is about one field's value.
+    const QString& field() const { return m_field; }
+    // The message with `shownName` in place of the field's name.
+    QString messageNaming(const QString& shownName) const;
+
 private:
+    // `text` without the login clauses of a CONNECT or CREATE DATABASE statement.
+    static QString withoutCredentials(const QString& text);
+
     QString m_message;
     QString m_statement;
     int m_sqlCode;
     long m_gdsCode;
+    QString m_field;
+    QString m_pattern;
 };

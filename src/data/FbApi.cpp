@@ -24,6 +24,13 @@ Firebird::IProvider* provider()
     return p;
 }
 
+StatusGuard::StatusGuard() : m_status(master()->getStatus()) {}
+
+StatusGuard::~StatusGuard()
+{
+    m_status.dispose();
+}
+
 void rethrow(const Firebird::FbException& e, const QString& statement)
 {
     char buf[2048];

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 using namespace Firebird;
@@ -20,8 +21,6 @@ constexpr unsigned kCharsetOctets = 1;
 
 bool isTextType(unsigned t) { return t == SQL_TEXT || t == SQL_VARYING; }
 
-QString upperTrim(const QString& s) { return s.trimmed().toUpper(); }
-
 // Statements that change metadata must not find the table held by a compiled request.
 bool isDdl(const QString& sql)
 {
@@ -30,22 +29,12 @@ bool isDdl(const QString& sql)
     return re.match(sql).hasMatch();
 }
 
-bool isCommit(const QString& sql)
+// "COMMIT", "commit work;" and the like; `verb` in upper case.
+bool isTransactionEnd(const QString& sql, const QString& verb)
 {
-    const QString s = upperTrim(sql).remove(';').simplified();
-    return s == QLatin1String("COMMIT") || s == QLatin1String("COMMIT WORK");
+    const QString s = sql.trimmed().toUpper().remove(';').simplified();
+    return s == verb || s == verb + QStringLiteral(" WORK");
 }
-
-bool isRollback(const QString& sql)
-{
-    const QString s = upperTrim(sql).remove(';').simplified();
-    return s == QLatin1String("ROLLBACK") || s == QLatin1String("ROLLBACK WORK");
-}
-
-struct StatusGuard {
-    ThrowStatusWrapper st{FbApi::master()->getStatus()};
-    ~StatusGuard() { st.dispose(); }
-};
 
 template <typename T> void put(unsigned char* buf, unsigned off, T v) { std::memcpy(buf + off, &v, sizeof v); }
 template <typename T> T get(const unsigned char* buf, unsigned off)
@@ -55,11 +44,287 @@ template <typename T> T get(const unsigned char* buf, unsigned off)
     return v;
 }
 
-QString shortestDouble(double d)
+template <typename I> FieldType integerType()
 {
-    if (d == std::floor(d) && std::fabs(d) < 1e15)
-        return QString::number(static_cast<qint64>(d));
-    return QString::number(d, 'g', 15);
+    return {FieldType::Integer, std::numeric_limits<I>::min(), std::numeric_limits<I>::max()};
+}
+
+FieldType fieldType(unsigned sqlType, int scale)
+{
+    switch (sqlType) {
+    case SQL_SHORT:
+        return scale == 0 ? integerType<qint16>() : FieldType{FieldType::Number};  // else NUMERIC / DECIMAL
+    case SQL_LONG:
+        return scale == 0 ? integerType<qint32>() : FieldType{FieldType::Number};
+    case SQL_INT64:
+        return scale == 0 ? integerType<qint64>() : FieldType{FieldType::Number};
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return {FieldType::Number};
+    case SQL_TEXT:
+    case SQL_VARYING:
+        return {FieldType::Text};
+    default:
+        return {};
+    }
+}
+
+// ---- input message: one field per parameter, typed by its bound value
+
+// A parameter's value as it travels: NULL (invalid) or a value, texts encoded.
+struct Param {
+    QString name;
+    QVariant value;
+    QByteArray bytes;
+};
+
+struct InputMessage {
+    FbApi::Ref<IMessageMetadata> meta;
+    std::vector<unsigned char> buffer;
+};
+
+void declare(IMetadataBuilder* b, ThrowStatusWrapper* st, unsigned i, unsigned type, unsigned length)
+{
+    b->setType(st, i, type | 1);
+    b->setLength(st, i, length);
+    b->setScale(st, i, 0);
+}
+
+unsigned textLength(const QByteArray& bytes)
+{
+    return static_cast<unsigned>(std::max<qsizetype>(1, bytes.size()));
+}
+
+// The engine converts each value from the type declared here to its column's.
+void declareParam(IMetadataBuilder* b, IMessageMetadata* described, ThrowStatusWrapper* st, unsigned i, Param& p,
+                  const QString& statement)
+{
+    const unsigned columnType = described->getType(st, i);
+    if (!p.value.isValid()) {
+        b->setType(st, i, columnType | 1);
+        return;
+    }
+    switch (p.value.typeId()) {
+    case QMetaType::QString: {
+        QString bad;
+        if (!SjisCodec::tryEncode(p.value.toString(), p.bytes, &bad))
+            throw DbError::aboutField(
+                p.name, QStringLiteral("「%1」に保存できない文字「") + bad + QStringLiteral("」があります。"), statement);
+        declare(b, st, i, SQL_VARYING, textLength(p.bytes));
+        b->setCharSet(st, i, isTextType(columnType) ? described->getCharSet(st, i) : 0);
+        b->setSubType(st, i, 0);
+        break;
+    }
+    case QMetaType::QByteArray:
+        p.bytes = p.value.toByteArray();
+        declare(b, st, i, SQL_TEXT, textLength(p.bytes));
+        b->setCharSet(st, i, kCharsetOctets);
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        declare(b, st, i, SQL_DOUBLE, sizeof(double));
+        break;
+    case QMetaType::QDate:
+        declare(b, st, i, SQL_TYPE_DATE, sizeof(ISC_DATE));
+        break;
+    case QMetaType::QDateTime:
+        declare(b, st, i, SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP));
+        break;
+    default: // integers and booleans
+        declare(b, st, i, SQL_INT64, sizeof(ISC_INT64));
+        break;
+    }
+}
+
+void writeParam(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned i, const Param& p, unsigned char* buf)
+{
+    const QVariant& v = p.value;
+    put<ISC_SHORT>(buf, meta->getNullOffset(st, i), v.isValid() ? 0 : -1);
+    if (!v.isValid())
+        return;
+    unsigned char* at = buf + meta->getOffset(st, i);
+    IUtil* util = FbApi::util();
+    switch (meta->getType(st, i) & ~1u) {
+    case SQL_VARYING:
+        put<ISC_USHORT>(at, 0, static_cast<ISC_USHORT>(p.bytes.size()));
+        std::memcpy(at + 2, p.bytes.constData(), p.bytes.size());
+        break;
+    case SQL_TEXT:
+        std::memset(at, 0, meta->getLength(st, i));
+        std::memcpy(at, p.bytes.constData(), p.bytes.size());
+        break;
+    case SQL_DOUBLE:
+        put<double>(at, 0, v.toDouble());
+        break;
+    case SQL_TYPE_DATE: {
+        const QDate d = v.toDate();
+        put<ISC_DATE>(at, 0, util->encodeDate(d.year(), d.month(), d.day()));
+        break;
+    }
+    case SQL_TIMESTAMP: {
+        const QDateTime dt = v.toDateTime();
+        ISC_TIMESTAMP ts;
+        ts.timestamp_date = util->encodeDate(dt.date().year(), dt.date().month(), dt.date().day());
+        ts.timestamp_time =
+            util->encodeTime(dt.time().hour(), dt.time().minute(), dt.time().second(), dt.time().msec() * 10);
+        put<ISC_TIMESTAMP>(at, 0, ts);
+        break;
+    }
+    default:
+        put<ISC_INT64>(at, 0, v.toLongLong());
+        break;
+    }
+}
+
+// `names` are the statement's parameters in order; a name never set binds NULL.
+InputMessage bindInput(IStatement* stmt, ThrowStatusWrapper* st, const QStringList& names,
+                       const QHash<QString, QVariant>& values, const QString& statement)
+{
+    const FbApi::Ref<IMessageMetadata> described(stmt->getInputMetadata(st));
+    const unsigned count = described->getCount(st);
+    std::vector<Param> params(count);
+    const FbApi::Ref<IMetadataBuilder> builder(described->getBuilder(st));
+    for (unsigned i = 0; i < count; ++i) {
+        Param& p = params[i];
+        p.name = i < static_cast<unsigned>(names.size()) ? names.at(i) : QString();
+        p.value = values.value(p.name);
+        if (p.value.isValid() && p.value.isNull())
+            p.value = QVariant();
+        declareParam(builder.get(), described.get(), st, i, p, statement);
+    }
+    InputMessage in;
+    in.meta.reset(builder->getMetadata(st));
+    in.buffer.resize(in.meta->getMessageLength(st));
+    for (unsigned i = 0; i < count; ++i)
+        writeParam(in.meta.get(), st, i, params[i], in.buffer.data());
+    return in;
+}
+
+// ---- output message: every column in a form that is simple to read
+
+struct OutputMessage {
+    FbApi::Ref<IMessageMetadata> meta;  // empty when the statement returns nothing
+    std::vector<unsigned char> buffer;
+    unsigned count = 0;
+    QStringList columns;
+    QVector<FieldType> types;
+};
+
+OutputMessage describeOutput(IStatement* stmt, ThrowStatusWrapper* st)
+{
+    const FbApi::Ref<IMessageMetadata> described(stmt->getOutputMetadata(st));
+    OutputMessage out;
+    out.count = described->getCount(st);
+    if (out.count == 0)
+        return out;
+    const FbApi::Ref<IMetadataBuilder> builder(described->getBuilder(st));
+    for (unsigned i = 0; i < out.count; ++i) {
+        const unsigned t = described->getType(st, i) & ~1u;
+        const int scale = described->getScale(st, i);
+        const bool integral = t == SQL_SHORT || t == SQL_LONG || t == SQL_INT64;
+        if (integral && scale == 0) {
+            builder->setType(st, i, SQL_INT64 | 1);
+            builder->setLength(st, i, sizeof(ISC_INT64));
+        } else if (integral || t == SQL_FLOAT || t == SQL_D_FLOAT) {
+            builder->setType(st, i, SQL_DOUBLE | 1);
+            builder->setLength(st, i, sizeof(double));
+            builder->setScale(st, i, 0);
+        } else {
+            builder->setType(st, i, t | 1);
+        }
+    }
+    out.meta.reset(builder->getMetadata(st));
+    out.buffer.resize(out.meta->getMessageLength(st));
+    for (unsigned i = 0; i < out.count; ++i) {
+        out.columns << QString::fromUtf8(described->getAlias(st, i)).toUpper();
+        out.types << fieldType(described->getType(st, i) & ~1u, described->getScale(st, i));
+    }
+    return out;
+}
+
+QByteArray readBlob(IAttachment* att, ITransaction* tra, ThrowStatusWrapper* st, ISC_QUAD id)
+{
+    FbApi::Closable<IBlob> blob(att->openBlob(st, tra, &id, 0, nullptr));
+    QByteArray data;
+    char chunk[8192];
+    unsigned got = 0;
+    for (;;) {
+        const int r = blob->getSegment(st, sizeof chunk, chunk, &got);
+        if (r != IStatus::RESULT_OK && r != IStatus::RESULT_SEGMENT)
+            break;
+        data.append(chunk, got);
+    }
+    FbApi::closeNow(blob, st);
+    return data;
+}
+
+QVariant readText(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned i, const unsigned char* at, bool varying)
+{
+    const unsigned len = varying ? get<ISC_USHORT>(at, 0) : meta->getLength(st, i);
+    const QByteArray raw(reinterpret_cast<const char*>(at + (varying ? 2 : 0)), static_cast<qsizetype>(len));
+    if (meta->getCharSet(st, i) == kCharsetOctets)
+        return raw;
+    return SjisCodec::decode(raw);
+}
+
+QDate readDate(ISC_DATE date)
+{
+    unsigned y, m, d;
+    FbApi::util()->decodeDate(date, &y, &m, &d);
+    return QDate(int(y), int(m), int(d));
+}
+
+QTime readTime(ISC_TIME time)
+{
+    unsigned h, mi, s, f;
+    FbApi::util()->decodeTime(time, &h, &mi, &s, &f);
+    return QTime(int(h), int(mi), int(s), int(f / 10));
+}
+
+// Column i of the row in the output buffer; QVariant() for NULL.
+QVariant readValue(const OutputMessage& out, ThrowStatusWrapper* st, unsigned i, IAttachment* att, ITransaction* tra)
+{
+    IMessageMetadata* meta = out.meta.get();
+    const unsigned char* buf = out.buffer.data();
+    if (get<ISC_SHORT>(buf, meta->getNullOffset(st, i)))
+        return {};
+    const unsigned char* at = buf + meta->getOffset(st, i);
+    switch (const unsigned t = meta->getType(st, i) & ~1u) {
+    case SQL_VARYING:
+    case SQL_TEXT:
+        return readText(meta, st, i, at, t == SQL_VARYING);
+    case SQL_INT64:
+        return static_cast<qlonglong>(get<ISC_INT64>(at, 0));
+    case SQL_DOUBLE:
+        return get<double>(at, 0);
+    case SQL_TYPE_DATE:
+        return readDate(get<ISC_DATE>(at, 0));
+    case SQL_TIMESTAMP: {
+        const auto ts = get<ISC_TIMESTAMP>(at, 0);
+        return QDateTime(readDate(ts.timestamp_date), readTime(ts.timestamp_time));
+    }
+    case SQL_TYPE_TIME:
+        return readTime(get<ISC_TIME>(at, 0));
+    case SQL_BOOLEAN:
+        return *at != 0;
+    case SQL_BLOB: {
+        const QByteArray data = readBlob(att, tra, st, get<ISC_QUAD>(at, 0));
+        if (meta->getSubType(st, i) == 1)
+            return SjisCodec::decode(data);
+        return data;
+    }
+    default:
+        return {};
+    }
+}
+
+QVector<QVariant> readRow(const OutputMessage& out, ThrowStatusWrapper* st, IAttachment* att, ITransaction* tra)
+{
+    QVector<QVariant> row(out.count);
+    for (unsigned i = 0; i < out.count; ++i)
+        row[i] = readValue(out, st, i, att, tra);
+    return row;
 }
 
 } // namespace
@@ -69,8 +334,12 @@ QString valueText(const QVariant& v)
     if (!v.isValid() || v.isNull())
         return {};
     switch (v.typeId()) {
-    case QMetaType::Double:
-        return shortestDouble(v.toDouble());
+    case QMetaType::Double: {
+        const double d = v.toDouble();
+        if (d == std::floor(d) && std::fabs(d) < 1e15)
+            return QString::number(static_cast<qint64>(d));
+        return QString::number(d, 'g', 15);
+    }
     case QMetaType::QDate:
         return v.toDate().toString(QStringLiteral("yyyy/MM/dd"));
     case QMetaType::QDateTime:
@@ -171,13 +440,6 @@ void Query::setParam(const QString& name, const QVariant& value)
     m_values.insert(name.toUpper(), value);
 }
 
-QStringList Query::paramNames()
-{
-    QStringList names;
-    substituteParams(sql(), names);
-    return names;
-}
-
 int Query::fieldIndex(const QString& name) const
 {
     for (int i = 0; i < m_columns.size(); ++i)
@@ -210,9 +472,9 @@ void Query::releaseStatement()
 {
     if (!m_stmt)
         return;
-    StatusGuard g;
+    FbApi::StatusGuard status;
     try {
-        m_stmt->free(&g.st);
+        m_stmt->free(status.get());
     } catch (const FbException&) {
         m_stmt->release();
     }
@@ -225,6 +487,7 @@ void Query::close()
     m_open = false;
     m_rows.clear();
     m_columns.clear();
+    m_types.clear();
     m_pos = 0;
 }
 
@@ -240,9 +503,9 @@ void Query::prepare()
     if (!SjisCodec::tryEncode(marked, bytes, &bad))
         throw DbError(QStringLiteral("文字「%1」はデータベースに保存できません。").arg(bad), text);
     IAttachment* att = m_db->attachment();
-    StatusGuard g;
+    FbApi::StatusGuard status;
     try {
-        m_stmt = att->prepare(&g.st, m_db->transaction().handle(), static_cast<unsigned>(bytes.size()),
+        m_stmt = att->prepare(status.get(), m_db->transaction().handle(), static_cast<unsigned>(bytes.size()),
                               bytes.constData(), kDialect, IStatement::PREPARE_PREFETCH_METADATA);
     } catch (const FbException& e) {
         m_stmt = nullptr;
@@ -253,13 +516,13 @@ void Query::prepare()
 
 void Query::exec()
 {
-    run(false);
+    execute(false);
 }
 
 bool Query::execIgnoringError()
 {
     try {
-        run(false);
+        execute(false);
         return true;
     } catch (const DbError&) {
         return false;
@@ -268,20 +531,27 @@ bool Query::execIgnoringError()
 
 void Query::open()
 {
-    run(true);
+    execute(true);
 }
 
-void Query::run(bool fetch)
+void Query::run(const QStringList& lines)
+{
+    clearSql();
+    m_lines = lines;
+    exec();
+}
+
+void Query::execute(bool fetch)
 {
     if (!m_db)
         throw DbError(QStringLiteral("データベースが設定されていません。"), sql());
     close();
     const QString text = sql();
-    if (isCommit(text)) {
+    if (isTransactionEnd(text, QStringLiteral("COMMIT"))) {
         m_db->transaction().commitAndRestart();
         return;
     }
-    if (isRollback(text)) {
+    if (isTransactionEnd(text, QStringLiteral("ROLLBACK"))) {
         m_db->transaction().rollback();
         m_db->transaction().start();
         return;
@@ -289,269 +559,44 @@ void Query::run(bool fetch)
     if (isDdl(text))
         m_db->releaseAllStatements();
     prepare();
-
-    IUtil* util = FbApi::util();
-    StatusGuard g;
-    IMessageMetadata* inMeta = nullptr;
-    IMessageMetadata* outMeta = nullptr;
-    IMetadataBuilder* builder = nullptr;
-    IResultSet* rs = nullptr;
-    auto cleanup = [&] {
-        if (rs) {
-            try { rs->close(&g.st); } catch (const FbException&) { rs->release(); }
-            rs = nullptr;
-        }
-        if (builder) builder->release();
-        if (inMeta) inMeta->release();
-        if (outMeta) outMeta->release();
-        builder = nullptr;
-        inMeta = outMeta = nullptr;
-    };
-
+    FbApi::StatusGuard status;
     try {
-        // ---- input message: one field per parameter, typed by its bound value
-        IMessageMetadata* described = m_stmt->getInputMetadata(&g.st);
-        const unsigned inCount = described->getCount(&g.st);
-        std::vector<QByteArray> encoded(inCount);
-        std::vector<QVariant> values(inCount);
-        builder = described->getBuilder(&g.st);
-        for (unsigned i = 0; i < inCount; ++i) {
-            const QString pname = i < static_cast<unsigned>(m_paramOrder.size()) ? m_paramOrder.at(i) : QString();
-            QVariant v = m_values.value(pname);
-            if (v.isValid() && v.isNull())
-                v = QVariant();
-            values[i] = v;
-            const unsigned dtype = described->getType(&g.st, i);
-            if (!v.isValid()) {
-                builder->setType(&g.st, i, dtype | 1);
-                continue;
-            }
-            switch (v.typeId()) {
-            case QMetaType::QString: {
-                QString bad;
-                if (!SjisCodec::tryEncode(v.toString(), encoded[i], &bad))
-                    throw DbError(QStringLiteral("「%1」に保存できない文字「%2」があります。").arg(pname, bad), text);
-                builder->setType(&g.st, i, SQL_VARYING | 1);
-                builder->setLength(&g.st, i, static_cast<unsigned>(std::max<qsizetype>(1, encoded[i].size())));
-                builder->setCharSet(&g.st, i, isTextType(dtype) ? described->getCharSet(&g.st, i) : 0);
-                builder->setScale(&g.st, i, 0);
-                builder->setSubType(&g.st, i, 0);
-                break;
-            }
-            case QMetaType::QByteArray:
-                encoded[i] = v.toByteArray();
-                builder->setType(&g.st, i, SQL_TEXT | 1);
-                builder->setLength(&g.st, i, static_cast<unsigned>(std::max<qsizetype>(1, encoded[i].size())));
-                builder->setCharSet(&g.st, i, kCharsetOctets);
-                builder->setScale(&g.st, i, 0);
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float:
-                builder->setType(&g.st, i, SQL_DOUBLE | 1);
-                builder->setLength(&g.st, i, sizeof(double));
-                builder->setScale(&g.st, i, 0);
-                break;
-            case QMetaType::QDate:
-                builder->setType(&g.st, i, SQL_TYPE_DATE | 1);
-                builder->setLength(&g.st, i, sizeof(ISC_DATE));
-                builder->setScale(&g.st, i, 0);
-                break;
-            case QMetaType::QDateTime:
-                builder->setType(&g.st, i, SQL_TIMESTAMP | 1);
-                builder->setLength(&g.st, i, sizeof(ISC_TIMESTAMP));
-                builder->setScale(&g.st, i, 0);
-                break;
-            default: // integers and booleans
-                builder->setType(&g.st, i, SQL_INT64 | 1);
-                builder->setLength(&g.st, i, sizeof(ISC_INT64));
-                builder->setScale(&g.st, i, 0);
-                break;
-            }
-        }
-        described->release();
-        inMeta = builder->getMetadata(&g.st);
-        builder->release();
-        builder = nullptr;
-
-        std::vector<unsigned char> inBuf(inMeta->getMessageLength(&g.st));
-        for (unsigned i = 0; i < inCount; ++i) {
-            const unsigned off = inMeta->getOffset(&g.st, i);
-            const unsigned nullOff = inMeta->getNullOffset(&g.st, i);
-            const QVariant& v = values[i];
-            put<ISC_SHORT>(inBuf.data(), nullOff, v.isValid() ? 0 : -1);
-            if (!v.isValid())
-                continue;
-            switch (inMeta->getType(&g.st, i) & ~1u) {
-            case SQL_VARYING:
-                put<ISC_USHORT>(inBuf.data(), off, static_cast<ISC_USHORT>(encoded[i].size()));
-                std::memcpy(inBuf.data() + off + 2, encoded[i].constData(), encoded[i].size());
-                break;
-            case SQL_TEXT:
-                std::memset(inBuf.data() + off, 0, inMeta->getLength(&g.st, i));
-                std::memcpy(inBuf.data() + off, encoded[i].constData(), encoded[i].size());
-                break;
-            case SQL_DOUBLE:
-                put<double>(inBuf.data(), off, v.toDouble());
-                break;
-            case SQL_TYPE_DATE: {
-                const QDate d = v.toDate();
-                put<ISC_DATE>(inBuf.data(), off, util->encodeDate(d.year(), d.month(), d.day()));
-                break;
-            }
-            case SQL_TIMESTAMP: {
-                const QDateTime dt = v.toDateTime();
-                ISC_TIMESTAMP ts;
-                ts.timestamp_date = util->encodeDate(dt.date().year(), dt.date().month(), dt.date().day());
-                ts.timestamp_time = util->encodeTime(dt.time().hour(), dt.time().minute(), dt.time().second(),
-                                                     dt.time().msec() * 10);
-                put<ISC_TIMESTAMP>(inBuf.data(), off, ts);
-                break;
-            }
-            default:
-                put<ISC_INT64>(inBuf.data(), off, v.toLongLong());
-                break;
-            }
-        }
-
-        // ---- output message: every column in a form that is simple to read
-        IMessageMetadata* outDescribed = m_stmt->getOutputMetadata(&g.st);
-        const unsigned outCount = outDescribed->getCount(&g.st);
-        const bool hasCursor = outCount > 0 && (m_stmt->getFlags(&g.st) & IStatement::FLAG_HAS_CURSOR);
-        const bool hasResult = outCount > 0;
-        if (hasResult) {
-            builder = outDescribed->getBuilder(&g.st);
-            for (unsigned i = 0; i < outCount; ++i) {
-                const unsigned t = outDescribed->getType(&g.st, i) & ~1u;
-                const int scale = outDescribed->getScale(&g.st, i);
-                if ((t == SQL_SHORT || t == SQL_LONG || t == SQL_INT64) && scale == 0) {
-                    builder->setType(&g.st, i, SQL_INT64 | 1);
-                    builder->setLength(&g.st, i, sizeof(ISC_INT64));
-                } else if (t == SQL_SHORT || t == SQL_LONG || t == SQL_INT64 || t == SQL_FLOAT || t == SQL_D_FLOAT) {
-                    builder->setType(&g.st, i, SQL_DOUBLE | 1);
-                    builder->setLength(&g.st, i, sizeof(double));
-                    builder->setScale(&g.st, i, 0);
-                } else {
-                    builder->setType(&g.st, i, t | 1);
-                }
-            }
-            outMeta = builder->getMetadata(&g.st);
-            builder->release();
-            builder = nullptr;
-            m_columns.clear();
-            for (unsigned i = 0; i < outCount; ++i)
-                m_columns << QString::fromUtf8(outDescribed->getAlias(&g.st, i)).toUpper();
-        }
-        outDescribed->release();
-
-        ITransaction* tra = m_db->transaction().handle();
-        if (hasResult) {
-            std::vector<unsigned char> outBuf(outMeta->getMessageLength(&g.st));
-            int singleton = 0;
-            if (hasCursor)
-                rs = m_stmt->openCursor(&g.st, tra, inMeta, inBuf.data(), outMeta, 0);
-            else {
-                // INSERT … RETURNING and procedures: one row of output.
-                m_stmt->execute(&g.st, tra, inMeta, inBuf.data(), outMeta, outBuf.data());
-                m_rowsAffected = static_cast<int>(m_stmt->getAffectedRecords(&g.st));
-                singleton = 1;
-            }
-            if (fetch || singleton) {
-                while (singleton-- > 0 || (rs && rs->fetchNext(&g.st, outBuf.data()) == IStatus::RESULT_OK)) {
-                    QVector<QVariant> row(outCount);
-                    for (unsigned i = 0; i < outCount; ++i) {
-                        if (get<ISC_SHORT>(outBuf.data(), outMeta->getNullOffset(&g.st, i)))
-                            continue;
-                        const unsigned off = outMeta->getOffset(&g.st, i);
-                        const unsigned t = outMeta->getType(&g.st, i) & ~1u;
-                        switch (t) {
-                        case SQL_VARYING:
-                        case SQL_TEXT: {
-                            const bool varying = t == SQL_VARYING;
-                            const unsigned len = varying ? get<ISC_USHORT>(outBuf.data(), off)
-                                                         : outMeta->getLength(&g.st, i);
-                            QByteArray raw(reinterpret_cast<const char*>(outBuf.data() + off + (varying ? 2 : 0)),
-                                           static_cast<qsizetype>(len));
-                            if (outMeta->getCharSet(&g.st, i) == kCharsetOctets)
-                                row[i] = raw;
-                            else
-                                row[i] = SjisCodec::decode(raw);
-                            break;
-                        }
-                        case SQL_INT64:
-                            row[i] = static_cast<qlonglong>(get<ISC_INT64>(outBuf.data(), off));
-                            break;
-                        case SQL_DOUBLE:
-                            row[i] = get<double>(outBuf.data(), off);
-                            break;
-                        case SQL_TYPE_DATE: {
-                            unsigned y, m, d;
-                            util->decodeDate(get<ISC_DATE>(outBuf.data(), off), &y, &m, &d);
-                            row[i] = QDate(int(y), int(m), int(d));
-                            break;
-                        }
-                        case SQL_TIMESTAMP: {
-                            const auto ts = get<ISC_TIMESTAMP>(outBuf.data(), off);
-                            unsigned y, m, d, h, mi, s, f;
-                            util->decodeDate(ts.timestamp_date, &y, &m, &d);
-                            util->decodeTime(ts.timestamp_time, &h, &mi, &s, &f);
-                            row[i] = QDateTime(QDate(int(y), int(m), int(d)), QTime(int(h), int(mi), int(s), int(f / 10)));
-                            break;
-                        }
-                        case SQL_TYPE_TIME: {
-                            unsigned h, mi, s, f;
-                            util->decodeTime(get<ISC_TIME>(outBuf.data(), off), &h, &mi, &s, &f);
-                            row[i] = QTime(int(h), int(mi), int(s), int(f / 10));
-                            break;
-                        }
-                        case SQL_BOOLEAN:
-                            row[i] = outBuf[off] != 0;
-                            break;
-                        case SQL_BLOB: {
-                            ISC_QUAD id = get<ISC_QUAD>(outBuf.data(), off);
-                            IBlob* blob = m_db->attachment()->openBlob(&g.st, tra, &id, 0, nullptr);
-                            QByteArray data;
-                            char chunk[8192];
-                            unsigned got = 0;
-                            for (;;) {
-                                const int r = blob->getSegment(&g.st, sizeof chunk, chunk, &got);
-                                if (r == IStatus::RESULT_OK || r == IStatus::RESULT_SEGMENT)
-                                    data.append(chunk, got);
-                                else
-                                    break;
-                            }
-                            blob->close(&g.st);
-                            if (outMeta->getSubType(&g.st, i) == 1)
-                                row[i] = SjisCodec::decode(data);
-                            else
-                                row[i] = data;
-                            break;
-                        }
-                        default:
-                            break;
-                        }
-                    }
-                    m_rows.push_back(std::move(row));
-                }
-            }
-            if (rs) {
-                rs->close(&g.st);
-                rs = nullptr;
-                m_rowsAffected = 0;
-            }
-            m_open = true;
-        } else {
-            m_stmt->execute(&g.st, tra, inMeta, inBuf.data(), nullptr, nullptr);
-            m_rowsAffected = static_cast<int>(m_stmt->getAffectedRecords(&g.st));
-        }
-        cleanup();
+        executePrepared(status.get(), fetch);
     } catch (const FbException& e) {
-        cleanup();
+        close();
         FbApi::rethrow(e, text);
     } catch (...) {
-        cleanup();
+        close();
         throw;
     }
-    m_pos = 0;
     if (fetch)
         m_open = true;
+}
+
+// A statement with output is open afterwards, whether or not its rows were
+// fetched; exec() of a select leaves it open and empty.
+void Query::executePrepared(ThrowStatusWrapper* st, bool fetch)
+{
+    InputMessage in = bindInput(m_stmt, st, m_paramOrder, m_values, sql());
+    OutputMessage out = describeOutput(m_stmt, st);
+    ITransaction* tra = m_db->transaction().handle();
+    if (!out.meta) {
+        m_stmt->execute(st, tra, in.meta.get(), in.buffer.data(), nullptr, nullptr);
+        return;
+    }
+    m_columns = out.columns;
+    m_types = out.types;
+    IAttachment* att = m_db->attachment();
+    if (m_stmt->getFlags(st) & IStatement::FLAG_HAS_CURSOR) {
+        FbApi::Closable<IResultSet> cursor(
+            m_stmt->openCursor(st, tra, in.meta.get(), in.buffer.data(), out.meta.get(), 0));
+        while (fetch && cursor->fetchNext(st, out.buffer.data()) == IStatus::RESULT_OK)
+            m_rows.push_back(readRow(out, st, att, tra));
+        FbApi::closeNow(cursor, st);
+    } else {
+        // INSERT … RETURNING and procedures: one row of output.
+        m_stmt->execute(st, tra, in.meta.get(), in.buffer.data(), out.meta.get(), out.buffer.data());
+        m_rows.push_back(readRow(out, st, att, tra));
+    }
+    m_open = true;
 }

@@ -10,9 +10,20 @@
 
 namespace Firebird {
 class IStatement;
-}
+class ThrowStatusWrapper;
+} // namespace Firebird
 
 class Database;
+
+// What a result column holds, as far as editing cares: numbers are checked
+// before they reach the database, integers against their column's range.
+struct FieldType {
+    enum Kind { Other, Text, Integer, Number };
+    Kind kind = Other;
+    qint64 minimum = 0;  // Integer only
+    qint64 maximum = 0;
+    bool numeric() const { return kind == Integer || kind == Number; }
+};
 
 // A statement object as the commands use it: SQL text built from lines, named
 // parameters (":NAME"), execute, or open and walk the result.
@@ -20,6 +31,7 @@ class Database;
 // A result is fetched completely when opened and the cursor is closed at once,
 // so that no open cursor ever keeps a work table from being dropped. A
 // "COMMIT" statement commits the connection's transaction and starts the next.
+// A statement that fails leaves the query closed, with no rows.
 class Query {
 public:
     explicit Query(Database* db = nullptr, const QString& name = {});
@@ -40,9 +52,7 @@ public:
     // Named parameters, without the colon. An invalid QVariant binds NULL; a
     // parameter that is never set stores NULL too.
     void setParam(const QString& name, const QVariant& value);
-    void setNull(const QString& name) { setParam(name, QVariant()); }
     void clearParams() { m_values.clear(); }
-    QStringList paramNames();
 
     void exec();
     // Runs exec() and reports failure instead of throwing, for the statements
@@ -50,20 +60,20 @@ public:
     bool execIgnoringError();
     void open();
     void close();
-    bool isOpen() const { return m_open; }
 
-    int rowsAffected() const { return m_rowsAffected; }
+    // What every command step does: close, replace the SQL text with `lines`
+    // (which clears the parameters) and execute.
+    void run(const QStringList& lines);
+    void run(const QString& statement) { run(QStringList{statement}); }
 
     // Walking the fetched rows.
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     bool eof() const { return !m_open || m_pos >= m_rows.size(); }
-    bool isEmpty() const { return m_rows.isEmpty(); }
     void first() { m_pos = 0; }
     void next() { if (m_pos < m_rows.size()) ++m_pos; }
-    int recNo() const { return static_cast<int>(m_pos) + 1; }
 
     const QStringList& fieldNames() const { return m_columns; }
-    int fieldIndex(const QString& name) const;  // case-insensitive, -1 when absent
+    const QVector<FieldType>& fieldTypes() const { return m_types; }
     QVariant value(const QString& name) const;  // QVariant() for NULL
     QVariant value(int column) const;
     QString text(const QString& name) const;    // "" for NULL
@@ -75,8 +85,10 @@ public:
     void detachFromDatabase();
 
 private:
+    int fieldIndex(const QString& name) const;  // case-insensitive, -1 when absent
     void prepare();
-    void run(bool fetch);
+    void execute(bool fetch);
+    void executePrepared(Firebird::ThrowStatusWrapper* st, bool fetch);
 
     Database* m_db = nullptr;
     QString m_name;
@@ -90,9 +102,9 @@ private:
 
     bool m_open = false;
     QStringList m_columns;
+    QVector<FieldType> m_types;
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_pos = 0;
-    int m_rowsAffected = 0;
 };
 
 // Text of a value as the grids and commands read it: integers in decimal,

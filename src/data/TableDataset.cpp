@@ -2,13 +2,19 @@
 
 #include "Database.h"
 #include "DbError.h"
+#include "Helpers.h"
 #include "Query.h"
+
+#include <QRegularExpression>
 
 #include <cmath>
 
 namespace {
 
 QString keyParam() { return QStringLiteral("DBKEY__"); }
+
+// Posts bind the value of column c as parameter "P<c>".
+QString columnParam(int c) { return QStringLiteral("P%1").arg(c); }
 
 } // namespace
 
@@ -126,6 +132,7 @@ void TableDataset::open()
         m_query->addSql(QStringLiteral("order by t.%1").arg(m_order));
     m_query->open();
     m_columns = m_query->fieldNames().mid(1);
+    m_types = m_query->fieldTypes().mid(1);
     m_rows.clear();
     m_keys.clear();
     m_rows.reserve(m_query->recordCount());
@@ -237,19 +244,51 @@ QString TableDataset::text(const QString& field) const
     return valueText(value(field));
 }
 
+FieldType TableDataset::fieldType(const QString& field) const
+{
+    const int c = column(field);
+    return c >= 0 && c < m_types.size() ? m_types.at(c) : FieldType();
+}
+
+QVariant TableDataset::valueFromText(const QString& field, const QString& text) const
+{
+    const FieldType type = fieldType(field);
+    if (!type.numeric())
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    if (text.trimmed().isEmpty())
+        return {};
+    const QString name = m_columns.value(column(field), field);
+    double v = 0;
+    try {
+        v = Helpers::parseAmount(text);
+    } catch (const Helpers::ConversionError&) {
+        throw DbError::aboutField(name, QStringLiteral("「%1」には数値を入力してください。"));
+    }
+    if (type.kind == FieldType::Number)
+        return v;
+    if (v != std::floor(v))
+        throw DbError::aboutField(name, QStringLiteral("「%1」には整数を入力してください。"));
+    // Against maximum + 1 (2^15, 2^31, 2^63), which a double holds exactly.
+    if (v < static_cast<double>(type.minimum) || v >= static_cast<double>(type.maximum) + 1.0)
+        throw DbError::aboutField(name, QStringLiteral("「%1」には") + QString::number(type.minimum) +
+                                            QStringLiteral("から") + QString::number(type.maximum) +
+                                            QStringLiteral("までの整数を入力してください。"));
+    return static_cast<qlonglong>(v);
+}
+
 void TableDataset::setValue(const QString& field, const QVariant& value)
 {
     const int c = column(field);
     if (c < 0)
         throw DbError(QStringLiteral("フィールド '%1' が見つかりません").arg(field), m_table);
+    // Converted before the row changes state: a refused value leaves it as it was.
+    const QVariant converted =
+        value.typeId() == QMetaType::QString ? valueFromText(field, value.toString()) : value;
     if (m_state == Browse)
         edit();
     if (m_state != Edit && m_state != Insert)
         throw DbError(QStringLiteral("データセットが編集状態ではありません。"), m_table);
-    QVariant v = value;
-    if (v.typeId() == QMetaType::QString && v.toString().isEmpty())
-        v = QVariant();  // an emptied cell stores NULL
-    m_buffer[c] = v;
+    m_buffer[c] = converted;  // an emptied cell stores NULL
     m_changed[c] = true;
     m_modified = true;
     emit rowChanged(m_cur);
@@ -317,35 +356,16 @@ void TableDataset::post()
         return;
     if (beforePost)
         beforePost(*this);
-    Query q(m_db, m_table + QStringLiteral("__post"));
-    if (m_state == Insert) {
-        QStringList cols, params;
-        for (int c = 0; c < m_columns.size(); ++c)
-            if (m_buffer.at(c).isValid()) {
-                cols << m_columns.at(c);
-                params << QStringLiteral(":P%1").arg(c);
-            }
-        if (cols.isEmpty())
-            q.setSql(QStringLiteral("insert into %1 default values returning RDB$DB_KEY").arg(m_table));
-        else
-            q.setSql(QStringLiteral("insert into %1 (%2) values (%3) returning RDB$DB_KEY")
-                         .arg(m_table, cols.join(','), params.join(',')));
-        for (int c = 0; c < m_columns.size(); ++c)
-            if (m_buffer.at(c).isValid())
-                q.setParam(QStringLiteral("P%1").arg(c), m_buffer.at(c));
-        q.open();
-        m_keys[m_cur] = q.recordCount() > 0 ? q.value(0).toByteArray() : QByteArray();
-    } else if (m_modified) {
-        QStringList sets;
-        for (int c = 0; c < m_columns.size(); ++c)
-            if (m_changed.at(c))
-                sets << QStringLiteral("%1=:P%2").arg(m_columns.at(c)).arg(c);
-        q.setSql(QStringLiteral("update %1 set %2 where RDB$DB_KEY=:%3").arg(m_table, sets.join(','), keyParam()));
-        for (int c = 0; c < m_columns.size(); ++c)
-            if (m_changed.at(c))
-                q.setParam(QStringLiteral("P%1").arg(c), m_buffer.at(c));
-        q.setParam(keyParam(), m_keys.at(m_cur));
-        q.exec();
+    try {
+        store();
+    } catch (const DbError& e) {
+        // A value the database refused is reported by its field, not its parameter.
+        static const QRegularExpression param(QStringLiteral("^P(\\d+)$"));
+        const auto m = param.match(e.field());
+        const int c = m.hasMatch() ? m.captured(1).toInt() : -1;
+        if (c >= 0 && c < m_columns.size())
+            throw e.forField(m_columns.at(c));
+        throw;
     }
     m_rows[m_cur] = m_buffer;
     m_buffer.clear();
@@ -354,6 +374,40 @@ void TableDataset::post()
     emit rowChanged(m_cur);
     if (afterPost)
         afterPost(*this);
+}
+
+void TableDataset::store()
+{
+    Query q(m_db, m_table + QStringLiteral("__post"));
+    if (m_state == Insert) {
+        QStringList cols, params;
+        for (int c = 0; c < m_columns.size(); ++c)
+            if (m_buffer.at(c).isValid()) {
+                cols << m_columns.at(c);
+                params << ':' + columnParam(c);
+            }
+        if (cols.isEmpty())
+            q.setSql(QStringLiteral("insert into %1 default values returning RDB$DB_KEY").arg(m_table));
+        else
+            q.setSql(QStringLiteral("insert into %1 (%2) values (%3) returning RDB$DB_KEY")
+                         .arg(m_table, cols.join(','), params.join(',')));
+        for (int c = 0; c < m_columns.size(); ++c)
+            if (m_buffer.at(c).isValid())
+                q.setParam(columnParam(c), m_buffer.at(c));
+        q.open();
+        m_keys[m_cur] = q.recordCount() > 0 ? q.value(0).toByteArray() : QByteArray();
+    } else if (m_modified) {
+        QStringList sets;
+        for (int c = 0; c < m_columns.size(); ++c)
+            if (m_changed.at(c))
+                sets << m_columns.at(c) + QStringLiteral("=:") + columnParam(c);
+        q.setSql(QStringLiteral("update %1 set %2 where RDB$DB_KEY=:%3").arg(m_table, sets.join(','), keyParam()));
+        for (int c = 0; c < m_columns.size(); ++c)
+            if (m_changed.at(c))
+                q.setParam(columnParam(c), m_buffer.at(c));
+        q.setParam(keyParam(), m_keys.at(m_cur));
+        q.exec();
+    }
 }
 
 void TableDataset::cancel()

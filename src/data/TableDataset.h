@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Query.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -11,7 +13,6 @@
 #include <memory>
 
 class Database;
-class Query;
 
 // A table dataset over one work table: the rows in the order of the position
 // column, a current row with its 1-based record number, browse/edit/insert
@@ -61,7 +62,16 @@ public:
     QVariant valueAt(int row, const QString& field) const;
     QString displayText(int row, const QString& field) const;
     QString editText(int row, const QString& field) const;
-    void setValue(const QString& field, const QVariant& value);  // puts the row into edit mode
+    // Puts the row into edit mode. Text for a numeric field is converted as
+    // valueFromText() does; text it cannot convert is refused before anything changes.
+    void setValue(const QString& field, const QVariant& value);
+
+    // Type of a stored field as the database reported it when the dataset opened.
+    FieldType fieldType(const QString& field) const;
+    // What typed text becomes in `field`: numbers as the amount parser reads them
+    // ("," ignored, "▲" minus), integers whole and within their column's range,
+    // empty text NULL. Throws a DbError about the field for text it cannot hold.
+    QVariant valueFromText(const QString& field, const QString& text) const;
 
     void setDisplayFormat(const QString& field, const QString& format) { m_displayFormats[field.toUpper()] = format; }
     void setEditFormat(const QString& field, const QString& format) { m_editFormats[field.toUpper()] = format; }
@@ -103,6 +113,7 @@ private:
     int column(const QString& field) const;
     QVariant calculated(int row, const QString& field) const;
     void insertAt(int index);
+    void store();  // writes the edit buffer to the table
 
     Database* m_db;
     QString m_table;
@@ -110,6 +121,7 @@ private:
     std::unique_ptr<Query> m_query;
     State m_state = Inactive;
     QStringList m_columns;
+    QVector<FieldType> m_types;
     QStringList m_calculated;
     QVector<QVector<QVariant>> m_rows;
     QVector<QByteArray> m_keys;  // RDB$DB_KEY per row; empty for an unposted insert

@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
 {
@@ -42,7 +43,7 @@ bool DBGrid::guarded(const std::function<void()>& action)
     } catch (const std::exception& e) {
         const auto* db = dynamic_cast<const DbError*>(&e);
         if (onError)
-            onError(db ? db->text() : QString::fromUtf8(e.what()));
+            onError(db ? (m_model ? m_model->errorText(*db) : db->text()) : QString::fromUtf8(e.what()));
         return false;
     }
 }
@@ -74,10 +75,51 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         return;
     m_syncing = true;
     // Moving to another row posts the row that was edited.
-    guarded([&] { ds->setRecNo(current.row() + 1); });
+    const bool moved = guarded([&] { ds->setRecNo(current.row() + 1); });
     m_syncing = false;
+    if (!moved)
+        m_moveRefused = true;
     if (ds->recNo() - 1 != current.row())
         followDataset();
+}
+
+// The view goes on selecting the cell it moved to after the dataset refused
+// the move; the highlight belongs on the row that is still being edited.
+void DBGrid::showRefusedRow()
+{
+    if (!m_moveRefused)
+        return;
+    m_moveRefused = false;
+    TableDataset* ds = dataset();
+    if (!ds || ds->recordCount() == 0)
+        return;
+    const int col = currentIndex().isValid() ? currentIndex().column() : 1;
+    const QModelIndex at = m_model->index(ds->recNo() - 1, std::min(col, m_model->columnCount() - 1));
+    m_syncing = true;
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+    m_syncing = false;
+}
+
+bool DBGrid::leaveRowFor(int row)
+{
+    TableDataset* ds = dataset();
+    if (!ds || row < 0 || row == ds->recNo() - 1)
+        return true;
+    // Only a post can fail; an untouched new row is dropped by the move itself.
+    const bool posts = ds->state() == TableDataset::Edit || (ds->state() == TableDataset::Insert && ds->modified());
+    return !posts || guarded([&] { ds->post(); });
+}
+
+void DBGrid::mousePressEvent(QMouseEvent* event)
+{
+    // The view selects the clicked cell after moving the cursor, so a row that
+    // cannot be stored is posted first and the click dropped when that fails.
+    if (!leaveRowFor(indexAt(event->position().toPoint()).row())) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+    showRefusedRow();
 }
 
 void DBGrid::focusOutEvent(QFocusEvent* event)
@@ -90,6 +132,7 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
     TableDataset* ds = dataset();
     if (!ds || state() == QAbstractItemView::EditingState) {
         QTableView::keyPressEvent(event);
+        showRefusedRow();
         return;
     }
     const int col = currentIndex().isValid() ? currentIndex().column() : 1;
@@ -123,4 +166,5 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
         break;
     }
     QTableView::keyPressEvent(event);
+    showRefusedRow();
 }

@@ -9,7 +9,8 @@ class TableDataset;
 
 // A data-aware grid: its current row is the dataset's current row, leaving a
 // row posts it, Insert inserts before the current row, Down on the last row
-// appends, Ctrl+Delete deletes, Esc cancels the row's edit.
+// appends, Ctrl+Delete deletes, Esc cancels the row's edit. A row that cannot
+// be posted keeps the cursor and the highlight until it is corrected or cancelled.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -31,12 +32,17 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void followDataset();
+    // Posts the edited row before the mouse takes the cursor to `row`; false when it failed.
+    bool leaveRowFor(int row);
+    void showRefusedRow();
 
     DatasetModel* m_model = nullptr;
     bool m_syncing = false;
+    bool m_moveRefused = false;
 };

@@ -1,7 +1,10 @@
 #include "DatasetModel.h"
 
 #include "DbError.h"
+#include "Query.h"
 #include "TableDataset.h"
+
+#include <QScopedValueRollback>
 
 DatasetModel::DatasetModel(TableDataset& dataset, QVector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), m_ds(dataset), m_columns(std::move(columns))
@@ -60,19 +63,37 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (!index.isValid() || role != Qt::EditRole || (flags(index) & Qt::ItemIsEditable) == 0)
         return false;
     const Column& col = m_columns.at(index.column());
-    const QString text = value.toString();
-    if (text == m_ds.editText(index.row(), col.field))
-        return false;
     try {
+        // Checked before the row is touched: a refused text leaves the cell as it was.
+        const QVariant v = m_ds.valueFromText(col.field, value.toString());
+        if (valueText(v) == m_ds.editText(index.row(), col.field))
+            return false;
         if (m_ds.recNo() != index.row() + 1)
             m_ds.setRecNo(index.row() + 1);
-        m_ds.setValue(col.field, text);
+        m_ds.setValue(col.field, v);
         return true;
     } catch (const DbError& e) {
-        if (onError)
-            onError(e.text());
+        report(errorText(e));
         return false;
     }
+}
+
+QString DatasetModel::errorText(const DbError& e) const
+{
+    if (e.field().isEmpty())
+        return e.text();
+    const int c = columnOf(e.field());
+    return c < 0 ? e.message() : e.messageNaming(m_columns.at(c).title);
+}
+
+void DatasetModel::report(const QString& message)
+{
+    // The message box takes the focus from the cell editor, which commits the
+    // same text again; one message is enough.
+    if (m_reporting || !onError)
+        return;
+    const QScopedValueRollback guard(m_reporting, true);
+    onError(message);
 }
 
 Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class DbError;
 class TableDataset;
 
 // Shows a table dataset in a grid: one model row per dataset row, the columns
@@ -33,11 +36,18 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Errors while writing a cell (a name that cannot be stored, a lost
+    // Errors while writing a cell (text a numeric column cannot hold, a lost
     // connection) go here so the form can show them.
     std::function<void(const QString&)> onError;
 
+    // The error as the user should read it: an error about one field names
+    // the column by its caption.
+    QString errorText(const DbError& e) const;
+
 private:
+    void report(const QString& message);
+
     TableDataset& m_ds;
     QVector<Column> m_columns;
+    bool m_reporting = false;
 };

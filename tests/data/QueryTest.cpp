@@ -72,6 +72,99 @@ TEST_F(QueryTest, UnencodableTextNamesTheParameter)
     } catch (const DbError& e) {
         EXPECT_TRUE(e.message().contains("NAME01")) << e.message().toStdString();
     }
+    // The refused value is forgotten with the half-built message; the statement stays usable.
+    ins.setParam("NAME01", QString::fromUtf8("山田"));
+    ins.exec();
+    Query sel(db.get());
+    sel.setSql("select NAME01 from T");
+    sel.open();
+    ASSERT_EQ(sel.recordCount(), 1);
+    EXPECT_EQ(sel.text("NAME01"), QString::fromUtf8("山田"));
+}
+
+// The engine fails on the second row, after the first has been fetched: the
+// query is left closed with no rows, and the cursor is closed, so the same
+// prepared statement opens again and the table can still be dropped.
+TEST_F(QueryTest, FailureWhileFetchingLeavesNothingOpen)
+{
+    run("create table T (CNT integer, D integer)");
+    run("COMMIT");
+    for (const char* row : {"1, 1", "2, 0", "3, 2"})
+        run(QString("insert into T values (%1)").arg(row));
+    Query q(db.get());
+    q.setSql("select CNT, 10 / D as R from T");
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        try {
+            q.open();
+            FAIL() << "opened, attempt " << attempt;
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.statement(), "select CNT, 10 / D as R from T");
+            EXPECT_FALSE(e.message().contains("reopen")) << e.message().toStdString();
+        }
+        EXPECT_TRUE(q.eof());
+        EXPECT_EQ(q.recordCount(), 0);
+        EXPECT_TRUE(q.fieldNames().isEmpty());
+    }
+    run("update T set D = 5 where CNT = 2");
+    q.open();
+    QStringList got;
+    for (; !q.eof(); q.next())
+        got << q.text("CNT") + "=" + q.text("R");
+    EXPECT_EQ(got, QStringList({"1=10", "2=2", "3=5"}));
+    run("drop table T");
+    run("COMMIT");
+}
+
+// Texts longer than one blob segment come back whole; binary blobs stay bytes.
+TEST_F(QueryTest, BlobsAreReadWhole)
+{
+    run("create table T (MEMO blob sub_type text, RAW blob sub_type binary)");
+    run("COMMIT");
+    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600);  // 12,000 bytes in Shift-JIS
+    QByteArray raw;
+    for (int i = 0; i < 20000; ++i)
+        raw.append(static_cast<char>(i % 251));
+    Query ins(db.get());
+    ins.setSql("insert into T (MEMO, RAW) values (:MEMO, :RAW)");
+    ins.setParam("MEMO", memo);
+    ins.setParam("RAW", raw);
+    ins.exec();
+    Query sel(db.get());
+    sel.setSql("select MEMO, RAW from T");
+    sel.open();
+    ASSERT_EQ(sel.recordCount(), 1);
+    EXPECT_EQ(sel.text("MEMO"), memo);
+    EXPECT_EQ(sel.value("RAW").toByteArray(), raw);
+}
+
+// One step of a command: the query's earlier text, parameters and rows are
+// gone, and each line stays a line of the statement.
+TEST_F(QueryTest, RunReplacesTheStatement)
+{
+    run("create table T (A integer, S varchar(10))");
+    run("COMMIT");
+    run("insert into T (A, S) values (1, 'one')");
+    Query q(db.get());
+    q.setSql("select A from T where S = :S");
+    q.setParam("S", "one");
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+
+    q.run({"insert into T (A, S)", "values (2, :S)"});  // :S is not bound any more: NULL
+    EXPECT_TRUE(q.eof());
+    EXPECT_EQ(q.recordCount(), 0);
+    q.run({"update T set A = A + 10 -- the first row only", "where A = 1"});
+    q.run("COMMIT");
+    EXPECT_TRUE(db->transaction().active());
+
+    auto other = connectTestDatabase(folder.file("q.fdb"), "other");
+    Query check(other.get());
+    check.setSql("select A, S from T order by A");
+    check.open();
+    QStringList got;
+    for (; !check.eof(); check.next())
+        got << check.text("A") + ":" + (check.isNull("S") ? QString("NULL") : check.text("S"));
+    EXPECT_EQ(got, QStringList({"2:NULL", "11:one"}));
 }
 
 TEST_F(QueryTest, TypedParametersAndNulls)

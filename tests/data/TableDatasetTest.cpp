@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "DbError.h"
 #include "Query.h"
 #include "TableDataset.h"
 #include "TestDb.h"
@@ -100,6 +101,41 @@ TEST_F(TableDatasetTest, UntouchedInsertIsCancelledByMovingAndHandlersRun)
     EXPECT_EQ(ds.recordCount(), 3);
     ds.append();
     EXPECT_EQ(calls, QStringList({"before 2 eof=0", "after", "before 1 eof=1", "after"}));
+}
+
+// A value its column cannot hold is refused when it is set, before the row is
+// touched; a post that fails anyway names the column, not a statement parameter,
+// and leaves the row in edit mode on the same record.
+TEST_F(TableDatasetTest, ValuesTheColumnCannotHoldAreRefusedByFieldName)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    ds.open();
+    ds.setRecNo(2);
+    for (const char* bad : {"アイウ", "1.5", "40000", "1e3x"}) {
+        try {
+            ds.setValue("BL_KUBUN", QString::fromUtf8(bad));
+            ADD_FAILURE() << "accepted " << bad;
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.message().contains("BL_KUBUN")) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(ds.state(), TableDataset::Browse);
+
+    ds.setValue("BL_KUBUN", QString::fromUtf8("▲1,000"));  // what the amount parser reads
+    ds.setValue("NAME01", QString::fromUtf8("a€b"));
+    try {
+        ds.post();
+        FAIL() << "posted";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("「NAME01」に保存できない文字「€」があります。"));
+    }
+    EXPECT_EQ(ds.state(), TableDataset::Edit);
+    EXPECT_EQ(ds.recNo(), 2);
+    ds.setValue("NAME01", "ab");
+    ds.next();
+    EXPECT_EQ(storedNames(), QStringList({"名1", "ab", "名3"}));
+    ds.setRecNo(2);
+    EXPECT_EQ(ds.value("BL_KUBUN").toInt(), -1000);
 }
 
 TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)

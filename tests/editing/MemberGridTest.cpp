@@ -1,0 +1,270 @@
+#include "Connections.h"
+#include "DBGrid.h"
+#include "DataModule.h"
+#include "DatasetModel.h"
+#include "Schema.h"
+#include "TestDb.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// The member grid as the main window builds it: the data module's member
+// dataset over a real BUZAI_S, whose insert and delete events rebuild the table.
+// Qt's model tester watches the model throughout; a broken model invariant
+// stops the test program with the tester's message.
+class MemberGridTest : public ::testing::Test {
+protected:
+    TestFolder folder;
+    Connections conn;
+    std::unique_ptr<TDM2> dm;
+    DBGrid grid{"DBGrid3"};
+    DatasetModel* model = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+    QStringList errors;
+    QList<bool> deleteAnswers;  // true when empty
+    int deleteQuestions = 0;
+
+    enum { Number, Name, Cost, Price, Rate };
+
+    void SetUp() override
+    {
+        Database::createDatabase(folder.file("work.fdb"));
+        conn.setWorkPath(folder.file("work.fdb"));
+        for (Database* db : {&conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4}) {
+            db->open();
+            db->transaction().start();
+        }
+        dm = std::make_unique<TDM2>(conn);
+        dm->currentMajorCode = [] { return 3; };
+        dm->currentMiddleCode = [] { return 12; };
+        Query& q = dm->IBQ_touroku4;
+        for (const char* table : {"BUZAI_S", "BUZAI_SW"})
+            TDM2::execCommit(q, Schema::createWorkTableSql(table));
+        int cnt = 0;
+        for (const char* name : {"異形鉄筋", "型枠合板", "生コン"}) {
+            q.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
+                     "values (:C,3,12,:C,:N,800,1000)");
+            q.setParam("C", ++cnt);
+            q.setParam("N", QString::fromUtf8(name));
+            q.exec();
+        }
+        q.run("COMMIT");
+
+        const auto right = Qt::AlignRight | Qt::AlignVCenter;
+        model = new DatasetModel(dm->IBT_bu,
+                                 {{"№", "№", 34, true, right},
+                                  {"NAME01", QString::fromUtf8("名称"), 300},
+                                  {"KIN_01", QString::fromUtf8("原　価"), 80, false, right},
+                                  {"KIN_02", QString::fromUtf8("単　価"), 80, false, right},
+                                  {"利益率", QString::fromUtf8("利益率"), 60, true, right}},
+                                 &grid);
+        tester = std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        model->onError = [this](const QString& m) { errors << m; };
+        grid.onError = [this](const QString& m) { errors << m; };
+        grid.confirmDelete = [this] {
+            ++deleteQuestions;
+            return deleteAnswers.isEmpty() || deleteAnswers.takeFirst();
+        };
+        grid.setDatasetModel(model);
+        dm->IBT_bu.open();
+        grid.resize(600, 200);
+        grid.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    }
+
+    void TearDown() override { EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString(); }
+
+    TableDataset& ds() { return dm->IBT_bu; }
+
+    // Types into a cell as the user does: the first character opens the cell
+    // editor and replaces its text, the others follow, Return commits.
+    void typeInto(int row, int column, const char* utf8)
+    {
+        const QString text = QString::fromUtf8(utf8);
+        grid.setCurrentIndex(model->index(row, column));
+        QTest::sendKeyEvent(QTest::Click, &grid, Qt::Key_unknown, text.left(1), Qt::NoModifier);
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : grid.viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                editor = e;
+        ASSERT_NE(editor, nullptr) << utf8;
+        for (qsizetype i = 1; i < text.size(); ++i)
+            QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, text.mid(i, 1), Qt::NoModifier);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();  // the delegate commits from the event loop
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QString shown(int row, int column) const { return model->data(model->index(row, column)).toString(); }
+
+    QStringList shownNames() const
+    {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << shown(r, Name);
+        return out;
+    }
+
+    // In the member connection's own transaction, which holds the posts.
+    QStringList stored(const QString& column)
+    {
+        Query q(&conn.IBDatabase4);
+        q.setSql(QString("select %1 from BUZAI_S order by CNT").arg(column));
+        q.open();
+        QStringList out;
+        for (; !q.eof(); q.next())
+            out << (q.isNull(column) ? QString("NULL") : q.text(column));
+        return out;
+    }
+
+    QStringList original() const { return {"異形鉄筋", "型枠合板", "生コン"}; }
+};
+
+TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
+{
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(shown(1, Rate), "20.00");
+
+    // The profit rate of the edited row follows its price before the post.
+    ASSERT_TRUE(model->setData(model->index(1, Price), "1,600"));
+    EXPECT_EQ(shown(1, Rate), "50.00");
+    ASSERT_FALSE(changed.isEmpty());
+    const auto last = changed.last();
+    EXPECT_EQ(last.at(0).toModelIndex().row(), 1);
+    EXPECT_LE(last.at(0).toModelIndex().column(), Price);
+    EXPECT_GE(last.at(1).toModelIndex().column(), Rate);
+    ds().post();
+    EXPECT_EQ(stored("KIN_02"), QStringList({"1000", "1600", "1000"}));
+
+    // Insert and delete rebuild the table underneath the model.
+    ds().setRecNo(2);
+    ds().insert();
+    ASSERT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(shownNames(), QStringList({"異形鉄筋", "", "型枠合板", "生コン"}));
+    EXPECT_EQ(shown(3, Number), "4");
+    EXPECT_EQ(shown(1, Rate), "");
+    ds().remove();
+    EXPECT_EQ(shownNames(), original());
+    EXPECT_EQ(shown(1, Rate), "50.00");
+
+    // An unposted new row, while a selection is extended, comes and goes.
+    dm->memberNumberingSkip = 1;
+    ds().append();
+    EXPECT_EQ(model->rowCount(), 4);
+    ds().cancel();
+    EXPECT_EQ(model->rowCount(), 3);
+    dm->memberNumberingSkip = 0;
+
+    while (ds().recordCount() > 0)
+        ds().remove();
+    EXPECT_EQ(model->rowCount(), 0);
+    ds().append();
+    EXPECT_EQ(model->rowCount(), 1);
+    ASSERT_TRUE(model->setData(model->index(0, Name), QString::fromUtf8("鉄骨")));
+    ds().post();
+    ds().close();
+    EXPECT_EQ(model->rowCount(), 0);
+    ds().open();
+    EXPECT_EQ(shownNames(), QStringList({"鉄骨"}));
+}
+
+TEST_F(MemberGridTest, TypingEditsTheCellAndLeavingTheRowPostsIt)
+{
+    typeInto(0, Name, "鉄筋");
+    EXPECT_EQ(ds().state(), TableDataset::Edit);
+    EXPECT_EQ(shown(0, Name), "鉄筋");
+    EXPECT_EQ(stored("NAME01"), original());
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
+    EXPECT_EQ(stored("NAME01"), QStringList({"鉄筋", "型枠合板", "生コン"}));
+
+    typeInto(1, Price, "1,250");
+    EXPECT_EQ(shown(1, Rate), "36.00");
+    QTest::keyClick(&grid, Qt::Key_Up);
+    EXPECT_EQ(grid.currentIndex().row(), 0);
+    EXPECT_EQ(stored("KIN_02"), QStringList({"1000", "1250", "1000"}));
+}
+
+TEST_F(MemberGridTest, InsertAddsAStoredBlankRowBeforeTheCurrentOne)
+{
+    grid.setCurrentIndex(model->index(1, Price));
+    QTest::keyClick(&grid, Qt::Key_Insert);
+    EXPECT_EQ(grid.currentIndex(), model->index(1, Price));
+    EXPECT_EQ(ds().recNo(), 2);
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "NULL", "型枠合板", "生コン"}));
+    EXPECT_EQ(stored("BM_KUBUN"), QStringList({"12", "12", "12", "12"}));
+
+    // The new row takes what is typed into it.
+    typeInto(1, Name, "セパレーター");
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "セパレーター", "型枠合板", "生コン"}));
+}
+
+TEST_F(MemberGridTest, DownAppendsOnlyOnTheLastRow)
+{
+    grid.setCurrentIndex(model->index(0, Name));
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
+
+    grid.setCurrentIndex(model->index(2, Cost));
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(grid.currentIndex(), model->index(3, Cost));
+    EXPECT_EQ(ds().recNo(), 4);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "型枠合板", "生コン", "NULL"}));
+}
+
+TEST_F(MemberGridTest, CtrlDeleteAsksAndARefusalKeepsTheRow)
+{
+    grid.setCurrentIndex(model->index(1, Name));
+    QTest::keyClick(&grid, Qt::Key_Delete);  // Delete alone deletes nothing
+    EXPECT_EQ(deleteQuestions, 0);
+
+    deleteAnswers = {false};
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(deleteQuestions, 1);
+    EXPECT_EQ(shownNames(), original());
+    EXPECT_EQ(stored("NAME01"), original());
+
+    deleteAnswers = {true};
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(deleteQuestions, 2);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "生コン"}));
+    EXPECT_EQ(stored("CNT"), QStringList({"1", "2"}));
+    EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
+    EXPECT_EQ(ds().text("NAME01"), QString::fromUtf8("生コン"));
+}
+
+TEST_F(MemberGridTest, EscCancelsAnEditAndAnUnpostedNewRow)
+{
+    typeInto(1, Name, "ボルト");
+    ASSERT_EQ(ds().state(), TableDataset::Edit);
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(shown(1, Name), "型枠合板");
+    QTest::keyClick(&grid, Qt::Key_Down);  // nothing left to post
+    EXPECT_EQ(stored("NAME01"), original());
+
+    // While a selection is extended the data module leaves a new row unposted:
+    // Down appends it once however often it is pressed, and Esc takes it away.
+    dm->memberNumberingSkip = 1;
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(ds().state(), TableDataset::Insert);
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(grid.currentIndex().row(), 2);
+    EXPECT_EQ(stored("NAME01"), original());
+}
