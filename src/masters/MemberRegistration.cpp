@@ -112,10 +112,17 @@ void MemberRegistration::Button5Click()
     category.major = Helpers::toIntOrZero(category.majorText);
     category.middle = Helpers::toIntOrZero(category.middleText);
 
+    // A narrowed grid holds only part of the list; it is judged once widened.
+    const bool narrowed = Registration::flag(m_ctx.isNarrowed, false);
+    if (!narrowed && leavesMasterEmpty(category))
+        return;
     if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
         return;
-    if (Registration::flag(m_ctx.isNarrowed, false))
+    if (narrowed) {
         Registration::call(m_ctx.endNarrowing);
+        if (leavesMasterEmpty(category))
+            return;
+    }
     Registration::reconnect(dm.conn.IBDatabase1);
     dm.IBT_bu.close();
 
@@ -134,6 +141,22 @@ void MemberRegistration::Button5Click()
     m_ctx.screen.setMemberGridEnabled(true);
     if (m_ctx.activeTab && m_ctx.activeTab() == MasterTab::Member)
         dm.IBT_bu.open();
+}
+
+bool MemberRegistration::leavesMasterEmpty(const Category& category)
+{
+    TDM2& dm = m_ctx.dm;
+    // Only this category's members are replaced; those of others that the final
+    // clean-up keeps stay.
+    const QString others = QStringLiteral("select count(*) from MAS_BUZAI "
+                                          "where (BL_KUBUN is distinct from %1 or BM_KUBUN is distinct from %2) "
+                                          "and (NAME01 is not null or NAME02 is not null)");
+    const bool empty = !Registration::hasNamedRow(dm.conn.IBDatabase4, QStringLiteral("BUZAI_S"),
+                                                  {QStringLiteral("NAME01"), QStringLiteral("NAME02")}) &&
+                       Registration::count(dm.conn.IBDatabase1, others.arg(category.major).arg(category.middle)) == 0;
+    if (empty)
+        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("部材マスター")));
+    return empty;
 }
 
 void MemberRegistration::registerMembers(const Category& category)

@@ -44,6 +44,8 @@ private:
         QString majorText, middleText;
         int major = 0, middle = 0;
     };
+    // Tells the user and answers true when registering would leave MAS_BUZAI empty.
+    bool leavesMasterEmpty(const Category& category);
     void registerMembers(const Category& category);
     void removeDuplicates(const Query& row, const Category& category);
     void insertMember(const Query& row, const Category& category, int position);

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DbError.h"
+#include "Helpers.h"
 #include "Query.h"
 #include "TableDataset.h"
 
@@ -56,6 +57,31 @@ void addJikkouColumns(Query& productQuery)
             t.rollback();
         }
     }
+}
+
+bool hasNamedRow(Database& work, const QString& table, const QStringList& columns)
+{
+    Query q(&work);
+    q.setSql(QStringLiteral("select %1 from %2").arg(columns.join(','), table));
+    q.open();
+    for (; !q.eof(); q.next())
+        for (int c = 0; c < columns.size(); ++c)
+            if (!Helpers::firstLine(q.value(c).toString()).trimmed().isEmpty())
+                return true;
+    return false;
+}
+
+int count(Database& db, const QString& select)
+{
+    Query q(&db);
+    q.setSql(select);
+    q.open();
+    return q.eof() ? 0 : q.value(0).toInt();
+}
+
+QString nothingToRegisterMessage(const QString& master)
+{
+    return QStringLiteral("登録する行がありません。\n登録すると%1が空になるため、何も登録しませんでした。").arg(master);
 }
 
 void quietly(const std::function<void()>& step)

@@ -39,4 +39,14 @@ void runAllOrNothing(Database& product, Database& work, const std::function<void
 // A restore step that must not hide the error that caused it.
 void quietly(const std::function<void()>& step);
 
+// Whether a work table holds a row that registers something: one where the first
+// line of one of `columns` is more than blanks.
+bool hasNamedRow(Database& work, const QString& table, const QStringList& columns);
+
+// The single value of a "select count(*) …".
+int count(Database& db, const QString& select);
+
+// The notice of a registration refused because it would leave `master` without rows.
+QString nothingToRegisterMessage(const QString& master);
+
 } // namespace Registration

@@ -10,10 +10,15 @@ UnitRegistration::UnitRegistration(RegistrationContext& context) : m_ctx(context
 void UnitRegistration::Button9Click()
 {
     TDM2& dm = m_ctx.dm;
-    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
-        return;
     TableDataset& units = dm.IBT_TANI;
     Registration::postPending(units);
+    // LOOK_TANI is written afresh from the grid; nothing named in it would empty it.
+    if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("TANI"), {QStringLiteral("NAME")})) {
+        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
+        return;
+    }
+    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
+        return;
     units.close();
     units.open();
     units.first();

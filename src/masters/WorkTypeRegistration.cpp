@@ -27,6 +27,69 @@ void openIfClosed(TableDataset& d)
         d.open();
 }
 
+// The codes of a row whose category is gone. -32768 is the negation of no SMALLINT
+// code, so neither sign marking nor a renumbering step can ever select it; -99 is
+// the lowest middle code a packed code holds, and -32768 × 100 − 99 unpacks to the
+// same pair again. Like any negative code, the suite reads it as no category.
+constexpr int kNoMajor = -32768;
+constexpr int kNoMiddle = -99;
+constexpr int kNoPacked = kNoMajor * 100 + kNoMiddle;
+
+// A table that refers to a category; `packed`, when set, is the code the other two
+// are unpacked from.
+struct CodeColumns {
+    QString table, major, middle, packed;
+};
+
+const CodeColumns kScheduleMaster{"MAS_SIAGE02", "BL_kubun", "BM_kubun", {}};
+const CodeColumns kSchedule{"DAT_SIAGE02", "BL_kubun", "BM_kubun", {}};
+const CodeColumns kPastDetails[] = {{"DAT_MEISAI03", "L_KUBUN", "M_KUBUN", "KU_KOUSYU"},
+                                    {"DAT_JIKKOU", "L_KUBUN", "M_KUBUN", "KOUSYU"},
+                                    {"DAT_JIKKOU_MEISAI", "L_kubun", "M_kubun", {}},
+                                    {"DAT_MITUMORI_M", "BL_kubun", "BM_kubun", {}}};
+
+// Gives the rows that carry a negative code (in the packed code, with `fromPacked`
+// and a table that has one) the codes of no category. A NULL code stays NULL.
+QString noCategorySql(const CodeColumns& t, bool fromPacked)
+{
+    if (fromPacked && !t.packed.isEmpty())
+        return QStringLiteral("UPDATE %1 set %2=%5, %3=%6, %4=%7 where %4<0 and "
+                              "(%4<>%7 or %2 is distinct from %5 or %3 is distinct from %6)")
+            .arg(t.table, t.major, t.middle, t.packed)
+            .arg(kNoMajor)
+            .arg(kNoMiddle)
+            .arg(kNoPacked);
+    return QStringLiteral("UPDATE %1 set %2=IIF(%2 is null, null, %4), %3=IIF(%3 is null, null, %5) "
+                          "where (%2<0 or %3<0) and (%2<>%4 or %3<>%5)")
+        .arg(t.table, t.major, t.middle)
+        .arg(kNoMajor)
+        .arg(kNoMiddle);
+}
+
+// Before sign marking: a negative code left by older versions of this program
+// already reads as no category. Made the one that nothing selects, it can meet
+// neither sign marking (which would make it positive) nor a renumbering step.
+void markOlderLeftovers(Query& q, bool pastDetails)
+{
+    run(q, noCategorySql(kScheduleMaster, true));
+    run(q, noCategorySql(kSchedule, true));
+    if (pastDetails)
+        for (const CodeColumns& t : kPastDetails)
+            run(q, noCategorySql(t, true));
+}
+
+// After the renumbering, before the codes are packed again: what is still negative
+// belonged to a category that is gone.
+void markGone(Query& q, bool scheduleMaster, bool pastDetails)
+{
+    if (scheduleMaster)
+        run(q, noCategorySql(kScheduleMaster, false));
+    run(q, noCategorySql(kSchedule, false));
+    if (pastDetails)
+        for (const CodeColumns& t : kPastDetails)
+            run(q, noCategorySql(t, false));
+}
+
 } // namespace
 
 WorkTypeRegistration::WorkTypeRegistration(RegistrationContext& context)
@@ -45,6 +108,12 @@ QString WorkTypeRegistration::pastDetailsWarning()
         .join(QStringLiteral("\n\r"));
 }
 
+QString WorkTypeRegistration::noMajorMessage()
+{
+    return QStringLiteral("大項目が選ばれていないため、中項目は登録しませんでした。\n"
+                          "大項目を選んでから登録し直してください。");
+}
+
 QString WorkTypeRegistration::majorQuestion() { return QStringLiteral("大項目マスターを登録しますか？"); }
 QString WorkTypeRegistration::middleQuestion() { return QStringLiteral("中項目マスターを登録しますか？"); }
 
@@ -61,6 +130,11 @@ void WorkTypeRegistration::Button6Click()
 {
     TDM2& dm = m_ctx.dm;
     Registration::postPending(dm.IBT_dai);
+    // Rows without a name are not registered; none left would empty the master.
+    if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"), {QStringLiteral("NAME01")})) {
+        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
+        return;
+    }
     Registration::addJikkouColumns(dm.IBQ_touroku);
 
     const bool convert = Registration::flag(m_ctx.convertMajorDetails, true);
@@ -108,18 +182,22 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     dm.IBT_dai.open();
     progress.step();
 
-    runStep(QStringLiteral("UPDATE MAS_BUZAI set BL_kubun=BL_kubun*(-1)"));
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BL_kubun=BL_kubun*(-1)"));
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BL_kubun=BL_kubun*(-1)"));
-    runStep(QStringLiteral("UPDATE MAS_KOUSYU_02 set BL_kubun=BL_kubun*(-1)"));
+    // Only positive codes are marked: a negative one is no category by now.
+    markOlderLeftovers(q, convertDetails);
+    runStep(QStringLiteral("UPDATE MAS_BUZAI set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
+    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
+    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
+    runStep(QStringLiteral("UPDATE MAS_KOUSYU_02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
     if (convertDetails) {
         // Unpack the packed codes: the major part negated, the middle part on its own.
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set L_KUBUN=KU_KOUSYU/100*(-1)"));
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_KUBUN=KU_KOUSYU-L_KUBUN*(-100)"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set L_KUBUN=KOUSYU/100*(-1)"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_KUBUN=KOUSYU-L_KUBUN*(-100)"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set L_kubun=L_kubun*(-1)"));
-        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BL_kubun=BL_kubun*(-1)"));
+        // A negative packed code is no category already; negated, its major would not fit.
+        const QString unpack = QStringLiteral("UPDATE %1 set %2 where %3 is null or %3>=0");
+        runStep(unpack.arg("DAT_MEISAI03", "L_KUBUN=KU_KOUSYU/100*(-1)", "KU_KOUSYU"));
+        runStep(unpack.arg("DAT_MEISAI03", "M_KUBUN=KU_KOUSYU-L_KUBUN*(-100)", "KU_KOUSYU"));
+        runStep(unpack.arg("DAT_JIKKOU", "L_KUBUN=KOUSYU/100*(-1)", "KOUSYU"));
+        runStep(unpack.arg("DAT_JIKKOU", "M_KUBUN=KOUSYU-L_KUBUN*(-100)", "KOUSYU"));
+        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set L_kubun=L_kubun*(-1) where L_kubun>0"));
+        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
     }
     runStep(QStringLiteral("delete from MAS_KOUSYU_01"));
 
@@ -157,6 +235,8 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     m_renumber(q, targets, steps);
     progress.step(4 * static_cast<int>(steps.size()));
 
+    // The schedule master's lines of a major that is gone are deleted below instead.
+    markGone(q, false, convertDetails);
     if (convertDetails) {
         runStep(QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN"));
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
@@ -167,8 +247,9 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     run(q, QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)"));
     runStep(QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
 
-    // What is still negative belonged to a major category that is gone.
-    run(q, QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0"));
+    // What is still negative belonged to a major category that is gone. Lines left
+    // without category by an earlier registration stay.
+    run(q, QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0 and BL_KUBUN<>%1").arg(kNoMajor));
     run(q, QStringLiteral("DELETE FROM MAS_KOUSYU_02 where BL_KUBUN<0"));
     runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BL_KUBUN<0"));
 }
@@ -179,7 +260,22 @@ void WorkTypeRegistration::Button7Click()
 {
     TDM2& dm = m_ctx.dm;
     const int major = dm.currentMajorCode ? dm.currentMajorCode() : 0;
+    // No live major category has a code below 1; registering under one would also
+    // let the renumbering reach rows of no category.
+    if (major <= 0) {
+        m_ctx.confirm.ask(Confirmation::Notice, noMajorMessage());
+        return;
+    }
     Registration::postPending(dm.IBT_chu);
+    // Middle categories of other majors stay; with none, and no named row here, the
+    // master would be left empty.
+    if (!Registration::hasNamedRow(dm.conn.IBDatabase3, QStringLiteral("BUZAI_CHU"), {QStringLiteral("NAME01")}) &&
+        Registration::count(dm.conn.IBDatabase1,
+                            QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1")
+                                .arg(major)) == 0) {
+        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
+        return;
+    }
 
     const bool convert = Registration::flag(m_ctx.convertMiddleDetails, true);
     if (convert) {
@@ -229,21 +325,27 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     run(work, QStringLiteral("UPDATE BUZAI_CHU SET BM_KUBUN=BM_KUBUN*(-1)"));
     dm.IBT_chu.open();
 
+    // Only positive codes are marked: a negative one is no category by now.
+    markOlderLeftovers(q, convertDetails);
+    const QString positive = QStringLiteral(" and BM_kubun>0");
     runStep(QStringLiteral("delete from MAS_KOUSYU_02 where BL_kubun=") + bl);
     runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BL_kubun<=0 or BM_kubun<=0"));
     runStep(QStringLiteral("UPDATE MAS_BUZAI set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl);
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl);
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl);
+    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
+    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
     if (convertDetails) {
-        // Both parts positive from the packed code, then the middle part of this major negated.
+        // Both parts from the packed code (positive unless no category), then the
+        // middle part of this major negated.
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set L_KUBUN=KU_KOUSYU/100"));
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_KUBUN=(KU_KOUSYU-L_KUBUN*100)"));
         runStep(QStringLiteral("UPDATE DAT_JIKKOU set L_KUBUN=KOUSYU/100"));
         runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_KUBUN=(KOUSYU-L_KUBUN*100)"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set M_kubun=M_kubun*(-1) where L_kubun=") + bl);
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_kubun=M_kubun*(-1) where L_kubun=") + bl);
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_kubun=M_kubun*(-1) where L_kubun=") + bl);
-        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl);
+        const QString detailPositive = QStringLiteral(" and M_kubun>0");
+        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set M_kubun=M_kubun*(-1) where L_kubun=") + bl +
+                detailPositive);
+        runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_kubun=M_kubun*(-1) where L_kubun=") + bl + detailPositive);
+        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_kubun=M_kubun*(-1) where L_kubun=") + bl + detailPositive);
+        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
     }
 
     q.close();
@@ -290,6 +392,7 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     progress.step(6 * static_cast<int>(steps.size()));
 
     dm.IBT_chu.reopen();
+    markGone(q, true, convertDetails);
     runStep(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
     run(dm.IBQ_touroku1_2, QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
     progress.step();

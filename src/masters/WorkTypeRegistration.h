@@ -23,6 +23,7 @@ public:
     void setRenumberStrategy(RenumberStrategy strategy) { m_renumber = std::move(strategy); }
 
     static QString pastDetailsWarning();
+    static QString noMajorMessage();
     static QString majorQuestion();
     static QString middleQuestion();
 

@@ -98,16 +98,28 @@ void RegistrationRig::product(const QStringList& statements)
     conn.IBTransaction1().commitAndRestart();
 }
 
+void RegistrationRig::freshWorkSnapshots()
+{
+    // The grids read their rows when opened, the registrations commit work rows over
+    // every work connection, and the middle and member grids read through their own:
+    // grids closed and snapshots ended, registerTab shows what is written here.
+    for (TableDataset* d : grids())
+        d->close();
+    conn.IBTransaction2().commitAndRestart();
+    conn.IBTransaction3().commit();
+    conn.IBTransaction4().commit();
+}
+
 void RegistrationRig::work(const QStringList& statements)
 {
-    // A fresh snapshot: the registrations commit work rows over the other connections.
-    conn.IBTransaction2().commitAndRestart();
+    freshWorkSnapshots();
     execAll(conn.IBDatabase2, statements);
     conn.IBTransaction2().commitAndRestart();
 }
 
 void RegistrationRig::workRow(const QString& table, const Values& values)
 {
+    freshWorkSnapshots();
     QStringList cols;
     for (const auto& [col, v] : values)
         cols << col;
@@ -154,6 +166,12 @@ QString RegistrationRig::dumpProduct(bool withTimestamps)
         out += table + ":\n  " + rows.join("\n  ") + '\n';
     }
     return out;
+}
+
+Rows RegistrationRig::workTables()
+{
+    return workRows("select * from BUZAI_DAI order by CNT") + workRows("select * from BUZAI_CHU order by CNT") +
+           workRows("select * from BUZAI_S order by CNT") + workRows("select * from TANI order by CD");
 }
 
 void RegistrationRig::registerTab(MasterTab on)

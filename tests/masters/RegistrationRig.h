@@ -76,6 +76,8 @@ public:
 
     // Every product table, rows sorted; e_date01 left out unless asked for.
     QString dumpProduct(bool withTimestamps = false);
+    // The four work tables the tabs edit, in grid order.
+    Rows workTables();
 
     // Majors 1, 2 with middles 1, 2 each, and members, schedule rows and past
     // details under them; every row names the category it belongs to.
@@ -90,4 +92,5 @@ public:
 
 private:
     static std::unique_ptr<TDM2> connect(TestFolder& folder, Connections& conn);
+    void freshWorkSnapshots();
 };

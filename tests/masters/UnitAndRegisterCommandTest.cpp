@@ -1,5 +1,6 @@
 #include "ProgramState.h"
 #include "RegistrationRig.h"
+#include "RegistrationSupport.h"
 #include "UnitRegistration.h"
 #include "WorkTypeRegistration.h"
 
@@ -56,6 +57,87 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
                 EXPECT_TRUE(rig.screen.calls.isEmpty());
             }
         }
+    }
+}
+
+// A registration that would leave a master without rows, or middles without a
+// major, changes nothing in either database and says why. Blank rows do not count;
+// rows of other categories that stay do.
+TEST(RegisterCommand, NothingToRegisterIsRefused)
+{
+    const QString refused[] = {Registration::nothingToRegisterMessage("大項目マスター"),
+                               Registration::nothingToRegisterMessage("中項目マスター"),
+                               Registration::nothingToRegisterMessage("部材マスター"),
+                               Registration::nothingToRegisterMessage("単位マスター")};
+    const QString noMajor = WorkTypeRegistration::noMajorMessage();
+    const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
+    struct Case {
+        const char* name;
+        MasterTab tab;
+        QStringList product;  // on top of the standard product and one unit
+        QVariant major;       // BL_kubun of the current major row; invalid: no major row
+        QString message;      // empty: registers
+        bool majorGridClosed = false;
+    };
+    const Case cases[] = {
+        {"majors", MasterTab::Major, {}, 1, refused[0]},
+        {"middles of the only major", MasterTab::Middle, {"delete from MAS_KOUSYU_02 where BL_kubun=2"}, 1, refused[1]},
+        {"middles while another major keeps its", MasterTab::Middle, {}, 1, {}},
+        {"middles without a major row", MasterTab::Middle, {}, QVariant(), noMajor},
+        {"middles under a major without code", MasterTab::Middle, {}, QString(), noMajor},
+        {"middles under major 0", MasterTab::Middle, {}, 0, noMajor},
+        {"middles under a negative major", MasterTab::Middle, {}, -1, noMajor},
+        {"middles with the major grid closed", MasterTab::Middle, {}, 1, noMajor, true},
+        {"members of the only named category", MasterTab::Member,
+         {"delete from MAS_BUZAI where BL_kubun<>1 or BM_kubun<>1",
+          "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun) values (2,1,1)"},
+         1, refused[2]},
+        {"members while another category keeps its", MasterTab::Member, {}, 1, {}},
+        {"units", MasterTab::Unit, {}, 1, refused[3]},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegistrationRig rig;
+        rig.standardProduct();
+        rig.product(c.product + inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}));
+        if (c.major.isValid() && c.tab != MasterTab::Major)
+            rig.workRow("BUZAI_DAI", {{"CNT", 1}, {"BL_kubun", c.major.toString().isEmpty() ? QVariant() : c.major},
+                                      {"NAME01", "M1"}});
+        // The tab registered has only blank rows; the others are as loaded.
+        for (int i = 0; i < blanks.size(); ++i) {
+            const QVariant name = c.tab == MasterTab::Middle ? blanks[i] : QVariant(QString("M1-%1").arg(i + 1));
+            rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", i + 1}, {"NAME01", name}});
+            rig.workRow("BUZAI_S", {{"CNT", i + 1}, {"NAME01", blanks[i]}, {"NAME02", blanks[blanks.size() - 1 - i]},
+                                    {"NAME03", "備考"}});
+            rig.workRow("TANI", {{"CD", i + 1}, {"NAME", blanks[i]}});
+        }
+        if (c.tab == MasterTab::Major)
+            for (int i = 0; i < blanks.size(); ++i)
+                rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", i + 1}, {"NAME01", blanks[i]}});
+        const QString productBefore = rig.dumpProduct(true);
+        const Rows workBefore = rig.workTables();
+
+        if (c.majorGridClosed) {
+            rig.tab = c.tab;
+            for (TableDataset* d : rig.grids())
+                d->open();
+            rig.dm->IBT_dai.close();
+            rig.command->SB03Click();
+        } else {
+            rig.registerTab(c.tab);
+        }
+
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(rig.confirm.messages.contains("登録しました。"));
+            EXPECT_NE(rig.dumpProduct(true), productBefore);
+            continue;
+        }
+        EXPECT_EQ(rig.confirm.messages, Rows{c.message});
+        EXPECT_EQ(rig.confirm.modes, QList<int>{Confirmation::Notice});
+        EXPECT_EQ(rig.dumpProduct(true).toStdString(), productBefore.toStdString());
+        EXPECT_EQ(rig.workTables(), workBefore);
+        EXPECT_FALSE(rig.screen.hidden);
+        EXPECT_FALSE(rig.progress.visible);
     }
 }
 
