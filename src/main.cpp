@@ -1,7 +1,7 @@
-#include "DataModule.h"
 #include "Database.h"
 #include "Form1.h"
 #include "MassageForm.h"
+#include "Session.h"
 #include "SingleInstance.h"
 #include "SystemConfig.h"
 #include "TerminationWatcher.h"
@@ -32,17 +32,15 @@ int main(int argc, char** argv)
         font.setFamilies({QStringLiteral("IPAGothic"), font.family()});
         QApplication::setFont(font);
 
-        TForm1 Form1;
+        Session session;
+        TForm1 Form1(session);
         termination.onRequest = [form = QPointer<TForm1>(&Form1)] {
             if (form)
                 form->closeWithoutAsking();
         };
-        TDM2 DM2(Form1.conn);
-        Form1.setDataModule(&DM2);
         TMASSAGE_FORM MASSAGE_FORM(&Form1);
         MassageConfirmation confirmation(MASSAGE_FORM, &Form1);
         Form1.setConfirmation(&confirmation);
-        Form1.registerCommands();
 
         QObject::connect(&instance, &SingleInstance::activationRequested, &Form1,
                          [&Form1] { SingleInstance::raiseWindow(&Form1); });
@@ -50,7 +48,6 @@ int main(int argc, char** argv)
             Form1.show();
         if (!termination.requested())
             app.exec();
-        Form1.conn.closeAll();
     } catch (const std::exception& e) {
         if (!termination.requested())
             QMessageBox::critical(nullptr, title, QString::fromUtf8(e.what()));

@@ -35,9 +35,8 @@ void styleNumberEdits(QWidget* window) {
     }
 }
 
-void readConfiguration(QWidget* window, const QString& filePath) {
+void readConfiguration(QWidget* window, const QString& filePath, SystemConfig& cfg) {
     styleNumberEdits(window);
-    SystemConfig& cfg = systemConfig();
     const bool present = systemDatPresent(filePath);
     readSystemDat(filePath, cfg);
     if (present) {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
-class QTableView;
+class QAbstractItemModel;
 
-// Writes the grid's visible columns as Shift-JIS CSV: a caption line, then every
-// model row as displayed, each value in double quotes, CR LF line ends. Leaves the
-// grid's current row on the last row. False when the file cannot be created.
-bool writeGridExport(const QString& fileName, QTableView* grid);
+// Writes a grid's model as Shift-JIS CSV: a caption line, then every row as
+// displayed, each value in double quotes (quotes inside doubled), CR LF line ends.
+// Columns marked in `hidden` are left out, but a hidden first column still leaves
+// the separator before the second, as the suite's files have always had it.
+// False when the file cannot be written.
+bool writeGridExport(const QString& fileName, const QAbstractItemModel& model, const QVector<bool>& hidden = {});

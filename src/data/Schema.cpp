@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "DbError.h"
 #include "Query.h"
 
 namespace {
@@ -143,3 +144,16 @@ void createProductTables(Database& db)
 }
 
 } // namespace Schema
+
+bool Schema::tableExists(Database& db, const QString& table)
+{
+    try {
+        Query q(&db, QStringLiteral("relations"));
+        q.setSql(QStringLiteral("select count(*) as N from RDB$RELATIONS where RDB$RELATION_NAME=:T"));
+        q.setParam(QStringLiteral("T"), table);
+        q.open();
+        return q.value(QStringLiteral("N")).toInt() > 0;
+    } catch (const DbError&) {
+        return false;
+    }
+}

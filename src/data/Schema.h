@@ -15,6 +15,9 @@ QStringList workColumns(const QString& table);
 // "CREATE TABLE <table>" with its column lines; BUZAI_S alone ends with its key.
 QString createWorkTableSql(const QString& table);
 
+// Whether the database has the table; false when it cannot be asked.
+bool tableExists(Database& db, const QString& table);
+
 // Tables rebuilt by the major load, in their drop-and-create order.
 QStringList categoryAndMemberTables();
 

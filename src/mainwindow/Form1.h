@@ -1,12 +1,9 @@
 #pragma once
 
-#include "Connections.h"
-#include "LoadHost.h"
-#include "MasterLoads.h"
+#include "MainScreen.h"
 
 #include <QLabel>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -19,32 +16,23 @@ class QToolButton;
 class DBEdit;
 class DBGrid;
 class DBNavigator;
-class TDM2;
-class Confirmation;
-class ProgressSink;
-class RegisterCommand;
-struct RegistrationContext;
-class RegistrationScreen;
+class Session;
+struct CommandRow;
 
-// The main window: owns the five connections, shows the four master tabs with
-// their grids, the two toolbars and the progress bar, and runs each tab's load
-// when the tab is shown.
-class TForm1 : public QMainWindow, public LoadHost {
+// The main window: the four master tabs with their grids, the two toolbars, the
+// function-key row and the progress bar. It owns only widgets; the session owns
+// the connections, the data and the commands, and reaches the window through
+// MainScreen.
+class TForm1 : public QMainWindow, public MainScreen {
     Q_OBJECT
 public:
-    // The create handler: work database, computer name and connections.
-    explicit TForm1(QWidget* parent = nullptr);
+    // The create handler: builds the window and opens the session's databases.
+    explicit TForm1(Session& session, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    Connections conn;
-
-    // Binds the grids to the data module; called once the data module exists.
-    void setDataModule(TDM2* dm);
-    TDM2* dataModule() const { return m_dm; }
+    Session& session() { return m_session; }
     void setConfirmation(Confirmation* c) { m_confirm = c; }
-    Confirmation* confirmation() const { return m_confirm; }
-    ProgressSink& progress() { return *m_progress; }
-    MasterLoads& loads() { return *m_loads; }
+    void setFileChooser(FileChooser* f) { m_files = f; }
 
     // Where errors of the handlers are shown; by default the standard error dialog.
     static std::function<void(QWidget*, const QString&)>& errorHandler();
@@ -52,25 +40,21 @@ public:
     // Runs a handler, showing any error it raises.
     bool guarded(const std::function<void()>& handler);
 
-    // LoadHost
-    int activeTab() const override;
-    void setActiveTab(int tab) override;
-
-    // Hidden buttons of the loads.
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button8Click();
-
     // Closes without the exit question, for the end of the session.
     void closeWithoutAsking();
-    void SB03Click();
-    void SB12Click();
-    RegisterCommand* registerCommand() const { return m_register.get(); }
-    // Connects the toolbar buttons to their commands.
-    void registerCommands();
 
-    // Widgets other parts of the program reach by name.
+    // MainScreen
+    Tab activeTab() const override;
+    void showTab(Tab tab) override;
+    bool convertPastDetails(Tab tab) const override;
+    void beginWork(Tab tab) override;
+    void endWork(Tab tab) override;
+    void setMemberGridEnabled(bool enabled) override;
+    Confirmation& confirmation() override;
+    ProgressSink& progress() override;
+    FileChooser& files() override;
+
+    // Widgets, by the names the suite gives them.
     QTabWidget* PageControl1 = nullptr;
     DBGrid* DBGrid1 = nullptr;
     DBGrid* DBGrid2 = nullptr;
@@ -99,8 +83,6 @@ public:
     QTextEdit* Memo1 = nullptr;
     QTextEdit* Memo2 = nullptr;
 
-    bool housingRowMissing() const;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -108,30 +90,34 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Building (Form1Build.cpp)
     void buildUi();
     QWidget* buildToolbars();
-    void connectAttempts();
+    void bindGrids();
+    void bindCategoryFields();
+    QToolButton* button(const CommandRow& row) const;
+
+    // Tabs (Form1Tabs.cpp)
     void FormShow();
     void tabShown(int index);
-    void showMajorTab();
-    void showMiddleTab();
-    void showMemberTab();
-    void showUnitTab();
-    void setCaptions(int tab);
+    void setCaptions(Tab tab);
     void focusGrid(DBGrid* grid);
+    void reloadMiddles();
+    void reloadMembers();
+
+    void showWork(Tab tab, bool working);
+
+    // Keys (Form1Keys.cpp)
+    bool handleKey(QObject* watched, QKeyEvent* event);
     bool anyGridFocused() const;
-    bool workTableExists(const QString& table);
     void showSecondToolbar(bool second);
 
-    TDM2* m_dm = nullptr;
+    Session& m_session;
     Confirmation* m_confirm = nullptr;
-    std::unique_ptr<MasterLoads> m_loads;
+    FileChooser* m_files = nullptr;
     std::unique_ptr<ProgressSink> m_progress;
-    std::unique_ptr<RegistrationScreen> m_screen;
-    std::unique_ptr<RegistrationContext> m_regContext;
-    std::unique_ptr<RegisterCommand> m_register;
+    std::unique_ptr<FileChooser> m_dialogFiles;
     bool m_shown = false;
     int m_previousTab = -1;
-    int m_lastMajorRow = 0;  // record number of the major shown when the unit tab closed the list
     bool m_closeConfirmed = false;
 };

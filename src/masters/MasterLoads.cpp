@@ -2,7 +2,6 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
-#include "LoadHost.h"
 #include "Schema.h"
 
 #include <functional>
@@ -62,29 +61,29 @@ void copyRows(Query& src, Query& q, const QString& position, bool placeholder,
 
 } // namespace
 
-bool MasterLoads::completed(int tab) const
+bool MasterLoads::completed(Tab tab) const
 {
-    return tab >= LoadHost::MajorTab && tab <= LoadHost::UnitTab && m_completed[tab - 1];
+    return m_completed[static_cast<int>(tab)];
 }
 
-void MasterLoads::begin(std::initializer_list<int> tabs)
+void MasterLoads::begin(std::initializer_list<Tab> tabs)
 {
-    for (int tab : tabs)
-        m_completed[tab - 1] = false;
+    for (Tab tab : tabs)
+        m_completed[static_cast<int>(tab)] = false;
 }
 
-void MasterLoads::complete(int tab)
+void MasterLoads::complete(Tab tab)
 {
-    m_completed[tab - 1] = true;
+    m_completed[static_cast<int>(tab)] = true;
 }
 
 void MasterLoads::Button2Click()
 {
     // The category and member work tables are all rebuilt: none holds a complete copy
     // until its own load has run again.
-    begin({LoadHost::MajorTab, LoadHost::MiddleTab, LoadHost::MemberTab});
+    begin({Tab::Major, Tab::Middle, Tab::Member});
     Connections& c = m_dm.conn;
-    if (m_host.activeTab() == LoadHost::MajorTab) {
+    if (m_screen.activeTab() == Tab::Major) {
         m_dm.IBT_bu.close();
         m_dm.IBT_chu.close();
         m_dm.IBT_dai.close();
@@ -117,13 +116,13 @@ void MasterLoads::Button2Click()
         bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
     });
     m_dm.IBT_dai.open();
-    complete(LoadHost::MajorTab);
+    complete(Tab::Major);
 }
 
 void MasterLoads::Button3Click()
 {
     // The members in BUZAI_S belong to the middle category shown before.
-    begin({LoadHost::MiddleTab, LoadHost::MemberTab});
+    begin({Tab::Middle, Tab::Member});
     Connections& c = m_dm.conn;
     m_dm.IBT_chu.close();
     m_dm.IBQ_FB2.close();
@@ -151,22 +150,22 @@ void MasterLoads::Button3Click()
     });
     m_dm.IBT_chu.close();
     m_dm.IBT_chu.open();
-    complete(LoadHost::MiddleTab);
+    complete(Tab::Middle);
 }
 
 void MasterLoads::Button4Click()
 {
-    begin({LoadHost::MemberTab});
+    begin({Tab::Member});
     Connections& c = m_dm.conn;
     m_dm.IBT_bu.close();
     if (!m_dm.IBT_dai.active()) {
-        m_host.setActiveTab(LoadHost::MajorTab);
+        m_screen.showTab(Tab::Major);
         return;
     }
     if (!m_dm.IBT_chu.active()) {
         Button3Click();
         if (m_dm.IBT_chu.recordCount() == 0)
-            m_host.setActiveTab(LoadHost::MiddleTab);
+            m_screen.showTab(Tab::Middle);
     }
     c.IBTransaction4().restart();
 
@@ -196,12 +195,12 @@ void MasterLoads::Button4Click()
     });
     c.IBTransaction4().restart();
     m_dm.IBT_bu.open();
-    complete(LoadHost::MemberTab);
+    complete(Tab::Member);
 }
 
 void MasterLoads::Button8Click()
 {
-    begin({LoadHost::UnitTab});
+    begin({Tab::Unit});
     Connections& c = m_dm.conn;
     c.IBTransaction1().restart();
     c.IBTransaction2().restart();
@@ -220,5 +219,5 @@ void MasterLoads::Button8Click()
     });
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
-    complete(LoadHost::UnitTab);
+    complete(Tab::Unit);
 }

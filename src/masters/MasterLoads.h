@@ -2,35 +2,37 @@
 
 #include <initializer_list>
 
+#include "MainScreen.h"
+
 class TDM2;
-class LoadHost;
 
 // The four loads that copy a product master into its work table, numbering the
 // rows 1, 2, 3 … in the product's order.
 class MasterLoads {
 public:
-    MasterLoads(TDM2& dm, LoadHost& host) : m_dm(dm), m_host(host) {}
+    MasterLoads(TDM2& dm, MainScreen& screen) : m_dm(dm), m_screen(screen) {}
+    virtual ~MasterLoads() = default;
 
     // Major categories; rebuilds every category and member work table first.
-    void Button2Click();
+    virtual void Button2Click();
     // Middle categories of the current major category.
-    void Button3Click();
+    virtual void Button3Click();
     // Members of the current middle category.
-    void Button4Click();
+    virtual void Button4Click();
     // Units; rebuilds TANI and TANIW.
-    void Button8Click();
+    virtual void Button8Click();
 
-    // Whether the work table of a tab (LoadHost::Tab) holds a complete copy of its
+    // Whether the work table of a tab holds a complete copy of its
     // product master. A failed load leaves a work table that is empty or partly
     // filled; registering it would overwrite the master with that.
-    bool completed(int tab) const;
+    virtual bool completed(Tab tab) const;
 
 private:
     // Marks a tab's copy as incomplete until the load reaches its end.
-    void begin(std::initializer_list<int> tabs);
-    void complete(int tab);
+    void begin(std::initializer_list<Tab> tabs);
+    void complete(Tab tab);
 
     TDM2& m_dm;
-    LoadHost& m_host;
+    MainScreen& m_screen;
     bool m_completed[4] = {};
 };

@@ -1,6 +1,8 @@
 #include "MemberRegistration.h"
 
+#include "DataModule.h"
 #include "Helpers.h"
+#include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 #include "SjisCodec.h"
@@ -29,14 +31,14 @@ QString matchText(const QString& text)
     return Helpers::firstLine(text).replace(QChar(0x2019), QChar('\''));
 }
 
-bool housingEdition()
+bool housingEdition(const ProgramState& state)
 {
-    return programState().housingRowMissing == 0;
+    return state.housingRowMissing == 0;
 }
 
 } // namespace
 
-MemberRegistration::MemberRegistration(RegistrationContext& context) : m_ctx(context) {}
+MemberRegistration::MemberRegistration(CommandContext& context) : m_ctx(context) {}
 
 MemberRegistration::~MemberRegistration() = default;
 
@@ -113,13 +115,13 @@ void MemberRegistration::Button5Click()
     category.middle = Helpers::toIntOrZero(category.middleText);
 
     // A narrowed grid holds only part of the list; it is judged once widened.
-    const bool narrowed = Registration::flag(m_ctx.isNarrowed, false);
+    const bool narrowed = m_ctx.screen.memberGridNarrowed();
     if (!narrowed && leavesMasterEmpty(category))
         return;
-    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
+    if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
         return;
     if (narrowed) {
-        Registration::call(m_ctx.endNarrowing);
+        m_ctx.screen.endNarrowing();
         if (leavesMasterEmpty(category))
             return;
     }
@@ -127,7 +129,7 @@ void MemberRegistration::Button5Click()
     dm.IBT_bu.close();
 
     const auto restore = [&] {
-        m_ctx.progress.finish();
+        m_ctx.screen.progress().finish();
         m_ctx.screen.setMemberGridEnabled(true);
         Registration::quietly([&] { dm.IBT_bu.open(); });
     };
@@ -135,11 +137,11 @@ void MemberRegistration::Button5Click()
                                   [&] { registerMembers(category); }, restore);
     m_statements.clear();
 
-    m_ctx.progress.finish();
-    m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+    m_ctx.screen.progress().finish();
+    m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
     dm.IBT_bu.close();
     m_ctx.screen.setMemberGridEnabled(true);
-    if (m_ctx.activeTab && m_ctx.activeTab() == MasterTab::Member)
+    if (m_ctx.screen.activeTab() == Tab::Member)
         dm.IBT_bu.open();
 }
 
@@ -155,7 +157,7 @@ bool MemberRegistration::leavesMasterEmpty(const Category& category)
                                                   {QStringLiteral("NAME01"), QStringLiteral("NAME02")}) &&
                        Registration::count(dm.conn.IBDatabase1, others.arg(category.major).arg(category.middle)) == 0;
     if (empty)
-        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("部材マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("部材マスター")));
     return empty;
 }
 
@@ -183,14 +185,14 @@ void MemberRegistration::registerMembers(const Category& category)
                          QStringLiteral("and BM_KUBUN=") + bm}
                  .join('\n'));
     q.setParam(QStringLiteral("E_DATE04"), QDate::currentDate());
-    q.setParam(QStringLiteral("PC_NAME"), programState().computerName);
+    q.setParam(QStringLiteral("PC_NAME"), m_ctx.state.computerName);
     q.exec();
     run(q, {QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BL_KUBUN=") + bl,
             QStringLiteral("and BM_KUBUN=") + bm});
 
     m_memberKeys.clear();
     m_scheduleKeys.clear();
-    if (housingEdition()) {
+    if (housingEdition(m_ctx.state)) {
         collectKeys(q, QStringLiteral("select NAME01, NAME02, TANI from MAS_BUZAI where BS_KUBUN is not null"),
                     m_memberKeys);
         collectKeys(q,
@@ -199,7 +201,7 @@ void MemberRegistration::registerMembers(const Category& category)
                     m_scheduleKeys);
     }
 
-    m_ctx.progress.start(dm.IBT_bu.recordCount());
+    m_ctx.screen.progress().start(dm.IBT_bu.recordCount());
     dm.IBT_bu.close();
     Query& rows = dm.IBQ_FB4_2;
     rows.close();
@@ -210,14 +212,14 @@ void MemberRegistration::registerMembers(const Category& category)
         if (!rows.text(QStringLiteral("NAME01")).isEmpty() || !rows.text(QStringLiteral("NAME02")).isEmpty()) {
             removeDuplicates(rows, category);
             insertMember(rows, category, n);
-            if (housingEdition())
+            if (housingEdition(m_ctx.state))
                 updateSchedule(rows, category, n);
         }
-        m_ctx.progress.step();
+        m_ctx.screen.progress().step();
     }
     rows.close();
 
-    if (housingEdition())
+    if (housingEdition(m_ctx.state))
         run(q, QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0 and KOUSYU>0"));
     run(q, QStringLiteral("DELETE FROM MAS_BUZAI where NAME01 is null and NAME02 is null"));
 }
@@ -238,7 +240,7 @@ void MemberRegistration::removeDuplicates(const Query& row, const Category& cate
     QStringList lines = {QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BS_KUBUN is not null")};
     // Outside the housing edition only the category itself is searched; the cheap
     // code tests come before the name comparisons.
-    if (programState().housingRowMissing == 1)
+    if (m_ctx.state.housingRowMissing == 1)
         lines << QStringLiteral("and BL_KUBUN=%1").arg(category.major) << QStringLiteral("and BM_KUBUN=%1").arg(category.middle);
     QHash<QString, QVariant> params;
     for (const char* column : {"NAME01", "NAME02"}) {
@@ -297,7 +299,7 @@ void MemberRegistration::insertMember(const Query& row, const Category& category
     q.setParam(QStringLiteral("KETA"), digits);
     q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
     q.setParam(QStringLiteral("e_date04"), QVariant());
-    q.setParam(QStringLiteral("PC_NAME"), textOrNull(programState().computerName));
+    q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
     for (const char* column : {"G_RITU", "T_RITU", "K_RITU", "TAX_KU"})
         q.setParam(QLatin1String(column), QVariant());
     q.exec();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "RegistrationContext.h"
+#include "CommandContext.h"
+#include "Query.h"
 
 #include <QSet>
 #include <QString>
@@ -22,7 +23,7 @@ class Database;
 // failure rolls both back, gives the screen back and throws the error on.
 class MemberRegistration {
 public:
-    explicit MemberRegistration(RegistrationContext& context);
+    explicit MemberRegistration(CommandContext& context);
     ~MemberRegistration();
 
     void Button5Click();
@@ -54,7 +55,7 @@ private:
     Query& statement(const QStringList& lines);
     void collectKeys(Query& q, const QString& select, QSet<QString>& keys);
 
-    RegistrationContext& m_ctx;
+    CommandContext& m_ctx;
     std::map<QString, std::unique_ptr<Query>> m_statements;
     // Names and units of the rows a duplicate removal or a schedule update could
     // reach, folded so that whatever the database takes as equal folds alike (and

@@ -1,10 +1,12 @@
 #include "RegisterCommand.h"
 
+#include "DataModule.h"
 #include "DbError.h"
+#include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 
-RegisterCommand::RegisterCommand(RegistrationContext& context)
+RegisterCommand::RegisterCommand(CommandContext& context)
     : m_ctx(context), m_workTypes(context), m_members(context), m_units(context)
 {
 }
@@ -20,26 +22,26 @@ void RegisterCommand::SB03Click()
         conn.IBDatabase1.open();
         conn.IBTransaction1().start();
     }
-    if (!programState().registrationPermitted) {
-        m_ctx.confirm.ask(Confirmation::Notice, notPermittedMessage());
+    if (!m_ctx.state.registrationPermitted) {
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, notPermittedMessage());
         return;
     }
-    const MasterTab tab = m_ctx.activeTab ? m_ctx.activeTab() : MasterTab::Major;
+    const Tab tab = m_ctx.screen.activeTab();
     if (!loaded(tab)) {
-        m_ctx.confirm.ask(Confirmation::Notice, notLoadedMessage());
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, notLoadedMessage());
         return;
     }
     switch (tab) {
-    case MasterTab::Major:
+    case Tab::Major:
         m_workTypes.Button6Click();
         break;
-    case MasterTab::Middle:
+    case Tab::Middle:
         m_workTypes.Button7Click();
         break;
-    case MasterTab::Member:
+    case Tab::Member:
         registerMembers();
         break;
-    case MasterTab::Unit:
+    case Tab::Unit:
         m_units.Button9Click();
         break;
     }
@@ -53,23 +55,22 @@ QString RegisterCommand::notLoadedMessage()
 
 // A tab's list is registered only over a complete copy of its master, and the lists
 // it depends on (the current major and middle category) must be complete too.
-bool RegisterCommand::loaded(MasterTab tab) const
+bool RegisterCommand::loaded(Tab tab) const
 {
-    if (!m_ctx.loadCompleted)
-        return true;
+    const MasterLoads& loads = m_ctx.loads;
     switch (tab) {
-    case MasterTab::Member:
-        if (!m_ctx.loadCompleted(MasterTab::Member))
+    case Tab::Member:
+        if (!loads.completed(Tab::Member))
             return false;
         [[fallthrough]];
-    case MasterTab::Middle:
-        if (!m_ctx.loadCompleted(MasterTab::Middle))
+    case Tab::Middle:
+        if (!loads.completed(Tab::Middle))
             return false;
         [[fallthrough]];
-    case MasterTab::Major:
-        return m_ctx.loadCompleted(MasterTab::Major);
-    case MasterTab::Unit:
-        return m_ctx.loadCompleted(MasterTab::Unit);
+    case Tab::Major:
+        return loads.completed(Tab::Major);
+    case Tab::Unit:
+        return loads.completed(Tab::Unit);
     }
     return false;
 }
@@ -87,15 +88,15 @@ void RegisterCommand::registerMembers()
     m_ctx.screen.setMemberGridEnabled(false);
     grid.open();
 
-    if (Registration::flag(m_ctx.isNarrowed, false)) {
-        Registration::call(m_ctx.endNarrowing);
+    if (m_ctx.screen.memberGridNarrowed()) {
+        m_ctx.screen.endNarrowing();
         reopenEnabled();
         return;
     }
-    Registration::call(m_ctx.resetSearchFields);
+    m_ctx.screen.resetSearchFields();
     try {
         m_members.Button5Click();
-        Registration::call(m_ctx.memberLoad);
+        m_ctx.loads.Button4Click();
     } catch (...) {
         Registration::quietly(reopenEnabled);
         throw;

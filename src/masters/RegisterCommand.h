@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MemberRegistration.h"
-#include "RegistrationContext.h"
+#include "CommandContext.h"
 #include "UnitRegistration.h"
 #include "WorkTypeRegistration.h"
 
@@ -9,7 +9,7 @@
 // A narrowed member grid is only widened; the next press registers.
 class RegisterCommand {
 public:
-    explicit RegisterCommand(RegistrationContext& context);
+    explicit RegisterCommand(CommandContext& context);
 
     void SB03Click();
 
@@ -21,10 +21,10 @@ public:
     UnitRegistration& units() { return m_units; }
 
 private:
-    bool loaded(MasterTab tab) const;
+    bool loaded(Tab tab) const;
     void registerMembers();
 
-    RegistrationContext& m_ctx;
+    CommandContext& m_ctx;
     WorkTypeRegistration m_workTypes;
     MemberRegistration m_members;
     UnitRegistration m_units;

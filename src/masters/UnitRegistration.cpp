@@ -1,11 +1,14 @@
 #include "UnitRegistration.h"
 
+#include "DataModule.h"
 #include "Helpers.h"
+#include "MasterLoads.h"
+#include "ProgramState.h"
 #include "RegistrationSupport.h"
 
 using Registration::run;
 
-UnitRegistration::UnitRegistration(RegistrationContext& context) : m_ctx(context) {}
+UnitRegistration::UnitRegistration(CommandContext& context) : m_ctx(context) {}
 
 void UnitRegistration::Button9Click()
 {
@@ -14,10 +17,10 @@ void UnitRegistration::Button9Click()
     Registration::postPending(units);
     // LOOK_TANI is written afresh from the grid; nothing named in it would empty it.
     if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("TANI"), {QStringLiteral("NAME")})) {
-        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
         return;
     }
-    if (m_ctx.confirm.ask(Confirmation::Question, question()) != Confirmation::Ok)
+    if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
         return;
     units.close();
     units.open();
@@ -28,9 +31,9 @@ void UnitRegistration::Button9Click()
 
     units.close();
     units.open();
-    Registration::call(m_ctx.unitLoad);
+    m_ctx.loads.Button8Click();
     dm.IBQ_touroku.close();
-    m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+    m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
 }
 
 void UnitRegistration::registerUnits()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistrationContext.h"
+#include "CommandContext.h"
 
 #include <QString>
 
@@ -9,7 +9,7 @@
 // All or nothing: a failure keeps LOOK_TANI as it was and throws the error on.
 class UnitRegistration {
 public:
-    explicit UnitRegistration(RegistrationContext& context);
+    explicit UnitRegistration(CommandContext& context);
 
     void Button9Click();
 
@@ -18,5 +18,5 @@ public:
 private:
     void registerUnits();
 
-    RegistrationContext& m_ctx;
+    CommandContext& m_ctx;
 };

@@ -1,6 +1,8 @@
 #include "WorkTypeRegistration.h"
 
+#include "DataModule.h"
 #include "Helpers.h"
+#include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 
@@ -92,7 +94,7 @@ void markGone(Query& q, bool scheduleMaster, bool pastDetails)
 
 } // namespace
 
-WorkTypeRegistration::WorkTypeRegistration(RegistrationContext& context)
+WorkTypeRegistration::WorkTypeRegistration(CommandContext& context)
     : m_ctx(context), m_renumber(renumberPerTable())
 {
 }
@@ -117,11 +119,11 @@ QString WorkTypeRegistration::noMajorMessage()
 QString WorkTypeRegistration::majorQuestion() { return QStringLiteral("大項目マスターを登録しますか？"); }
 QString WorkTypeRegistration::middleQuestion() { return QStringLiteral("中項目マスターを登録しますか？"); }
 
-void WorkTypeRegistration::restoreScreen(MasterTab tab, TableDataset& grid)
+void WorkTypeRegistration::restoreScreen(Tab tab, TableDataset& grid)
 {
     Registration::quietly([&] { openIfClosed(grid); });
     m_ctx.screen.endWork(tab);
-    m_ctx.progress.finish();
+    m_ctx.screen.progress().finish();
 }
 
 // ------------------------------------------------------------------ major
@@ -132,36 +134,36 @@ void WorkTypeRegistration::Button6Click()
     Registration::postPending(dm.IBT_dai);
     // Rows without a name are not registered; none left would empty the master.
     if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"), {QStringLiteral("NAME01")})) {
-        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
         return;
     }
     Registration::addJikkouColumns(dm.IBQ_touroku);
 
-    const bool convert = Registration::flag(m_ctx.convertMajorDetails, true);
-    if (convert && m_ctx.confirm.ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
+    const bool convert = m_ctx.screen.convertPastDetails(Tab::Major);
+    if (convert && m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
         return;
-    if (m_ctx.confirm.ask(Confirmation::Question, majorQuestion()) != Confirmation::Ok)
+    if (m_ctx.screen.confirmation().ask(Confirmation::Question, majorQuestion()) != Confirmation::Ok)
         return;
     Registration::reconnect(dm.conn.IBDatabase1);
 
     openIfClosed(dm.IBT_dai);
-    m_ctx.screen.beginWork(MasterTab::Major);
+    m_ctx.screen.beginWork(Tab::Major);
     dm.IBT_dai.first();
-    m_ctx.progress.start(5 * dm.IBT_dai.recordCount() + 20);
+    m_ctx.screen.progress().start(5 * dm.IBT_dai.recordCount() + 20);
 
-    const auto restore = [&] { restoreScreen(MasterTab::Major, dm.IBT_dai); };
+    const auto restore = [&] { restoreScreen(Tab::Major, dm.IBT_dai); };
     Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase2,
                                   [&] { registerMajors(convert); }, restore);
     try {
         openIfClosed(dm.IBT_dai);
-        Registration::call(m_ctx.majorLoad);
+        m_ctx.loads.Button2Click();
     } catch (...) {
         restore();
         throw;
     }
-    m_ctx.screen.endWork(MasterTab::Major);
-    m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
-    m_ctx.progress.finish();
+    m_ctx.screen.endWork(Tab::Major);
+    m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+    m_ctx.screen.progress().finish();
 }
 
 void WorkTypeRegistration::registerMajors(bool convertDetails)
@@ -169,7 +171,7 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     TDM2& dm = m_ctx.dm;
     Query& work = dm.IBQ_FB2;
     Query& q = dm.IBQ_touroku;
-    ProgressSink& progress = m_ctx.progress;
+    ProgressSink& progress = m_ctx.screen.progress();
     const auto runStep = [&](const QString& sql) {
         run(q, sql);
         progress.step();
@@ -217,7 +219,7 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
         q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
         q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
         q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), textOrNull(programState().computerName));
+        q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
         q.exec();
         steps.append({i, Helpers::toIntOrZero(grid.text(QStringLiteral("BL_KUBUN"))), std::nullopt});
         progress.step();
@@ -263,7 +265,7 @@ void WorkTypeRegistration::Button7Click()
     // No live major category has a code below 1; registering under one would also
     // let the renumbering reach rows of no category.
     if (major <= 0) {
-        m_ctx.confirm.ask(Confirmation::Notice, noMajorMessage());
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, noMajorMessage());
         return;
     }
     Registration::postPending(dm.IBT_chu);
@@ -273,35 +275,35 @@ void WorkTypeRegistration::Button7Click()
         Registration::count(dm.conn.IBDatabase1,
                             QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1")
                                 .arg(major)) == 0) {
-        m_ctx.confirm.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
         return;
     }
 
-    const bool convert = Registration::flag(m_ctx.convertMiddleDetails, true);
+    const bool convert = m_ctx.screen.convertPastDetails(Tab::Middle);
     if (convert) {
-        if (m_ctx.confirm.ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
+        if (m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
             return;
         Registration::reconnect(dm.conn.IBDatabase1);
         Registration::addJikkouColumns(dm.IBQ_touroku);
     }
-    if (m_ctx.confirm.ask(Confirmation::Question, middleQuestion()) != Confirmation::Ok)
+    if (m_ctx.screen.confirmation().ask(Confirmation::Question, middleQuestion()) != Confirmation::Ok)
         return;
 
     openIfClosed(dm.IBT_chu);
-    m_ctx.screen.beginWork(MasterTab::Middle);
+    m_ctx.screen.beginWork(Tab::Middle);
     Registration::postPending(dm.IBT_chu);
-    m_ctx.progress.start(7 * dm.IBT_chu.recordCount() + 20);
+    m_ctx.screen.progress().start(7 * dm.IBT_chu.recordCount() + 20);
 
-    const auto restore = [&] { restoreScreen(MasterTab::Middle, dm.IBT_chu); };
+    const auto restore = [&] { restoreScreen(Tab::Middle, dm.IBT_chu); };
     Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase3,
                                   [&] { registerMiddles(major, convert); }, restore);
     try {
         openIfClosed(dm.IBT_chu);
-        m_ctx.screen.endWork(MasterTab::Middle);
-        m_ctx.progress.finish();
-        m_ctx.confirm.ask(Confirmation::Notice, QStringLiteral("登録しました。"));
-        if (m_ctx.activeTab && m_ctx.activeTab() == MasterTab::Middle)
-            Registration::call(m_ctx.middleLoad);
+        m_ctx.screen.endWork(Tab::Middle);
+        m_ctx.screen.progress().finish();
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
+        if (m_ctx.screen.activeTab() == Tab::Middle)
+            m_ctx.loads.Button3Click();
     } catch (...) {
         restore();
         throw;
@@ -313,7 +315,7 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     TDM2& dm = m_ctx.dm;
     Query& work = dm.IBQ_FB3;
     Query& q = dm.IBQ_touroku;
-    ProgressSink& progress = m_ctx.progress;
+    ProgressSink& progress = m_ctx.screen.progress();
     const QString bl = QString::number(major);
     const auto runStep = [&](const QString& sql) {
         run(q, sql);
@@ -366,7 +368,7 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
         q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
         q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
         q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), textOrNull(programState().computerName));
+        q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
         q.setParam(QStringLiteral("KU_KAMOKU"), textOrNull(account));
         q.exec();
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CodeRenumbering.h"
-#include "RegistrationContext.h"
+#include "CommandContext.h"
+
+class TableDataset;
 
 #include <QString>
 
@@ -14,7 +16,7 @@
 // and throws the error on.
 class WorkTypeRegistration {
 public:
-    explicit WorkTypeRegistration(RegistrationContext& context);
+    explicit WorkTypeRegistration(CommandContext& context);
 
     void Button6Click();
     void Button7Click();
@@ -30,8 +32,8 @@ public:
 private:
     void registerMajors(bool convertDetails);
     void registerMiddles(int major, bool convertDetails);
-    void restoreScreen(MasterTab tab, TableDataset& grid);
+    void restoreScreen(Tab tab, TableDataset& grid);
 
-    RegistrationContext& m_ctx;
+    CommandContext& m_ctx;
     RenumberStrategy m_renumber;
 };

@@ -45,20 +45,19 @@ TEST(ReadConfiguration, PlacesTheWindowFromTheFile) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(SjisCodec::encode(text));
     };
-    systemConfig() = SystemConfig();
+    SystemConfig cfg;
     QWidget window;
     window.setGeometry(1, 2, 150, 100);
-    readConfiguration(&window, path); // missing file
+    readConfiguration(&window, path, cfg); // missing file
     EXPECT_EQ(QRect(1, 2, 150, 100), QRect(window.pos(), window.size()));
 
     writeDat(QStringLiteral("X0=11\r\nY0=22\r\nHeight=333\r\nWidth=444\r\n単価桁数=2\r\n"));
-    readConfiguration(&window, path);
+    readConfiguration(&window, path, cfg);
     EXPECT_EQ(QRect(11, 22, 444, 333), QRect(window.pos(), window.size()));
-    EXPECT_EQ(2, systemConfig().tankaKeta);
+    EXPECT_EQ(2, cfg.tankaKeta);
 
     writeDat(QStringLiteral("X0=left\r\n"));
-    EXPECT_THROW(readConfiguration(&window, path), ConfigError);
-    systemConfig() = SystemConfig();
+    EXPECT_THROW(readConfiguration(&window, path, cfg), ConfigError);
 }
 
 } // namespace

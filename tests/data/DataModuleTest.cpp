@@ -15,15 +15,7 @@ protected:
 
     void SetUp() override
     {
-        Database::createDatabase(folder.file("work.fdb"));
-        conn.setWorkPath(folder.file("work.fdb"));
-        for (Database* db : {&conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4}) {
-            db->open();
-            db->transaction().start();
-        }
-        dm = std::make_unique<TDM2>(conn);
-        for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"TANI", "TANIW"})
-            TDM2::execCommit(dm->IBQ_FB2, Schema::createWorkTableSql(t));
+        dm = connectDataModule(folder, conn);
         conn.IBTransaction3().restart();
         conn.IBTransaction4().restart();
     }

@@ -33,18 +33,11 @@ protected:
 
     void SetUp() override
     {
-        Database::createDatabase(folder.file("work.fdb"));
-        conn.setWorkPath(folder.file("work.fdb"));
-        for (Database* db : {&conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4}) {
-            db->open();
-            db->transaction().start();
-        }
-        dm = std::make_unique<TDM2>(conn);
+        dm = connectDataModule(folder, conn);
         dm->currentMajorCode = [] { return 3; };
         dm->currentMiddleCode = [] { return 12; };
+        conn.IBTransaction4().restart();
         Query& q = dm->IBQ_touroku4;
-        for (const char* table : {"BUZAI_S", "BUZAI_SW"})
-            TDM2::execCommit(q, Schema::createWorkTableSql(table));
         int cnt = 0;
         for (const char* name : {"異形鉄筋", "型枠合板", "生コン"}) {
             q.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "

@@ -31,12 +31,12 @@ TEST(Form1Test, FirstStartCreatesLocalFolderAndWorkDatabase)
     fx.start();
     EXPECT_TRUE(QFileInfo::exists(fx.folder.file("LOCAL/MAS_MENT.fdb")));
     EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
-    EXPECT_EQ(fx.form->activeTab(), LoadHost::MajorTab);
+    EXPECT_EQ(fx.form->activeTab(), Tab::Major);
     EXPECT_TRUE(fx.dm->IBT_dai.active());
     EXPECT_EQ(fx.form->size(), QSize(1393, 750));
-    EXPECT_EQ(programState().housingRowMissing, 0);
+    EXPECT_EQ(fx.state().housingRowMissing, 0);
     EXPECT_TRUE(fx.form->CheckBox1->isChecked());
-    EXPECT_TRUE(programState().registrationPermitted);
+    EXPECT_TRUE(fx.state().registrationPermitted);
 }
 
 TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
@@ -44,22 +44,21 @@ TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
     MainWindowFixture fx;
     auto other = fx.makeProduct("OTHER.FDB", false);
     other->close();
-    programState().serverName = "unchanged";
     writeSjis(fx.folder.file("PROG/NET.TXT"), fx.folder.file("OTHER.FDB") + "\r\n");
     fx.start();
-    EXPECT_EQ(fx.form->conn.IBDatabase1.databaseName(), fx.folder.file("OTHER.FDB"));
-    EXPECT_EQ(programState().serverName, "unchanged");
+    EXPECT_EQ(fx.session->conn.IBDatabase1.databaseName(), fx.folder.file("OTHER.FDB"));
+    EXPECT_TRUE(fx.state().serverName.isEmpty());
     // The product lacks the housing row: both check boxes start cleared.
     EXPECT_FALSE(fx.form->CheckBox1->isChecked());
     EXPECT_FALSE(fx.form->CheckBox2->isChecked());
-    EXPECT_EQ(programState().housingRowMissing, 1);
-    fx.form.reset();
+    EXPECT_EQ(fx.state().housingRowMissing, 1);
+    fx.stop();
 
     MainWindowFixture fx2;
     fx2.makeProduct();
     writeSjis(fx2.folder.file("PROG/NET.TXT"), fx2.folder.file("TREVOLAN.FDB") + "\r\nSERVER1\r\n");
     fx2.start(false);
-    EXPECT_EQ(programState().serverName, "SERVER1");
+    EXPECT_EQ(fx2.state().serverName, "SERVER1");
 }
 
 TEST(Form1Test, MissingProductDatabaseLeavesWindowUpWithoutConnection)
@@ -67,9 +66,9 @@ TEST(Form1Test, MissingProductDatabaseLeavesWindowUpWithoutConnection)
     MainWindowFixture fx;
     fx.start();
     EXPECT_TRUE(fx.form->isVisible());
-    EXPECT_FALSE(fx.form->conn.IBDatabase1.connected());
+    EXPECT_FALSE(fx.session->conn.IBDatabase1.connected());
     EXPECT_FALSE(fx.form->CheckBox1->isChecked());
-    EXPECT_EQ(programState().housingRowMissing, 0);
+    EXPECT_EQ(fx.state().housingRowMissing, 0);
 }
 
 TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
@@ -87,16 +86,16 @@ TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
     };
     EXPECT_EQ(captions(), "|切　取|貼　付||ﾌｧｲﾙ出力|||||||");
     EXPECT_TRUE(fx.form->SBS[10]->isEnabled());
-    fx.form->setActiveTab(LoadHost::MemberTab);
+    fx.form->showTab(Tab::Member);
     EXPECT_EQ(captions(), "コピー|切　取|貼　付|前行ｺﾋﾟｰ|ﾌｧｲﾙ出力|ﾌｧｲﾙ取込|置　換|修　正||||");
     EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
-    fx.form->setActiveTab(LoadHost::UnitTab);
+    fx.form->showTab(Tab::Unit);
     EXPECT_EQ(captions(), "||||||置　換|||||仕上処理");
     EXPECT_TRUE(fx.form->SBS[11]->isEnabled());
     EXPECT_FALSE(fx.form->SBS[10]->isEnabled());
-    EXPECT_EQ(programState().reloadGuard, 1);
-    fx.form->setActiveTab(LoadHost::MemberTab);
-    EXPECT_EQ(programState().reloadGuard, 0);
+    EXPECT_EQ(fx.state().reloadGuard, 1);
+    fx.form->showTab(Tab::Member);
+    EXPECT_EQ(fx.state().reloadGuard, 0);
     EXPECT_EQ(fx.form->SBS[11]->text(), "");
     EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
     EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
@@ -132,7 +131,7 @@ TEST(Form1Test, ExitAsksAndRefusalKeepsTheWindow)
     fx.confirm.answers = {Confirmation::Ok};
     fx.form->SB[11]->click();
     EXPECT_FALSE(fx.form->isVisible());
-    EXPECT_EQ(programState().reloadGuard, 1);
+    EXPECT_EQ(fx.state().reloadGuard, 1);
 }
 
 TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)

@@ -61,7 +61,7 @@ TEST_F(LoadsTest, MajorLoadNumbersInProductOrderAndKeepsNamesWhole)
 TEST_F(LoadsTest, MiddleAndMemberLoadsConvertValues)
 {
     start();
-    form->setActiveTab(LoadHost::MemberTab);
+    form->showTab(Tab::Member);
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_EQ(work("select * from BUZAI_CHU order by CNT", {"CNT", "BL_KUBUN", "BM_KUBUN", "NAME01", "KU_KAMOKU"}),
               QStringList({"1,1,1,足場,205", "2,1,0,養生,NULL"}));
@@ -75,23 +75,23 @@ TEST_F(LoadsTest, EmptyMiddleCategoryGetsAPlaceholderRow)
 {
     start();
     dm->IBT_dai.setRecNo(3);  // 内装工事 has no middle categories
-    form->setActiveTab(LoadHost::MiddleTab);
+    form->showTab(Tab::Middle);
     EXPECT_EQ(work("select * from BUZAI_CHU", {"CNT", "BL_KUBUN", "NAME01"}), QStringList({"1,NULL,NULL"}));
-    form->setActiveTab(LoadHost::MemberTab);
+    form->showTab(Tab::Member);
     EXPECT_EQ(work("select * from BUZAI_S", {"CNT", "NAME01"}), QStringList({"1,NULL"}));
 }
 
 TEST_F(LoadsTest, UnitLoadNumbersUnitsByPosition)
 {
     start();
-    form->setActiveTab(LoadHost::UnitTab);
+    form->showTab(Tab::Unit);
     EXPECT_EQ(work("select * from TANI order by CD", {"CD", "NAME"}), QStringList({"1,式", "2,本"}));
 }
 
 TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
 {
     start();
-    form->setActiveTab(LoadHost::MemberTab);
+    form->showTab(Tab::Member);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 2);
     dm->IBT_chu.next();  // 養生: no members
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
@@ -103,7 +103,7 @@ TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
     emit form->DBNavigator2->clicked();
     EXPECT_EQ(dm->IBT_chu.recordCount(), 1);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
-    EXPECT_EQ(programState().reloadGuard, 0);
+    EXPECT_EQ(state().reloadGuard, 0);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
 
@@ -111,16 +111,16 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
 {
     start();
     for (int round = 0; round < 8; ++round)
-        for (int tab : {1, 2, 3, 4, 3, 1})
-            form->setActiveTab(tab);
+        for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit, Tab::Member, Tab::Major})
+            form->showTab(tab);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_EQ(dm->IBT_dai.recordCount(), 3);
     // Unregistered edits are discarded when the major tab is shown again.
-    form->setActiveTab(LoadHost::MemberTab);
+    form->showTab(Tab::Member);
     dm->IBT_bu.setValue("NAME01", "変更");
     dm->IBT_bu.post();
-    form->setActiveTab(LoadHost::MajorTab);
-    form->setActiveTab(LoadHost::MemberTab);
+    form->showTab(Tab::Major);
+    form->showTab(Tab::Member);
     EXPECT_EQ(dm->IBT_bu.text("NAME01"), "クランプ");
 }
 
@@ -128,7 +128,6 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
 TEST_F(LoadsTest, RegisterButtonWritesTheMajorGridBackAndReloads)
 {
     start();
-    form->registerCommands();
     dm->IBT_dai.setRecNo(3);
     dm->IBT_dai.setValue("NAME01", "内装工事・改");
     dm->IBT_dai.post();

@@ -55,13 +55,12 @@ struct SafetyTest::Rig : MainWindowFixture {
 // tables empty; once it is back, 登　録 must not write those empty lists over it.
 TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
 {
-    for (int tab : {LoadHost::MajorTab, LoadHost::UnitTab}) {
-        SCOPED_TRACE(tab);
+    for (Tab tab : {Tab::Major, Tab::Unit}) {
+        SCOPED_TRACE(static_cast<int>(tab));
         SafetyTest::Rig fx;
         fx.start();
-        fx.form->registerCommands();
-        ASSERT_FALSE(fx.form->conn.IBDatabase1.connected());
-        fx.form->setActiveTab(tab);
+        ASSERT_FALSE(fx.session->conn.IBDatabase1.connected());
+        fx.form->showTab(tab);
         auto product = fx.makeProduct();
         SafetyTest::fillProduct(*product);
         product->close();
@@ -79,7 +78,7 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
 
         // Showing the tab again loads it, and then it registers as usual.
         fx.errors.clear();
-        fx.form->setActiveTab(tab);
+        fx.form->showTab(tab);
         ASSERT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
         fx.confirm.messages.clear();
         fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
@@ -99,10 +98,10 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
     product->close();
     start();
     dm->IBT_dai.setRecNo(2);
-    form->setActiveTab(LoadHost::MiddleTab);
+    form->showTab(Tab::Middle);
     ASSERT_EQ(dm->IBT_chu.recordCount(), 2);
-    form->setActiveTab(LoadHost::UnitTab);
-    form->setActiveTab(LoadHost::MiddleTab);
+    form->showTab(Tab::Unit);
+    form->showTab(Tab::Middle);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     ASSERT_TRUE(dm->IBT_dai.active());
     EXPECT_EQ(dm->IBT_dai.text("NAME01"), "外壁工事");
@@ -123,16 +122,15 @@ TEST_F(SafetyTest, NetTxtWithWindowsSeparators)
     product->close();
     writeSjis(folder.file("PROG/NET.TXT"), "..\\ALT.FDB\r\n");
     start();
-    EXPECT_EQ(form->conn.IBDatabase1.databaseName(), folder.file("ALT.FDB"));
-    EXPECT_TRUE(form->conn.IBDatabase1.connected());
+    EXPECT_EQ(session->conn.IBDatabase1.databaseName(), folder.file("ALT.FDB"));
+    EXPECT_TRUE(session->conn.IBDatabase1.connected());
     EXPECT_EQ(dm->IBT_dai.recordCount(), 2);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
-    form.reset();
-    dm.reset();
+    stop();
 
     writeSjis(folder.file("PROG/NET.TXT"), "server1:D:\\TREVOLAN\\TREVOLAN.FDB\r\n");
     start(false);
-    EXPECT_EQ(form->conn.IBDatabase1.databaseName(), "server1:D:\\TREVOLAN\\TREVOLAN.FDB");
+    EXPECT_EQ(session->conn.IBDatabase1.databaseName(), "server1:D:\\TREVOLAN\\TREVOLAN.FDB");
 }
 
 // ../LOCAL cannot be made: the message names the file, never the password, and
@@ -152,9 +150,9 @@ TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
         EXPECT_FALSE(e.contains("file \"\"")) << e.toStdString();
     }
     EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
-    EXPECT_EQ(form->conn.IBDatabase2.databaseName(), folder.file("LOCAL/MAS_MENT.fdb"));
+    EXPECT_EQ(session->conn.IBDatabase2.databaseName(), folder.file("LOCAL/MAS_MENT.fdb"));
     errors.clear();
-    form->setActiveTab(LoadHost::UnitTab);
+    form->showTab(Tab::Unit);
     ASSERT_FALSE(errors.isEmpty());
     EXPECT_TRUE(errors.join("\n").contains("MAS_MENT.fdb")) << errors.join("\n").toStdString();
 }

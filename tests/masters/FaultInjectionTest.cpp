@@ -34,25 +34,25 @@ TEST(FaultInjection, FailureLeavesEveryTableAsItWas)
 {
     struct Fault {
         const char* name;
-        MasterTab tab;
+        Tab tab;
         QString ddl;
     };
     const Fault faults[] = {
-        {"major master insert", MasterTab::Major, boomTrigger("MAS_KOUSYU_01", "insert", "new.CNT = 2")},
-        {"major renumbering", MasterTab::Major, boomTrigger("MAS_BUZAI", "update", "new.BL_kubun = 2")},
-        {"major repacking", MasterTab::Major, boomTrigger("DAT_MEISAI03", "update", "new.KU_KOUSYU = 201")},
-        {"major clean-up", MasterTab::Major, boomTrigger("MAS_SIAGE02", "delete", "1 = 1")},
-        {"major table missing", MasterTab::Major, "drop table DAT_MITUMORI_M"},
-        {"middle renumbering", MasterTab::Middle,
+        {"major master insert", Tab::Major, boomTrigger("MAS_KOUSYU_01", "insert", "new.CNT = 2")},
+        {"major renumbering", Tab::Major, boomTrigger("MAS_BUZAI", "update", "new.BL_kubun = 2")},
+        {"major repacking", Tab::Major, boomTrigger("DAT_MEISAI03", "update", "new.KU_KOUSYU = 201")},
+        {"major clean-up", Tab::Major, boomTrigger("MAS_SIAGE02", "delete", "1 = 1")},
+        {"major table missing", Tab::Major, "drop table DAT_MITUMORI_M"},
+        {"middle renumbering", Tab::Middle,
          boomTrigger("DAT_SIAGE02", "update", "new.BM_kubun > 0 and old.BM_kubun < 0")},
-        {"middle account item", MasterTab::Middle, boomTrigger("MAS_BUZAI", "update", "new.KU_KAMOKU = 150")},
-        {"middle schedule codes", MasterTab::Middle, boomTrigger("MAS_SIAGE02", "update", "new.KOUSYU = 201")},
-        {"member insert", MasterTab::Member, boomTrigger("MAS_BUZAI", "insert", "new.BS_kubun = 2")},
-        {"member schedule", MasterTab::Member, boomTrigger("MAS_SIAGE02", "update", "1 = 1")},
-        {"member clean-up", MasterTab::Member,
+        {"middle account item", Tab::Middle, boomTrigger("MAS_BUZAI", "update", "new.KU_KAMOKU = 150")},
+        {"middle schedule codes", Tab::Middle, boomTrigger("MAS_SIAGE02", "update", "new.KOUSYU = 201")},
+        {"member insert", Tab::Member, boomTrigger("MAS_BUZAI", "insert", "new.BS_kubun = 2")},
+        {"member schedule", Tab::Member, boomTrigger("MAS_SIAGE02", "update", "1 = 1")},
+        {"member clean-up", Tab::Member,
          boomTrigger("MAS_BUZAI", "delete", "old.NAME01 is null and old.NAME02 is null")},
-        {"unit insert", MasterTab::Unit, boomTrigger("LOOK_TANI", "insert", "new.CD = 3")},
-        {"unit table missing", MasterTab::Unit, "drop table LOOK_TANI"},
+        {"unit insert", Tab::Unit, boomTrigger("LOOK_TANI", "insert", "new.CD = 3")},
+        {"unit table missing", Tab::Unit, "drop table LOOK_TANI"},
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.name);

@@ -26,7 +26,7 @@ protected:
     {
         rig.clearAll();
         m_cnt = 0;
-        programState().housingRowMissing = 0;
+        rig.state.housingRowMissing = 0;
         rig.work({"insert into BUZAI_DAI (CNT,BL_kubun,NAME01) values (1,3,'M3')",
                   "insert into BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01) values (1,3,12,'M3-12')"});
     }
@@ -56,7 +56,7 @@ TEST_F(MemberRegistrationTest, RowsAsStoredInTheMemberMaster)
     member({{"NAME02", "D"}});
     member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}});  // of equal rows the later one stays
     member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}});
-    rig.registerTab(MasterTab::Member);
+    rig.registerTab(Tab::Member);
 
     EXPECT_EQ(members("BS_kubun, NAME01, B_CD, NAME02, NAME03, TANI, KIN_01, KIN_02, KIN_06, KU_KAMOKU, S_CD, KETA, "
                       "e_date04, PC_NAME"),
@@ -91,9 +91,9 @@ TEST_F(MemberRegistrationTest, DuplicatesElsewhereAreRemoved)
         fresh();
         rig.product(inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,NAME02,TANI)",
                             {QString("1,1,1,'%1','x','本'").arg(QString(c.existing).replace("'", "''"))}));
-        programState().housingRowMissing = c.housingRowMissing;
+        rig.state.housingRowMissing = c.housingRowMissing;
         member({{"NAME01", c.typed}, {"NAME02", "x"}, {"TANI", c.unit}});
-        rig.registerTab(MasterTab::Member);
+        rig.registerTab(Tab::Member);
         EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where BL_kubun=1"), Rows{c.removed ? "0" : "1"});
         EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where BL_kubun=3"), Rows{"1"});
     }
@@ -114,7 +114,7 @@ TEST_F(MemberRegistrationTest, DigitsRule)
         fresh();
         rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,TAN,KETA)", {QString("1,1,'N','%1',9").arg(c.unit)}));
         member({{"NAME01", "N"}, {"TANI", c.unit}, {"KETA", c.digits}});
-        rig.registerTab(MasterTab::Member);
+        rig.registerTab(Tab::Member);
         EXPECT_EQ(members("KETA"), Rows{c.master});
         EXPECT_EQ(rig.productRows("select KETA from MAS_SIAGE02"), Rows{c.schedule});
     }
@@ -127,7 +127,7 @@ TEST_F(MemberRegistrationTest, ScheduleRowsByEdition)
     for (int housingRowMissing : {0, 1}) {
         SCOPED_TRACE(housingRowMissing);
         fresh();
-        programState().housingRowMissing = housingRowMissing;
+        rig.state.housingRowMissing = housingRowMissing;
         rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN)",
                             {"-5,0,'N','D','本'", "6,0,'N','other','本'", "1,0,'O''Neil',null,'本'"}));
         const char* query = "select BUI, NAME_01, NAME_02, KIN_01, KIN_02, KAMOKU, T_CD_2, BL_KUBUN, BM_KUBUN, B_CD, "
@@ -137,7 +137,7 @@ TEST_F(MemberRegistrationTest, ScheduleRowsByEdition)
         member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1234.5}, {"KIN_02", 2000.25},
                 {"KU_KAMOKU", 120}, {"S_CD", 55}});
         member({{"NAME01", "O’Neil"}, {"TANI", "本"}, {"B_CD", "K’1"}});
-        rig.registerTab(MasterTab::Member);
+        rig.registerTab(Tab::Member);
         const Rows carried{"-312|N|D|1234.5|2000.25|120|55|3|12|3-12-00020|0|312|2",
                            "1|O'Neil|∅|0|0|0|0|3|12|K'1|0|312|3", "6|N|other|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅"};
         EXPECT_EQ(rig.productRows(query), housingRowMissing ? before : carried);

@@ -1,7 +1,6 @@
 #include "RegistrationRig.h"
 
 #include "DbError.h"
-#include "ProgramState.h"
 #include "Query.h"
 #include "RegistrationSupport.h"
 #include "Schema.h"
@@ -48,39 +47,64 @@ QStringList inserts(const QString& into, const QStringList& tuples)
     return out;
 }
 
-std::unique_ptr<TDM2> RegistrationRig::connect(TestFolder& folder, Connections& conn)
-{
-    const QString productPath = folder.file("TREVOLAN.FDB");
-    const QString workPath = folder.file("MAS_MENT.fdb");
-    Database::createDatabase(productPath);
-    Database::createDatabase(workPath);
-    conn.setProductPath(productPath);
-    conn.setWorkPath(workPath);
-    for (Database* db : {&conn.IBDatabase1, &conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4})
-        db->open();
-    Schema::createProductTables(conn.IBDatabase1);
-    for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"TANI", "TANIW"})
-        execAll(conn.IBDatabase2, {Schema::createWorkTableSql(t), "COMMIT"});
-    return std::make_unique<TDM2>(conn);
-}
-
 RegistrationRig::RegistrationRig()
 {
-    ProgramState& state = programState();
     state.computerName = "PC1";
     state.registrationPermitted = true;
     state.housingRowMissing = 0;
-    ctx.convertMajorDetails = [this] { return convertDetails; };
-    ctx.convertMiddleDetails = [this] { return convertDetails; };
-    ctx.majorLoad = [this] { events << "majorLoad"; };
-    ctx.middleLoad = [this] { events << "middleLoad"; };
-    ctx.memberLoad = [this] { events << "memberLoad"; };
-    ctx.unitLoad = [this] { events << "unitLoad"; };
-    ctx.activeTab = [this] { return tab; };
-    ctx.isNarrowed = [this] { return narrowed; };
-    ctx.endNarrowing = [this] { events << "endNarrowing"; narrowed = false; };
-    ctx.resetSearchFields = [this] { events << "resetSearchFields"; };
     command = std::make_unique<RegisterCommand>(ctx);
+}
+
+Tab RecordingScreen::activeTab() const
+{
+    return m_rig.tab;
+}
+
+void RecordingScreen::showTab(Tab tab)
+{
+    m_rig.events << QStringLiteral("showTab%1").arg(int(tab));
+    m_rig.tab = tab;
+}
+
+bool RecordingScreen::convertPastDetails(Tab) const
+{
+    return m_rig.convertDetails;
+}
+
+bool RecordingScreen::memberGridNarrowed() const
+{
+    return m_rig.narrowed;
+}
+
+void RecordingScreen::endNarrowing()
+{
+    m_rig.events << "endNarrowing";
+    m_rig.narrowed = false;
+}
+
+void RecordingScreen::resetSearchFields()
+{
+    m_rig.events << "resetSearchFields";
+}
+
+Confirmation& RecordingScreen::confirmation()
+{
+    return m_rig.confirm;
+}
+
+ProgressSink& RecordingScreen::progress()
+{
+    return m_rig.progress;
+}
+
+FileChooser& RecordingScreen::files()
+{
+    struct NoFiles : FileChooser {
+        QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+        QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    };
+    static NoFiles none;
+    return none;
 }
 
 RegistrationRig::~RegistrationRig()
@@ -174,7 +198,7 @@ Rows RegistrationRig::workTables()
            workRows("select * from BUZAI_S order by CNT") + workRows("select * from TANI order by CD");
 }
 
-void RegistrationRig::registerTab(MasterTab on)
+void RegistrationRig::registerTab(Tab on)
 {
     tab = on;
     for (TableDataset* d : grids())

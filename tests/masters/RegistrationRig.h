@@ -4,7 +4,8 @@
 #include "DataModule.h"
 #include "QueuedConfirmation.h"
 #include "RegisterCommand.h"
-#include "RegistrationContext.h"
+#include "MasterLoads.h"
+#include "ProgramState.h"
 #include "TestDb.h"
 
 #include <QList>
@@ -20,18 +21,36 @@ using Values = QList<QPair<QString, QVariant>>;
 // "insert into <into> values (<tuple>)" for each tuple.
 QStringList inserts(const QString& into, const QStringList& tuples);
 
-class RecordingScreen : public RegistrationScreen {
+class RegistrationRig;
+
+// The main window as the registrations see it: answers from the rig's fields,
+// records what is done to the screen.
+class RecordingScreen : public MainScreen {
 public:
-    void beginWork(MasterTab tab) override { calls << QStringLiteral("begin%1").arg(int(tab)); hidden = true; }
-    void endWork(MasterTab tab) override { calls << QStringLiteral("end%1").arg(int(tab)); hidden = false; }
+    explicit RecordingScreen(RegistrationRig& rig) : m_rig(rig) {}
+    Tab activeTab() const override;
+    void showTab(Tab tab) override;
+    bool convertPastDetails(Tab tab) const override;
+    void beginWork(Tab tab) override { calls << QStringLiteral("begin%1").arg(int(tab)); hidden = true; }
+    void endWork(Tab tab) override { calls << QStringLiteral("end%1").arg(int(tab)); hidden = false; }
     void setMemberGridEnabled(bool enabled) override
     {
         calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
         memberGridEnabled = enabled;
     }
+    bool memberGridNarrowed() const override;
+    void endNarrowing() override;
+    void resetSearchFields() override;
+    Confirmation& confirmation() override;
+    ProgressSink& progress() override;
+    FileChooser& files() override;
+
     QStringList calls;
     bool hidden = false;
     bool memberGridEnabled = true;
+
+private:
+    RegistrationRig& m_rig;
 };
 
 class RecordingProgress : public ProgressSink {
@@ -40,6 +59,21 @@ public:
     void step(int) override {}
     void finish() override { visible = false; }
     bool visible = false;
+};
+
+// The loads only noted: the registrations' own effects stay in the work tables
+// for the tests to read.
+class RecordingLoads : public MasterLoads {
+public:
+    RecordingLoads(TDM2& dm, MainScreen& screen, QStringList& events) : MasterLoads(dm, screen), m_events(events) {}
+    void Button2Click() override { m_events << "majorLoad"; }
+    void Button3Click() override { m_events << "middleLoad"; }
+    void Button4Click() override { m_events << "memberLoad"; }
+    void Button8Click() override { m_events << "unitLoad"; }
+    bool completed(Tab) const override { return true; }
+
+private:
+    QStringList& m_events;
 };
 
 // A product database built from the schema, a work database with the category,
@@ -51,17 +85,19 @@ public:
 
     TestFolder folder;
     Connections conn;
-    std::unique_ptr<TDM2> dm = connect(folder, conn);
+    std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
+    ProgramState state;
     QueuedConfirmation confirm;
-    RecordingScreen screen;
+    RecordingScreen screen{*this};
     RecordingProgress progress;
-    RegistrationContext ctx{*dm, confirm, progress, screen};
+    QStringList events;  // loads and search-field calls, in order
+    RecordingLoads loads{*dm, screen, events};
+    CommandContext ctx{*dm, state, screen, loads};
     std::unique_ptr<RegisterCommand> command;
 
-    MasterTab tab = MasterTab::Major;
+    Tab tab = Tab::Major;
     bool convertDetails = true;
     bool narrowed = false;
-    QStringList events;  // loads and search-field calls, in order
 
     // Statements, each list committed.
     void product(const QStringList& statements);
@@ -86,7 +122,7 @@ public:
     // The grids of the four tabs, in tab order.
     std::array<TableDataset*, 4> grids() { return {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI}; }
     // Opens the grids and presses the register button on `on`.
-    void registerTab(MasterTab on);
+    void registerTab(Tab on);
     // Empties every product row and every category, member and unit work row.
     void clearAll();
 

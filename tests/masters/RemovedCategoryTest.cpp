@@ -133,7 +133,7 @@ public:
                     m_gone << m.name;
             }
         m_rig.work(rows);
-        m_rig.registerTab(middle ? MasterTab::Middle : MasterTab::Major);
+        m_rig.registerTab(middle ? Tab::Middle : Tab::Major);
         (middle ? owner->middles : m_majors) = after;
         m_log << (middle ? major + ": " : QString()) + order.join(',');
     }

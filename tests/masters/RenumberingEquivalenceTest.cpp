@@ -158,7 +158,7 @@ TEST(RenumberingEquivalence, OneStatementPerTableEqualsRowByRow)
         rig.work(s.work);
         rig.command->workTypes().setRenumberStrategy(std::move(strategy));
         rig.confirm.messages.clear();
-        rig.registerTab(middle ? MasterTab::Middle : MasterTab::Major);
+        rig.registerTab(middle ? Tab::Middle : Tab::Major);
         refused += !rig.confirm.messages.contains("登録しました。");
         return rig.dumpProduct();
     };

@@ -17,7 +17,7 @@ TEST(UnitRegistration, NumberedByGridPosition)
     const QList<QVariant> names = {"A", QVariant(), "C", "m", "本", "m", "a'b", "c’d", "a'b"};
     for (int i = 0; i < names.size(); ++i)
         rig.workRow("TANI", {{"CD", i + 1}, {"NAME", names[i]}});
-    rig.registerTab(MasterTab::Unit);
+    rig.registerTab(Tab::Unit);
     EXPECT_EQ(rig.productRows("select CD, NAME from LOOK_TANI order by CD"),
               (Rows{"1|A", "3|C", "5|本", "6|m", "8|c’d", "9|a'b"}));
     EXPECT_EQ(rig.confirm.messages, (Rows{UnitRegistration::question(), "登録しました。"}));
@@ -38,10 +38,10 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
     const QString before = rig.dumpProduct(true);
     const QString questions[] = {WorkTypeRegistration::majorQuestion(), WorkTypeRegistration::middleQuestion(),
                                  MemberRegistration::question(), UnitRegistration::question()};
-    for (MasterTab tab : {MasterTab::Major, MasterTab::Middle, MasterTab::Member, MasterTab::Unit}) {
+    for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit}) {
         for (bool permitted : {false, true}) {
             SCOPED_TRACE(QString("tab %1, permitted %2").arg(int(tab)).arg(permitted).toStdString());
-            programState().registrationPermitted = permitted;
+            rig.state.registrationPermitted = permitted;
             rig.confirm.messages.clear();
             rig.confirm.modes.clear();
             rig.confirm.answers = {Confirmation::No};
@@ -73,45 +73,45 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
     const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
     struct Case {
         const char* name;
-        MasterTab tab;
+        Tab tab;
         QStringList product;  // on top of the standard product and one unit
         QVariant major;       // BL_kubun of the current major row; invalid: no major row
         QString message;      // empty: registers
         bool majorGridClosed = false;
     };
     const Case cases[] = {
-        {"majors", MasterTab::Major, {}, 1, refused[0]},
-        {"middles of the only major", MasterTab::Middle, {"delete from MAS_KOUSYU_02 where BL_kubun=2"}, 1, refused[1]},
-        {"middles while another major keeps its", MasterTab::Middle, {}, 1, {}},
-        {"middles without a major row", MasterTab::Middle, {}, QVariant(), noMajor},
-        {"middles under a major without code", MasterTab::Middle, {}, QString(), noMajor},
-        {"middles under major 0", MasterTab::Middle, {}, 0, noMajor},
-        {"middles under a negative major", MasterTab::Middle, {}, -1, noMajor},
-        {"middles with the major grid closed", MasterTab::Middle, {}, 1, noMajor, true},
-        {"members of the only named category", MasterTab::Member,
+        {"majors", Tab::Major, {}, 1, refused[0]},
+        {"middles of the only major", Tab::Middle, {"delete from MAS_KOUSYU_02 where BL_kubun=2"}, 1, refused[1]},
+        {"middles while another major keeps its", Tab::Middle, {}, 1, {}},
+        {"middles without a major row", Tab::Middle, {}, QVariant(), noMajor},
+        {"middles under a major without code", Tab::Middle, {}, QString(), noMajor},
+        {"middles under major 0", Tab::Middle, {}, 0, noMajor},
+        {"middles under a negative major", Tab::Middle, {}, -1, noMajor},
+        {"middles with the major grid closed", Tab::Middle, {}, 1, noMajor, true},
+        {"members of the only named category", Tab::Member,
          {"delete from MAS_BUZAI where BL_kubun<>1 or BM_kubun<>1",
           "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun) values (2,1,1)"},
          1, refused[2]},
-        {"members while another category keeps its", MasterTab::Member, {}, 1, {}},
-        {"units", MasterTab::Unit, {}, 1, refused[3]},
+        {"members while another category keeps its", Tab::Member, {}, 1, {}},
+        {"units", Tab::Unit, {}, 1, refused[3]},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RegistrationRig rig;
         rig.standardProduct();
         rig.product(c.product + inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}));
-        if (c.major.isValid() && c.tab != MasterTab::Major)
+        if (c.major.isValid() && c.tab != Tab::Major)
             rig.workRow("BUZAI_DAI", {{"CNT", 1}, {"BL_kubun", c.major.toString().isEmpty() ? QVariant() : c.major},
                                       {"NAME01", "M1"}});
         // The tab registered has only blank rows; the others are as loaded.
         for (int i = 0; i < blanks.size(); ++i) {
-            const QVariant name = c.tab == MasterTab::Middle ? blanks[i] : QVariant(QString("M1-%1").arg(i + 1));
+            const QVariant name = c.tab == Tab::Middle ? blanks[i] : QVariant(QString("M1-%1").arg(i + 1));
             rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", i + 1}, {"NAME01", name}});
             rig.workRow("BUZAI_S", {{"CNT", i + 1}, {"NAME01", blanks[i]}, {"NAME02", blanks[blanks.size() - 1 - i]},
                                     {"NAME03", "備考"}});
             rig.workRow("TANI", {{"CD", i + 1}, {"NAME", blanks[i]}});
         }
-        if (c.tab == MasterTab::Major)
+        if (c.tab == Tab::Major)
             for (int i = 0; i < blanks.size(); ++i)
                 rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", i + 1}, {"NAME01", blanks[i]}});
         const QString productBefore = rig.dumpProduct(true);
@@ -148,7 +148,7 @@ TEST(RegisterCommand, NarrowedMemberGridIsOnlyWidenedByTheFirstPress)
              inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01)", {"1,2,5,'B'"}) +
              inserts("BUZAI_S (CNT,NAME01)", {"1,'C'"}));
     rig.narrowed = true;
-    rig.registerTab(MasterTab::Member);
+    rig.registerTab(Tab::Member);
     EXPECT_EQ(rig.events, Rows{"endNarrowing"});
     EXPECT_TRUE(rig.confirm.messages.isEmpty());
     EXPECT_EQ(rig.screen.calls, (Rows{"disable", "enable"}));

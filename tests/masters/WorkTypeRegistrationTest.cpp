@@ -8,12 +8,12 @@ namespace {
 using Grid = QList<QPair<int, QVariant>>;  // (code, name) in grid order
 
 // A major grid, or a middle grid under major 1.
-void grid(RegistrationRig& rig, MasterTab tab, const Grid& rows, const QVariant& account = {})
+void grid(RegistrationRig& rig, Tab tab, const Grid& rows, const QVariant& account = {})
 {
-    if (tab == MasterTab::Middle)
+    if (tab == Tab::Middle)
         rig.workRow("BUZAI_DAI", {{"CNT", 1}, {"BL_kubun", 1}, {"NAME01", "M1"}});
     for (int i = 0; i < rows.size(); ++i) {
-        if (tab == MasterTab::Major)
+        if (tab == Tab::Major)
             rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", rows[i].first}, {"NAME01", rows[i].second}});
         else
             rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", rows[i].first},
@@ -27,7 +27,7 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
 {
     struct Case {
         const char* name;
-        MasterTab tab;
+        Tab tab;
         Grid grid;
         bool alsoCheckBoxOff;
         bool columnsExist;  // DAT_JIKKOU has its code columns before registering
@@ -36,7 +36,7 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
     // With the check box off the four past-detail tables keep what the standard product has.
     const Rows untouched{"1|∅|∅|101", "2|∅|∅|202", "3|∅|∅|102", "1|∅|∅|101|5", "2|∅|∅|201|6",
                          "1|1|1", "2|2|2", "1|1|2", "2|2|1"};
-    const MasterTab Major = MasterTab::Major, Middle = MasterTab::Middle;
+    const Tab Major = Tab::Major, Middle = Tab::Middle;
     const Case cases[] = {
         {"majors swapped", Major, {{2, "M2"}, {1, "M1"}}, true, false,
          {"1|1|M2|PC1", "2|2|M1|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
@@ -110,8 +110,8 @@ TEST(WorkTypeRegistration, PackedCodeFollowsItsMajorToItsNewPosition)
     RegistrationRig rig;
     rig.product(inserts("MAS_KOUSYU_01 (CNT,BL_kubun,NAME01)", {"1,5,'A'", "2,7,'B'", "3,12,'C'"}) +
                 inserts("DAT_MEISAI03 (ID,KU_KOUSYU)", {"1,1203"}) + inserts("DAT_JIKKOU (ID,KOUSYU)", {"1,1203"}));
-    grid(rig, MasterTab::Major, {{5, "A"}, {7, "B"}, {12, "C"}});
-    rig.registerTab(MasterTab::Major);
+    grid(rig, Tab::Major, {{5, "A"}, {7, "B"}, {12, "C"}});
+    rig.registerTab(Tab::Major);
     EXPECT_EQ(rig.productRows("select L_KUBUN, M_KUBUN, KU_KOUSYU from DAT_MEISAI03"), Rows{"3|3|303"});
     EXPECT_EQ(rig.productRows("select L_KUBUN, M_KUBUN, KOUSYU from DAT_JIKKOU"), Rows{"3|3|303"});
 }
@@ -126,8 +126,8 @@ TEST(WorkTypeRegistration, AccountItemBounds)
         SCOPED_TRACE(account.toString().toStdString());
         rig.clearAll();
         rig.standardProduct();
-        grid(rig, MasterTab::Middle, {{1, "M1-1"}, {2, "M1-2"}}, account);
-        rig.registerTab(MasterTab::Middle);
+        grid(rig, Tab::Middle, {{1, "M1-1"}, {2, "M1-2"}}, account);
+        rig.registerTab(Tab::Middle);
         EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_BUZAI where NAME01 in ('M1-1a','M2-1a') order by NAME01"),
                   (Rows{expected, "7"}));
         EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_KOUSYU_02 where NAME01='M1-1'"),

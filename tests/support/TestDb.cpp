@@ -1,6 +1,10 @@
 #include "TestDb.h"
 
+#include "Connections.h"
+#include "DataModule.h"
 #include "Database.h"
+#include "Query.h"
+#include "Schema.h"
 
 #include <QDir>
 
@@ -30,4 +34,40 @@ std::unique_ptr<Database> createTestDatabase(const QString& path, const QString&
 {
     Database::createDatabase(path);
     return connectTestDatabase(path, name);
+}
+
+void execCommitted(Database& db, const QStringList& statements)
+{
+    Query q(&db);
+    for (const QString& s : statements)
+        q.run(s);
+    q.run(QStringLiteral("COMMIT"));
+}
+
+std::unique_ptr<Database> createProductDatabase(const QString& path, bool housingRow, const QString& name)
+{
+    auto db = createTestDatabase(path, name);
+    Schema::createProductTables(*db);
+    if (housingRow)
+        execCommitted(*db, {QStringLiteral("insert into LOOK_KIHON (NAME) values ('JUTAKU')")});
+    return db;
+}
+
+std::unique_ptr<TDM2> connectDataModule(const TestFolder& folder, Connections& conn)
+{
+    const QString productPath = folder.file(QStringLiteral("TREVOLAN.FDB"));
+    const QString workPath = folder.file(QStringLiteral("MAS_MENT.fdb"));
+    createProductDatabase(productPath, false)->close();
+    Database::createDatabase(workPath);
+    conn.setProductPath(productPath);
+    conn.setWorkPath(workPath);
+    for (Database* db : {&conn.IBDatabase1, &conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4}) {
+        db->open();
+        db->transaction().start();
+    }
+    QStringList tables;
+    for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"TANI", "TANIW"})
+        tables << Schema::createWorkTableSql(t) << QStringLiteral("COMMIT");
+    execCommitted(conn.IBDatabase2, tables);
+    return std::make_unique<TDM2>(conn);
 }

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+class Connections;
 class Database;
+class TDM2;
 
 // A temporary folder laid out like an installation: PROG/ is the program folder
 // (made current while the test runs), the databases live beside it.
@@ -25,6 +27,20 @@ private:
 // Creates a database file and returns a connected connection to it.
 std::unique_ptr<Database> createTestDatabase(const QString& path, const QString& name = QStringLiteral("IBDatabaseT"));
 std::unique_ptr<Database> connectTestDatabase(const QString& path, const QString& name = QStringLiteral("IBDatabaseT"));
+
+// A product database with every product table the program uses; with the
+// housing row "JUTAKU" in LOOK_KIHON when asked.
+std::unique_ptr<Database> createProductDatabase(const QString& path, bool housingRow = true,
+                                                const QString& name = QStringLiteral("product"));
+
+// The program's connections on a product database (every product table) and a
+// work database (every table the loads create), open and each in its
+// transaction, and the data module on them: the one builder of the tests that
+// need the data module.
+std::unique_ptr<TDM2> connectDataModule(const TestFolder& folder, Connections& conn);
+
+// Runs each statement in turn, then commits.
+void execCommitted(Database& db, const QStringList& statements);
 
 #include <QStringList>
 #include <ostream>

@@ -68,11 +68,6 @@ private:
 
 } // namespace
 
-SystemConfig& systemConfig() {
-    static SystemConfig config;
-    return config;
-}
-
 bool systemDatPresent(const QString& filePath) {
     const QFileInfo info(filePath);
     return info.exists() && info.isFile() && info.size() > 0;

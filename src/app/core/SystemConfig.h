@@ -38,9 +38,6 @@ struct SystemConfig {
     QString startDirectory;
 };
 
-// The program-wide configuration.
-SystemConfig& systemConfig();
-
 // A window-geometry key of SYSTEM.DAT that is missing or not an integer.
 class ConfigError : public std::runtime_error {
 public:

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "UiSeams.h"
+
+#include <QString>
+
+// The four master tabs of the main window, in page order; the one numbering of
+// tabs in the program.
+enum class Tab { Major = 0, Middle = 1, Member = 2, Unit = 3 };
+
+// File choices of the commands (save and open dialogs).
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    // An empty result means the user cancelled.
+    virtual QString openFileName(const QString& title, const QString& directory, const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& proposedPath, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+};
+
+// The main window as the commands see it: the only way from a command to the
+// screen. The window implements it with its widgets; tests with a recorder.
+class MainScreen {
+public:
+    virtual ~MainScreen() = default;
+
+    virtual Tab activeTab() const = 0;
+    // Makes `tab` the active page, its show steps included.
+    virtual void showTab(Tab tab) = 0;
+
+    // "変更登録時に過去の明細も変換する。" on the major and middle tabs.
+    virtual bool convertPastDetails(Tab tab) const = 0;
+
+    // A long registration hides the tab's grid behind the red notice
+    // "マスター変換中・・・・・・・・・・・" / "時間がかかりますが強制終了しないでください。".
+    virtual void beginWork(Tab tab) = 0;
+    virtual void endWork(Tab tab) = 0;
+    // The member grid and its navigation controls.
+    virtual void setMemberGridEnabled(bool enabled) = 0;
+
+    // Member search: while the grid is narrowed the search button reads "リセット";
+    // ending the narrowing is a click on it; resetting empties both search fields.
+    virtual bool memberGridNarrowed() const { return false; }
+    virtual void endNarrowing() {}
+    virtual void resetSearchFields() {}
+
+    virtual Confirmation& confirmation() = 0;
+    virtual ProgressSink& progress() = 0;
+    virtual FileChooser& files() = 0;
+};

@@ -1,7 +1,0 @@
-#include "ProgramState.h"
-
-ProgramState& programState()
-{
-    static ProgramState state;
-    return state;
-}

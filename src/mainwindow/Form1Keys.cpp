@@ -1,0 +1,88 @@
+#include "Form1.h"
+
+#include "DBGrid.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QToolButton>
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!isActiveWindow() || QApplication::activeModalWidget())
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyRelease) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (!ke->isAutoRepeat())
+            showSecondToolbar(false);
+        return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The grids would take these keys for themselves; in a tabbed window they
+        // switch tabs wherever the focus is.
+        auto* ke = static_cast<QKeyEvent*>(event);
+        const bool ctrl = ke->modifiers() & Qt::ControlModifier;
+        const int k = ke->key();
+        if (ctrl && (k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_PageUp || k == Qt::Key_PageDown)) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    // The window sees every key once, before the focused control.
+    if (watched != QApplication::focusWidget() && !(watched == this && !QApplication::focusWidget()))
+        return false;
+    return handleKey(watched, static_cast<QKeyEvent*>(event));
+}
+
+bool TForm1::handleKey(QObject*, QKeyEvent* ke)
+{
+    const int key = ke->key();
+    const bool ctrl = ke->modifiers() & Qt::ControlModifier;
+    if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        const bool back = key == Qt::Key_Backtab || key == Qt::Key_PageUp || (ke->modifiers() & Qt::ShiftModifier);
+        const int count = static_cast<int>(Tab::Unit) + 1;
+        showTab(static_cast<Tab>((static_cast<int>(activeTab()) + (back ? count - 1 : 1)) % count));
+        return true;
+    }
+    if (key == Qt::Key_Shift) {
+        showSecondToolbar(true);
+        return false;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+        const int i = key - Qt::Key_F1;
+        const bool second = ke->modifiers() & Qt::ShiftModifier;
+        if (!second && key == Qt::Key_F2 && anyGridFocused())
+            return false;
+        QToolButton* b = second ? SBS[i] : SB[i];
+        if (b->isEnabled())
+            b->click();
+        return true;
+    }
+    if (!anyGridFocused() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down)) {
+        focusNextChild();
+        return true;
+    }
+    if (!anyGridFocused() && key == Qt::Key_Up) {
+        focusPreviousChild();
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::anyGridFocused() const
+{
+    QWidget* f = QApplication::focusWidget();
+    for (DBGrid* g : {DBGrid1, DBGrid2, DBGrid3, DBGrid7})
+        if (f && (f == g || g->isAncestorOf(f)))
+            return true;
+    return false;
+}
+
+void TForm1::showSecondToolbar(bool second)
+{
+    ToolBar1->setVisible(second);
+    ToolBar3->setVisible(!second);
+}

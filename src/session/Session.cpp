@@ -1,0 +1,120 @@
+#include "Session.h"
+
+#include "Database.h"
+#include "DbError.h"
+#include "Helpers.h"
+#include "SjisCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+
+namespace {
+
+const QString kWorkDatabase = QStringLiteral("../LOCAL/MAS_MENT.fdb");
+const QString kProductDatabase = QStringLiteral("../TREVOLAN.FDB");
+
+// A local path may be written with Windows separators ("..\ALT.FDB"); a
+// "server:path" is kept as written, for the server's own system to read.
+QString databasePath(const QString& name)
+{
+    const int colon = name.indexOf(':');
+    if (colon > 1)
+        return name;
+    QString local = name;
+    local.replace('\\', '/');
+    return QDir::cleanPath(QFileInfo(QDir::current(), local).absoluteFilePath());
+}
+
+QStringList readTextLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QString text = SjisCodec::decode(f.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.split('\n');
+}
+
+} // namespace
+
+Session::Session() = default;
+
+Session::~Session()
+{
+    conn.closeAll();
+}
+
+QString Session::openDatabases()
+{
+    Helpers::makeDirectories(QStringLiteral("../LOCAL"));
+    QString failure;
+    try {
+        if (!QFileInfo::exists(kWorkDatabase))
+            Database::createDatabase(databasePath(kWorkDatabase));
+    } catch (const DbError& e) {
+        // The connections still learn their files, so that later errors name them.
+        failure = e.text();
+    }
+    state.computerName = QSysInfo::machineHostName().left(15).toUpper();
+    connectAttempts();
+    return failure;
+}
+
+void Session::connectAttempts()
+{
+    for (Database* db : {&conn.IBDatabase1, &conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4})
+        db->close();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        try {
+            if (attempt == 0) {
+                QString product = kProductDatabase;
+                if (QFileInfo::exists(QStringLiteral("NET.TXT"))) {
+                    const QStringList lines = readTextLines(QStringLiteral("NET.TXT"));
+                    if (!lines.isEmpty())
+                        product = lines.at(0).trimmed();
+                    if (lines.size() > 1 && !lines.at(1).trimmed().isEmpty())
+                        state.serverName = lines.at(1).trimmed();
+                }
+                conn.setProductPath(databasePath(product));
+            }
+            conn.setWorkPath(databasePath(kWorkDatabase));
+            conn.IBDatabase1.open();
+            conn.IBTransaction1().start();
+            conn.IBDatabase2.open();
+            conn.IBTransaction2().start();
+            conn.IBDatabase4.open();
+            conn.IBTransaction4().start();
+            return;
+        } catch (const DbError&) {
+            // The window still comes up; later commands report their own errors.
+        }
+    }
+}
+
+bool Session::readHousingRow()
+{
+    try {
+        Query q(&conn.IBDatabase1, QStringLiteral("IBQ_kihon"));
+        q.setSql(QStringLiteral("SELECT * FROM LOOK_KIHON where NAME='JUTAKU'"));
+        q.open();
+        state.housingRowMissing = q.recordCount() > 0 ? 0 : 1;
+        return q.recordCount() > 0;
+    } catch (const DbError&) {
+        state.housingRowMissing = 0;
+        return false;
+    }
+}
+
+void Session::attach(MainScreen& screen)
+{
+    if (m_screen)
+        return;
+    m_screen = &screen;
+    m_loads = std::make_unique<MasterLoads>(dm, screen);
+    m_tabs = std::make_unique<TabSteps>(dm, state, *m_loads);
+    m_context = std::make_unique<CommandContext>(CommandContext{dm, state, screen, *m_loads});
+    m_register = std::make_unique<RegisterCommand>(*m_context);
+    m_commands.bind(QStringLiteral("SB03"), [this] { m_register->SB03Click(); });
+}

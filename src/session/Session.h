@@ -1,0 +1,56 @@
+#pragma once
+
+#include "CommandTable.h"
+#include "Connections.h"
+#include "DataModule.h"
+#include "MainScreen.h"
+#include "MasterLoads.h"
+#include "ProgramState.h"
+#include "RegisterCommand.h"
+#include "TabSteps.h"
+
+#include <memory>
+
+// One run of the program: the program-wide values, the five connections, the data
+// module, the loads and the commands. main() creates it, then the window, which
+// only receives references; the window is the session's MainScreen.
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    ProgramState state;
+    Connections conn;
+    TDM2 dm{conn};
+
+    // The create handler's database steps: the work database made when missing,
+    // the computer name, the connection attempts. Returns the message of a work
+    // database that could not be created (empty when all went well).
+    QString openDatabases();
+
+    // The show handler's look at LOOK_KIHON: whether the product has the "JUTAKU"
+    // row; sets housingRowMissing. False also when the lookup fails.
+    bool readHousingRow();
+
+    // Binds the commands to the window; called once the window exists.
+    void attach(MainScreen& screen);
+    bool attached() const { return m_screen != nullptr; }
+
+    MainScreen& screen() { return *m_screen; }
+    MasterLoads& loads() { return *m_loads; }
+    TabSteps& tabs() { return *m_tabs; }
+    RegisterCommand& registerCommand() { return *m_register; }
+    CommandTable& commands() { return m_commands; }
+
+private:
+    void connectAttempts();
+
+    MainScreen* m_screen = nullptr;
+    std::unique_ptr<MasterLoads> m_loads;
+    std::unique_ptr<TabSteps> m_tabs;
+    std::unique_ptr<CommandContext> m_context;
+    std::unique_ptr<RegisterCommand> m_register;
+    CommandTable m_commands;
+};

@@ -1,0 +1,83 @@
+#include "TabSteps.h"
+
+#include "DataModule.h"
+#include "DbError.h"
+#include "MasterLoads.h"
+#include "ProgramState.h"
+#include "Schema.h"
+
+void TabSteps::show(Tab tab)
+{
+    try {
+        switch (tab) {
+        case Tab::Major: showMajor(); break;
+        case Tab::Middle: showMiddle(); break;
+        case Tab::Member: showMember(); break;
+        case Tab::Unit: showUnit(); break;
+        }
+    } catch (...) {
+        if (tab != Tab::Unit)
+            m_state.reloadGuard = 0;
+        throw;
+    }
+}
+
+void TabSteps::showMajor()
+{
+    Connections& conn = m_dm.conn;
+    m_state.reloadGuard = 1;
+    m_dm.IBT_bu.close();
+    m_dm.IBT_chu.close();
+    conn.IBTransaction4().stop();
+    conn.IBTransaction3().stop();
+    m_dm.IBT_dai.close();
+    conn.IBTransaction2().stop();
+    conn.IBDatabase2.reconnect();
+    conn.IBTransaction2().start();
+    conn.IBTransaction4().stop();
+    conn.IBTransaction3().stop();
+    m_loads.Button2Click();
+    m_state.reloadGuard = 0;
+}
+
+void TabSteps::showMiddle()
+{
+    Connections& conn = m_dm.conn;
+    m_state.reloadGuard = 1;
+    m_dm.IBT_bu.close();
+    m_dm.IBT_chu.close();
+    conn.IBTransaction4().stop();
+    conn.IBTransaction3().stop();
+    // The unit tab closes the major list; the middle list belongs under the major
+    // that was shown before, never under an empty one.
+    if (!m_dm.IBT_dai.active() && Schema::tableExists(m_dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"))) {
+        m_dm.IBT_dai.open();
+        if (m_lastMajorRow > 0)
+            m_dm.IBT_dai.setRecNo(std::min(m_lastMajorRow, m_dm.IBT_dai.recordCount()));
+    }
+    m_loads.Button3Click();
+    m_state.reloadGuard = 0;
+}
+
+void TabSteps::showMember()
+{
+    m_state.reloadGuard = 0;
+    if (!m_dm.IBT_dai.active())
+        m_loads.Button2Click();
+    if (!m_dm.IBT_chu.active())
+        m_loads.Button3Click();
+    m_loads.Button4Click();
+    m_state.reloadGuard = 0;
+}
+
+void TabSteps::showUnit()
+{
+    m_state.reloadGuard = 1;
+    if (m_dm.IBT_dai.active())
+        m_lastMajorRow = m_dm.IBT_dai.recNo();
+    m_dm.IBT_dai.close();
+    m_dm.IBT_chu.close();
+    m_dm.IBT_bu.close();
+    m_loads.Button8Click();
+    // The guard stays on while the unit tab is shown.
+}

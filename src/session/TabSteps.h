@@ -1,0 +1,28 @@
+#pragma once
+
+#include "MainScreen.h"
+
+class MasterLoads;
+class TDM2;
+struct ProgramState;
+
+// What showing a tab does to the data: which datasets close, which transactions
+// end, and which load fills the tab's work table. The window sets the captions
+// and the focus around it.
+class TabSteps {
+public:
+    TabSteps(TDM2& dm, ProgramState& state, MasterLoads& loads) : m_dm(dm), m_state(state), m_loads(loads) {}
+
+    void show(Tab tab);
+
+private:
+    void showMajor();
+    void showMiddle();
+    void showMember();
+    void showUnit();
+
+    TDM2& m_dm;
+    ProgramState& m_state;
+    MasterLoads& m_loads;
+    int m_lastMajorRow = 0;  // record number of the major shown when the unit tab closed the list
+};
