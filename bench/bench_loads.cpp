@@ -1,11 +1,11 @@
 // Times the member load and the member insert rebuild for one middle category
 // of 10,000 members on a generated product database. A program, not a test:
 // it prints its figures.
+#include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
 #include "Database.h"
 #include "DbError.h"
-#include "LoadHost.h"
 #include "MasterLoads.h"
 #include "Schema.h"
 
@@ -17,13 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-class FixedTabs : public LoadHost {
-public:
-    int tab = MemberTab;
-    int activeTab() const override { return tab; }
-    void setActiveTab(int t) override { tab = t; }
-};
 
 void exec(Query& q, const QString& sql)
 {
@@ -71,11 +64,11 @@ int main(int argc, char** argv)
         c.setProductPath(productPath);
         c.setWorkPath(workPath);
         TDM2 dm(c);
-        FixedTabs tabs;
+        BenchScreen tabs;
         MasterLoads loads(dm, tabs);
-        tabs.tab = LoadHost::MajorTab;
+        tabs.tab = Tab::Major;
         loads.Button2Click();
-        tabs.tab = LoadHost::MemberTab;
+        tabs.tab = Tab::Member;
         loads.Button3Click();
 
         QElapsedTimer t;

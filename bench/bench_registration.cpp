@@ -1,6 +1,7 @@
 // Times major registration and member registration on a product database of
 // realistic size: 100 major × 20 middle categories, 20,000 members and 500,000
 // past detail rows.
+#include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
 #include "Database.h"
@@ -17,18 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-class AlwaysYes : public Confirmation {
-public:
-    int ask(int, const QString&) override { return Ok; }
-};
-
-class NoScreen : public RegistrationScreen {
-public:
-    void beginWork(MasterTab) override {}
-    void endWork(MasterTab) override {}
-    void setMemberGridEnabled(bool) override {}
-};
 
 constexpr int kMajors = 100;
 constexpr int kMiddles = 20;
@@ -167,16 +156,12 @@ int main(int argc, char** argv)
     int rc = 0;
     {
         TDM2 dm(conn);
-        AlwaysYes confirm;
-        NullProgress progress;
-        NoScreen screen;
-        RegistrationContext ctx(dm, confirm, progress, screen);
-        MasterTab tab = MasterTab::Major;
-        ctx.activeTab = [&] { return tab; };
-        ctx.convertMajorDetails = [] { return true; };
-        ctx.convertMiddleDetails = [] { return true; };
+        BenchScreen screen;
+        NoReload loads(dm, screen);
+        ProgramState state;
+        CommandContext ctx{dm, state, screen, loads};
+        Tab& tab = screen.tab;
         RegisterCommand command(ctx);
-        ProgramState& state = programState();
         state.registrationPermitted = true;
         state.computerName = "BENCH";
 
@@ -201,7 +186,7 @@ int main(int argc, char** argv)
                      q.setParam("N", QStringLiteral("中項目%1").arg(i));
                  });
             dm.IBT_chu.open();
-            tab = MasterTab::Middle;
+            tab = Tab::Middle;
             std::printf("middle registration, %d middles reversed, past details converted: %.2f s\n", kMiddles,
                         timed([&] { command.SB03Click(); }));
 
@@ -230,7 +215,7 @@ int main(int argc, char** argv)
                 conn.IBTransaction4().commitAndRestart();
                 dm.IBT_chu.open();
                 dm.IBT_bu.open();
-                tab = MasterTab::Member;
+                tab = Tab::Member;
                 std::printf("member registration, %d members, %s: %.2f s\n", kRegisteredMembers,
                             housingRowMissing ? "outside the housing edition" : "housing edition",
                             timed([&] { command.SB03Click(); }));

@@ -431,8 +431,13 @@ void Query::addSql(const QString& line)
 
 void Query::setSql(const QString& text)
 {
+    setSql(text.split('\n'));
+}
+
+void Query::setSql(const QStringList& lines)
+{
     clearSql();
-    m_lines = text.split('\n');
+    m_lines = lines;
 }
 
 void Query::setParam(const QString& name, const QVariant& value)
@@ -536,8 +541,7 @@ void Query::open()
 
 void Query::run(const QStringList& lines)
 {
-    clearSql();
-    m_lines = lines;
+    setSql(lines);
     exec();
 }
 

@@ -47,6 +47,7 @@ public:
     void clearSql();
     void addSql(const QString& line);
     void setSql(const QString& text);
+    void setSql(const QStringList& lines);
     QString sql() const { return m_lines.join('\n'); }
 
     // Named parameters, without the colon. An invalid QVariant binds NULL; a

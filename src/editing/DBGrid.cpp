@@ -122,11 +122,6 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
     showRefusedRow();
 }
 
-void DBGrid::focusOutEvent(QFocusEvent* event)
-{
-    QTableView::focusOutEvent(event);
-}
-
 void DBGrid::keyPressEvent(QKeyEvent* event)
 {
     TableDataset* ds = dataset();

@@ -34,7 +34,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void followDataset();

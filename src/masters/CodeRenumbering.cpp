@@ -91,7 +91,7 @@ RenumberStrategy renumberPerTable()
         for (const RenumberTarget& target : targets) {
             const QString sql = renumbering.updateSql(target);
             if (!sql.isEmpty())
-                Registration::run(q, sql);
+                q.run(sql);
         }
     };
 }

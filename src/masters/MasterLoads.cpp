@@ -8,32 +8,17 @@
 
 namespace {
 
-void setSql(Query& q, const QStringList& lines)
-{
-    q.close();
-    q.clearSql();
-    for (const QString& l : lines)
-        q.addSql(l);
-}
-
-void commit(Query& q)
-{
-    setSql(q, {QStringLiteral("COMMIT")});
-    q.exec();
-}
-
 void bindText(Query& q, const QString& param, const QString& text)
 {
-    if (!text.isEmpty())
-        q.setParam(param, text);
+    q.setParam(param, Helpers::textOrNull(text));
 }
 
 // Drops a work table (a missing one is fine) and creates it afresh.
 void recreate(Query& q, const QString& table)
 {
-    setSql(q, {QStringLiteral("drop table ") + table});
+    q.setSql(QStringLiteral("drop table ") + table);
     q.execIgnoringError();
-    commit(q);
+    q.run(QStringLiteral("COMMIT"));
     TDM2::execCommit(q, Schema::createWorkTableSql(table));
 }
 
@@ -55,7 +40,7 @@ void copyRows(Query& src, Query& q, const QString& position, bool placeholder,
         q.setParam(position, 1);
         q.exec();
     }
-    commit(q);
+    q.run(QStringLiteral("COMMIT"));
     src.close();
 }
 
@@ -106,9 +91,9 @@ void MasterLoads::Button2Click()
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_DAI"));
 
     Query& src = m_dm.IBQuery1;
-    setSql(src, {QStringLiteral("select * from MAS_KOUSYU_01 order by CNT")});
+    src.setSql(QStringList{QStringLiteral("select * from MAS_KOUSYU_01 order by CNT")});
     src.open();
-    setSql(q, {QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
+    q.setSql(QStringList{QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
                QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
     copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
@@ -131,7 +116,7 @@ void MasterLoads::Button3Click()
     c.IBTransaction3().start();
 
     Query& src = m_dm.IBQuery1;
-    setSql(src, {QStringLiteral("select * from MAS_KOUSYU_02"),
+    src.setSql(QStringList{QStringLiteral("select * from MAS_KOUSYU_02"),
                  QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
                  QStringLiteral("order by CNT")});
     src.open();
@@ -139,7 +124,7 @@ void MasterLoads::Button3Click()
     Query& q = m_dm.IBQ_FB3;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_CHU"));
     // The account item is carried along so that registering the list again keeps it.
-    setSql(q, {QStringLiteral("insert into BUZAI_CHU"), QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"),
+    q.setSql(QStringList{QStringLiteral("insert into BUZAI_CHU"), QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"),
                QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
     copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
@@ -170,7 +155,7 @@ void MasterLoads::Button4Click()
     c.IBTransaction4().restart();
 
     Query& src = m_dm.IBQuery1;
-    setSql(src, {QStringLiteral("select * from MAS_BUZAI"),
+    src.setSql(QStringList{QStringLiteral("select * from MAS_BUZAI"),
                  QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
                  QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode()),
                  QStringLiteral("order by BS_KUBUN")});
@@ -178,7 +163,7 @@ void MasterLoads::Button4Click()
 
     Query& q = m_dm.IBQ_touroku4;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_S"));
-    setSql(q, {QStringLiteral("insert into BUZAI_S"),
+    q.setSql(QStringList{QStringLiteral("insert into BUZAI_S"),
                QStringLiteral("(CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,B_CD,KIN_01,KIN_02,"
                               "KIN_06,S_CD,KETA)"),
                QStringLiteral("values"),
@@ -209,10 +194,10 @@ void MasterLoads::Button8Click()
     recreate(q, QStringLiteral("TANIW"));
 
     Query& src = m_dm.IBQuery4;
-    setSql(src, {QStringLiteral("select * from LOOK_TANI order by CD")});
+    src.setSql(QStringList{QStringLiteral("select * from LOOK_TANI order by CD")});
     src.open();
     m_dm.IBT_TANI.close();
-    setSql(q, {QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
+    q.setSql(QStringList{QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
                QStringLiteral("(:CD,:NAME)")});
     copyRows(src, q, QStringLiteral("CD"), false, [&src](Query& q) {
         q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME")));

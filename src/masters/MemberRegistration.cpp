@@ -10,14 +10,8 @@
 #include <QDate>
 #include <QDateTime>
 
-using Registration::run;
 
 namespace {
-
-QVariant textOrNull(const QString& text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
 
 QVariant valueOrNull(const QVariant& v)
 {
@@ -174,7 +168,7 @@ void MemberRegistration::registerMembers(const Category& category)
     work.setSql(QStringLiteral("update BUZAI_S SET B_CD=null where B_CD LIKE :PREFIX"));
     work.setParam(QStringLiteral("PREFIX"), majorField + QStringLiteral("-%"));
     work.exec();
-    run(work, QStringLiteral("delete from BUZAI_S where NAME01 is null and NAME02 is null and NAME03 is null"));
+    work.run(QStringLiteral("delete from BUZAI_S where NAME01 is null and NAME02 is null and NAME03 is null"));
     dm.IBT_bu.open();
     m_ctx.screen.setMemberGridEnabled(false);
 
@@ -187,7 +181,7 @@ void MemberRegistration::registerMembers(const Category& category)
     q.setParam(QStringLiteral("E_DATE04"), QDate::currentDate());
     q.setParam(QStringLiteral("PC_NAME"), m_ctx.state.computerName);
     q.exec();
-    run(q, {QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BL_KUBUN=") + bl,
+    q.run({QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BL_KUBUN=") + bl,
             QStringLiteral("and BM_KUBUN=") + bm});
 
     m_memberKeys.clear();
@@ -220,8 +214,8 @@ void MemberRegistration::registerMembers(const Category& category)
     rows.close();
 
     if (housingEdition(m_ctx.state))
-        run(q, QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0 and KOUSYU>0"));
-    run(q, QStringLiteral("DELETE FROM MAS_BUZAI where NAME01 is null and NAME02 is null"));
+        q.run(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0 and KOUSYU>0"));
+    q.run(QStringLiteral("DELETE FROM MAS_BUZAI where NAME01 is null and NAME02 is null"));
 }
 
 void MemberRegistration::removeDuplicates(const Query& row, const Category& category)
@@ -284,12 +278,12 @@ void MemberRegistration::insertMember(const Query& row, const Category& category
     q.setParam(QStringLiteral("BM_kubun"), category.middle);
     q.setParam(QStringLiteral("BS_kubun"), position);
     for (const char* column : {"NAME01", "NAME02", "NAME03"})
-        q.setParam(QLatin1String(column), textOrNull(Helpers::firstLine(row.text(QLatin1String(column)))));
+        q.setParam(QLatin1String(column), Helpers::textOrNull(Helpers::firstLine(row.text(QLatin1String(column)))));
 
     const QString code = Helpers::firstLine(row.text(QStringLiteral("B_CD")));
     q.setParam(QStringLiteral("B_CD"),
-               textOrNull(code.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : code));
-    q.setParam(QStringLiteral("TANI"), textOrNull(Helpers::unitText(row.text(QStringLiteral("TANI")))));
+               Helpers::textOrNull(code.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : code));
+    q.setParam(QStringLiteral("TANI"), Helpers::textOrNull(Helpers::unitText(row.text(QStringLiteral("TANI")))));
     for (const char* column : {"KIN_01", "KIN_02", "KIN_06", "KU_KAMOKU", "S_CD"})
         q.setParam(QLatin1String(column), valueOrNull(row.value(QLatin1String(column))));
 
@@ -299,7 +293,7 @@ void MemberRegistration::insertMember(const Query& row, const Category& category
     q.setParam(QStringLiteral("KETA"), digits);
     q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
     q.setParam(QStringLiteral("e_date04"), QVariant());
-    q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
+    q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
     for (const char* column : {"G_RITU", "T_RITU", "K_RITU", "TAX_KU"})
         q.setParam(QLatin1String(column), QVariant());
     q.exec();

@@ -8,20 +8,6 @@
 
 namespace Registration {
 
-void run(Query& q, const QStringList& lines)
-{
-    q.close();
-    q.clearSql();
-    for (const QString& line : lines)
-        q.addSql(line);
-    q.exec();
-}
-
-void run(Query& q, const QString& statement)
-{
-    run(q, QStringList{statement});
-}
-
 void postPending(TableDataset& dataset)
 {
     try {

@@ -13,10 +13,6 @@ class Transaction;
 // Steps shared by the registrations.
 namespace Registration {
 
-// Close, clear, add the lines, execute.
-void run(Query& q, const QStringList& lines);
-void run(Query& q, const QString& statement);
-
 // Posts a pending grid edit; a failing post leaves the row as it was.
 void postPending(TableDataset& dataset);
 

@@ -6,7 +6,6 @@
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 
-using Registration::run;
 
 UnitRegistration::UnitRegistration(CommandContext& context) : m_ctx(context) {}
 
@@ -43,7 +42,7 @@ void UnitRegistration::registerUnits()
     Query& remove = dm.IBQ_touroku1_2;
     TableDataset& units = dm.IBT_TANI;
 
-    run(q, QStringLiteral("delete from LOOK_TANI"));
+    q.run(QStringLiteral("delete from LOOK_TANI"));
     q.close();
     q.setSql(QStringLiteral("INSERT INTO LOOK_TANI\n(CD,NAME)\nvalues\n(:CD,:NAME)"));
     remove.close();

@@ -8,19 +8,12 @@
 
 #include <QDateTime>
 
-using Registration::run;
 
 namespace {
 
 QVariant nameValue(const QString& text)
 {
-    const QString line = Helpers::firstLine(text);
-    return line.isEmpty() ? QVariant() : QVariant(line);
-}
-
-QVariant textOrNull(const QString& text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
+    return Helpers::textOrNull(Helpers::firstLine(text));
 }
 
 void openIfClosed(TableDataset& d)
@@ -73,11 +66,11 @@ QString noCategorySql(const CodeColumns& t, bool fromPacked)
 // neither sign marking (which would make it positive) nor a renumbering step.
 void markOlderLeftovers(Query& q, bool pastDetails)
 {
-    run(q, noCategorySql(kScheduleMaster, true));
-    run(q, noCategorySql(kSchedule, true));
+    q.run(noCategorySql(kScheduleMaster, true));
+    q.run(noCategorySql(kSchedule, true));
     if (pastDetails)
         for (const CodeColumns& t : kPastDetails)
-            run(q, noCategorySql(t, true));
+            q.run(noCategorySql(t, true));
 }
 
 // After the renumbering, before the codes are packed again: what is still negative
@@ -85,11 +78,11 @@ void markOlderLeftovers(Query& q, bool pastDetails)
 void markGone(Query& q, bool scheduleMaster, bool pastDetails)
 {
     if (scheduleMaster)
-        run(q, noCategorySql(kScheduleMaster, false));
-    run(q, noCategorySql(kSchedule, false));
+        q.run(noCategorySql(kScheduleMaster, false));
+    q.run(noCategorySql(kSchedule, false));
     if (pastDetails)
         for (const CodeColumns& t : kPastDetails)
-            run(q, noCategorySql(t, false));
+            q.run(noCategorySql(t, false));
 }
 
 } // namespace
@@ -173,14 +166,14 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     Query& q = dm.IBQ_touroku;
     ProgressSink& progress = m_ctx.screen.progress();
     const auto runStep = [&](const QString& sql) {
-        run(q, sql);
+        q.run(sql);
         progress.step();
     };
 
     // Codes are negated first: a negative code is an old one not renumbered yet.
     dm.IBT_dai.close();
-    run(work, QStringLiteral("delete from BUZAI_DAI where NAME01 is null"));
-    run(work, QStringLiteral("UPDATE BUZAI_DAI SET BL_KUBUN=BL_KUBUN*(-1)"));
+    work.run(QStringLiteral("delete from BUZAI_DAI where NAME01 is null"));
+    work.run(QStringLiteral("UPDATE BUZAI_DAI SET BL_KUBUN=BL_KUBUN*(-1)"));
     dm.IBT_dai.open();
     progress.step();
 
@@ -219,7 +212,7 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
         q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
         q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
         q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
+        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
         q.exec();
         steps.append({i, Helpers::toIntOrZero(grid.text(QStringLiteral("BL_KUBUN"))), std::nullopt});
         progress.step();
@@ -244,15 +237,15 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
     }
     grid.first();
-    run(q, QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
-    run(q, QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));
-    run(q, QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)"));
+    q.run(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
+    q.run(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));
+    q.run(QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)"));
     runStep(QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
 
     // What is still negative belonged to a major category that is gone. Lines left
     // without category by an earlier registration stay.
-    run(q, QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0 and BL_KUBUN<>%1").arg(kNoMajor));
-    run(q, QStringLiteral("DELETE FROM MAS_KOUSYU_02 where BL_KUBUN<0"));
+    q.run(QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0 and BL_KUBUN<>%1").arg(kNoMajor));
+    q.run(QStringLiteral("DELETE FROM MAS_KOUSYU_02 where BL_KUBUN<0"));
     runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BL_KUBUN<0"));
 }
 
@@ -318,13 +311,13 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     ProgressSink& progress = m_ctx.screen.progress();
     const QString bl = QString::number(major);
     const auto runStep = [&](const QString& sql) {
-        run(q, sql);
+        q.run(sql);
         progress.step();
     };
 
     dm.IBT_chu.close();
-    run(work, QStringLiteral("delete from BUZAI_CHU where NAME01 is null"));
-    run(work, QStringLiteral("UPDATE BUZAI_CHU SET BM_KUBUN=BM_KUBUN*(-1)"));
+    work.run(QStringLiteral("delete from BUZAI_CHU where NAME01 is null"));
+    work.run(QStringLiteral("UPDATE BUZAI_CHU SET BM_KUBUN=BM_KUBUN*(-1)"));
     dm.IBT_chu.open();
 
     // Only positive codes are marked: a negative one is no category by now.
@@ -368,8 +361,8 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
         q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
         q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
         q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), textOrNull(m_ctx.state.computerName));
-        q.setParam(QStringLiteral("KU_KAMOKU"), textOrNull(account));
+        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
+        q.setParam(QStringLiteral("KU_KAMOKU"), Helpers::textOrNull(account));
         q.exec();
 
         CodeStep step{i, Helpers::toIntOrZero(grid.text(QStringLiteral("BM_KUBUN"))), std::nullopt};
@@ -396,7 +389,7 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     dm.IBT_chu.reopen();
     markGone(q, true, convertDetails);
     runStep(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
-    run(dm.IBQ_touroku1_2, QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
+    dm.IBQ_touroku1_2.run(QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
     progress.step();
     runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_kubun*100+BM_KUBUN)*(-1)"));
     runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));

@@ -24,6 +24,7 @@ protected:
         env.insert("TMPDIR", folder.file("tmp"));
         env.insert("FIREBIRD_LOCK", folder.file("fblock"));
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder.programDir());
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);

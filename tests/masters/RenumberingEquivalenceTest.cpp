@@ -115,9 +115,9 @@ RenumberStrategy renumberRowByRow()
                 const QString where = (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" +
                                       QString::number(step.oldCode);
                 if (t.carriesAccount && step.account)
-                    Registration::run(q, QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
+                    q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
                                              .arg(t.table, QString::number(*step.account), where));
-                Registration::run(q, QString("UPDATE %1 set %2=%3 where %4")
+                q.run(QString("UPDATE %1 set %2=%3 where %4")
                                          .arg(t.table, t.column, QString::number(step.position), where));
             }
         }
@@ -137,7 +137,7 @@ RenumberStrategy renumberIgnoringChains()
         }
         for (const RenumberTarget& t : targets)
             if (!keys.isEmpty())
-                Registration::run(q, QString("UPDATE %1 set %2=CASE %2 %3 END where %4%2 IN (%5)")
+                q.run(QString("UPDATE %1 set %2=CASE %2 %3 END where %4%2 IN (%5)")
                                          .arg(t.table, t.column, cases.join(' '),
                                               t.scope.isEmpty() ? QString() : t.scope + " and ", keys.join(',')));
     };

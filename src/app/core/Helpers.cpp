@@ -317,6 +317,11 @@ QString firstLine(const QString& text) {
     return end < 0 ? text : text.left(end);
 }
 
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 QString unitText(const QString& text) {
     QString s = firstLine(text);
     s.remove(QLatin1Char(' '));

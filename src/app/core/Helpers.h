@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 
 #include <functional>
 #include <stdexcept>
@@ -59,6 +60,8 @@ QString decodeHexText(const QString& hex);
 int toIntOrZero(const QString& text);
 // Text up to the first CR or LF.
 QString firstLine(const QString& text);
+// The text as a value to bind: NULL when it is empty.
+QVariant textOrNull(const QString& text);
 // A unit name as stored: first line without any ASCII or ideographic blanks.
 QString unitText(const QString& text);
 
