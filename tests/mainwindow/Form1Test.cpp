@@ -160,3 +160,35 @@ TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
     EXPECT_EQ(fx.confirm.messages.value(0), "終了しますか？");
     EXPECT_TRUE(fx.form->isVisible());
 }
+
+// Ctrl+Tab / Ctrl+Shift+Tab and Ctrl+PageDown / Ctrl+PageUp switch tabs even from
+// inside a grid, which would otherwise take them for its own cursor.
+TEST(Form1Test, ControlTabAndPageKeysSwitchTabsFromAGrid)
+{
+    MainWindowFixture fx;
+    auto product = fx.makeProduct();
+    for (int i = 1; i <= 3; ++i)
+        fx.exec(*product, QString("insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (%1,%1,'大%1')").arg(i));
+    product->close();
+    fx.start();
+    fx.form->activateWindow();
+    QApplication::setActiveWindow(fx.form.get());
+    fx.form->DBGrid1->setFocus();
+    ASSERT_EQ(fx.form->activeTab(), Tab::Major);
+    ASSERT_EQ(fx.dm->IBT_dai.recNo(), 1);
+
+    const auto press = [&](int key, Qt::KeyboardModifiers mods) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fx.form.get();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+        return fx.form->activeTab();
+    };
+    EXPECT_EQ(press(Qt::Key_PageDown, Qt::ControlModifier), Tab::Middle);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), Tab::Member);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), Tab::Middle);
+    EXPECT_EQ(press(Qt::Key_PageUp, Qt::ControlModifier), Tab::Major);
+    EXPECT_EQ(press(Qt::Key_PageUp, Qt::ControlModifier), Tab::Unit) << "wraps round";
+    EXPECT_EQ(press(Qt::Key_PageDown, Qt::ControlModifier), Tab::Major);
+    // The grid's cursor stayed where it was.
+    EXPECT_EQ(fx.dm->IBT_dai.recNo(), 1);
+    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+}

@@ -65,7 +65,7 @@ TEST_F(MemberRegistrationTest, RowsAsStoredInTheMemberMaster)
                     "5|∅|3-12-00050|D|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1", "7|E|3-12-00070|d|∅|本|∅|∅|∅|∅|∅|0|∅|PC1"}));
     EXPECT_EQ(rig.workRows("select NAME02, NAME03 from BUZAI_S order by CNT"),
               (Rows{"摘要|備考", "∅|∅", "∅|∅", "∅|only remarks", "D|∅", "d|∅", "d|∅"}));
-    EXPECT_EQ(rig.confirm.messages, (Rows{MemberRegistration::question(), "登録しました。"}));
+    EXPECT_EQ(rig.confirm.messages, (Rows{QString("部材マスターを登録しますか？"), "登録しました。"}));
     EXPECT_EQ(rig.events, (Rows{"resetSearchFields", "memberLoad"}));
 }
 

@@ -20,7 +20,7 @@ TEST(UnitRegistration, NumberedByGridPosition)
     rig.registerTab(Tab::Unit);
     EXPECT_EQ(rig.productRows("select CD, NAME from LOOK_TANI order by CD"),
               (Rows{"1|A", "3|C", "5|本", "6|m", "8|c’d", "9|a'b"}));
-    EXPECT_EQ(rig.confirm.messages, (Rows{UnitRegistration::question(), "登録しました。"}));
+    EXPECT_EQ(rig.confirm.messages, (Rows{QString("単位マスターを登録しますか？"), "登録しました。"}));
     EXPECT_EQ(rig.events, Rows{"unitLoad"});
 }
 
@@ -36,8 +36,8 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
              inserts("BUZAI_S (CNT,NAME01)", {"1,'C'"}) + inserts("TANI (CD,NAME)", {"1,'D'"}));
     rig.convertDetails = false;
     const QString before = rig.dumpProduct(true);
-    const QString questions[] = {WorkTypeRegistration::majorQuestion(), WorkTypeRegistration::middleQuestion(),
-                                 MemberRegistration::question(), UnitRegistration::question()};
+    const QString questions[] = {QString("大項目マスターを登録しますか？"), QString("中項目マスターを登録しますか？"),
+                                 QString("部材マスターを登録しますか？"), QString("単位マスターを登録しますか？")};
     for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit}) {
         for (bool permitted : {false, true}) {
             SCOPED_TRACE(QString("tab %1, permitted %2").arg(int(tab)).arg(permitted).toStdString());
@@ -48,7 +48,7 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
             rig.events.clear();
             rig.screen.calls.clear();
             rig.registerTab(tab);
-            const QString asked = permitted ? questions[int(tab)] : RegisterCommand::notPermittedMessage();
+            const QString asked = permitted ? questions[int(tab)] : QString("登録には管理者権限が必要です。");
             EXPECT_EQ(rig.confirm.messages, Rows{asked});
             EXPECT_EQ(rig.confirm.modes.value(0), permitted ? Confirmation::Question : Confirmation::Notice);
             EXPECT_EQ(rig.dumpProduct(true), before);
@@ -65,11 +65,11 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
 // rows of other categories that stay do.
 TEST(RegisterCommand, NothingToRegisterIsRefused)
 {
-    const QString refused[] = {Registration::nothingToRegisterMessage("大項目マスター"),
-                               Registration::nothingToRegisterMessage("中項目マスター"),
-                               Registration::nothingToRegisterMessage("部材マスター"),
-                               Registration::nothingToRegisterMessage("単位マスター")};
-    const QString noMajor = WorkTypeRegistration::noMajorMessage();
+    const QString refused[] = {QString("登録する行がありません。\n登録すると大項目マスターが空になるため、何も登録しませんでした。"),
+                               QString("登録する行がありません。\n登録すると中項目マスターが空になるため、何も登録しませんでした。"),
+                               QString("登録する行がありません。\n登録すると部材マスターが空になるため、何も登録しませんでした。"),
+                               QString("登録する行がありません。\n登録すると単位マスターが空になるため、何も登録しませんでした。")};
+    const QString noMajor = QString("大項目が選ばれていないため、中項目は登録しませんでした。\n大項目を選んでから登録し直してください。");
     const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
     struct Case {
         const char* name;
