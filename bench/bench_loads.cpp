@@ -45,8 +45,9 @@ int main(int argc, char** argv)
             Query q(&c.IBDatabase1);
             exec(q, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
             exec(q, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')");
-            q.setSql("insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KIN_06,S_CD,KETA) "
-                     "values (1,1,:BS,:N1,:N2,'本',:K1,:K2,:K6,12,1)");
+            q.setSql(
+                "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KIN_06,S_CD,KETA) "
+                "values (1,1,:BS,:N1,:N2,'本',:K1,:K2,:K6,12,1)");
             for (int i = 1; i <= members; ++i) {
                 q.setParam("BS", i);
                 q.setParam("N1", QString("単管パイプ %1").arg(i));

@@ -44,8 +44,8 @@ void buildProduct(Database& db)
         q.setParam("BL", i + 1);
         q.setParam("NAME", QStringLiteral("大項目%1").arg(i + 1));
     });
-    fill(db, "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (:CNT,:BL,:BM,:NAME)",
-         kMajors * kMiddles, [](Query& q, int i) {
+    fill(db, "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (:CNT,:BL,:BM,:NAME)", kMajors * kMiddles,
+         [](Query& q, int i) {
              q.setParam("CNT", i % kMiddles + 1);
              q.setParam("BL", i / kMiddles + 1);
              q.setParam("BM", i % kMiddles + 1);
@@ -68,8 +68,9 @@ void buildProduct(Database& db)
              q.setParam("KA", 7);
          });
     const auto packed = [](int i) { return (i % kMajors + 1) * 100 + (i / kMajors) % kMiddles + 1; };
-    fill(db, "insert into MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,KOUSYU,NAME_01,TAN) values "
-             "(:BUI,:BANGOU,:BL,:BM,:K,:N,:TAN)",
+    fill(db,
+         "insert into MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,KOUSYU,NAME_01,TAN) values "
+         "(:BUI,:BANGOU,:BL,:BM,:K,:N,:TAN)",
          5000, [&](Query& q, int i) {
              q.setParam("BUI", i % 2 ? -packed(i) : i % 40 + 1);
              q.setParam("BANGOU", i);
@@ -113,7 +114,8 @@ void createWorkTables(Database& work)
 {
     Query q(&work);
     QStringList tables = Schema::categoryAndMemberTables();
-    tables << "TANI" << "TANIW";
+    tables << "TANI"
+           << "TANIW";
     for (const QString& t : tables) {
         q.setSql(Schema::createWorkTableSql(t));
         q.exec();
@@ -195,7 +197,8 @@ int main(int argc, char** argv)
                 dm.IBT_bu.close();
                 fill(conn.IBDatabase2, "delete from BUZAI_S", 1, [](Query&, int) {});
                 fill(conn.IBDatabase2,
-                     "insert into BUZAI_S (CNT,NAME01,NAME02,TANI,KIN_01,KIN_02,KETA) values (:CNT,:N1,:N2,:T,:K1,:K2,:KETA)",
+                     "insert into BUZAI_S (CNT,NAME01,NAME02,TANI,KIN_01,KIN_02,KETA) values "
+                     "(:CNT,:N1,:N2,:T,:K1,:K2,:KETA)",
                      kRegisteredMembers, [](Query& q, int i) {
                          q.setParam("CNT", i + 1);
                          q.setParam("N1", QStringLiteral("部材%1").arg(i * 2));

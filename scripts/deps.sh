@@ -1,7 +1,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when missing.
 # Sourced by scripts/run and scripts/test.
 MASMENT_PACKAGES=(
-    cmake g++ pkg-config make
+    cmake g++ pkg-config make clang-format git
     qt6-base-dev libgl-dev
     firebird-dev firebird3.0-server-core firebird3.0-common
     libicu-dev libmuparser-dev libgtest-dev

@@ -23,7 +23,7 @@ int main(int argc, char** argv)
 
     SingleInstance instance(QStringLiteral("QRV_41_EDIT"));
     if (!instance.isPrimary())
-        return 1;  // the running instance has been brought to the front
+        return 1; // the running instance has been brought to the front
 
     try {
         QApplication::setApplicationDisplayName(title);

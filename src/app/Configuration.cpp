@@ -10,7 +10,8 @@
 
 namespace {
 
-bool containsAny(const QString& name, std::initializer_list<const char*> parts) {
+bool containsAny(const QString& name, std::initializer_list<const char*> parts)
+{
     for (const char* part : parts) {
         if (name.contains(QLatin1String(part), Qt::CaseSensitive))
             return true;
@@ -20,7 +21,8 @@ bool containsAny(const QString& name, std::initializer_list<const char*> parts) 
 
 } // namespace
 
-void styleNumberEdits(QWidget* window) {
+void styleNumberEdits(QWidget* window)
+{
     const auto edits = window->findChildren<QLineEdit*>();
     for (QLineEdit* edit : edits) {
         const QString name = edit->objectName();
@@ -35,7 +37,8 @@ void styleNumberEdits(QWidget* window) {
     }
 }
 
-void readConfiguration(QWidget* window, const QString& filePath, SystemConfig& cfg) {
+void readConfiguration(QWidget* window, const QString& filePath, SystemConfig& cfg)
+{
     styleNumberEdits(window);
     const bool present = systemDatPresent(filePath);
     readSystemDat(filePath, cfg);

@@ -14,14 +14,16 @@
 namespace {
 
 // The edit inside a combo or spin box is part of that control, not a field.
-bool isInnerEdit(const QLineEdit* edit) {
+bool isInnerEdit(const QLineEdit* edit)
+{
     const QObject* parent = edit->parent();
     return qobject_cast<const QComboBox*>(parent) || qobject_cast<const QAbstractSpinBox*>(parent);
 }
 
 } // namespace
 
-void saveFormState(QWidget* dialog, const QString& fileName) {
+void saveFormState(QWidget* dialog, const QString& fileName)
+{
     QStringList lines;
     lines << QStringLiteral("X0=%1").arg(dialog->x()) << QStringLiteral("Y0=%1").arg(dialog->y())
           << QStringLiteral("Height=%1").arg(dialog->height()) << QStringLiteral("Width=%1").arg(dialog->width());

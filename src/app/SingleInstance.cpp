@@ -15,7 +15,8 @@ namespace {
 
 const QByteArray kActivate = QByteArrayLiteral("activate\n");
 
-QString userName() {
+QString userName()
+{
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
@@ -28,7 +29,8 @@ QString userName() {
 }
 
 // Lock and socket names must be plain file names.
-QString sanitized(const QString& text) {
+QString sanitized(const QString& text)
+{
     QString out;
     for (const QChar ch : text)
         out += ch.isLetterOrNumber() || ch == QLatin1Char('_') ? ch : QLatin1Char('_');
@@ -38,11 +40,14 @@ QString sanitized(const QString& text) {
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
-    : QObject(parent), m_serverName(sanitized(name + QLatin1Char('_') + userName())) {}
+    : QObject(parent), m_serverName(sanitized(name + QLatin1Char('_') + userName()))
+{
+}
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::isPrimary() {
+bool SingleInstance::isPrimary()
+{
     if (m_decided)
         return m_primary;
     m_decided = true;
@@ -57,7 +62,8 @@ bool SingleInstance::isPrimary() {
     return m_primary;
 }
 
-void SingleInstance::listen() {
+void SingleInstance::listen()
+{
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left by a crashed owner would block listen(); we hold the lock now.
@@ -66,7 +72,8 @@ void SingleInstance::listen() {
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::readKnock);
 }
 
-void SingleInstance::readKnock() {
+void SingleInstance::readKnock()
+{
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         const auto readLines = [this, socket] {
@@ -80,7 +87,8 @@ void SingleInstance::readKnock() {
     }
 }
 
-void SingleInstance::knock() const {
+void SingleInstance::knock() const
+{
     // The first instance may hold the lock but not yet listen; try for about a second.
     for (int attempt = 0; attempt < 10; ++attempt) {
         QLocalSocket socket;
@@ -97,7 +105,8 @@ void SingleInstance::knock() const {
     }
 }
 
-void SingleInstance::raiseWindow(QWidget* window) {
+void SingleInstance::raiseWindow(QWidget* window)
+{
     if (!window)
         return;
     if (window->isMinimized())

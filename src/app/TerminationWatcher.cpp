@@ -44,8 +44,7 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         signalfd_siginfo info;
-        while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        }
+        while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {}
         request();
     });
 }

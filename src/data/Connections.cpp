@@ -4,7 +4,8 @@ Connections::Connections()
 {
     for (Database* db : {&IBDatabase1, &IBDatabase2, &IBDatabase3, &IBDatabase4, &IBDatabase5})
         db->setParams(Database::defaultParams());
-    IBTransaction1().setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
+    IBTransaction1().setParams(
+        {QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
     for (Transaction* t : {&IBTransaction2(), &IBTransaction3(), &IBTransaction4(), &IBTransaction5()})
         t->setParams({QStringLiteral("concurrency"), QStringLiteral("nowait")});
     IBDatabase3.shareAttachmentWith(IBDatabase2);

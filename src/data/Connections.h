@@ -9,11 +9,11 @@ class Connections {
 public:
     Connections();
 
-    Database IBDatabase1{QStringLiteral("IBDatabase1")};  // product database
-    Database IBDatabase2{QStringLiteral("IBDatabase2")};  // work: BUZAI_DAI, TANI
-    Database IBDatabase3{QStringLiteral("IBDatabase3")};  // work: BUZAI_CHU
-    Database IBDatabase4{QStringLiteral("IBDatabase4")};  // work: BUZAI_S
-    Database IBDatabase5{QStringLiteral("IBDatabase5")};  // second product database
+    Database IBDatabase1{QStringLiteral("IBDatabase1")}; // product database
+    Database IBDatabase2{QStringLiteral("IBDatabase2")}; // work: BUZAI_DAI, TANI
+    Database IBDatabase3{QStringLiteral("IBDatabase3")}; // work: BUZAI_CHU
+    Database IBDatabase4{QStringLiteral("IBDatabase4")}; // work: BUZAI_S
+    Database IBDatabase5{QStringLiteral("IBDatabase5")}; // second product database
 
     Transaction& IBTransaction1() { return IBDatabase1.transaction(); }
     Transaction& IBTransaction2() { return IBDatabase2.transaction(); }

@@ -3,8 +3,7 @@
 #include "Helpers.h"
 
 TDM2::TDM2(Connections& c)
-    : conn(c),
-      IBT_dai(&c.IBDatabase2, QStringLiteral("BUZAI_DAI"), QStringLiteral("CNT")),
+    : conn(c), IBT_dai(&c.IBDatabase2, QStringLiteral("BUZAI_DAI"), QStringLiteral("CNT")),
       IBT_chu(&c.IBDatabase3, QStringLiteral("BUZAI_CHU"), QStringLiteral("CNT")),
       IBT_bu(&c.IBDatabase4, QStringLiteral("BUZAI_S"), QStringLiteral("CNT")),
       IBT_TANI(&c.IBDatabase2, QStringLiteral("TANI"), QStringLiteral("CD")),

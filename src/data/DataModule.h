@@ -17,25 +17,25 @@ public:
 
     Connections& conn;
 
-    TableDataset IBT_dai;   // BUZAI_DAI on IBDatabase2
-    TableDataset IBT_chu;   // BUZAI_CHU on IBDatabase3
-    TableDataset IBT_bu;    // BUZAI_S on IBDatabase4
-    TableDataset IBT_TANI;  // TANI on IBDatabase2
+    TableDataset IBT_dai;  // BUZAI_DAI on IBDatabase2
+    TableDataset IBT_chu;  // BUZAI_CHU on IBDatabase3
+    TableDataset IBT_bu;   // BUZAI_S on IBDatabase4
+    TableDataset IBT_TANI; // TANI on IBDatabase2
 
     // Work database
-    Query IBQ_FB2, IBQ_FB2_2;              // IBDatabase2: major and unit rebuilds
-    Query IBQ_FB3, IBQ_FB3_2;              // IBDatabase3: middle rebuilds
-    Query IBQ_touroku4, IBQ_touroku4_2;    // IBDatabase4: member insert rebuild
-    Query IBQ_FB4, IBQ_FB4_2;              // IBDatabase4: member delete rebuild
-    Query IBQ_touroku2, IBQ_touroku2_2;    // IBDatabase2
+    Query IBQ_FB2, IBQ_FB2_2;           // IBDatabase2: major and unit rebuilds
+    Query IBQ_FB3, IBQ_FB3_2;           // IBDatabase3: middle rebuilds
+    Query IBQ_touroku4, IBQ_touroku4_2; // IBDatabase4: member insert rebuild
+    Query IBQ_FB4, IBQ_FB4_2;           // IBDatabase4: member delete rebuild
+    Query IBQ_touroku2, IBQ_touroku2_2; // IBDatabase2
     // Product database
     Query IBQ_touroku, IBQ_touroku1_2, IBQ_touroku3;
-    Query IBQuery1;  // "select * from MAS_KOUSYU_01 order by CNT"
-    Query IBQuery4;  // "select * from LOOK_TANI"
-    Query IBQ_TREVOLAN2;  // second product database
+    Query IBQuery1;      // "select * from MAS_KOUSYU_01 order by CNT"
+    Query IBQuery4;      // "select * from LOOK_TANI"
+    Query IBQ_TREVOLAN2; // second product database
 
     int savedRowNumber = 0;
-    int memberNumberingSkip = 0;  // set by the member grid while a selection is extended downwards
+    int memberNumberingSkip = 0; // set by the member grid while a selection is extended downwards
 
     // The current category codes "as shown on the main window"; by default the
     // current rows of the major and middle datasets.

@@ -11,7 +11,7 @@ namespace {
 // texts only when not empty, amounts only when not empty.
 struct RowLayout {
     QString table;
-    QString position;  // CNT or CD
+    QString position; // CNT or CD
     QStringList integers;
     QStringList texts;
     QStringList amounts;
@@ -19,8 +19,11 @@ struct RowLayout {
 
 const RowLayout kMajor{QStringLiteral("BUZAI_DAI"), QStringLiteral("CNT"), {"BL_KUBUN"}, {"NAME01", "NAME02"}, {}};
 // KU_KAMOKU travels with its middle category, so that registering again keeps it.
-const RowLayout kMiddle{QStringLiteral("BUZAI_CHU"), QStringLiteral("CNT"), {"BL_KUBUN", "BM_KUBUN", "KU_KAMOKU"},
-                        {"NAME01", "NAME02"}, {}};
+const RowLayout kMiddle{QStringLiteral("BUZAI_CHU"),
+                        QStringLiteral("CNT"),
+                        {"BL_KUBUN", "BM_KUBUN", "KU_KAMOKU"},
+                        {"NAME01", "NAME02"},
+                        {}};
 const RowLayout kUnit{QStringLiteral("TANI"), QStringLiteral("CD"), {}, {"NAME"}, {}};
 
 using Row = QHash<QString, QVariant>;
@@ -199,10 +202,12 @@ void TDM2::installEvents()
     };
     IBT_dai.afterDelete = [=, this](TableDataset& d) { afterDelete(d, IBQ_FB2, kMajor, reconnectMajor, true); };
     IBT_chu.afterDelete = [=, this](TableDataset& d) {
-        afterDelete(d, IBQ_FB3, kMiddle, [this] { conn.IBTransaction3().restart(); }, false);
+        afterDelete(
+            d, IBQ_FB3, kMiddle, [this] { conn.IBTransaction3().restart(); }, false);
     };
     IBT_TANI.afterDelete = [=, this](TableDataset& d) {
-        afterDelete(d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
+        afterDelete(
+            d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
     };
     IBT_bu.afterDelete = [this](TableDataset&) {
         IBT_bu.close();

@@ -126,7 +126,8 @@ ITransaction* Transaction::handle()
 // ---------------------------------------------------------------- Database
 
 Database::Database(const QString& name)
-    : m_name(name), m_share(std::make_shared<AttachmentShare>()), m_transaction(this, QString(name).replace("IBDatabase", "IBTransaction"))
+    : m_name(name), m_share(std::make_shared<AttachmentShare>()),
+      m_transaction(this, QString(name).replace("IBDatabase", "IBTransaction"))
 {
     m_share->members.insert(this);
 }
@@ -147,7 +148,8 @@ Database::~Database()
 
 QStringList Database::defaultParams()
 {
-    return {QStringLiteral("user_name=sysdba"), QStringLiteral("password=tollgates"), QStringLiteral("lc_ctype=CP943C")};
+    return {QStringLiteral("user_name=sysdba"), QStringLiteral("password=tollgates"),
+            QStringLiteral("lc_ctype=CP943C")};
 }
 
 void Database::shareAttachmentWith(Database& other)
@@ -202,8 +204,8 @@ void Database::open()
             // collecting garbage in the attachments themselves keeps drops reliable.
             dpb->insertString(st, isc_dpb_config, "GCPolicy = cooperative");
             const QByteArray path = QFile::encodeName(m_path);
-            m_share->att = FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st),
-                                                             dpb->getBuffer(st));
+            m_share->att =
+                FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
         } catch (const FbException& e) {
             FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path));
         }

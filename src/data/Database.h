@@ -32,15 +32,19 @@ public:
     const QStringList& params() const { return m_params; }
 
     bool active() const { return m_tra != nullptr; }
-    void start();              // no-op when active
-    void commit();             // no-op when not active
-    void rollback();           // no-op when not active
-    void stop() { commit(); }  // the automatic stop action
-    void restart() { stop(); start(); }
+    void start();             // no-op when active
+    void commit();            // no-op when not active
+    void rollback();          // no-op when not active
+    void stop() { commit(); } // the automatic stop action
+    void restart()
+    {
+        stop();
+        start();
+    }
     // What a "COMMIT" statement does: commit and begin the next transaction.
     void commitAndRestart();
 
-    Firebird::ITransaction* handle();  // starts on demand
+    Firebird::ITransaction* handle(); // starts on demand
 
 private:
     Database* m_db;
@@ -74,9 +78,13 @@ public:
     void shareAttachmentWith(Database& other);
 
     bool connected() const;
-    void open();        // no-op when connected
-    void close();       // stops the transaction, frees this connection's statements
-    void reconnect() { close(); open(); }
+    void open();  // no-op when connected
+    void close(); // stops the transaction, frees this connection's statements
+    void reconnect()
+    {
+        close();
+        open();
+    }
 
     Transaction& transaction() { return m_transaction; }
 

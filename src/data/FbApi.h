@@ -44,7 +44,8 @@ struct Dispose {
 // Cursors and blobs are closed; a close frees them only when it succeeds, so a
 // failed one releases them instead.
 struct Close {
-    template <typename T> void operator()(T* p) const noexcept
+    template <typename T>
+    void operator()(T* p) const noexcept
     {
         StatusGuard status;
         try {
@@ -55,12 +56,16 @@ struct Close {
     }
 };
 
-template <typename T> using Ref = std::unique_ptr<T, Release>;        // metadata and their builders
-template <typename T> using Disposable = std::unique_ptr<T, Dispose>; // parameter-block builders
-template <typename T> using Closable = std::unique_ptr<T, Close>;     // cursors, blobs
+template <typename T>
+using Ref = std::unique_ptr<T, Release>; // metadata and their builders
+template <typename T>
+using Disposable = std::unique_ptr<T, Dispose>; // parameter-block builders
+template <typename T>
+using Closable = std::unique_ptr<T, Close>; // cursors, blobs
 
 // Closes now and lets a failure through; the owner lets go either way.
-template <typename T> void closeNow(Closable<T>& owned, Firebird::ThrowStatusWrapper* status)
+template <typename T>
+void closeNow(Closable<T>& owned, Firebird::ThrowStatusWrapper* status)
 {
     T* p = owned.release();
     try {

@@ -19,7 +19,10 @@ namespace {
 constexpr unsigned kDialect = 3;
 constexpr unsigned kCharsetOctets = 1;
 
-bool isTextType(unsigned t) { return t == SQL_TEXT || t == SQL_VARYING; }
+bool isTextType(unsigned t)
+{
+    return t == SQL_TEXT || t == SQL_VARYING;
+}
 
 // Statements that change metadata must not find the table held by a compiled request.
 bool isDdl(const QString& sql)
@@ -36,15 +39,21 @@ bool isTransactionEnd(const QString& sql, const QString& verb)
     return s == verb || s == verb + QStringLiteral(" WORK");
 }
 
-template <typename T> void put(unsigned char* buf, unsigned off, T v) { std::memcpy(buf + off, &v, sizeof v); }
-template <typename T> T get(const unsigned char* buf, unsigned off)
+template <typename T>
+void put(unsigned char* buf, unsigned off, T v)
+{
+    std::memcpy(buf + off, &v, sizeof v);
+}
+template <typename T>
+T get(const unsigned char* buf, unsigned off)
 {
     T v;
     std::memcpy(&v, buf + off, sizeof v);
     return v;
 }
 
-template <typename I> FieldType integerType()
+template <typename I>
+FieldType integerType()
 {
     return {FieldType::Integer, std::numeric_limits<I>::min(), std::numeric_limits<I>::max()};
 }
@@ -52,21 +61,15 @@ template <typename I> FieldType integerType()
 FieldType fieldType(unsigned sqlType, int scale)
 {
     switch (sqlType) {
-    case SQL_SHORT:
-        return scale == 0 ? integerType<qint16>() : FieldType{FieldType::Number};  // else NUMERIC / DECIMAL
-    case SQL_LONG:
-        return scale == 0 ? integerType<qint32>() : FieldType{FieldType::Number};
-    case SQL_INT64:
-        return scale == 0 ? integerType<qint64>() : FieldType{FieldType::Number};
+    case SQL_SHORT: return scale == 0 ? integerType<qint16>() : FieldType{FieldType::Number}; // else NUMERIC / DECIMAL
+    case SQL_LONG: return scale == 0 ? integerType<qint32>() : FieldType{FieldType::Number};
+    case SQL_INT64: return scale == 0 ? integerType<qint64>() : FieldType{FieldType::Number};
     case SQL_FLOAT:
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-        return {FieldType::Number};
+    case SQL_D_FLOAT: return {FieldType::Number};
     case SQL_TEXT:
-    case SQL_VARYING:
-        return {FieldType::Text};
-    default:
-        return {};
+    case SQL_VARYING: return {FieldType::Text};
+    default: return {};
     }
 }
 
@@ -110,7 +113,8 @@ void declareParam(IMetadataBuilder* b, IMessageMetadata* described, ThrowStatusW
         QString bad;
         if (!SjisCodec::tryEncode(p.value.toString(), p.bytes, &bad))
             throw DbError::aboutField(
-                p.name, QStringLiteral("「%1」に保存できない文字「") + bad + QStringLiteral("」があります。"), statement);
+                p.name, QStringLiteral("「%1」に保存できない文字「") + bad + QStringLiteral("」があります。"),
+                statement);
         declare(b, st, i, SQL_VARYING, textLength(p.bytes));
         b->setCharSet(st, i, isTextType(columnType) ? described->getCharSet(st, i) : 0);
         b->setSubType(st, i, 0);
@@ -122,15 +126,9 @@ void declareParam(IMetadataBuilder* b, IMessageMetadata* described, ThrowStatusW
         b->setCharSet(st, i, kCharsetOctets);
         break;
     case QMetaType::Double:
-    case QMetaType::Float:
-        declare(b, st, i, SQL_DOUBLE, sizeof(double));
-        break;
-    case QMetaType::QDate:
-        declare(b, st, i, SQL_TYPE_DATE, sizeof(ISC_DATE));
-        break;
-    case QMetaType::QDateTime:
-        declare(b, st, i, SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP));
-        break;
+    case QMetaType::Float: declare(b, st, i, SQL_DOUBLE, sizeof(double)); break;
+    case QMetaType::QDate: declare(b, st, i, SQL_TYPE_DATE, sizeof(ISC_DATE)); break;
+    case QMetaType::QDateTime: declare(b, st, i, SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP)); break;
     default: // integers and booleans
         declare(b, st, i, SQL_INT64, sizeof(ISC_INT64));
         break;
@@ -154,9 +152,7 @@ void writeParam(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned i, cons
         std::memset(at, 0, meta->getLength(st, i));
         std::memcpy(at, p.bytes.constData(), p.bytes.size());
         break;
-    case SQL_DOUBLE:
-        put<double>(at, 0, v.toDouble());
-        break;
+    case SQL_DOUBLE: put<double>(at, 0, v.toDouble()); break;
     case SQL_TYPE_DATE: {
         const QDate d = v.toDate();
         put<ISC_DATE>(at, 0, util->encodeDate(d.year(), d.month(), d.day()));
@@ -171,9 +167,7 @@ void writeParam(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned i, cons
         put<ISC_TIMESTAMP>(at, 0, ts);
         break;
     }
-    default:
-        put<ISC_INT64>(at, 0, v.toLongLong());
-        break;
+    default: put<ISC_INT64>(at, 0, v.toLongLong()); break;
     }
 }
 
@@ -204,7 +198,7 @@ InputMessage bindInput(IStatement* stmt, ThrowStatusWrapper* st, const QStringLi
 // ---- output message: every column in a form that is simple to read
 
 struct OutputMessage {
-    FbApi::Ref<IMessageMetadata> meta;  // empty when the statement returns nothing
+    FbApi::Ref<IMessageMetadata> meta; // empty when the statement returns nothing
     std::vector<unsigned char> buffer;
     unsigned count = 0;
     QStringList columns;
@@ -292,30 +286,23 @@ QVariant readValue(const OutputMessage& out, ThrowStatusWrapper* st, unsigned i,
     const unsigned char* at = buf + meta->getOffset(st, i);
     switch (const unsigned t = meta->getType(st, i) & ~1u) {
     case SQL_VARYING:
-    case SQL_TEXT:
-        return readText(meta, st, i, at, t == SQL_VARYING);
-    case SQL_INT64:
-        return static_cast<qlonglong>(get<ISC_INT64>(at, 0));
-    case SQL_DOUBLE:
-        return get<double>(at, 0);
-    case SQL_TYPE_DATE:
-        return readDate(get<ISC_DATE>(at, 0));
+    case SQL_TEXT: return readText(meta, st, i, at, t == SQL_VARYING);
+    case SQL_INT64: return static_cast<qlonglong>(get<ISC_INT64>(at, 0));
+    case SQL_DOUBLE: return get<double>(at, 0);
+    case SQL_TYPE_DATE: return readDate(get<ISC_DATE>(at, 0));
     case SQL_TIMESTAMP: {
         const auto ts = get<ISC_TIMESTAMP>(at, 0);
         return QDateTime(readDate(ts.timestamp_date), readTime(ts.timestamp_time));
     }
-    case SQL_TYPE_TIME:
-        return readTime(get<ISC_TIME>(at, 0));
-    case SQL_BOOLEAN:
-        return *at != 0;
+    case SQL_TYPE_TIME: return readTime(get<ISC_TIME>(at, 0));
+    case SQL_BOOLEAN: return *at != 0;
     case SQL_BLOB: {
         const QByteArray data = readBlob(att, tra, st, get<ISC_QUAD>(at, 0));
         if (meta->getSubType(st, i) == 1)
             return SjisCodec::decode(data);
         return data;
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -340,14 +327,10 @@ QString valueText(const QVariant& v)
             return QString::number(static_cast<qint64>(d));
         return QString::number(d, 'g', 15);
     }
-    case QMetaType::QDate:
-        return v.toDate().toString(QStringLiteral("yyyy/MM/dd"));
-    case QMetaType::QDateTime:
-        return v.toDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
-    case QMetaType::QByteArray:
-        return QString::fromLatin1(v.toByteArray().toHex());
-    default:
-        return v.toString();
+    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("yyyy/MM/dd"));
+    case QMetaType::QDateTime: return v.toDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    case QMetaType::QByteArray: return QString::fromLatin1(v.toByteArray().toHex());
+    default: return v.toString();
     }
 }
 

@@ -20,7 +20,7 @@ class Database;
 struct FieldType {
     enum Kind { Other, Text, Integer, Number };
     Kind kind = Other;
-    qint64 minimum = 0;  // Integer only
+    qint64 minimum = 0; // Integer only
     qint64 maximum = 0;
     bool numeric() const { return kind == Integer || kind == Number; }
 };
@@ -71,13 +71,17 @@ public:
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     bool eof() const { return !m_open || m_pos >= m_rows.size(); }
     void first() { m_pos = 0; }
-    void next() { if (m_pos < m_rows.size()) ++m_pos; }
+    void next()
+    {
+        if (m_pos < m_rows.size())
+            ++m_pos;
+    }
 
     const QStringList& fieldNames() const { return m_columns; }
     const QVector<FieldType>& fieldTypes() const { return m_types; }
-    QVariant value(const QString& name) const;  // QVariant() for NULL
+    QVariant value(const QString& name) const; // QVariant() for NULL
     QVariant value(int column) const;
-    QString text(const QString& name) const;    // "" for NULL
+    QString text(const QString& name) const; // "" for NULL
     bool isNull(const QString& name) const { return !value(name).isValid(); }
     const QVector<QVector<QVariant>>& rows() const { return m_rows; }
 
@@ -86,7 +90,7 @@ public:
     void detachFromDatabase();
 
 private:
-    int fieldIndex(const QString& name) const;  // case-insensitive, -1 when absent
+    int fieldIndex(const QString& name) const; // case-insensitive, -1 when absent
     void prepare();
     void execute(bool fetch);
     void executePrepared(Firebird::ThrowStatusWrapper* st, bool fetch);
@@ -94,7 +98,7 @@ private:
     Database* m_db = nullptr;
     QString m_name;
     QStringList m_lines;
-    QHash<QString, QVariant> m_values;  // keys upper-case
+    QHash<QString, QVariant> m_values; // keys upper-case
 
     // Prepared form of the current text.
     QString m_preparedText;

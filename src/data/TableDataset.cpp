@@ -11,10 +11,16 @@
 
 namespace {
 
-QString keyParam() { return QStringLiteral("DBKEY__"); }
+QString keyParam()
+{
+    return QStringLiteral("DBKEY__");
+}
 
 // Posts bind the value of column c as parameter "P<c>".
-QString columnParam(int c) { return QStringLiteral("P%1").arg(c); }
+QString columnParam(int c)
+{
+    return QStringLiteral("P%1").arg(c);
+}
 
 } // namespace
 
@@ -33,7 +39,7 @@ QString formatNumber(const QVariant& value, const QString& format)
     bool literalSign = false;
     if (v < 0 && sections.size() > 1) {
         sec = sections.at(1);
-        literalSign = true;  // the negative section writes its own sign
+        literalSign = true; // the negative section writes its own sign
     } else if (v == 0 && sections.size() > 2) {
         sec = sections.at(2);
     }
@@ -282,13 +288,12 @@ void TableDataset::setValue(const QString& field, const QVariant& value)
     if (c < 0)
         throw DbError(QStringLiteral("フィールド '%1' が見つかりません").arg(field), m_table);
     // Converted before the row changes state: a refused value leaves it as it was.
-    const QVariant converted =
-        value.typeId() == QMetaType::QString ? valueFromText(field, value.toString()) : value;
+    const QVariant converted = value.typeId() == QMetaType::QString ? valueFromText(field, value.toString()) : value;
     if (m_state == Browse)
         edit();
     if (m_state != Edit && m_state != Insert)
         throw DbError(QStringLiteral("データセットが編集状態ではありません。"), m_table);
-    m_buffer[c] = converted;  // an emptied cell stores NULL
+    m_buffer[c] = converted; // an emptied cell stores NULL
     m_changed[c] = true;
     m_modified = true;
     emit rowChanged(m_cur);
@@ -341,7 +346,7 @@ void TableDataset::append()
     checkBrowseMode();
     if (!active())
         throw DbError(QStringLiteral("データセットが開いていません。"), m_table);
-    m_eof = true;  // the before-insert handlers look at the end-of-table state
+    m_eof = true; // the before-insert handlers look at the end-of-table state
     if (beforeInsert)
         beforeInsert(*this);
     insertAt(static_cast<int>(m_rows.size()));

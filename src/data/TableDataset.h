@@ -32,21 +32,25 @@ public:
     Database* database() const { return m_db; }
 
     void open();
-    void close();  // discards an unposted edit
-    void reopen() { close(); open(); }
+    void close(); // discards an unposted edit
+    void reopen()
+    {
+        close();
+        open();
+    }
     bool active() const { return m_state != Inactive; }
     State state() const { return m_state; }
     bool modified() const { return m_modified; }
 
     int recordCount() const { return static_cast<int>(m_rows.size()); }
-    int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; }  // 0 when empty
+    int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; } // 0 when empty
     bool eof() const { return m_eof; }
     bool bof() const { return m_bof; }
     // Locate by record number; out of range lands on the nearest row.
     void setRecNo(int recNo);
     void first();
     void last();
-    void next();   // at the last row sets eof() and stays
+    void next(); // at the last row sets eof() and stays
     void prior();
 
     // Stored columns (upper-case, as the database names them) and calculated fields.
@@ -80,9 +84,9 @@ public:
     void edit();
     void post();
     void cancel();
-    void insert();  // new row before the current one
-    void append();  // new row at the end
-    void remove();  // delete the current row
+    void insert(); // new row before the current one
+    void append(); // new row at the end
+    void remove(); // delete the current row
     // Posts a modified row, cancels an untouched insert: what moving the cursor does.
     void checkBrowseMode();
 
@@ -90,8 +94,8 @@ public:
     // which fills `CalcRow::values`.
     struct CalcRow {
         const TableDataset* dataset;
-        int row;      // 0-based
-        int recNo;    // 1-based record number of the row
+        int row;   // 0-based
+        int recNo; // 1-based record number of the row
         QVariant value(const QString& field) const { return dataset->storedValueAt(row, field); }
         QHash<QString, QVariant> values;
     };
@@ -102,9 +106,9 @@ public:
     QVariant storedValueAt(int row, const QString& field) const;
 
 signals:
-    void reset();                     // opened, closed or rebuilt
-    void rowChanged(int row);         // values of one row changed
-    void currentChanged(int recNo);   // cursor moved
+    void reset();                   // opened, closed or rebuilt
+    void rowChanged(int row);       // values of one row changed
+    void currentChanged(int recNo); // cursor moved
     void stateChanged(int state);
 
 private:
@@ -113,7 +117,7 @@ private:
     int column(const QString& field) const;
     QVariant calculated(int row, const QString& field) const;
     void insertAt(int index);
-    void store();  // writes the edit buffer to the table
+    void store(); // writes the edit buffer to the table
 
     Database* m_db;
     QString m_table;
@@ -124,8 +128,8 @@ private:
     QVector<FieldType> m_types;
     QStringList m_calculated;
     QVector<QVector<QVariant>> m_rows;
-    QVector<QByteArray> m_keys;  // RDB$DB_KEY per row; empty for an unposted insert
-    QVector<QVariant> m_buffer;  // edit buffer of the current row
+    QVector<QByteArray> m_keys; // RDB$DB_KEY per row; empty for an unposted insert
+    QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;
     int m_cur = 0;

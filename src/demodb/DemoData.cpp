@@ -380,14 +380,12 @@ void buildDemoProductDatabase(const QString& path, bool withJutaku)
             Builder(db).run(withJutaku);
             // One commit for the whole fill: committing per row is many times slower.
             db.transaction().commit();
-        }
-        catch (...) {
+        } catch (...) {
             // Closing the connection would commit; leave nothing half-written behind.
             db.transaction().rollback();
             throw;
         }
-    }
-    catch (...) {
+    } catch (...) {
         QFile::remove(path);
         throw;
     }

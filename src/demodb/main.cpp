@@ -23,16 +23,13 @@ int run(const QStringList& args)
     for (const QString& arg : args) {
         if (arg == QLatin1String("--no-jutaku")) {
             withJutaku = false;
-        }
-        else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             path.clear();
             break;
-        }
-        else if (arg.startsWith('-') || !path.isEmpty()) {
+        } else if (arg.startsWith('-') || !path.isEmpty()) {
             print(stderr, QStringLiteral("unknown argument: %1").arg(arg));
             return 2;
-        }
-        else {
+        } else {
             path = arg;
         }
     }
@@ -48,12 +45,10 @@ int run(const QStringList& args)
     }
     try {
         buildDemoProductDatabase(QFileInfo(path).absoluteFilePath(), withJutaku);
-    }
-    catch (const DbError& e) {
+    } catch (const DbError& e) {
         print(stderr, e.text());
         return 1;
-    }
-    catch (const std::exception& e) {
+    } catch (const std::exception& e) {
         print(stderr, QString::fromLocal8Bit(e.what()));
         return 1;
     }

@@ -25,7 +25,8 @@ constexpr int kLabelTop = 20;
 
 // Calls `f(begin, end)` for each line of `text` (end excludes the break) and
 // returns the number of lines.
-template <typename F> int forEachLine(const QString& text, F f)
+template <typename F>
+int forEachLine(const QString& text, F f)
 {
     int lines = 0;
     qsizetype begin = 0;
@@ -119,8 +120,7 @@ void TMASSAGE_FORM::arrange()
         BitBtn2->setDefault(true);
         BitBtn1->move(w / 2 - ButtonWidth - 4, h - ButtonHeight - kButtonBottom);
         BitBtn2->move(w / 2, h - ButtonHeight - kButtonBottom);
-    }
-    else {
+    } else {
         BitBtn1->setText(QStringLiteral("ＯＫ"));
         BitBtn2->hide();
         BitBtn2->setDefault(false);

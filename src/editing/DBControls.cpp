@@ -31,8 +31,7 @@ void DBEdit::mouseDoubleClickEvent(QMouseEvent* event)
     emit doubleClicked();
 }
 
-DBNavigator::DBNavigator(const QString& name, TableDataset& dataset, QWidget* parent)
-    : QWidget(parent), m_ds(dataset)
+DBNavigator::DBNavigator(const QString& name, TableDataset& dataset, QWidget* parent) : QWidget(parent), m_ds(dataset)
 {
     setObjectName(name);
     auto* lay = new QHBoxLayout(this);

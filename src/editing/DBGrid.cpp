@@ -144,9 +144,7 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
             return;
         }
         break;
-    case Qt::Key_Escape:
-        guarded([&] { ds->cancel(); });
-        return;
+    case Qt::Key_Escape: guarded([&] { ds->cancel(); }); return;
     case Qt::Key_Down:
         if (ds->recordCount() == 0 || ds->recNo() == ds->recordCount()) {
             // An untouched new row is not appended twice.
@@ -157,8 +155,7 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
             return;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     QTableView::keyPressEvent(event);
     showRefusedRow();

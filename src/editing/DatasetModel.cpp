@@ -44,14 +44,10 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const
     const Column& col = m_columns.at(index.column());
     try {
         switch (role) {
-        case Qt::DisplayRole:
-            return m_ds.displayText(index.row(), col.field);
-        case Qt::EditRole:
-            return m_ds.editText(index.row(), col.field);
-        case Qt::TextAlignmentRole:
-            return QVariant::fromValue(col.alignment);
-        default:
-            return {};
+        case Qt::DisplayRole: return m_ds.displayText(index.row(), col.field);
+        case Qt::EditRole: return m_ds.editText(index.row(), col.field);
+        case Qt::TextAlignmentRole: return QVariant::fromValue(col.alignment);
+        default: return {};
         }
     } catch (const DbError&) {
         return {};

@@ -104,7 +104,7 @@ void TForm1::showTab(Tab tab)
 {
     const int index = static_cast<int>(tab);
     if (PageControl1->currentIndex() == index)
-        tabShown(index);  // showing the active tab again runs its steps again
+        tabShown(index); // showing the active tab again runs its steps again
     else
         PageControl1->setCurrentIndex(index);
 }

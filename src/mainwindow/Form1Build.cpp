@@ -23,7 +23,8 @@ QTextEdit* makeNotice(const QString& name, QWidget* parent)
     memo->setObjectName(name);
     memo->setReadOnly(true);
     memo->setStyleSheet(QStringLiteral("QTextEdit { background: red; color: white; font-size: 20px; }"));
-    memo->setPlainText(QStringLiteral("マスター変換中・・・・・・・・・・・\n時間がかかりますが強制終了しないでください。"));
+    memo->setPlainText(
+        QStringLiteral("マスター変換中・・・・・・・・・・・\n時間がかかりますが強制終了しないでください。"));
     memo->hide();
     return memo;
 }

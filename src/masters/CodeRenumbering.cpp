@@ -18,7 +18,7 @@ constexpr int kMaxInList = 1000;
 
 CodeRenumbering::CodeRenumbering(const QVector<CodeStep>& steps)
 {
-    QHash<int, QVector<int>> stepsByOld;  // ascending step indexes
+    QHash<int, QVector<int>> stepsByOld; // ascending step indexes
     for (int k = 0; k < steps.size(); ++k)
         stepsByOld[steps.at(k).oldCode].append(k);
 

@@ -22,7 +22,7 @@ struct RenumberTarget {
     QString table;
     QString column;
     QString scope;
-    bool carriesAccount = false;  // KU_KAMOKU follows the step's account item
+    bool carriesAccount = false; // KU_KAMOKU follows the step's account item
 };
 
 // The renumbering of a grid taken as one mapping. Applying the steps one after

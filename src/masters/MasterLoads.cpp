@@ -25,8 +25,7 @@ void recreate(Query& q, const QString& table)
 // Inserts one work row per source row with the position counting 1, 2, 3 …,
 // or a single placeholder row (position 1 only) when the source is empty, so
 // the grid always has a row to edit; then commits once.
-void copyRows(Query& src, Query& q, const QString& position, bool placeholder,
-              const std::function<void(Query&)>& bind)
+void copyRows(Query& src, Query& q, const QString& position, bool placeholder, const std::function<void(Query&)>& bind)
 {
     int i = 0;
     for (src.first(); !src.eof(); src.next()) {
@@ -94,7 +93,7 @@ void MasterLoads::Button2Click()
     src.setSql(QStringList{QStringLiteral("select * from MAS_KOUSYU_01 order by CNT")});
     src.open();
     q.setSql(QStringList{QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
-               QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
+                         QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
     copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
@@ -117,15 +116,16 @@ void MasterLoads::Button3Click()
 
     Query& src = m_dm.IBQuery1;
     src.setSql(QStringList{QStringLiteral("select * from MAS_KOUSYU_02"),
-                 QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
-                 QStringLiteral("order by CNT")});
+                           QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                           QStringLiteral("order by CNT")});
     src.open();
 
     Query& q = m_dm.IBQ_FB3;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_CHU"));
     // The account item is carried along so that registering the list again keeps it.
-    q.setSql(QStringList{QStringLiteral("insert into BUZAI_CHU"), QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"),
-               QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
+    q.setSql(QStringList{QStringLiteral("insert into BUZAI_CHU"),
+                         QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"), QStringLiteral("values"),
+                         QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
     copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BM_KUBUN"))));
@@ -156,19 +156,20 @@ void MasterLoads::Button4Click()
 
     Query& src = m_dm.IBQuery1;
     src.setSql(QStringList{QStringLiteral("select * from MAS_BUZAI"),
-                 QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
-                 QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode()),
-                 QStringLiteral("order by BS_KUBUN")});
+                           QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                           QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode()),
+                           QStringLiteral("order by BS_KUBUN")});
     src.open();
 
     Query& q = m_dm.IBQ_touroku4;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_S"));
-    q.setSql(QStringList{QStringLiteral("insert into BUZAI_S"),
-               QStringLiteral("(CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,B_CD,KIN_01,KIN_02,"
-                              "KIN_06,S_CD,KETA)"),
-               QStringLiteral("values"),
-               QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03,:TANI,:B_CD,:"
-                              "KIN_01,:KIN_02,:KIN_06,:S_CD,:KETA)")});
+    q.setSql(QStringList{
+        QStringLiteral("insert into BUZAI_S"),
+        QStringLiteral("(CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,B_CD,KIN_01,KIN_02,"
+                       "KIN_06,S_CD,KETA)"),
+        QStringLiteral("values"),
+        QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03,:TANI,:B_CD,:"
+                       "KIN_01,:KIN_02,:KIN_06,:S_CD,:KETA)")});
     copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
         for (const char* f : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"})
             q.setParam(QString::fromLatin1(f), Helpers::toIntOrZero(src.text(QString::fromLatin1(f))));
@@ -198,10 +199,9 @@ void MasterLoads::Button8Click()
     src.open();
     m_dm.IBT_TANI.close();
     q.setSql(QStringList{QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
-               QStringLiteral("(:CD,:NAME)")});
-    copyRows(src, q, QStringLiteral("CD"), false, [&src](Query& q) {
-        q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME")));
-    });
+                         QStringLiteral("(:CD,:NAME)")});
+    copyRows(src, q, QStringLiteral("CD"), false,
+             [&src](Query& q) { q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME"))); });
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
     complete(Tab::Unit);

@@ -10,7 +10,6 @@
 #include <QDate>
 #include <QDateTime>
 
-
 namespace {
 
 QVariant valueOrNull(const QVariant& v)
@@ -45,11 +44,11 @@ QString MemberRegistration::generatedCode(const QString& major, const QString& m
 
 bool MemberRegistration::isCountedUnit(const QString& unit)
 {
-    static const QStringList units = {
-        QStringLiteral("式"),   QStringLiteral("本"),   QStringLiteral("所"), QStringLiteral("セット"),
-        QStringLiteral("ｾｯﾄ"), QStringLiteral("ｹｰｽ"), QStringLiteral("ケ"), QStringLiteral("箱"),
-        QStringLiteral("SET"),  QStringLiteral("set"),  QStringLiteral("枚"), QStringLiteral("組"),
-        QStringLiteral("個"),   QStringLiteral("台"),   QStringLiteral("着")};
+    static const QStringList units = {QStringLiteral("式"),     QStringLiteral("本"),  QStringLiteral("所"),
+                                      QStringLiteral("セット"), QStringLiteral("ｾｯﾄ"), QStringLiteral("ｹｰｽ"),
+                                      QStringLiteral("ケ"),     QStringLiteral("箱"),  QStringLiteral("SET"),
+                                      QStringLiteral("set"),    QStringLiteral("枚"),  QStringLiteral("組"),
+                                      QStringLiteral("個"),     QStringLiteral("台"),  QStringLiteral("着")};
     return units.contains(unit);
 }
 
@@ -127,8 +126,8 @@ void MemberRegistration::Button5Click()
         m_ctx.screen.setMemberGridEnabled(true);
         Registration::quietly([&] { dm.IBT_bu.open(); });
     };
-    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase4,
-                                  [&] { registerMembers(category); }, restore);
+    Registration::runAllOrNothing(
+        dm.conn.IBDatabase1, dm.conn.IBDatabase4, [&] { registerMembers(category); }, restore);
     m_statements.clear();
 
     m_ctx.screen.progress().finish();
@@ -151,7 +150,8 @@ bool MemberRegistration::leavesMasterEmpty(const Category& category)
                                                   {QStringLiteral("NAME01"), QStringLiteral("NAME02")}) &&
                        Registration::count(dm.conn.IBDatabase1, others.arg(category.major).arg(category.middle)) == 0;
     if (empty)
-        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("部材マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice,
+                                        Registration::nothingToRegisterMessage(QStringLiteral("部材マスター")));
     return empty;
 }
 
@@ -182,7 +182,7 @@ void MemberRegistration::registerMembers(const Category& category)
     q.setParam(QStringLiteral("PC_NAME"), m_ctx.state.computerName);
     q.exec();
     q.run({QStringLiteral("delete from MAS_BUZAI"), QStringLiteral("where BL_KUBUN=") + bl,
-            QStringLiteral("and BM_KUBUN=") + bm});
+           QStringLiteral("and BM_KUBUN=") + bm});
 
     m_memberKeys.clear();
     m_scheduleKeys.clear();
@@ -235,7 +235,8 @@ void MemberRegistration::removeDuplicates(const Query& row, const Category& cate
     // Outside the housing edition only the category itself is searched; the cheap
     // code tests come before the name comparisons.
     if (m_ctx.state.housingRowMissing == 1)
-        lines << QStringLiteral("and BL_KUBUN=%1").arg(category.major) << QStringLiteral("and BM_KUBUN=%1").arg(category.middle);
+        lines << QStringLiteral("and BL_KUBUN=%1").arg(category.major)
+              << QStringLiteral("and BM_KUBUN=%1").arg(category.middle);
     QHash<QString, QVariant> params;
     for (const char* column : {"NAME01", "NAME02"}) {
         const QString col = QLatin1String(column);
@@ -267,13 +268,14 @@ void MemberRegistration::removeDuplicates(const Query& row, const Category& cate
 
 void MemberRegistration::insertMember(const Query& row, const Category& category, int position)
 {
-    Query& q = statement({QStringLiteral("INSERT INTO MAS_BUZAI"),
-                          QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
-                          QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
-                          QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
-                          QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
-                          QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
-                          QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+    Query& q =
+        statement({QStringLiteral("INSERT INTO MAS_BUZAI"),
+                   QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
+                   QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
+                   QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
+                   QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
+                   QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
+                   QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
     q.setParam(QStringLiteral("BL_kubun"), category.major);
     q.setParam(QStringLiteral("BM_kubun"), category.middle);
     q.setParam(QStringLiteral("BS_kubun"), position);
@@ -281,8 +283,9 @@ void MemberRegistration::insertMember(const Query& row, const Category& category
         q.setParam(QLatin1String(column), Helpers::textOrNull(Helpers::firstLine(row.text(QLatin1String(column)))));
 
     const QString code = Helpers::firstLine(row.text(QStringLiteral("B_CD")));
-    q.setParam(QStringLiteral("B_CD"),
-               Helpers::textOrNull(code.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : code));
+    q.setParam(
+        QStringLiteral("B_CD"),
+        Helpers::textOrNull(code.isEmpty() ? generatedCode(category.majorText, category.middleText, position) : code));
     q.setParam(QStringLiteral("TANI"), Helpers::textOrNull(Helpers::unitText(row.text(QStringLiteral("TANI")))));
     for (const char* column : {"KIN_01", "KIN_02", "KIN_06", "KU_KAMOKU", "S_CD"})
         q.setParam(QLatin1String(column), valueOrNull(row.value(QLatin1String(column))));
@@ -313,8 +316,10 @@ void MemberRegistration::updateSchedule(const Query& row, const Category& catego
     if (!m_scheduleKeys.contains(key(matchText(name1), matchText(name2), matchText(unit))))
         return;
 
-    QStringList lines = {QStringLiteral("UPDATE MAS_SIAGE02 set KIN_01=:KIN_01"), QStringLiteral(",KIN_02=:KIN_02"),
-                         QStringLiteral(",KAMOKU=:KAMOKU"), QStringLiteral(",T_CD_2=:T_CD_2"),
+    QStringList lines = {QStringLiteral("UPDATE MAS_SIAGE02 set KIN_01=:KIN_01"),
+                         QStringLiteral(",KIN_02=:KIN_02"),
+                         QStringLiteral(",KAMOKU=:KAMOKU"),
+                         QStringLiteral(",T_CD_2=:T_CD_2"),
                          QStringLiteral(",BL_KUBUN=%1").arg(category.major),
                          QStringLiteral(",BM_KUBUN=%1").arg(category.middle)};
     if (!code.isEmpty())
@@ -325,7 +330,8 @@ void MemberRegistration::updateSchedule(const Query& row, const Category& catego
     if (!name2.isEmpty())
         lines << QStringLiteral(",NAME_02=:SET_NAME_02");
     lines << QStringLiteral(",KOUSYU=%1").arg(category.major * 100 + category.middle)
-          << QStringLiteral(",BS_kubun=:BS_kubun") << QStringLiteral("where (NAME_01 is not null or NAME_02 is not null)")
+          << QStringLiteral(",BS_kubun=:BS_kubun")
+          << QStringLiteral("where (NAME_01 is not null or NAME_02 is not null)")
           << (name1.isEmpty() ? QStringLiteral("and NAME_01 is null") : QStringLiteral("and (NAME_01=:NAME_01)"))
           << (name2.isEmpty() ? QStringLiteral("and NAME_02 is null") : QStringLiteral("and (NAME_02=:NAME_02)"))
           << (unit.isEmpty() ? QStringLiteral("and TAN is null") : QStringLiteral("and TAN=:TAN"));

@@ -32,25 +32,18 @@ void RegisterCommand::SB03Click()
         return;
     }
     switch (tab) {
-    case Tab::Major:
-        m_workTypes.Button6Click();
-        break;
-    case Tab::Middle:
-        m_workTypes.Button7Click();
-        break;
-    case Tab::Member:
-        registerMembers();
-        break;
-    case Tab::Unit:
-        m_units.Button9Click();
-        break;
+    case Tab::Major: m_workTypes.Button6Click(); break;
+    case Tab::Middle: m_workTypes.Button7Click(); break;
+    case Tab::Member: registerMembers(); break;
+    case Tab::Unit: m_units.Button9Click(); break;
     }
 }
 
 QString RegisterCommand::notLoadedMessage()
 {
-    return QStringLiteral("マスターの読込が完了していないため、登録できません。\n"
-                          "製品データベースに接続できることを確かめ、タブを表示し直して読み込んでから登録してください。");
+    return QStringLiteral(
+        "マスターの読込が完了していないため、登録できません。\n"
+        "製品データベースに接続できることを確かめ、タブを表示し直して読み込んでから登録してください。");
 }
 
 // A tab's list is registered only over a complete copy of its master, and the lists
@@ -67,10 +60,8 @@ bool RegisterCommand::loaded(Tab tab) const
         if (!loads.completed(Tab::Middle))
             return false;
         [[fallthrough]];
-    case Tab::Major:
-        return loads.completed(Tab::Major);
-    case Tab::Unit:
-        return loads.completed(Tab::Unit);
+    case Tab::Major: return loads.completed(Tab::Major);
+    case Tab::Unit: return loads.completed(Tab::Unit);
     }
     return false;
 }

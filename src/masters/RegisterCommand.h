@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MemberRegistration.h"
 #include "CommandContext.h"
+#include "MemberRegistration.h"
 #include "UnitRegistration.h"
 #include "WorkTypeRegistration.h"
 

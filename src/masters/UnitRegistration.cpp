@@ -6,7 +6,6 @@
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 
-
 UnitRegistration::UnitRegistration(CommandContext& context) : m_ctx(context) {}
 
 void UnitRegistration::Button9Click()
@@ -16,7 +15,8 @@ void UnitRegistration::Button9Click()
     Registration::postPending(units);
     // LOOK_TANI is written afresh from the grid; nothing named in it would empty it.
     if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("TANI"), {QStringLiteral("NAME")})) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice,
+                                        Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
         return;
     }
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
@@ -25,8 +25,9 @@ void UnitRegistration::Button9Click()
     units.open();
     units.first();
 
-    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerUnits(); },
-                                  [&] { Registration::quietly([&] { units.open(); }); });
+    Registration::runAllOrNothing(
+        dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerUnits(); },
+        [&] { Registration::quietly([&] { units.open(); }); });
 
     units.close();
     units.open();

@@ -8,7 +8,6 @@
 
 #include <QDateTime>
 
-
 namespace {
 
 QVariant nameValue(const QString& text)
@@ -87,19 +86,17 @@ void markGone(Query& q, bool scheduleMaster, bool pastDetails)
 
 } // namespace
 
-WorkTypeRegistration::WorkTypeRegistration(CommandContext& context)
-    : m_ctx(context), m_renumber(renumberPerTable())
-{
-}
+WorkTypeRegistration::WorkTypeRegistration(CommandContext& context) : m_ctx(context), m_renumber(renumberPerTable()) {}
 
 QString WorkTypeRegistration::pastDetailsWarning()
 {
     // Line feed then carriage return between the lines, as the suite's dialogs expect.
-    return QStringList{QStringLiteral("過去の見積明細・発注明細も修正変更します。"),
-                       QStringLiteral(" 変換に時間がかかりますが強制終了しないでください。"),
-                       QStringLiteral(" 順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。"),
-                       QStringLiteral(" 但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。"),
-                       QStringLiteral(" 他のシステムを使用する前に工種マスターを確定させてください？")}
+    return QStringList{
+        QStringLiteral("過去の見積明細・発注明細も修正変更します。"),
+        QStringLiteral(" 変換に時間がかかりますが強制終了しないでください。"),
+        QStringLiteral(" 順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。"),
+        QStringLiteral(" 但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。"),
+        QStringLiteral(" 他のシステムを使用する前に工種マスターを確定させてください？")}
         .join(QStringLiteral("\n\r"));
 }
 
@@ -109,8 +106,14 @@ QString WorkTypeRegistration::noMajorMessage()
                           "大項目を選んでから登録し直してください。");
 }
 
-QString WorkTypeRegistration::majorQuestion() { return QStringLiteral("大項目マスターを登録しますか？"); }
-QString WorkTypeRegistration::middleQuestion() { return QStringLiteral("中項目マスターを登録しますか？"); }
+QString WorkTypeRegistration::majorQuestion()
+{
+    return QStringLiteral("大項目マスターを登録しますか？");
+}
+QString WorkTypeRegistration::middleQuestion()
+{
+    return QStringLiteral("中項目マスターを登録しますか？");
+}
 
 void WorkTypeRegistration::restoreScreen(Tab tab, TableDataset& grid)
 {
@@ -127,7 +130,8 @@ void WorkTypeRegistration::Button6Click()
     Registration::postPending(dm.IBT_dai);
     // Rows without a name are not registered; none left would empty the master.
     if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"), {QStringLiteral("NAME01")})) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
+        m_ctx.screen.confirmation().ask(Confirmation::Notice,
+                                        Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
         return;
     }
     Registration::addJikkouColumns(dm.IBQ_touroku);
@@ -145,8 +149,8 @@ void WorkTypeRegistration::Button6Click()
     m_ctx.screen.progress().start(5 * dm.IBT_dai.recordCount() + 20);
 
     const auto restore = [&] { restoreScreen(Tab::Major, dm.IBT_dai); };
-    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase2,
-                                  [&] { registerMajors(convert); }, restore);
+    Registration::runAllOrNothing(
+        dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerMajors(convert); }, restore);
     try {
         openIfClosed(dm.IBT_dai);
         m_ctx.loads.Button2Click();
@@ -265,10 +269,11 @@ void WorkTypeRegistration::Button7Click()
     // Middle categories of other majors stay; with none, and no named row here, the
     // master would be left empty.
     if (!Registration::hasNamedRow(dm.conn.IBDatabase3, QStringLiteral("BUZAI_CHU"), {QStringLiteral("NAME01")}) &&
-        Registration::count(dm.conn.IBDatabase1,
-                            QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1")
-                                .arg(major)) == 0) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
+        Registration::count(
+            dm.conn.IBDatabase1,
+            QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1").arg(major)) == 0) {
+        m_ctx.screen.confirmation().ask(Confirmation::Notice,
+                                        Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
         return;
     }
 
@@ -288,8 +293,8 @@ void WorkTypeRegistration::Button7Click()
     m_ctx.screen.progress().start(7 * dm.IBT_chu.recordCount() + 20);
 
     const auto restore = [&] { restoreScreen(Tab::Middle, dm.IBT_chu); };
-    Registration::runAllOrNothing(dm.conn.IBDatabase1, dm.conn.IBDatabase3,
-                                  [&] { registerMiddles(major, convert); }, restore);
+    Registration::runAllOrNothing(
+        dm.conn.IBDatabase1, dm.conn.IBDatabase3, [&] { registerMiddles(major, convert); }, restore);
     try {
         openIfClosed(dm.IBT_chu);
         m_ctx.screen.endWork(Tab::Middle);

@@ -11,7 +11,8 @@ const std::optional<QString> keep;
 CommandRow row(int key, bool shift, const QString& initial, Captions captions = {}, States enabled = {})
 {
     CommandRow r;
-    r.button = shift ? QStringLiteral("SBS_%1").arg(key, 2, 10, QChar('0')) : QStringLiteral("SB%1").arg(key, 2, 10, QChar('0'));
+    r.button = shift ? QStringLiteral("SBS_%1").arg(key, 2, 10, QChar('0'))
+                     : QStringLiteral("SB%1").arg(key, 2, 10, QChar('0'));
     r.functionKey = key;
     r.shift = shift;
     r.initialCaption = initial;

@@ -13,15 +13,15 @@
 // it runs. The main window builds its toolbars and applies the per-tab captions
 // and enabled states from these rows; adding a command is adding its row.
 struct CommandRow {
-    QString button;  // "SB03", "SBS_04"
-    int functionKey = 0;  // 1 … 12
-    bool shift = false;   // on the second toolbar, reached with Shift
+    QString button;      // "SB03", "SBS_04"
+    int functionKey = 0; // 1 … 12
+    bool shift = false;  // on the second toolbar, reached with Shift
     QString initialCaption;
     // Per tab (in Tab order): the caption to show, or keep the current one.
     std::array<std::optional<QString>, 4> captions{};
     // Per tab: enable or disable, or keep the current state.
     std::array<std::optional<bool>, 4> enabled{};
-    std::function<void()> run;  // empty: the button does nothing yet
+    std::function<void()> run; // empty: the button does nothing yet
 };
 
 class CommandTable {

@@ -24,5 +24,5 @@ private:
     TDM2& m_dm;
     ProgramState& m_state;
     MasterLoads& m_loads;
-    int m_lastMajorRow = 0;  // record number of the major shown when the unit tab closed the list
+    int m_lastMajorRow = 0; // record number of the major shown when the unit tab closed the list
 };

@@ -12,8 +12,12 @@
 
 namespace {
 
-TEST(StyleNumberEdits, ChoosesByObjectName) {
-    const struct { const char* name; bool right, digitsOnly; } cases[] = {
+TEST(StyleNumberEdits, ChoosesByObjectName)
+{
+    const struct {
+        const char* name;
+        bool right, digitsOnly;
+    } cases[] = {
         {"KIN_01", true, false},  {"kin_02", true, true},   {"EditHI", true, true},     {"BAN_NO", true, true},
         {"TUKI1", true, true},    {"kin0_3", false, false}, {"kin_ritu", true, false},  {"NEN1", true, false},
         {"KINritu", true, false}, {"NAME01", false, false}, {"hi_lower", false, false},
@@ -37,7 +41,8 @@ TEST(StyleNumberEdits, ChoosesByObjectName) {
 }
 
 // The window is placed only from a file that was read; a bad geometry propagates.
-TEST(ReadConfiguration, PlacesTheWindowFromTheFile) {
+TEST(ReadConfiguration, PlacesTheWindowFromTheFile)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("SYSTEM.DAT"));
     const auto writeDat = [&](const QString& text) {

@@ -15,14 +15,17 @@
 
 namespace {
 
-template <typename W> W* add(QWidget* parent, const char* name) {
+template <typename W>
+W* add(QWidget* parent, const char* name)
+{
     auto* w = new W(parent);
     w->setObjectName(QLatin1String(name));
     parent->layout()->addWidget(w);
     return w;
 }
 
-TEST(SaveFormState, GeometryThenControlsInChildOrder) {
+TEST(SaveFormState, GeometryThenControlsInChildOrder)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QDialog dialog;

@@ -17,7 +17,8 @@ using namespace Helpers;
 namespace {
 
 // The exact answer for a value of `cents` / 100, by integer arithmetic on cents.
-long long exactCents(long long cents, int mode, int unit) {
+long long exactCents(long long cents, int mode, int unit)
+{
     // step: the rounding position; cut: the digit below it that rounding away from
     // zero still looks at (1201 rounds to 1200 at 100, 12.01 to 12 at 1).
     long long step = 0, cut = 0;
@@ -41,14 +42,16 @@ long long exactCents(long long cents, int mode, int unit) {
 }
 
 // The shortest text that reads back as the same double; "-0" for negative zero.
-std::string shortest(double v) {
+std::string shortest(double v)
+{
     char buf[32];
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
 // Amounts are typed with at most two decimals, whose binary forms are rarely exact:
 // 1.1 × 100 is 110.00000000000001, 81.71 × 100 is 8170.999999999999.
-TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit) {
+TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit)
+{
     for (const int mode : {0, -1, 1, 2}) {
         for (const int unit : {-100, -10, 0, 1, 10, 100, 1000}) {
             int wrong = 0;
@@ -68,7 +71,8 @@ TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit) {
     }
 }
 
-TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes) {
+TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes)
+{
     enum { None = 0, TowardZero = -1, AwayFromZero = 1, HalfAway = 2 };
     const struct {
         double value;
@@ -76,20 +80,24 @@ TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes) {
         int unit;
         double expected;
     } cases[] = {
-        {1234.567, None, 100, 1234.567}, {7.5, 3, 0, 7.5}, // unknown modes do nothing
+        {1234.567, None, 100, 1234.567},      {7.5, 3, 0, 7.5}, // unknown modes do nothing
 
-        {1299, TowardZero, 100, 1200}, {-1299, TowardZero, 100, -1200}, {1.2345, TowardZero, -100, 1.23},
-        {-1.2345, TowardZero, -100, -1.23},
+        {1299, TowardZero, 100, 1200},        {-1299, TowardZero, 100, -1200},
+        {1.2345, TowardZero, -100, 1.23},     {-1.2345, TowardZero, -100, -1.23},
 
-        {1234.5, HalfAway, 0, 1235}, {-1234.5, HalfAway, 0, -1235}, {1234.4, HalfAway, 0, 1234},
-        {-1234.4, HalfAway, 0, -1234}, {1250, HalfAway, 100, 1300}, {-1250, HalfAway, 100, -1300},
-        {1249, HalfAway, 100, 1200}, {-1249, HalfAway, 100, -1200}, {1.235, HalfAway, -100, 1.24},
-        {-1.235, HalfAway, -100, -1.24}, {1.2349, HalfAway, -100, 1.23},
+        {1234.5, HalfAway, 0, 1235},          {-1234.5, HalfAway, 0, -1235},
+        {1234.4, HalfAway, 0, 1234},          {-1234.4, HalfAway, 0, -1234},
+        {1250, HalfAway, 100, 1300},          {-1250, HalfAway, 100, -1300},
+        {1249, HalfAway, 100, 1200},          {-1249, HalfAway, 100, -1200},
+        {1.235, HalfAway, -100, 1.24},        {-1.235, HalfAway, -100, -1.24},
+        {1.2349, HalfAway, -100, 1.23},
 
-        {1234, AwayFromZero, 100, 1300}, {1201, AwayFromZero, 100, 1200}, {1210, AwayFromZero, 100, 1300},
-        {-1210, AwayFromZero, 100, -1300}, {-1201, AwayFromZero, 100, -1200}, {1201, AwayFromZero, 10, 1210},
-        {1300, AwayFromZero, 100, 1300}, {1.231, AwayFromZero, -100, 1.24}, {-1.231, AwayFromZero, -100, -1.24},
-        {1.2301, AwayFromZero, -100, 1.23}, {-1.2301, AwayFromZero, -100, -1.23},
+        {1234, AwayFromZero, 100, 1300},      {1201, AwayFromZero, 100, 1200},
+        {1210, AwayFromZero, 100, 1300},      {-1210, AwayFromZero, 100, -1300},
+        {-1201, AwayFromZero, 100, -1200},    {1201, AwayFromZero, 10, 1210},
+        {1300, AwayFromZero, 100, 1300},      {1.231, AwayFromZero, -100, 1.24},
+        {-1.231, AwayFromZero, -100, -1.24},  {1.2301, AwayFromZero, -100, 1.23},
+        {-1.2301, AwayFromZero, -100, -1.23},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(c.expected, roundValue(c.value, c.mode, c.unit))
@@ -98,7 +106,8 @@ TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes) {
         EXPECT_EQ("0", shortest(roundValue(-0.0, mode, 0))) << "mode " << mode;
 }
 
-TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest) {
+TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest)
+{
     const struct {
         const char* text;
         double expected;
@@ -113,7 +122,8 @@ TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest) {
         EXPECT_THROW(parseAmount(QString::fromUtf8(text)), ConversionError) << text;
 }
 
-TEST(DecodeHexText, DecodesShiftJisPairs) {
+TEST(DecodeHexText, DecodesShiftJisPairs)
+{
     const struct {
         const char* hex;
         const char* expected;
@@ -129,14 +139,20 @@ TEST(DecodeHexText, DecodesShiftJisPairs) {
     EXPECT_EQ(QString(2047, QLatin1Char('A')), decodeHexText(QStringLiteral("41").repeated(2100))) << "byte limit";
 }
 
-TEST(WidthConversion, MixedTextBothWays) {
+TEST(WidthConversion, MixedTextBothWays)
+{
     const struct {
         const char* full;
         const char* half;
     } cases[] = {
-        {"Ａ１　ー「テスト」、。・", "A1 ｰ｢ﾃｽﾄ｣､｡･"}, {"ガギパピヴ", "ｶﾞｷﾞﾊﾟﾋﾟｳﾞ"}, {"ッャァヲン", "ｯｬｧｦﾝ"},
-        {"゛゜", "ﾞﾟ"}, {"＼～！＂", "\\~!\""}, {"漢字とひらがな", "漢字とひらがな"},
-        {"ヅバブプ", "ﾂﾞﾊﾞﾌﾞﾌﾟ"}, {"ＡＢＣ　ｘｙｚ", "ABC xyz"},
+        {"Ａ１　ー「テスト」、。・", "A1 ｰ｢ﾃｽﾄ｣､｡･"},
+        {"ガギパピヴ", "ｶﾞｷﾞﾊﾟﾋﾟｳﾞ"},
+        {"ッャァヲン", "ｯｬｧｦﾝ"},
+        {"゛゜", "ﾞﾟ"},
+        {"＼～！＂", "\\~!\""},
+        {"漢字とひらがな", "漢字とひらがな"},
+        {"ヅバブプ", "ﾂﾞﾊﾞﾌﾞﾌﾟ"},
+        {"ＡＢＣ　ｘｙｚ", "ABC xyz"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(QString::fromUtf8(c.half), toHalfWidth(QString::fromUtf8(c.full))) << c.full;
@@ -154,7 +170,8 @@ TEST(WidthConversion, MixedTextBothWays) {
               toKatakana(QStringLiteral("ひらがなとカタカナ、ゔゝゞ漢字ーabcｶ")));
 }
 
-TEST(WidthConversion, FullWidthYenBecomesTheYenByte) {
+TEST(WidthConversion, FullWidthYenBecomesTheYenByte)
+{
     // Shift-JIS byte 0x5C is the yen sign of Japanese text and reads back as "\\";
     // names compared by their half-width forms must meet the stored byte.
     const QString half = toHalfWidth(QStringLiteral("￥１００"));
@@ -164,7 +181,8 @@ TEST(WidthConversion, FullWidthYenBecomesTheYenByte) {
     EXPECT_EQ(QStringLiteral("￥"), toFullWidth(QStringLiteral("¥")));
 }
 
-TEST(WidthConversion, EveryKatakanaRoundTrips) {
+TEST(WidthConversion, EveryKatakanaRoundTrips)
+{
     const QString noHalfForm = QStringLiteral("ヮヰヱヵヶ");
     for (char16_t c = 0x30A1; c <= 0x30F6; ++c) {
         const QString full(QChar{c}), half = toHalfWidth(full);
@@ -179,14 +197,15 @@ TEST(WidthConversion, EveryKatakanaRoundTrips) {
         EXPECT_EQ(QString(QChar{c}), toHalfWidth(toFullWidth(QString(QChar{c})))) << int(c);
 }
 
-TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast) {
+TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast)
+{
     const struct {
         const char* columns; // one per column, 'r' read-only
         int current;
         bool skipReadOnly;
         int expected;
     } cases[] = {
-        {"......r......", 5, true, 7},  // the member grid: 単価 over 利益率 to 定価
+        {"......r......", 5, true, 7}, // the member grid: 単価 over 利益率 to 定価
         {"......r......", 5, false, 6},
         {"......r......", 11, true, 12},
         {"......r......", 12, true, 0}, // 部材CD back to №
@@ -209,7 +228,8 @@ TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast) {
     }
 }
 
-TEST(DateLiteral, MonthFirstAndEmptyForNoDate) {
+TEST(DateLiteral, MonthFirstAndEmptyForNoDate)
+{
     EXPECT_EQ(QStringLiteral("4/1/2021"), dateLiteral(QDate(2021, 4, 1), false));
     EXPECT_EQ(QStringLiteral("'12/31/1899'"), dateLiteral(QDate(1899, 12, 31), true));
     // 1899-12-30 is day zero of the stored dates, i.e. no date.
@@ -217,7 +237,8 @@ TEST(DateLiteral, MonthFirstAndEmptyForNoDate) {
     EXPECT_EQ(QString(), dateLiteral(QDate(), true));
 }
 
-TEST(ValueConversions, IntegerFirstLineAndUnit) {
+TEST(ValueConversions, IntegerFirstLineAndUnit)
+{
     const struct {
         const char* text;
         int integer;
@@ -236,7 +257,8 @@ TEST(ValueConversions, IntegerFirstLineAndUnit) {
     }
 }
 
-TEST(MakeDirectories, CreatesParentsUpToTenLevels) {
+TEST(MakeDirectories, CreatesParentsUpToTenLevels)
+{
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     EXPECT_EQ(0, makeDirectories(tmp.path() + QStringLiteral("/a\\b/c"))); // either separator

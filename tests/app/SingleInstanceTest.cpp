@@ -9,7 +9,8 @@ namespace {
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         for (QProcess* p : {&m_first, &m_second}) {
             if (p->state() != QProcess::NotRunning) {
                 p->kill();
@@ -19,12 +20,14 @@ protected:
     }
 
     // Each run uses its own instance name so that parallel test runs don't meet.
-    void start(QProcess& process, const QString& title) {
+    void start(QProcess& process, const QString& title)
+    {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral(SINGLE_INSTANCE_PROBE), {title, m_name});
     }
 
-    static bool waitForOutput(QProcess& process, const QByteArray& text, QByteArray& seen) {
+    static bool waitForOutput(QProcess& process, const QByteArray& text, QByteArray& seen)
+    {
         QDeadlineTimer deadline(10000);
         while (!seen.contains(text) && !deadline.hasExpired()) {
             if (process.state() == QProcess::NotRunning)
@@ -40,7 +43,8 @@ protected:
     QProcess m_second;
 };
 
-TEST_F(SingleInstanceTest, SecondStartActivatesFirstAndExitsWithOne) {
+TEST_F(SingleInstanceTest, SecondStartActivatesFirstAndExitsWithOne)
+{
     QByteArray firstOut;
     start(m_first, QStringLiteral("部材マスター登録 A"));
     ASSERT_TRUE(waitForOutput(m_first, "READY", firstOut)) << firstOut.constData();
@@ -56,7 +60,8 @@ TEST_F(SingleInstanceTest, SecondStartActivatesFirstAndExitsWithOne) {
     EXPECT_EQ(QProcess::Running, m_first.state());
 }
 
-TEST_F(SingleInstanceTest, CrashedFirstInstanceDoesNotBlockANewStart) {
+TEST_F(SingleInstanceTest, CrashedFirstInstanceDoesNotBlockANewStart)
+{
     QByteArray out;
     start(m_first, QStringLiteral("first"));
     ASSERT_TRUE(waitForOutput(m_first, "READY", out)) << out.constData();

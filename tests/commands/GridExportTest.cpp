@@ -10,18 +10,21 @@ namespace {
 
 class GridExportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         m_model.setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("名称"), QStringLiteral("単価")});
         addRow({QStringLiteral("1"), QStringLiteral("㈱A\\B"), QStringLiteral("1200")});
         addRow({QStringLiteral("2"), QStringLiteral("3\"板,厚"), QString()});
     }
-    void addRow(const QStringList& texts) {
+    void addRow(const QStringList& texts)
+    {
         QList<QStandardItem*> items;
         for (const QString& t : texts)
             items << new QStandardItem(t);
         m_model.appendRow(items);
     }
-    QByteArray exported() {
+    QByteArray exported()
+    {
         const QString path = m_dir.filePath(QStringLiteral("out.csv"));
         EXPECT_TRUE(writeGridExport(path, m_model, m_hidden));
         QFile file(path);
@@ -35,9 +38,11 @@ protected:
 };
 
 // Shift-JIS: № 8782, 名称 96BC 8FCC, 単価 9250 89BF, ㈱ 878A, 板 94C2, 厚 8CFA.
-TEST_F(GridExportTest, QuotedShiftJisWithDoubledQuotesAndCrLfWhateverIsHidden) {
+TEST_F(GridExportTest, QuotedShiftJisWithDoubledQuotesAndCrLfWhateverIsHidden)
+{
     const QByteArray all = "\"\x87\x82\",\"\x96\xbc\x8f\xcc\",\"\x92\x50\x89\xbf\"\r\n"
-                           "\"1\",\"\x87\x8a" "A\\B\",\"1200\"\r\n"
+                           "\"1\",\"\x87\x8a"
+                           "A\\B\",\"1200\"\r\n"
                            "\"2\",\"3\"\"\x94\xc2,\x8c\xfa\",\"\"\r\n";
     EXPECT_EQ(all, exported());
 
@@ -47,7 +52,8 @@ TEST_F(GridExportTest, QuotedShiftJisWithDoubledQuotesAndCrLfWhateverIsHidden) {
     EXPECT_EQ(QByteArray(all).replace("\"\x87\x82\",", ",").replace("\"1\",", ",").replace("\"2\",", ","), exported());
 }
 
-TEST_F(GridExportTest, LongLinesAreNotCutAndWriteFailuresAreReported) {
+TEST_F(GridExportTest, LongLinesAreNotCutAndWriteFailuresAreReported)
+{
     addRow({QStringLiteral("3"), QString(3000, QChar(0x6f22)), QStringLiteral("9")}); // 漢
     EXPECT_TRUE(exported().contains(QByteArray("\x8a\xbf").repeated(3000) + "\",\"9\"\r\n"));
     EXPECT_FALSE(writeGridExport(m_dir.filePath(QStringLiteral("missing/out.csv")), m_model));

@@ -1,5 +1,5 @@
-#include "Connections.h"
 #include "DataModule.h"
+#include "Connections.h"
 #include "Schema.h"
 #include "TestDb.h"
 
@@ -180,17 +180,17 @@ TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
 {
     fillMembers(1);
     dm->IBT_bu.open();
-    const QString full25 = QString(25, QChar(0x3042));  // あ × 25
+    const QString full25 = QString(25, QChar(0x3042)); // あ × 25
     const QString half40 = QString(40, 'a');
     dm->IBT_bu.setValue("NAME01", full25);
     dm->IBT_bu.setValue("NAME02", half40);
-    dm->IBT_bu.setValue("NAME03", QString::fromUtf8("ｱｲｳｴｵかきくけこさしすせ"));  // 5 + 20 bytes
+    dm->IBT_bu.setValue("NAME03", QString::fromUtf8("ｱｲｳｴｵかきくけこさしすせ")); // 5 + 20 bytes
     dm->IBT_bu.setValue("TANI", QString::fromUtf8("ｾｯﾄ箱箱"));
     dm->IBT_bu.post();
     dm->IBT_bu.reopen();
     EXPECT_EQ(dm->IBT_bu.text("NAME01"), QString(20, QChar(0x3042)));
     EXPECT_EQ(dm->IBT_bu.text("NAME02"), half40);
-    EXPECT_EQ(dm->IBT_bu.text("NAME03"), QString::fromUtf8("ｱｲｳｴｵかきくけこさし"));  // 19 bytes: never half a character
+    EXPECT_EQ(dm->IBT_bu.text("NAME03"), QString::fromUtf8("ｱｲｳｴｵかきくけこさし")); // 19 bytes: never half a character
     EXPECT_EQ(dm->IBT_bu.text("TANI"), QString::fromUtf8("ｾｯﾄ箱"));
 }
 

@@ -21,7 +21,7 @@ protected:
 
 TEST_F(ConnectionErrorTest, FailedCreateNamesTheFileButNotTheLogin)
 {
-    const QString path = folder.file("NO_LOCAL/MAS_MENT.fdb");  // the folder is missing
+    const QString path = folder.file("NO_LOCAL/MAS_MENT.fdb"); // the folder is missing
     for (const QString& password : {QStringLiteral("tollgates"), QStringLiteral("hunter2")}) {
         try {
             Database::createDatabase(path, QStringLiteral("sysdba"), password);

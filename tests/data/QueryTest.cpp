@@ -1,6 +1,6 @@
+#include "Query.h"
 #include "Database.h"
 #include "DbError.h"
-#include "Query.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +22,9 @@ TEST_F(QueryTest, JapaneseTextRoundTripsThroughEveryTextColumn)
 {
     run("create table T (CNT integer, NAME01 varchar(40), NAME03 varchar(20), TANI varchar(6))");
     run("COMMIT");
-    const QStringList samples = {QString::fromUtf8("㈱山田建設"), QString::fromUtf8("①番"), QString::fromUtf8("髙橋"),
-                                 QString::fromUtf8("ｶﾞﾗｽ"), QString::fromUtf8("Ａ～Ｂ"), QStringLiteral("C:\\path")};
+    const QStringList samples = {QString::fromUtf8("㈱山田建設"), QString::fromUtf8("①番"),
+                                 QString::fromUtf8("髙橋"),       QString::fromUtf8("ｶﾞﾗｽ"),
+                                 QString::fromUtf8("Ａ～Ｂ"),     QStringLiteral("C:\\path")};
     Query ins(db.get());
     ins.setSql("insert into T (CNT,NAME01,NAME03,TANI) values (:CNT,:NAME01,:NAME03,:TANI)");
     for (int i = 0; i < samples.size(); ++i) {
@@ -120,7 +121,7 @@ TEST_F(QueryTest, BlobsAreReadWhole)
 {
     run("create table T (MEMO blob sub_type text, RAW blob sub_type binary)");
     run("COMMIT");
-    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600);  // 12,000 bytes in Shift-JIS
+    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600); // 12,000 bytes in Shift-JIS
     QByteArray raw;
     for (int i = 0; i < 20000; ++i)
         raw.append(static_cast<char>(i % 251));
@@ -150,7 +151,7 @@ TEST_F(QueryTest, RunReplacesTheStatement)
     q.open();
     ASSERT_EQ(q.recordCount(), 1);
 
-    q.run({"insert into T (A, S)", "values (2, :S)"});  // :S is not bound any more: NULL
+    q.run({"insert into T (A, S)", "values (2, :S)"}); // :S is not bound any more: NULL
     EXPECT_TRUE(q.eof());
     EXPECT_EQ(q.recordCount(), 0);
     q.run({"update T set A = A + 10 -- the first row only", "where A = 1"});
@@ -173,7 +174,7 @@ TEST_F(QueryTest, TypedParametersAndNulls)
     run("COMMIT");
     Query ins(db.get());
     ins.setSql("insert into T (I,D,DT,TS,S) values (:I,:D,:DT,:TS,:S)");
-    ins.setParam("I", QStringLiteral("12"));  // text into an integer column converts
+    ins.setParam("I", QStringLiteral("12")); // text into an integer column converts
     ins.setParam("D", 1234.5);
     ins.setParam("DT", QDate(2021, 4, 1));
     ins.setParam("TS", QDateTime(QDate(2021, 4, 1), QTime(13, 5, 7)));

@@ -1,7 +1,7 @@
+#include "TableDataset.h"
 #include "Database.h"
 #include "DbError.h"
 #include "Query.h"
-#include "TableDataset.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ TEST_F(TableDatasetTest, EditsPostInsertsAndDeletesReachTheTable)
     ds.setRecNo(2);
     ds.setValue("NAME01", "変更");
     EXPECT_EQ(ds.state(), TableDataset::Edit);
-    ds.next();  // moving posts
+    ds.next(); // moving posts
     EXPECT_EQ(ds.state(), TableDataset::Browse);
     EXPECT_EQ(storedNames(), QStringList({"名1", "変更", "名3"}));
 
@@ -73,7 +73,7 @@ TEST_F(TableDatasetTest, EditsPostInsertsAndDeletesReachTheTable)
     ds.setValue("NAME01", "追加");
     ds.post();
     EXPECT_EQ(storedNames(), QStringList({"名1", "変更", "名3", "追加"}));
-    ds.setValue("NAME02", "後で");  // the new row is addressable at once
+    ds.setValue("NAME02", "後で"); // the new row is addressable at once
     ds.post();
 
     ds.setRecNo(1);
@@ -121,7 +121,7 @@ TEST_F(TableDatasetTest, ValuesTheColumnCannotHoldAreRefusedByFieldName)
     }
     EXPECT_EQ(ds.state(), TableDataset::Browse);
 
-    ds.setValue("BL_KUBUN", QString::fromUtf8("▲1,000"));  // what the amount parser reads
+    ds.setValue("BL_KUBUN", QString::fromUtf8("▲1,000")); // what the amount parser reads
     ds.setValue("NAME01", QString::fromUtf8("a€b"));
     try {
         ds.post();
@@ -151,11 +151,21 @@ TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)
 
 TEST(FormatNumber, SuiteDisplayFormats)
 {
-    struct Case { QVariant v; const char* fmt; const char* out; };
+    struct Case {
+        QVariant v;
+        const char* fmt;
+        const char* out;
+    };
     const Case cases[] = {
-        {1234567.0, "#,###", "1,234,567"}, {0.0, "#,###", ""}, {-1234.0, "#,###", "-1,234"},
-        {999.0, "#,###", "999"}, {0, "#", ""}, {12, "#", "12"},
-        {20.0, "0.00;-0.00;#", "20.00"}, {-20.0, "0.00;-0.00;#", "-20.00"}, {0.0, "0.00;-0.00;#", ""},
+        {1234567.0, "#,###", "1,234,567"},
+        {0.0, "#,###", ""},
+        {-1234.0, "#,###", "-1,234"},
+        {999.0, "#,###", "999"},
+        {0, "#", ""},
+        {12, "#", "12"},
+        {20.0, "0.00;-0.00;#", "20.00"},
+        {-20.0, "0.00;-0.00;#", "-20.00"},
+        {0.0, "0.00;-0.00;#", ""},
         {QVariant(), "#,###", ""},
     };
     for (const auto& c : cases)

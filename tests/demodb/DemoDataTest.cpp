@@ -20,7 +20,11 @@ protected:
         buildDemoProductDatabase(folder->file("demo.fdb"));
         db = connectTestDatabase(folder->file("demo.fdb")).release();
     }
-    static void TearDownTestSuite() { delete db; delete folder; }
+    static void TearDownTestSuite()
+    {
+        delete db;
+        delete folder;
+    }
     static QVector<QVector<QVariant>> rows(const QString& sql, Database* from = db)
     {
         Query q(from);
@@ -36,7 +40,8 @@ protected:
 // Each level hangs under an existing parent and is numbered 1, 2, 3… within it.
 TEST_F(DemoDataTest, CodesAreDenseAndEveryLevelHasAnExistingParent)
 {
-    const char* levels[] = { // parent key (0 at the top), code
+    const char* levels[] = {
+        // parent key (0 at the top), code
         "select 0, BL_kubun from MAS_KOUSYU_01 order by 1, 2",
         "select BL_kubun, BM_kubun from MAS_KOUSYU_02 order by 1, 2",
         "select BL_kubun * 100 + BM_kubun, BS_kubun from MAS_BUZAI order by 1, 2",
@@ -58,7 +63,10 @@ TEST_F(DemoDataTest, CodesAreDenseAndEveryLevelHasAnExistingParent)
 
 TEST_F(DemoDataTest, TextsFitTheirShiftJisWidths)
 {
-    const struct { const char *table, *column; int bytes; } columns[] = {
+    const struct {
+        const char *table, *column;
+        int bytes;
+    } columns[] = {
         {"MAS_KOUSYU_01", "NAME01", 40}, {"MAS_KOUSYU_02", "NAME01", 40}, {"MAS_BUZAI", "NAME01", 40},
         {"MAS_BUZAI", "NAME02", 40},     {"MAS_BUZAI", "NAME03", 20},     {"MAS_BUZAI", "TANI", 6},
         {"MAS_BUZAI", "B_CD", 20},       {"LOOK_TANI", "NAME", 12},       {"MAS_SIIRE", "T_NAME01", 40},

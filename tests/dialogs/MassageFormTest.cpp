@@ -30,8 +30,9 @@ protected:
     int show(int mode, const QString& message, const Action& act)
     {
         QTimer::singleShot(0, &form, [this, act] {
-            seen = {form.size(), form.BitBtn1->geometry(), form.BitBtn1->isVisible(), form.BitBtn2->isVisible(),
-                    form.BitBtn1->text(), form.LABEL->text(), form.LABEL->width()};
+            seen = {
+                form.size(),          form.BitBtn1->geometry(), form.BitBtn1->isVisible(), form.BitBtn2->isVisible(),
+                form.BitBtn1->text(), form.LABEL->text(),       form.LABEL->width()};
             act(form);
         });
         // Ends with this showing, so that it cannot close a later one.
@@ -57,11 +58,26 @@ void key(TMASSAGE_FORM& f, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
 {
     QTest::keyClick(f.focusWidget() ? f.focusWidget() : &f, k, m);
 }
-void enter(TMASSAGE_FORM& f) { key(f, Qt::Key_Return); }
-void escape(TMASSAGE_FORM& f) { key(f, Qt::Key_Escape); }
-void yes(TMASSAGE_FORM& f) { f.BitBtn1->click(); }
-void no(TMASSAGE_FORM& f) { f.BitBtn2->click(); }
-void closeBox(TMASSAGE_FORM& f) { f.close(); }
+void enter(TMASSAGE_FORM& f)
+{
+    key(f, Qt::Key_Return);
+}
+void escape(TMASSAGE_FORM& f)
+{
+    key(f, Qt::Key_Escape);
+}
+void yes(TMASSAGE_FORM& f)
+{
+    f.BitBtn1->click();
+}
+void no(TMASSAGE_FORM& f)
+{
+    f.BitBtn2->click();
+}
+void closeBox(TMASSAGE_FORM& f)
+{
+    f.close();
+}
 
 } // namespace
 

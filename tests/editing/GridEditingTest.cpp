@@ -1,6 +1,6 @@
 #include "DBGrid.h"
-#include "DatasetModel.h"
 #include "Database.h"
+#include "DatasetModel.h"
 #include "Query.h"
 #include "Schema.h"
 #include "TableDataset.h"

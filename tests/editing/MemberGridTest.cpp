@@ -26,7 +26,7 @@ protected:
     DatasetModel* model = nullptr;
     std::unique_ptr<QAbstractItemModelTester> tester;
     QStringList errors;
-    QList<bool> deleteAnswers;  // true when empty
+    QList<bool> deleteAnswers; // true when empty
     int deleteQuestions = 0;
 
     enum { Number, Name, Cost, Price, Rate };
@@ -56,7 +56,8 @@ protected:
                                   {"KIN_02", QString::fromUtf8("単　価"), 80, false, right},
                                   {"利益率", QString::fromUtf8("利益率"), 60, true, right}},
                                  &grid);
-        tester = std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        tester =
+            std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->onError = [this](const QString& m) { errors << m; };
         grid.onError = [this](const QString& m) { errors << m; };
         grid.confirmDelete = [this] {
@@ -89,7 +90,7 @@ protected:
         for (qsizetype i = 1; i < text.size(); ++i)
             QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, text.mid(i, 1), Qt::NoModifier);
         QTest::keyClick(editor, Qt::Key_Return);
-        QApplication::processEvents();  // the delegate commits from the event loop
+        QApplication::processEvents(); // the delegate commits from the event loop
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -220,7 +221,7 @@ TEST_F(MemberGridTest, DownAppendsOnlyOnTheLastRow)
 TEST_F(MemberGridTest, CtrlDeleteAsksAndARefusalKeepsTheRow)
 {
     grid.setCurrentIndex(model->index(1, Name));
-    QTest::keyClick(&grid, Qt::Key_Delete);  // Delete alone deletes nothing
+    QTest::keyClick(&grid, Qt::Key_Delete); // Delete alone deletes nothing
     EXPECT_EQ(deleteQuestions, 0);
 
     deleteAnswers = {false};
@@ -245,7 +246,7 @@ TEST_F(MemberGridTest, EscCancelsAnEditAndAnUnpostedNewRow)
     QTest::keyClick(&grid, Qt::Key_Escape);
     EXPECT_EQ(ds().state(), TableDataset::Browse);
     EXPECT_EQ(shown(1, Name), "型枠合板");
-    QTest::keyClick(&grid, Qt::Key_Down);  // nothing left to post
+    QTest::keyClick(&grid, Qt::Key_Down); // nothing left to post
     EXPECT_EQ(stored("NAME01"), original());
 
     // While a selection is extended the data module leaves a new row unposted:

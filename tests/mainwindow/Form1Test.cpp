@@ -107,7 +107,7 @@ TEST(Form1Test, ResizeGivesToolbarButtonsATwelfth)
     fx.start(false);
     fx.form->resize(1220, 600);
     fx.form->show();
-    EXPECT_EQ(fx.form->width(), 1393);  // the show handler sets its own size
+    EXPECT_EQ(fx.form->width(), 1393); // the show handler sets its own size
     fx.form->resize(1220, 600);
     QApplication::processEvents();
     EXPECT_EQ(fx.form->SB[0]->width(), 100);

@@ -1,10 +1,10 @@
 #include "DBControls.h"
 #include "DBGrid.h"
 
-#include <QTextEdit>
-#include <QToolButton>
 #include "MainWindowFixture.h"
 #include "ProgramState.h"
+#include <QTextEdit>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,14 @@ protected:
     {
         exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (30,3,'内装工事')");
         exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (10,1,'仮設工事')");
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01,NAME02) values (20,null,'土工事'||ascii_char(13)||ascii_char(10)||'二行目','x')");
+        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01,NAME02) values "
+                       "(20,null,'土工事'||ascii_char(13)||ascii_char(10)||'二行目','x')");
         exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,1,1,'足場',205)");
         exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,1,null,'養生')");
-        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KU_KAMOKU,S_CD,KETA) "
-                       "values (1,1,2,'単管'||ascii_char(13)||ascii_char(10)||'パイプ','φ48.6',' ｍ　',1234.5,2000,null,null,null)");
+        exec(*product,
+             "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KU_KAMOKU,S_CD,KETA) "
+             "values (1,1,2,'単管'||ascii_char(13)||ascii_char(10)||'パイプ','φ48.6',' "
+             "ｍ　',1234.5,2000,null,null,null)");
         exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_02) "
                        "values (1,1,1,'クランプ','個 a',null)");
         exec(*product, "insert into LOOK_TANI (CD,NAME) values (7,'本')");
@@ -74,7 +77,7 @@ TEST_F(LoadsTest, MiddleAndMemberLoadsConvertValues)
 TEST_F(LoadsTest, EmptyMiddleCategoryGetsAPlaceholderRow)
 {
     start();
-    dm->IBT_dai.setRecNo(3);  // 内装工事 has no middle categories
+    dm->IBT_dai.setRecNo(3); // 内装工事 has no middle categories
     form->showTab(Tab::Middle);
     EXPECT_EQ(work("select * from BUZAI_CHU", {"CNT", "BL_KUBUN", "NAME01"}), QStringList({"1,NULL,NULL"}));
     form->showTab(Tab::Member);
@@ -93,7 +96,7 @@ TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
     start();
     form->showTab(Tab::Member);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 2);
-    dm->IBT_chu.next();  // 養生: no members
+    dm->IBT_chu.next(); // 養生: no members
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
     EXPECT_TRUE(dm->IBT_bu.text("NAME01").isEmpty());
     dm->IBT_chu.first();

@@ -139,7 +139,7 @@ TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
 {
     auto product = makeProduct();
     product->close();
-    QFile blocker(folder.file("LOCAL"));  // a file where the folder should be
+    QFile blocker(folder.file("LOCAL")); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     start();

@@ -8,8 +8,8 @@ namespace {
 
 TEST(MemberCodes, GeneratedFromCategoryAndPosition)
 {
-    const QList<QPair<int, QString>> cases = {
-        {1, "3-12-00010"}, {123, "3-12-01230"}, {1234, "3-12-12340"}, {9999, "3-12-99990"}, {10000, ""}, {10001, ""}};
+    const QList<QPair<int, QString>> cases = {{1, "3-12-00010"},    {123, "3-12-01230"}, {1234, "3-12-12340"},
+                                              {9999, "3-12-99990"}, {10000, ""},         {10001, ""}};
     for (const auto& [n, expected] : cases)
         EXPECT_EQ(MemberRegistration::generatedCode("3", "12", n), expected) << n;
 }
@@ -47,22 +47,29 @@ protected:
 TEST_F(MemberRegistrationTest, RowsAsStoredInTheMemberMaster)
 {
     rig.product({"insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (3,12,1,'Old')"});
-    member({{"NAME01", "A\r\n二行目"}, {"NAME02", "摘要"}, {"NAME03", "備考"}, {"TANI", " ｍ　"}, {"KIN_01", 1234.5},
-            {"KIN_02", 2000.25}, {"KIN_06", 3000.0}, {"KU_KAMOKU", 120}, {"S_CD", 55}});
+    member({{"NAME01", "A\r\n二行目"},
+            {"NAME02", "摘要"},
+            {"NAME03", "備考"},
+            {"TANI", " ｍ　"},
+            {"KIN_01", 1234.5},
+            {"KIN_02", 2000.25},
+            {"KIN_06", 3000.0},
+            {"KU_KAMOKU", 120},
+            {"S_CD", 55}});
     member({{"NAME01", "B"}, {"B_CD", "X-1"}});  // a typed code is kept
     member({{"NAME01", "C"}, {"B_CD", "3-99"}}); // a generated one is made again
     member({{"NAME03", "only remarks"}});        // skipped, but keeps its position
     member({});                                  // leaves the grid before numbering
     member({{"NAME02", "D"}});
-    member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}});  // of equal rows the later one stays
+    member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}}); // of equal rows the later one stays
     member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}});
     rig.registerTab(Tab::Member);
 
     EXPECT_EQ(members("BS_kubun, NAME01, B_CD, NAME02, NAME03, TANI, KIN_01, KIN_02, KIN_06, KU_KAMOKU, S_CD, KETA, "
                       "e_date04, PC_NAME"),
-              (Rows{"1|A|3-12-00010|摘要|備考|ｍ|1234.5|2000.25|3000|120|55|∅|∅|PC1",
-                    "2|B|X-1|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1", "3|C|3-12-00030|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1",
-                    "5|∅|3-12-00050|D|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1", "7|E|3-12-00070|d|∅|本|∅|∅|∅|∅|∅|0|∅|PC1"}));
+              (Rows{"1|A|3-12-00010|摘要|備考|ｍ|1234.5|2000.25|3000|120|55|∅|∅|PC1", "2|B|X-1|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1",
+                    "3|C|3-12-00030|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1", "5|∅|3-12-00050|D|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1",
+                    "7|E|3-12-00070|d|∅|本|∅|∅|∅|∅|∅|0|∅|PC1"}));
     EXPECT_EQ(rig.workRows("select NAME02, NAME03 from BUZAI_S order by CNT"),
               (Rows{"摘要|備考", "∅|∅", "∅|∅", "∅|only remarks", "D|∅", "d|∅", "d|∅"}));
     EXPECT_EQ(rig.confirm.messages, (Rows{QString("部材マスターを登録しますか？"), "登録しました。"}));
@@ -80,11 +87,11 @@ TEST_F(MemberRegistrationTest, DuplicatesElsewhereAreRemoved)
         bool removed;
     };
     const Case cases[] = {
-        {"ABC", "ABC", "本", 0, true},     {"ABC", "ＡＢＣ", "本", 0, true},      {"ＡＢＣ", "ABC", "本", 0, true},
+        {"ABC", "ABC", "本", 0, true},     {"ABC", "ＡＢＣ", "本", 0, true},    {"ＡＢＣ", "ABC", "本", 0, true},
         {"ｶﾞﾗｽ", "ガラス", "本", 0, true}, {"O'Neil", "O'Neil", "本", 0, true}, {"O'Neil", "O’Neil", "本", 0, true},
         {"ABC ", "ABC", "本", 0, true},    {"abc", "ABC", "本", 0, false},      {"ABD", "ABC", "本", 0, false},
-        {"ABC", "ABC", " 本", 0, false},  // the unit is compared as typed
-        {"ABC", "ABC", "本", 1, false},   // outside the housing edition
+        {"ABC", "ABC", " 本", 0, false}, // the unit is compared as typed
+        {"ABC", "ABC", "本", 1, false},  // outside the housing edition
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString("%1/%2/%3/%4").arg(c.existing, c.typed, c.unit).arg(c.housingRowMissing).toStdString());
@@ -134,8 +141,13 @@ TEST_F(MemberRegistrationTest, ScheduleRowsByEdition)
                             "KETA, KOUSYU, BS_kubun from MAS_SIAGE02 order by BUI";
         const Rows before = rig.productRows(query);
         member({{"NAME01", "X"}});
-        member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1234.5}, {"KIN_02", 2000.25},
-                {"KU_KAMOKU", 120}, {"S_CD", 55}});
+        member({{"NAME01", "N"},
+                {"NAME02", "D"},
+                {"TANI", "本"},
+                {"KIN_01", 1234.5},
+                {"KIN_02", 2000.25},
+                {"KU_KAMOKU", 120},
+                {"S_CD", 55}});
         member({{"NAME01", "O’Neil"}, {"TANI", "本"}, {"B_CD", "K’1"}});
         rig.registerTab(Tab::Member);
         const Rows carried{"-312|N|D|1234.5|2000.25|120|55|3|12|3-12-00020|0|312|2",

@@ -2,10 +2,10 @@
 
 #include "CodeRenumbering.h"
 #include "DataModule.h"
-#include "QueuedConfirmation.h"
-#include "RegisterCommand.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
+#include "QueuedConfirmation.h"
+#include "RegisterCommand.h"
 #include "TestDb.h"
 
 #include <QList>
@@ -31,8 +31,16 @@ public:
     Tab activeTab() const override;
     void showTab(Tab tab) override;
     bool convertPastDetails(Tab tab) const override;
-    void beginWork(Tab tab) override { calls << QStringLiteral("begin%1").arg(int(tab)); hidden = true; }
-    void endWork(Tab tab) override { calls << QStringLiteral("end%1").arg(int(tab)); hidden = false; }
+    void beginWork(Tab tab) override
+    {
+        calls << QStringLiteral("begin%1").arg(int(tab));
+        hidden = true;
+    }
+    void endWork(Tab tab) override
+    {
+        calls << QStringLiteral("end%1").arg(int(tab));
+        hidden = false;
+    }
     void setMemberGridEnabled(bool enabled) override
     {
         calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
@@ -90,7 +98,7 @@ public:
     QueuedConfirmation confirm;
     RecordingScreen screen{*this};
     RecordingProgress progress;
-    QStringList events;  // loads and search-field calls, in order
+    QStringList events; // loads and search-field calls, in order
     RecordingLoads loads{*dm, screen, events};
     CommandContext ctx{*dm, state, screen, loads};
     std::unique_ptr<RegisterCommand> command;

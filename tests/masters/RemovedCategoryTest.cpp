@@ -15,9 +15,18 @@ namespace {
 
 using Code = std::optional<int>;
 
-Code packed(Code major, Code middle) { return major && middle ? Code(*major * 100 + *middle) : std::nullopt; }
-Code negated(Code c) { return c ? Code(-*c) : std::nullopt; }
-QString sql(Code c) { return c ? QString::number(*c) : QString("null"); }
+Code packed(Code major, Code middle)
+{
+    return major && middle ? Code(*major * 100 + *middle) : std::nullopt;
+}
+Code negated(Code c)
+{
+    return c ? Code(-*c) : std::nullopt;
+}
+QString sql(Code c)
+{
+    return c ? QString::number(*c) : QString("null");
+}
 
 // The tables whose rows refer to a middle category. Columns: id, major, middle,
 // then the packed code and BUI (its negation) where the table has them; the other
@@ -26,7 +35,7 @@ struct Referrer {
     const char* table;
     const char* columns;
     bool readsPacked;
-    enum { Kept, Deleted, KeptOrDeleted } gone;  // the rows of a removed category
+    enum { Kept, Deleted, KeptOrDeleted } gone; // the rows of a removed category
 };
 const Referrer kReferrers[] = {
     {"DAT_MEISAI03", "ID,L_kubun,M_kubun,KU_KOUSYU", true, Referrer::Kept},
@@ -190,8 +199,8 @@ public:
 
                 // Once without category, in the one representation that nothing selects.
                 const Code initial = packed(r.major, r.middle);
-                const bool wasNegative = t.readsPacked ? initial.value_or(0) < 0
-                                                       : r.major.value_or(0) < 0 || r.middle.value_or(0) < 0;
+                const bool wasNegative =
+                    t.readsPacked ? initial.value_or(0) < 0 : r.major.value_or(0) < 0 || r.middle.value_or(0) < 0;
                 if ((gone || wasNegative) && t.gone != Referrer::Deleted) {
                     EXPECT_EQ(std::make_tuple(major, middle), std::make_tuple(Code(-32768), Code(-99)));
                     EXPECT_TRUE(columns < 4 || pack == Code(-3276899));
@@ -206,7 +215,7 @@ public:
 private:
     struct Row {
         int id;
-        QString origin;  // empty: none
+        QString origin; // empty: none
         Code major, middle;
     };
 
@@ -232,7 +241,8 @@ TEST(RemovedCategory, StaysWithoutCategoryThroughLaterRegistrations)
 {
     RegistrationRig rig;
     QList<CategoryHistory::Category> majors;
-    for (const QString& name : QStringList{"仮設工事", "解体工事", "土工事", "地業工事", "基礎工事", "外壁工事", "木工事"}) {
+    for (const QString& name :
+         QStringList{"仮設工事", "解体工事", "土工事", "地業工事", "基礎工事", "外壁工事", "木工事"}) {
         majors.append({name, int(majors.size()) + 1, {}});
         for (int bm = 1; bm <= 3; ++bm)
             majors.last().middles.append({QString("%1・%2").arg(name).arg(bm), bm, {}});
@@ -240,7 +250,7 @@ TEST(RemovedCategory, StaysWithoutCategoryThroughLaterRegistrations)
     CategoryHistory h(rig, majors);
     for (const QString& major : QStringList{"基礎工事", "外壁工事", "木工事"})
         for (const QString& middle : QStringList{"・1", "・2", "・3"})
-            h.addRow(major + middle);  // ids 1 … 9
+            h.addRow(major + middle); // ids 1 … 9
     // Left by older versions: a removed major (packed -599), a removed middle (packed
     // 697: major 6, middle 97), and a row without codes.
     h.addLeftover(-6, 1);
@@ -284,7 +294,7 @@ TEST(RemovedCategory, RandomRegistrationsNeverMoveARow)
         QList<CategoryHistory::Category> majors;
         QStringList middles;
         for (int i = 1, code = 0, n = 3 + int(rnd() % 3); i <= n; ++i) {
-            code += 1 + int(rnd() % 3);  // the master may have gaps
+            code += 1 + int(rnd() % 3); // the master may have gaps
             majors.append({QString("大%1").arg(i), code, {}});
             for (int j = 1, bm = 0, k = 1 + int(rnd() % 4); j <= k; ++j) {
                 bm += 1 + int(rnd() % 2);

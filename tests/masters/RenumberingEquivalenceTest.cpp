@@ -92,7 +92,7 @@ Scenario generate(unsigned seed, bool middle)
     if (middle)
         row(s.work, "BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1", n(bl), "'L'"});
     static const char* accounts[] = {"null", "50", "100", "101", "300", "599", "600"};
-    bool named = false;  // a grid that names nothing is refused
+    bool named = false; // a grid that names nothing is refused
     for (int i = 0; i < int(grid.size()); ++i) {
         const bool unnamed = rnd() % 10 == 0 && (named || i + 1 < int(grid.size()));
         const QString name = unnamed ? QString("null") : QString("'N%1'").arg(i);
@@ -116,9 +116,9 @@ RenumberStrategy renumberRowByRow()
                                       QString::number(step.oldCode);
                 if (t.carriesAccount && step.account)
                     q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
-                                             .arg(t.table, QString::number(*step.account), where));
+                              .arg(t.table, QString::number(*step.account), where));
                 q.run(QString("UPDATE %1 set %2=%3 where %4")
-                                         .arg(t.table, t.column, QString::number(step.position), where));
+                          .arg(t.table, t.column, QString::number(step.position), where));
             }
         }
     };
@@ -138,8 +138,8 @@ RenumberStrategy renumberIgnoringChains()
         for (const RenumberTarget& t : targets)
             if (!keys.isEmpty())
                 q.run(QString("UPDATE %1 set %2=CASE %2 %3 END where %4%2 IN (%5)")
-                                         .arg(t.table, t.column, cases.join(' '),
-                                              t.scope.isEmpty() ? QString() : t.scope + " and ", keys.join(',')));
+                          .arg(t.table, t.column, cases.join(' '), t.scope.isEmpty() ? QString() : t.scope + " and ",
+                               keys.join(',')));
     };
 }
 
@@ -162,12 +162,12 @@ TEST(RenumberingEquivalence, OneStatementPerTableEqualsRowByRow)
         refused += !rig.confirm.messages.contains("登録しました。");
         return rig.dumpProduct();
     };
-    int chained = 0;  // grids that the chain-blind mapping gets wrong; without them this proves little
+    int chained = 0; // grids that the chain-blind mapping gets wrong; without them this proves little
     for (unsigned seed = 1; seed <= 40; ++seed) {
         for (bool middle : {false, true}) {
             for (bool convert : {true, false}) {
-                SCOPED_TRACE(testing::Message() << "seed " << seed << (middle ? " middle" : " major") << " convert "
-                                                << convert);
+                SCOPED_TRACE(testing::Message()
+                             << "seed " << seed << (middle ? " middle" : " major") << " convert " << convert);
                 rig.convertDetails = convert;
                 const Scenario s = generate(seed, middle);
                 const QString reference = runWith(s, middle, renumberRowByRow());

@@ -65,18 +65,20 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
 // rows of other categories that stay do.
 TEST(RegisterCommand, NothingToRegisterIsRefused)
 {
-    const QString refused[] = {QString("登録する行がありません。\n登録すると大項目マスターが空になるため、何も登録しませんでした。"),
-                               QString("登録する行がありません。\n登録すると中項目マスターが空になるため、何も登録しませんでした。"),
-                               QString("登録する行がありません。\n登録すると部材マスターが空になるため、何も登録しませんでした。"),
-                               QString("登録する行がありません。\n登録すると単位マスターが空になるため、何も登録しませんでした。")};
-    const QString noMajor = QString("大項目が選ばれていないため、中項目は登録しませんでした。\n大項目を選んでから登録し直してください。");
+    const QString refused[] = {
+        QString("登録する行がありません。\n登録すると大項目マスターが空になるため、何も登録しませんでした。"),
+        QString("登録する行がありません。\n登録すると中項目マスターが空になるため、何も登録しませんでした。"),
+        QString("登録する行がありません。\n登録すると部材マスターが空になるため、何も登録しませんでした。"),
+        QString("登録する行がありません。\n登録すると単位マスターが空になるため、何も登録しませんでした。")};
+    const QString noMajor =
+        QString("大項目が選ばれていないため、中項目は登録しませんでした。\n大項目を選んでから登録し直してください。");
     const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
     struct Case {
         const char* name;
         Tab tab;
-        QStringList product;  // on top of the standard product and one unit
-        QVariant major;       // BL_kubun of the current major row; invalid: no major row
-        QString message;      // empty: registers
+        QStringList product; // on top of the standard product and one unit
+        QVariant major;      // BL_kubun of the current major row; invalid: no major row
+        QString message;     // empty: registers
         bool majorGridClosed = false;
     };
     const Case cases[] = {
@@ -88,10 +90,12 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
         {"middles under major 0", Tab::Middle, {}, 0, noMajor},
         {"middles under a negative major", Tab::Middle, {}, -1, noMajor},
         {"middles with the major grid closed", Tab::Middle, {}, 1, noMajor, true},
-        {"members of the only named category", Tab::Member,
+        {"members of the only named category",
+         Tab::Member,
          {"delete from MAS_BUZAI where BL_kubun<>1 or BM_kubun<>1",
           "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun) values (2,1,1)"},
-         1, refused[2]},
+         1,
+         refused[2]},
         {"members while another category keeps its", Tab::Member, {}, 1, {}},
         {"units", Tab::Unit, {}, 1, refused[3]},
     };
@@ -101,14 +105,16 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
         rig.standardProduct();
         rig.product(c.product + inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}));
         if (c.major.isValid() && c.tab != Tab::Major)
-            rig.workRow("BUZAI_DAI", {{"CNT", 1}, {"BL_kubun", c.major.toString().isEmpty() ? QVariant() : c.major},
-                                      {"NAME01", "M1"}});
+            rig.workRow(
+                "BUZAI_DAI",
+                {{"CNT", 1}, {"BL_kubun", c.major.toString().isEmpty() ? QVariant() : c.major}, {"NAME01", "M1"}});
         // The tab registered has only blank rows; the others are as loaded.
         for (int i = 0; i < blanks.size(); ++i) {
             const QVariant name = c.tab == Tab::Middle ? blanks[i] : QVariant(QString("M1-%1").arg(i + 1));
             rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", i + 1}, {"NAME01", name}});
-            rig.workRow("BUZAI_S", {{"CNT", i + 1}, {"NAME01", blanks[i]}, {"NAME02", blanks[blanks.size() - 1 - i]},
-                                    {"NAME03", "備考"}});
+            rig.workRow(
+                "BUZAI_S",
+                {{"CNT", i + 1}, {"NAME01", blanks[i]}, {"NAME02", blanks[blanks.size() - 1 - i]}, {"NAME03", "備考"}});
             rig.workRow("TANI", {{"CD", i + 1}, {"NAME", blanks[i]}});
         }
         if (c.tab == Tab::Major)

@@ -1,11 +1,11 @@
-#include "RegistrationRig.h"
 #include "WorkTypeRegistration.h"
+#include "RegistrationRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using Grid = QList<QPair<int, QVariant>>;  // (code, name) in grid order
+using Grid = QList<QPair<int, QVariant>>; // (code, name) in grid order
 
 // A major grid, or a middle grid under major 1.
 void grid(RegistrationRig& rig, Tab tab, const Grid& rows, const QVariant& account = {})
@@ -16,8 +16,11 @@ void grid(RegistrationRig& rig, Tab tab, const Grid& rows, const QVariant& accou
         if (tab == Tab::Major)
             rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", rows[i].first}, {"NAME01", rows[i].second}});
         else
-            rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", rows[i].first},
-                                      {"NAME01", rows[i].second}, {"KU_KAMOKU", account}});
+            rig.workRow("BUZAI_CHU", {{"CNT", i + 1},
+                                      {"BL_kubun", 1},
+                                      {"BM_kubun", rows[i].first},
+                                      {"NAME01", rows[i].second},
+                                      {"KU_KAMOKU", account}});
     }
 }
 
@@ -30,39 +33,59 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
         Tab tab;
         Grid grid;
         bool alsoCheckBoxOff;
-        bool columnsExist;  // DAT_JIKKOU has its code columns before registering
+        bool columnsExist; // DAT_JIKKOU has its code columns before registering
         Rows categories, members, schedule, past;
     };
     // With the check box off the four past-detail tables keep what the standard product has.
     const Rows untouched{"1|∅|∅|101", "2|∅|∅|202", "3|∅|∅|102", "1|∅|∅|101|5", "2|∅|∅|201|6",
-                         "1|1|1", "2|2|2", "1|1|2", "2|2|1"};
+                         "1|1|1",     "2|2|2",     "1|1|2",     "2|2|1"};
     const Tab Major = Tab::Major, Middle = Tab::Middle;
     const Case cases[] = {
-        {"majors swapped", Major, {{2, "M2"}, {1, "M1"}}, true, false,
+        {"majors swapped",
+         Major,
+         {{2, "M2"}, {1, "M1"}},
+         true,
+         false,
          {"1|1|M2|PC1", "2|2|M1|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
          {"M1-1a|2|1", "M1-2a|2|2", "M2-1a|1|1", "M2-2a|1|2"},
          {"M1-1s|2|1|201|-201", "M2-2s|1|2|102|7", "1|2|2|202|-202", "2|1|1|101|-101"},
          {"1|2|1|201", "2|1|2|102", "3|2|2|202", "1|2|1|201|5", "2|1|1|101|6", "1|2|1", "2|1|2", "1|2|2", "2|1|1"}},
-        {"middles swapped", Middle, {{2, "M1-2"}, {1, "M1-1"}}, true, true,
+        {"middles swapped",
+         Middle,
+         {{2, "M1-2"}, {1, "M1-1"}},
+         true,
+         true,
          {"1|1|M1|∅", "2|2|M2|∅", "M1-1|1|2|2", "M1-2|1|1|1", "M2-1|2|1|1", "M2-2|2|2|2"},
          {"M1-1a|1|2", "M1-2a|1|1", "M2-1a|2|1", "M2-2a|2|2"},
          {"M1-1s|1|2|102|-102", "M2-2s|2|2|202|7", "1|1|1|101|-101", "2|2|1|201|-201"},
          {"1|1|2|102", "2|2|2|202", "3|1|1|101", "1|1|2|102|5", "2|2|1|201|6", "1|1|2", "2|2|2", "1|1|1", "2|2|1"}},
         // A name keeps its first line; a row without a name is no category.
-        {"major added", Major, {{1, "M1"}, {4, QVariant()}, {3, "M3\r\nx"}, {2, "M2"}}, false, true,
+        {"major added",
+         Major,
+         {{1, "M1"}, {4, QVariant()}, {3, "M3\r\nx"}, {2, "M2"}},
+         false,
+         true,
          {"1|1|M1|PC1", "2|2|M3|PC1", "3|3|M2|PC1", "M1-1|1|1|1", "M1-2|1|2|2", "M2-1|3|1|1", "M2-2|3|2|2"},
          {"M1-1a|1|1", "M1-2a|1|2", "M2-1a|3|1", "M2-2a|3|2"},
          {"M1-1s|1|1|101|-101", "M2-2s|3|2|302|7", "1|1|2|102|-102", "2|3|1|301|-301"},
          {"1|1|1|101", "2|3|2|302", "3|1|2|102", "1|1|1|101|5", "2|3|1|301|6", "1|1|1", "2|3|2", "1|1|2", "2|3|1"}},
         // What hangs under the major goes, but rows of documents stay, with the codes of
         // no category (major -32768, middle -99, packed -3276899).
-        {"major removed", Major, {{1, "M1"}}, false, false,
+        {"major removed",
+         Major,
+         {{1, "M1"}},
+         false,
+         false,
          {"1|1|M1|PC1", "M1-1|1|1|1", "M1-2|1|2|2"},
          {"M1-1a|1|1", "M1-2a|1|2"},
          {"M1-1s|1|1|101|-101", "1|1|2|102|-102", "2|-32768|-99|-3276899|3276899"},
          {"1|1|1|101", "2|-32768|-99|-3276899", "3|1|2|102", "1|1|1|101|5", "2|-32768|-99|-3276899|6", "1|1|1",
           "2|-32768|-99", "1|1|2", "2|-32768|-99"}},
-        {"middle removed", Middle, {{1, "M1-1"}}, false, false,
+        {"middle removed",
+         Middle,
+         {{1, "M1-1"}},
+         false,
+         false,
          {"1|1|M1|∅", "2|2|M2|∅", "M1-1|1|1|1", "M2-1|2|1|1", "M2-2|2|2|2"},
          {"M1-1a|1|1", "M2-1a|2|1", "M2-2a|2|2"},
          {"M1-1s|1|1|101|-101", "M2-2s|2|2|202|7", "1|-32768|-99|-3276899|3276899", "2|2|1|201|-201"},
@@ -97,7 +120,13 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
 
             const QString question =
                 c.tab == Major ? QString("大項目マスターを登録しますか？") : QString("中項目マスターを登録しますか？");
-            const Rows asked{QString("過去の見積明細・発注明細も修正変更します。\n\r 変換に時間がかかりますが強制終了しないでください。\n\r 順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。\n\r 但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。\n\r 他のシステムを使用する前に工種マスターを確定させてください？"), question, "登録しました。"};
+            const Rows asked{
+                QString("過去の見積明細・発注明細も修正変更します。\n\r "
+                        "変換に時間がかかりますが強制終了しないでください。\n\r "
+                        "順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。\n\r "
+                        "但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。\n\r "
+                        "他のシステムを使用する前に工種マスターを確定させてください？"),
+                question, "登録しました。"};
             EXPECT_EQ(rig.confirm.messages, convert ? asked : asked.mid(1));
             EXPECT_EQ(rig.screen.calls, (Rows{QString("begin%1").arg(int(c.tab)), QString("end%1").arg(int(c.tab))}));
             EXPECT_EQ(rig.events, Rows{c.tab == Major ? "majorLoad" : "middleLoad"});

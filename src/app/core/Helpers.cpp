@@ -39,22 +39,26 @@ static_assert(std::size(kHalfKanaToFull) == kHalfKanaLast - kHalfKanaFirst + 1);
 constexpr char16_t kHalfVoiced = 0xFF9E;
 constexpr char16_t kHalfSemiVoiced = 0xFF9F;
 
-bool takesVoicedMark(char16_t full) {
+bool takesVoicedMark(char16_t full)
+{
     static const QString bases = QStringLiteral("ウカキクケコサシスセソタチツテトハヒフヘホ");
     return full != 0 && bases.contains(QChar(full));
 }
 
-bool takesSemiVoicedMark(char16_t full) {
+bool takesSemiVoicedMark(char16_t full)
+{
     static const QString bases = QStringLiteral("ハヒフヘホ");
     return full != 0 && bases.contains(QChar(full));
 }
 
-char16_t voicedForm(char16_t full) {
+char16_t voicedForm(char16_t full)
+{
     return full == 0x30A6 ? char16_t(0x30F4) : char16_t(full + 1); // ウ → ヴ
 }
 
 // Half-width index (0-based from U+FF61) of a full-width character, or -1.
-int halfKanaIndex(char16_t full) {
+int halfKanaIndex(char16_t full)
+{
     for (int i = 0; i < int(std::size(kHalfKanaToFull)); ++i) {
         if (kHalfKanaToFull[i] == full)
             return i;
@@ -62,7 +66,8 @@ int halfKanaIndex(char16_t full) {
     return -1;
 }
 
-std::optional<QString> transliterate(const char* id, const QString& text) {
+std::optional<QString> transliterate(const char* id, const QString& text)
+{
     UErrorCode err = U_ZERO_ERROR;
     UParseError parseError;
     std::unique_ptr<icu::Transliterator> tr(
@@ -74,7 +79,8 @@ std::optional<QString> transliterate(const char* id, const QString& text) {
     return QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
 }
 
-int hexDigit(QChar ch) {
+int hexDigit(QChar ch)
+{
     const char16_t c = ch.unicode();
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -92,7 +98,8 @@ int s_makeDirectoriesDepth = 0;
 
 namespace Helpers {
 
-QString toHalfWidth(const QString& text) {
+QString toHalfWidth(const QString& text)
+{
     QString out;
     out.reserve(text.size() * 2);
     for (const QChar ch : text) {
@@ -126,7 +133,8 @@ QString toHalfWidth(const QString& text) {
     return out;
 }
 
-QString toFullWidth(const QString& text) {
+QString toFullWidth(const QString& text)
+{
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -156,7 +164,8 @@ QString toFullWidth(const QString& text) {
     return out;
 }
 
-QString toKatakana(const QString& text) {
+QString toKatakana(const QString& text)
+{
     // Filtered so that ICU leaves the prolonged sound mark and the digraph ゟ alone,
     // as the Windows mapping does.
     if (auto viaIcu = transliterate("[\\u3041-\\u3096\\u309D\\u309E] Hiragana-Katakana", text))
@@ -170,7 +179,8 @@ QString toKatakana(const QString& text) {
     return out;
 }
 
-double parseAmount(const QString& text) {
+double parseAmount(const QString& text)
+{
     if (text.isEmpty())
         return 0.0;
     QString s = text;
@@ -194,11 +204,13 @@ namespace {
 // Fifteen significant digits, the precision of the suite's float-to-text, drop the
 // binary residue of a product: 1.1 × 100 is 110.00000000000001 and 81.71 × 100 is
 // 8170.999999999999, either of which would move a cut or a rounding by one step.
-double withoutResidue(double x) {
+double withoutResidue(double x)
+{
     return QString::number(x, 'g', 15).toDouble();
 }
 
-double roundRaw(double value, int mode, int unit) {
+double roundRaw(double value, int mode, int unit)
+{
     const double f = unit > 0 ? unit : unit == 0 ? 1.0 : -double(unit);
     const bool positive = value >= 0.0;
     const bool multiple = unit >= 1;
@@ -229,20 +241,21 @@ double roundRaw(double value, int mode, int unit) {
             const double v = std::ceil(withoutResidue(value * g)) / g;
             return std::floor(withoutResidue(v * f)) / f;
         }
-    default:
-        return value;
+    default: return value;
     }
 }
 
 } // namespace
 
-double roundValue(double value, int mode, int unit) {
+double roundValue(double value, int mode, int unit)
+{
     const double r = roundRaw(value, mode, unit);
     // ceil(-0.4) is -0, which the grid and the CSV file would show as "-0".
     return r == 0.0 ? 0.0 : r;
 }
 
-int nextGridColumn(int columnCount, int current, bool skipReadOnly, const std::function<bool(int)>& readOnly) {
+int nextGridColumn(int columnCount, int current, bool skipReadOnly, const std::function<bool(int)>& readOnly)
+{
     if (columnCount <= 0)
         return -1;
     if (current >= columnCount - 1)
@@ -253,18 +266,21 @@ int nextGridColumn(int columnCount, int current, bool skipReadOnly, const std::f
     return column;
 }
 
-QString dateLiteral(const QDate& date, bool quoted) {
+QString dateLiteral(const QDate& date, bool quoted)
+{
     if (!date.isValid() || date == QDate(1899, 12, 30))
         return QString();
     const QString text = QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
     return quoted ? QLatin1Char('\'') + text + QLatin1Char('\'') : text;
 }
 
-int currentMonth() {
+int currentMonth()
+{
     return QDate::currentDate().month();
 }
 
-int makeDirectories(const QString& path) {
+int makeDirectories(const QString& path)
+{
     struct DepthGuard {
         DepthGuard() { ++s_makeDirectoriesDepth; }
         ~DepthGuard() { --s_makeDirectoriesDepth; }
@@ -286,13 +302,15 @@ int makeDirectories(const QString& path) {
     return 1;
 }
 
-void changeToDirectory(const QString& path) {
+void changeToDirectory(const QString& path)
+{
     QString native = path;
     native.replace(QLatin1Char('\\'), QLatin1Char('/'));
     QDir::setCurrent(native);
 }
 
-QString decodeHexText(const QString& hex) {
+QString decodeHexText(const QString& hex)
+{
     constexpr int maxBytes = 2047;
     QByteArray bytes;
     for (qsizetype i = 0; i + 1 < hex.size() && bytes.size() < maxBytes; i += 2) {
@@ -305,13 +323,15 @@ QString decodeHexText(const QString& hex) {
     return SjisCodec::decode(bytes);
 }
 
-int toIntOrZero(const QString& text) {
+int toIntOrZero(const QString& text)
+{
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : 0;
 }
 
-QString firstLine(const QString& text) {
+QString firstLine(const QString& text)
+{
     static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
     const qsizetype end = text.indexOf(lineBreak);
     return end < 0 ? text : text.left(end);
@@ -322,7 +342,8 @@ QVariant textOrNull(const QString& text)
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-QString unitText(const QString& text) {
+QString unitText(const QString& text)
+{
     QString s = firstLine(text);
     s.remove(QLatin1Char(' '));
     s.remove(QChar(0x3000));

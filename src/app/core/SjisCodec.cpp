@@ -75,9 +75,9 @@ bool tryEncode(const QString& text, QByteArray& out, QString* badChar)
         return false;
     out.resize(norm.size() * 2 + 8);
     UErrorCode err = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
-                                      reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()),
-                                      &err);
+    const int32_t n =
+        ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+                        reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()), &err);
     if (U_FAILURE(err)) {
         if (badChar) {
             // Find the first character that does not encode on its own.
@@ -116,9 +116,9 @@ QByteArray encode(const QString& text)
     ucnv_setSubstChars(conv.get(), &sub, 1, &err);
     err = U_ZERO_ERROR;
     out.resize(norm.size() * 2 + 8);
-    const int32_t n = ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
-                                      reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()),
-                                      &err);
+    const int32_t n =
+        ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+                        reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()), &err);
     out.resize(U_FAILURE(err) ? 0 : n);
     return out;
 }

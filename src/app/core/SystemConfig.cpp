@@ -12,7 +12,8 @@
 namespace {
 
 // The suite's lists match keys without regard to ASCII case only.
-QString asciiLower(const QString& text) {
+QString asciiLower(const QString& text)
+{
     QString out = text;
     for (QChar& ch : out) {
         if (ch.unicode() >= 'A' && ch.unicode() <= 'Z')
@@ -21,7 +22,8 @@ QString asciiLower(const QString& text) {
     return out;
 }
 
-QStringList readSjisLines(const QString& filePath) {
+QStringList readSjisLines(const QString& filePath)
+{
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -37,7 +39,8 @@ public:
     explicit KeyValueLines(const QStringList& lines) : m_lines(lines) {}
 
     // The value of the first line whose key matches; "" when there is none.
-    QString value(const QString& key) const {
+    QString value(const QString& key) const
+    {
         const QString wanted = asciiLower(key);
         for (const QString& line : m_lines) {
             const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -47,7 +50,8 @@ public:
         return QString();
     }
 
-    int strictInt(const QString& key) const {
+    int strictInt(const QString& key) const
+    {
         const QString text = value(key);
         bool ok = false;
         const int result = text.trimmed().toInt(&ok);
@@ -68,12 +72,14 @@ private:
 
 } // namespace
 
-bool systemDatPresent(const QString& filePath) {
+bool systemDatPresent(const QString& filePath)
+{
     const QFileInfo info(filePath);
     return info.exists() && info.isFile() && info.size() > 0;
 }
 
-void readSystemDat(const QString& filePath, SystemConfig& cfg) {
+void readSystemDat(const QString& filePath, SystemConfig& cfg)
+{
     cfg.startDirectory = QDir::currentPath();
     if (!systemDatPresent(filePath))
         return;
@@ -109,13 +115,15 @@ void readSystemDat(const QString& filePath, SystemConfig& cfg) {
     cfg.in17 = dat.value(QStringLiteral("IN_17"));
 }
 
-QString readProductTitle(const QString& dir) {
+QString readProductTitle(const QString& dir)
+{
     const QStringList lines = readSjisLines(QDir(dir).filePath(QStringLiteral("pro_title.inf")));
     if (lines.isEmpty() || lines.first().isEmpty())
         return QStringLiteral("TREVOLAN Ver 2021");
     return lines.first();
 }
 
-QString applicationTitle(const QString& productTitle) {
+QString applicationTitle(const QString& productTitle)
+{
     return QStringLiteral("部材マスター登録 ") + productTitle;
 }
