@@ -22,14 +22,21 @@ void TabSteps::show(Tab tab)
     }
 }
 
+// The middle and member lists are closed and their transactions ended before
+// their work tables are reloaded.
+void TabSteps::closeMiddlesAndMembers()
+{
+    m_dm.IBT_bu.close();
+    m_dm.IBT_chu.close();
+    m_dm.conn.IBTransaction4().stop();
+    m_dm.conn.IBTransaction3().stop();
+}
+
 void TabSteps::showMajor()
 {
     Connections& conn = m_dm.conn;
     m_state.reloadGuard = 1;
-    m_dm.IBT_bu.close();
-    m_dm.IBT_chu.close();
-    conn.IBTransaction4().stop();
-    conn.IBTransaction3().stop();
+    closeMiddlesAndMembers();
     m_dm.IBT_dai.close();
     conn.IBTransaction2().stop();
     conn.IBDatabase2.reconnect();
@@ -42,12 +49,8 @@ void TabSteps::showMajor()
 
 void TabSteps::showMiddle()
 {
-    Connections& conn = m_dm.conn;
     m_state.reloadGuard = 1;
-    m_dm.IBT_bu.close();
-    m_dm.IBT_chu.close();
-    conn.IBTransaction4().stop();
-    conn.IBTransaction3().stop();
+    closeMiddlesAndMembers();
     // The unit tab closes the major list; the middle list belongs under the major
     // that was shown before, never under an empty one.
     if (!m_dm.IBT_dai.active() && Schema::tableExists(m_dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"))) {

@@ -16,6 +16,7 @@ public:
     void show(Tab tab);
 
 private:
+    void closeMiddlesAndMembers();
     void showMajor();
     void showMiddle();
     void showMember();

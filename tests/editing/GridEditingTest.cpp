@@ -66,13 +66,7 @@ protected:
 
     QStringList stored(const QString& column)
     {
-        Query q(db.get());
-        q.setSql(QString("select %1 from BUZAI_S order by CNT").arg(column));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next())
-            out << (q.isNull(column) ? QString("NULL") : q.text(column));
-        return out;
+        return columnValues(*db, QString("select %1 from BUZAI_S order by CNT").arg(column), column);
     }
 
     void clickRow(int row)

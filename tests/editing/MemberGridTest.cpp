@@ -107,13 +107,7 @@ protected:
     // In the member connection's own transaction, which holds the posts.
     QStringList stored(const QString& column)
     {
-        Query q(&conn.IBDatabase4);
-        q.setSql(QString("select %1 from BUZAI_S order by CNT").arg(column));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next())
-            out << (q.isNull(column) ? QString("NULL") : q.text(column));
-        return out;
+        return columnValues(conn.IBDatabase4, QString("select %1 from BUZAI_S order by CNT").arg(column), column);
     }
 
     QStringList original() const { return {"異形鉄筋", "型枠合板", "生コン"}; }

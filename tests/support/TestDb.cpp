@@ -71,3 +71,14 @@ std::unique_ptr<TDM2> connectDataModule(const TestFolder& folder, Connections& c
     execCommitted(conn.IBDatabase2, tables);
     return std::make_unique<TDM2>(conn);
 }
+
+QStringList columnValues(Database& db, const QString& sql, const QString& column)
+{
+    Query q(&db);
+    q.setSql(sql);
+    q.open();
+    QStringList out;
+    for (; !q.eof(); q.next())
+        out << (q.isNull(column) ? QStringLiteral("NULL") : q.text(column));
+    return out;
+}
