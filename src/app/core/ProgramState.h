@@ -4,6 +4,25 @@
 
 #include <QString>
 
+// Choices handed back by the lookup dialogs. They keep their values between
+// showings, and some dialogs start from them (the last unit, major category …).
+struct PickerResults {
+    QString vendorCode;   // T_CD of the chosen vendor; empty after Cancel
+    int workTypeCode = 0; // packed major × 100 + middle
+    int workTypeMajor = 0;
+    int workTypeMiddle = 0;
+    QString workTypeName;
+    int accountCode = 0; // LOOK_KAMOKU.CD
+    int accountKubun = 0;
+    QString accountName;
+    QString majorCode; // shared by the major and middle pickers
+    QString majorName;
+    QString middleCode;
+    QString middleName;
+    QString unitName;
+    int unitCode = 0; // also kept on Cancel: the next showing starts there
+};
+
 // Program-wide values of one run, owned by the session and passed by reference to
 // the window and the commands.
 struct ProgramState {
@@ -13,4 +32,5 @@ struct ProgramState {
     int housingRowMissing = 0; // 1 when LOOK_KIHON has no "JUTAKU" row
     int reloadGuard = 0;       // 1 while a tab is switched or the window closes
     QString serverName;        // second line of NET.TXT
+    PickerResults picks;
 };

@@ -1,0 +1,157 @@
+#include "ImportCommand.h"
+
+#include "DataModule.h"
+#include "Helpers.h"
+#include "ImportText.h"
+#include "MemberImport.h"
+#include "ProgramState.h"
+#include "Rebuild.h"
+#include "Schema.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+// Hand-off columns of BUZAI_S and the BUSAI_SEL columns that feed them.
+const QList<std::pair<QString, QString>> kHandOff = {
+    {"NAME01", "NAME01"}, {"NAME02", "NAME02"}, {"NAME03", "NAME03"}, {"B_CD", "B_CD"},        {"TANI", "TAN"},
+    {"KIN_01", "KIN_01"}, {"KIN_02", "KIN_02"}, {"KIN_06", "KIN_06"}, {"KU_KAMOKU", "KAMOKU"}, {"S_CD", "S_CD"}};
+
+const QStringList kTextColumns = {"NAME01", "NAME02", "NAME03", "B_CD", "TAN"};
+
+// Rows behind the insertion point used to move by this much.
+constexpr int kShift = 10000;
+constexpr int kProgressFrom = 1000;
+
+} // namespace
+
+ImportCommand::ImportCommand(TDM2& dm, ProgramState& state, MainScreen& screen)
+    : m_dm(dm), m_state(state), m_screen(screen), m_work(*dm.IBT_bu.database(), screen.progress())
+{
+}
+
+bool ImportCommand::makeWorkCopy(const QString& path)
+{
+    static const QStringList kTextKinds{"csv", "CSV", "TXT", "txt"};
+    if (std::none_of(kTextKinds.begin(), kTextKinds.end(), [&](const QString& k) { return path.contains(k); }))
+        return true; // the previous work copy serves
+    const ImportText::FileLines file = ImportText::readLines(path);
+    QString error = file.error;
+    if (error.isEmpty() && file.lines.isEmpty())
+        error = QStringLiteral("ファイル「%1」にはデーターがありません。").arg(QDir::toNativeSeparators(path));
+    if (error.isEmpty()) {
+        QFile::remove(MemberImport::workCopyName());
+        ImportText::writeLines(MemberImport::workCopyName(), file, &error);
+    }
+    if (!error.isEmpty()) {
+        m_screen.confirmation().ask(Confirmation::Notice, error);
+        return false;
+    }
+    return true;
+}
+
+void ImportCommand::prepareHandOffTable()
+{
+    Database& db = *m_dm.IBT_bu.database();
+    Query q(&db, QStringLiteral("IBQ_touroku2"));
+    q.setSql(Schema::createWorkTableSql(QStringLiteral("BUSAI_SEL")));
+    if (q.execIgnoringError()) {
+        q.run(QStringLiteral("COMMIT"));
+        return;
+    }
+    db.transaction().stop();
+    q.run(QStringLiteral("Delete from BUSAI_SEL"));
+    q.run(QStringLiteral("COMMIT"));
+}
+
+void ImportCommand::run()
+{
+    if (m_screen.activeTab() != Tab::Member)
+        return;
+    TableDataset& grid = m_dm.IBT_bu;
+    const bool hasRows = grid.active() && grid.recordCount() > 0;
+    const int at = hasRows ? grid.value(QStringLiteral("CNT")).toInt() : 0;
+    const int row = grid.recNo();
+    if (m_screen.confirmation().ask(Confirmation::Question,
+                                    QStringLiteral("ＣＳＶ形式で保存されたデータを読み込みますか？")) !=
+        Confirmation::Ok)
+        return;
+    const QString start = m_state.config.startDirectory;
+    const QString path =
+        m_screen.files().openFileName(QString(), start, QStringLiteral("CSV File (*.CSV);;TXT File (*.TXT)"));
+    if (path.isEmpty())
+        return;
+    if (!start.isEmpty())
+        Helpers::changeToDirectory(start);
+    if (!makeWorkCopy(path))
+        return;
+    m_work.setStartDirectory(start);
+    m_work.setProductPath(m_dm.conn.IBDatabase1.databaseName());
+    m_screen.showMainToolbar();
+    if (grid.active())
+        grid.checkBrowseMode();
+    grid.close();
+    grid.database()->transaction().stop();
+    const auto reopen = [&] {
+        grid.database()->transaction().start();
+        grid.open();
+        grid.setRecNo(row);
+    };
+    try {
+        prepareHandOffTable();
+        if (showDialog)
+            showDialog();
+    } catch (...) {
+        reopen();
+        throw;
+    }
+    handOff(at, row);
+}
+
+void ImportCommand::handOff(int at, int row)
+{
+    TableDataset& grid = m_dm.IBT_bu;
+    Database& db = *grid.database();
+    Query q(&db, QStringLiteral("IBQ_touroku2"));
+    ProgressSink& progress = m_screen.progress();
+    bool showProgress = false;
+    const auto finish = [&] {
+        if (showProgress)
+            progress.finish();
+    };
+    try {
+        Rebuild::inOneTransaction(db, grid, [&] {
+            q.setSql(QStringLiteral("select (select count(*) from BUSAI_SEL), (select max(CNT) from BUZAI_S) "
+                                    "from RDB$DATABASE"));
+            q.open();
+            const int count = q.value(0).toInt();
+            const int highest = q.value(1).isValid() ? q.value(1).toInt() : at;
+            showProgress = count > kProgressFrom;
+            if (showProgress)
+                progress.start(count);
+            // Far enough that no moved row meets an imported one, nor another moved row on its way.
+            const int shift = std::max(kShift, highest - at + count + 1);
+            q.run(
+                {QStringLiteral("UPDATE BUZAI_S set CNT=CNT+%1").arg(shift), QStringLiteral("where CNT>=%1").arg(at)});
+            // The rows in their order from `at` on; empty texts become NULL.
+            QStringList columns{QStringLiteral("CNT")},
+                values{QStringLiteral("%1+row_number() over (order by CNT)").arg(at - 1)};
+            for (const auto& [column, source] : kHandOff) {
+                columns << column;
+                values << (kTextColumns.contains(source) ? Rebuild::textOrNull(source) : source);
+            }
+            q.run({QStringLiteral("Insert into BUZAI_S (%1)").arg(columns.join(',')),
+                   QStringLiteral("select %1 from BUSAI_SEL").arg(values.join(','))});
+            if (showProgress)
+                progress.step(count);
+            return row;
+        });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}

@@ -1,0 +1,299 @@
+#include "ImportText.h"
+
+#include "Helpers.h"
+#include "SjisCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+QStringList splitIntoLines(const QString& text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+// 1-based line of the character at `index`, for the message about a bad byte.
+qsizetype lineOf(const QString& text, qsizetype index)
+{
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < index; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\n') ||
+            (c == QLatin1Char('\r') && (i + 1 >= text.size() || text.at(i + 1) != QLatin1Char('\n'))))
+            ++line;
+    }
+    return line;
+}
+
+int unitsOf(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xFF61 && u <= 0xFF9F))
+        return 1;
+    return c.isLowSurrogate() ? 0 : 2;
+}
+
+bool inWord(QChar c)
+{
+    return c.unicode() > 0x20 && c.unicode() < 0x80;
+}
+
+} // namespace
+
+namespace ImportText {
+
+FileLines decodeLines(const QByteArray& bytes, const QString& shownName)
+{
+    FileLines out;
+    if (bytes.contains('\0')) {
+        out.error = QStringLiteral("ファイル「%1」はテキストファイルではありません。").arg(shownName);
+        return out;
+    }
+    QString text;
+    qsizetype bad = -1;
+    if (bytes.startsWith(kUtf8Bom)) {
+        out.utf8 = true;
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = decoder.decode(QByteArrayView(bytes).sliced(kUtf8Bom.size()));
+        if (decoder.hasError())
+            bad = text.indexOf(QChar(QChar::ReplacementCharacter));
+        if (decoder.hasError() && bad < 0)
+            bad = text.size();
+    } else {
+        text = SjisCodec::decode(bytes);
+        // The codec stands in U+FFFD, or SUB for a lone bad byte, for what it cannot read.
+        bad = text.indexOf(QChar(QChar::ReplacementCharacter));
+        if (bad < 0 && !bytes.contains('\x1A'))
+            bad = text.indexOf(QChar(0x1A));
+    }
+    if (bad >= 0) {
+        out.error = QStringLiteral("ファイル「%1」の%2行目に%3として読めない文字があります。")
+                        .arg(shownName)
+                        .arg(lineOf(text, std::min(bad, text.size())))
+                        .arg(out.utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS"));
+        return out;
+    }
+    out.lines = splitIntoLines(text);
+    return out;
+}
+
+FileLines readLines(const QString& path)
+{
+    QFile file(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        FileLines out;
+        out.error = QStringLiteral("ファイル「%1」を読めません。\n%2").arg(shown, file.errorString());
+        return out;
+    }
+    return decodeLines(file.readAll(), shown);
+}
+
+bool writeLines(const QString& path, const FileLines& file, QString* error)
+{
+    QString text;
+    for (const QString& line : file.lines)
+        text += line + QLatin1String("\r\n");
+    QFile out(path);
+    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (ok) {
+        ok = file.utf8 ? out.write(kUtf8Bom + text.toUtf8()) >= 0 : out.write(SjisCodec::encode(text)) >= 0;
+        out.close();
+        ok = ok && out.error() == QFileDevice::NoError;
+    }
+    if (!ok && error)
+        *error = QStringLiteral("ファイル「%1」に書き込めません。\n%2")
+                     .arg(QDir::toNativeSeparators(path), out.errorString());
+    return ok;
+}
+
+QStringList splitLine(const QString& text)
+{
+    QStringList fields;
+    const auto isSeparator = [](QChar c) { return c == QLatin1Char(','); };
+    QString line = text;
+    line.replace(QLatin1Char('\t'), QLatin1Char(','));
+    const qsizetype n = line.size();
+    if (n == 0)
+        return fields;
+    qsizetype i = 0;
+    for (;;) {
+        QString field;
+        if (line.at(i) == QLatin1Char('"')) {
+            ++i;
+            while (i < n) {
+                const QChar c = line.at(i++);
+                if (c != QLatin1Char('"')) {
+                    field += c;
+                } else if (i < n && line.at(i) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            // Text after the closing quote stays with its field: nothing is lost.
+            while (i < n && !isSeparator(line.at(i)))
+                field += line.at(i++);
+        } else {
+            const qsizetype from = i;
+            while (i < n && !isSeparator(line.at(i)))
+                ++i;
+            field = line.mid(from, i - from);
+        }
+        fields << field;
+        if (i >= n)
+            break;
+        ++i; // the separator
+        if (i == n) {
+            fields << QString();
+            break;
+        }
+    }
+    return fields;
+}
+
+QStringList splitTitleLine(const QString& line)
+{
+    QString titles = line;
+    titles.remove(QLatin1Char(' '));
+    return splitLine(titles);
+}
+
+const QVector<Target>& targets()
+{
+    using C = Conversion;
+    // Box widths of the dialog (364, 188 and 116 pixels at 8 pixels a half-width character).
+    static const QVector<Target> list = {
+        {1, "№", "№", "文字列半角10", C::None, 0},           {2, "名称", "NAME01", "文字列半角40", C::Text, 45},
+        {3, "摘要", "NAME02", "文字列半角40", C::Text, 45},  {4, "単位", "TAN", "文字列半角12", C::Text, 14},
+        {5, "見積数量", "M_KAZU", "金額型", C::Amount, 0},   {6, "実行数量", "J_KAZU", "金額型", C::Amount, 0},
+        {7, "単価", "KIN_02", "金額型", C::Amount, 0},       {8, "原価", "KIN_01", "金額型", C::Amount, 0},
+        {9, "備考", "NAME03", "文字列半角20", C::Text, 23},  {10, "科目", "KAMOKU", "数値型", C::Integer, 0},
+        {11, "発注先ＣＤ", "S_CD", "数値型", C::Integer, 0}, {12, "発注先名", "S_NAME", "文字列半角40", C::Text, 45},
+        {13, "部材CD", "B_CD", "文字列半角40", C::Text, 23},
+    };
+    return list;
+}
+
+const Target* target(int code)
+{
+    for (const Target& t : targets())
+        if (t.code == code)
+            return &t;
+    return nullptr;
+}
+
+std::optional<TitleMatch> matchTitle(const QString& title)
+{
+    const auto has = [&](const char* s) { return title.contains(QString::fromUtf8(s)); };
+    const auto is = [&](const char* s) { return title == QString::fromUtf8(s); };
+    std::optional<TitleMatch> match;
+    const auto set = [&](int code, const char* name) { match = TitleMatch{code, QString::fromUtf8(name)}; };
+    if (is("№"))
+        set(1, "№");
+    if (is("名称"))
+        set(2, "名称");
+    if (is("摘要"))
+        set(3, "摘要");
+    if (is("単位"))
+        set(4, "単位");
+    if (is("見積数量") || is("数量"))
+        set(5, "見積数量");
+    if (is("実行数量"))
+        set(6, "実行数量");
+    if (has("単") && has("価"))
+        set(7, "単価");
+    if (has("原") && has("価"))
+        set(8, "原価");
+    if (is("備考"))
+        set(9, "備考");
+    if (is("科目"))
+        set(10, "科目");
+    if (has("発注先") || has("ＣＤ"))
+        set(11, "発注先ＣＤ");
+    if (has("発注先名"))
+        set(12, "発注先名");
+    if (is("部材CD"))
+        set(13, "部材CD");
+    return match;
+}
+
+int widthUnits(const QString& text)
+{
+    int units = 0;
+    for (QChar c : text)
+        units += unitsOf(c);
+    return units;
+}
+
+QString firstLineCut(const QString& text, int units)
+{
+    const QString line = Helpers::firstLine(text);
+    int used = 0;
+    qsizetype end = 0;
+    while (end < line.size()) {
+        const int w = unitsOf(line.at(end));
+        if (used + w > units)
+            break;
+        used += w;
+        ++end;
+    }
+    if (end < line.size()) {
+        if (line.at(end).isLowSurrogate())
+            --end; // never split a pair
+        // A word that does not fit goes to the next line whole, unless it alone fills the line.
+        if (end > 0 && inWord(line.at(end)) && inWord(line.at(end - 1))) {
+            qsizetype start = end;
+            while (start > 0 && inWord(line.at(start - 1)))
+                --start;
+            if (start > 0)
+                end = start;
+        }
+    }
+    QString cut = line.left(end);
+    while (cut.endsWith(QLatin1Char(' ')))
+        cut.chop(1);
+    return cut;
+}
+
+QVariant convert(const Target& target, const QString& field)
+{
+    switch (target.conversion) {
+    case Conversion::None: return {};
+    case Conversion::Text: {
+        const QString cut = firstLineCut(field, target.boxUnits);
+        return cut.isEmpty() ? QVariant() : QVariant(cut);
+    }
+    case Conversion::Amount: {
+        const double value = Helpers::parseAmount(field);
+        if (!std::isfinite(value))
+            throw Helpers::ConversionError("not a finite amount");
+        return value;
+    }
+    case Conversion::Integer: return Helpers::toIntOrZero(field);
+    }
+    return {};
+}
+
+} // namespace ImportText

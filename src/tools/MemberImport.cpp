@@ -1,0 +1,390 @@
+#include "MemberImport.h"
+
+#include "DbError.h"
+#include "Helpers.h"
+#include "ImportText.h"
+#include "Query.h"
+#include "Schema.h"
+#include "UiSeams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kColumnsTable = QStringLiteral(
+    "CREATE TABLE CMV_01 (CD SMALLINT, NAME01 VARCHAR(60), NAME02 VARCHAR(60), NAME03 VARCHAR(60), CD2 SMALLINT)");
+const QString kTargetsTable = QStringLiteral(
+    "CREATE TABLE CMV_02 (CD SMALLINT, NAME01 VARCHAR(60), NAME02 VARCHAR(20), NAME03 VARCHAR(60), CD2 SMALLINT)");
+const QString kSavedTable = QStringLiteral("CREATE TABLE CMV_M (CD SMALLINT, CD2 SMALLINT)");
+
+// No member list has more columns; a line with more fields keeps the first ones.
+constexpr int kMaxColumns = 1000;
+// Titles and examples are VARCHAR(60).
+constexpr int kShownLength = 60;
+// Reading and handing off more lines than this shows the progress bar.
+constexpr int kProgressFrom = 1000;
+
+const QStringList kConvertedColumns = {"CNT",    "NAME01", "NAME02", "NAME03", "B_CD",   "TAN",  "J_KAZU", "M_KAZU",
+                                       "KIN_01", "KIN_02", "KIN_03", "KIN_04", "KAMOKU", "S_CD", "S_NAME"};
+
+QStringList insertInto(const QString& table)
+{
+    return {QStringLiteral("insert into %1").arg(table), QStringLiteral("(%1)").arg(kConvertedColumns.join(',')),
+            QStringLiteral("values"), QStringLiteral("(:%1)").arg(kConvertedColumns.join(QStringLiteral(",:")))};
+}
+
+void commit(Query& q)
+{
+    q.run(QStringLiteral("COMMIT"));
+}
+
+// A line whose mapping points past its last field.
+struct ShortLine {};
+
+} // namespace
+
+MemberImport::MemberImport(Database& work, ProgressSink& progress) : m_work(work), m_progress(progress)
+{
+    for (Database* db : {&m_import, &m_product}) {
+        db->setParams(Database::defaultParams());
+        db->transaction().setParams({QStringLiteral("concurrency"), QStringLiteral("nowait")});
+    }
+}
+
+void MemberImport::makeStartCurrent() const
+{
+    if (!m_start.isEmpty())
+        Helpers::changeToDirectory(m_start);
+}
+
+QStringList MemberImport::workCopyLines() const
+{
+    makeStartCurrent();
+    if (!QFileInfo::exists(workCopyName()))
+        return {};
+    return ImportText::readLines(workCopyName()).lines;
+}
+
+void MemberImport::connect()
+{
+    makeStartCurrent();
+    const QString importPath = QFileInfo(importDatabasePath()).absoluteFilePath();
+    try {
+        if (!QFileInfo::exists(importPath)) {
+            QDir().mkpath(QFileInfo(importPath).absolutePath());
+            Database::createDatabase(importPath);
+        }
+    } catch (const DbError&) {
+        // The first statement on the import database reports it.
+    }
+    m_import.close();
+    m_product.close();
+    m_import.setDatabaseName(importPath);
+    m_product.setDatabaseName(m_productPath);
+    for (Database* db : {&m_import, &m_product}) {
+        try {
+            db->open();
+            db->transaction().start();
+        } catch (const DbError&) {
+            // As above: reported by the first statement that needs the connection.
+        }
+    }
+}
+
+void MemberImport::rebuildTables()
+{
+    QFile::remove(QStringLiteral("部材CSV.OK"));
+    m_import.releaseAllStatements();
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringLiteral("Drop TABLE CMV_01"));
+    if (q.execIgnoringError())
+        commit(q);
+    q.setSql(kColumnsTable);
+    if (q.execIgnoringError()) {
+        commit(q);
+    } else {
+        q.run(QStringLiteral("Delete from CMV_01"));
+        commit(q);
+    }
+    Query product(&m_product, QStringLiteral("IBQ_CMVM"));
+    product.setSql(kSavedTable);
+    if (product.execIgnoringError())
+        commit(product);
+    q.setSql(kTargetsTable);
+    if (q.execIgnoringError()) {
+        commit(q);
+    } else {
+        q.run(QStringLiteral("Delete from CMV_02"));
+        commit(q);
+    }
+}
+
+void MemberImport::fillTargets()
+{
+    makeStartCurrent();
+    m_import.releaseAllStatements();
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringLiteral("DROP TABLE BUSAI_CNV"));
+    if (q.execIgnoringError())
+        commit(q);
+    q.setSql(Schema::createWorkTableSql(QStringLiteral("BUSAI_CNV")));
+    if (q.execIgnoringError())
+        commit(q);
+    q.run(QStringLiteral("delete from CMV_02"));
+    q.setSql(QStringList{"insert into CMV_02", "(CD,NAME01,NAME02,NAME03)", "values", "(:CD,:NAME01,:NAME02,:NAME03)"});
+    for (const ImportText::Target& t : ImportText::targets()) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CD"), t.code);
+        q.setParam(QStringLiteral("NAME01"), t.name);
+        q.setParam(QStringLiteral("NAME02"), t.column);
+        q.setParam(QStringLiteral("NAME03"), t.kind);
+        q.exec();
+    }
+    commit(q);
+}
+
+void MemberImport::analyseTitles()
+{
+    const QStringList lines = workCopyLines();
+    if (lines.isEmpty())
+        return;
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringList{"insert into CMV_01", "(CD,NAME01,NAME02,NAME03,CD2)", "values",
+                         "(:CD,:NAME01,:NAME02,:NAME03,:CD2)"});
+    const QStringList titles = ImportText::splitTitleLine(lines.at(0)).mid(0, kMaxColumns);
+    for (int i = 0; i < titles.size(); ++i) {
+        const auto match = ImportText::matchTitle(titles.at(i));
+        q.clearParams();
+        q.setParam(QStringLiteral("CD"), i + 1);
+        q.setParam(QStringLiteral("NAME01"), titles.at(i).left(kShownLength));
+        if (match) {
+            q.setParam(QStringLiteral("CD2"), match->code);
+            q.setParam(QStringLiteral("NAME03"), match->name);
+        }
+        q.exec();
+    }
+    // The examples commit the titles with them.
+    if (lines.size() >= 2)
+        showExamples(ImportText::splitLine(lines.at(1)), false);
+    else
+        commit(q);
+    m_label = QStringLiteral("レコード№=1/%1").arg(lines.size() - 1);
+}
+
+void MemberImport::showExamples(const QStringList& fields, bool nullForEmpty)
+{
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    const int count = static_cast<int>(std::min<qsizetype>(fields.size(), kMaxColumns));
+    for (int i = 0; i < count; ++i) {
+        const QString& field = fields.at(i);
+        QStringList sql{QStringLiteral("UPDATE CMV_01 set CD=%1").arg(i + 1)};
+        if (!field.isEmpty())
+            sql << QStringLiteral(",NAME02=:NAME02");
+        else if (nullForEmpty)
+            sql << QStringLiteral(",NAME02=null");
+        sql << QStringLiteral("where CD=%1").arg(i + 1);
+        q.setSql(sql);
+        if (!field.isEmpty())
+            q.setParam(QStringLiteral("NAME02"), field.left(kShownLength));
+        q.exec();
+    }
+    commit(q);
+}
+
+void MemberImport::show()
+{
+    connect();
+    rebuildTables();
+    fillTargets();
+    analyseTitles();
+}
+
+void MemberImport::close()
+{
+    makeStartCurrent();
+    QFile::remove(QStringLiteral("buzai_con.TXT"));
+    m_product.transaction().stop();
+}
+
+QVector<MemberImport::Column> MemberImport::columns()
+{
+    QVector<Column> out;
+    if (!m_import.connected())
+        return out;
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringLiteral("select CD,NAME01,NAME02,NAME03,CD2 from CMV_01 order by CD"));
+    q.open();
+    for (q.first(); !q.eof(); q.next()) {
+        Column c;
+        c.number = q.value(0).toInt();
+        c.title = q.text(QStringLiteral("NAME01"));
+        c.example = q.text(QStringLiteral("NAME02"));
+        c.matched = q.text(QStringLiteral("NAME03"));
+        if (!q.isNull(QStringLiteral("CD2")))
+            c.code = q.value(QStringLiteral("CD2")).toInt();
+        out << c;
+    }
+    return out;
+}
+
+void MemberImport::setCode(int number, std::optional<int> code)
+{
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringLiteral("UPDATE CMV_01 set CD2=:CD2 where CD=:CD"));
+    q.setParam(QStringLiteral("CD"), number);
+    q.setParam(QStringLiteral("CD2"), code ? QVariant(*code) : QVariant());
+    q.exec();
+    commit(q);
+}
+
+bool MemberImport::hasColumns()
+{
+    if (!m_import.connected())
+        return false;
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    q.setSql(QStringLiteral("select count(*) from CMV_01"));
+    q.open();
+    return q.value(0).toInt() > 0;
+}
+
+int MemberImport::importRows()
+{
+    const QStringList lines = workCopyLines();
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    // Emptied in the transaction that refills it.
+    q.run(QStringLiteral("Delete from BUSAI_CNV"));
+
+    struct Mapping {
+        int column; // 0-based field of the line
+        const ImportText::Target* target;
+    };
+    QVector<Mapping> mapping;
+    q.setSql(QStringList{"SELECT a.CD,a.NAME02, a.NAME03, a.CD2,b.NAME02", "FROM CMV_01 a,CMV_02 b",
+                         "where a.CD2>1 and a.CD2=b.CD", "order by a.CD2"});
+    q.open();
+    for (q.first(); !q.eof(); q.next())
+        if (const ImportText::Target* t = ImportText::target(q.value(3).toInt()); t && t->code > 1)
+            mapping << Mapping{q.value(0).toInt() - 1, t};
+
+    m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(lines.size() - 1);
+    const bool showProgress = lines.size() > kProgressFrom;
+    if (showProgress)
+        m_progress.start(static_cast<int>(lines.size()) * 2);
+
+    q.setSql(insertInto(QStringLiteral("BUSAI_CNV")));
+    int sequence = 1;
+    for (m_record = titleIsData ? 0 : 1; m_record < lines.size(); ++m_record) {
+        if (showProgress)
+            m_progress.step();
+        try {
+            const QStringList fields = ImportText::splitLine(lines.at(m_record));
+            q.clearParams();
+            for (const Mapping& m : mapping) {
+                q.setParam(QStringLiteral("CNT"), sequence);
+                if (m.column < 0 || m.column >= fields.size())
+                    throw ShortLine{};
+                q.setParam(m.target->column, ImportText::convert(*m.target, fields.at(m.column)));
+                ++sequence;
+            }
+            q.exec();
+        } catch (const ShortLine&) {
+            // The line is left out; the others go on.
+        } catch (const Helpers::ConversionError&) {
+        } catch (const DbError&) {
+        }
+    }
+    commit(q);
+
+    // The hand-off rows: all of them or, on an error, none.
+    Query converted(&m_import, QStringLiteral("IBQ_CMV2"));
+    converted.setSql(QStringList{QStringLiteral("select %1 from BUSAI_CNV").arg(kConvertedColumns.join(',')),
+                                 QStringLiteral("order by CNT")});
+    converted.open();
+    Transaction& tra = m_work.transaction();
+    Query sel(&m_work, QStringLiteral("IBQ_touroku2_2"));
+    int k = 1;
+    try {
+        tra.commitAndRestart();
+        sel.setSql(insertInto(QStringLiteral("BUSAI_SEL")));
+        for (converted.first(); !converted.eof(); converted.next()) {
+            sel.clearParams();
+            sel.setParam(QStringLiteral("CNT"), k++);
+            for (int c = 1; c < kConvertedColumns.size(); ++c) {
+                const QVariant v = converted.value(c);
+                if (!valueText(v).isEmpty())
+                    sel.setParam(kConvertedColumns.at(c), v);
+            }
+            sel.exec();
+            if (showProgress && k % 2 == 0)
+                m_progress.step(2);
+        }
+        tra.commitAndRestart();
+    } catch (...) {
+        tra.rollback();
+        tra.start();
+        if (showProgress)
+            m_progress.finish();
+        throw;
+    }
+    if (showProgress)
+        m_progress.finish();
+    return k - 1;
+}
+
+void MemberImport::saveMapping()
+{
+    if (!hasColumns())
+        return;
+    const QVector<Column> cols = columns();
+    Query q(&m_product, QStringLiteral("IBQ_CMVM"));
+    q.run(QStringLiteral("Delete from CMV_M"));
+    commit(q);
+    q.setSql(QStringList{"INsert into CMV_M", "(CD,CD2)", "values", "(:CD,:CD2)"});
+    for (const Column& c : cols) {
+        q.clearParams();
+        q.setParam(QStringLiteral("CD"), c.number);
+        q.setParam(QStringLiteral("CD2"), c.code.value_or(0));
+        q.exec();
+    }
+    commit(q);
+}
+
+void MemberImport::loadMapping()
+{
+    if (!hasColumns())
+        return;
+    Query saved(&m_product, QStringLiteral("IBQ_CMVM"));
+    saved.setSql(QStringLiteral("select * from CMV_M"));
+    saved.open();
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    for (saved.first(); !saved.eof(); saved.next())
+        q.run(QStringLiteral("UPDATE CMV_01 set CD2=%1 where CD=%2")
+                  .arg(Helpers::toIntOrZero(saved.text(QStringLiteral("CD2"))))
+                  .arg(Helpers::toIntOrZero(saved.text(QStringLiteral("CD")))));
+    commit(q);
+}
+
+void MemberImport::browse(int step)
+{
+    const QStringList lines = workCopyLines();
+    if (lines.isEmpty())
+        return;
+    const int count = static_cast<int>(lines.size());
+    if (step < 0) {
+        if (--m_record <= 0) {
+            m_record = 1;
+            return;
+        }
+    } else {
+        if (m_record == 0)
+            m_record = 1;
+        if (++m_record >= count) {
+            m_record = count;
+            return;
+        }
+    }
+    m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(count - 1);
+    showExamples(ImportText::splitLine(lines.at(m_record)), true);
+}

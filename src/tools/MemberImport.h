@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Database.h"
+
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+class ProgressSink;
+
+// The work of the import dialog (TBZAI_CMV) without its widgets: the import
+// database with the file's columns (CMV_01), the target list (CMV_02) and the
+// converted lines (BUSAI_CNV); the saved mapping CMV_M in the product database;
+// and the rows it hands to the main window in BUSAI_SEL of the work database.
+//
+// One object lives as long as the program, like the dialog: the record counter
+// keeps its value between imports.
+class MemberImport {
+public:
+    // `work` is the member grid's connection, idle while the dialog is open.
+    MemberImport(Database& work, ProgressSink& progress);
+
+    static QString workCopyName() { return QStringLiteral("mitu_con.txt"); }
+    static QString importDatabasePath() { return QStringLiteral("../LOCAL/TREVOLAN_M.fdb"); }
+
+    // Start folder (made current before every file is opened) and product database.
+    void setStartDirectory(const QString& dir) { m_start = dir; }
+    void setProductPath(const QString& path) { m_productPath = path; }
+
+    // Dialog show: connects (creating the import database when missing), rebuilds
+    // the tables and analyses the work copy's titles.
+    void show();
+    // Dialog close.
+    void close();
+
+    // One column of the file as the mapping grid shows it.
+    struct Column {
+        int number = 0;          // CD, from 1
+        QString title;           // 列名
+        QString example;         // 例題
+        QString matched;         // NAME03: the target the title matched
+        std::optional<int> code; // CD2: the chosen target
+    };
+    QVector<Column> columns();
+    // The user's entry in the CD cell of column `number`.
+    void setCode(int number, std::optional<int> code);
+
+    QString recordLabel() const { return m_label; }
+    int recordCounter() const { return m_record; }
+    bool titleIsData = false; // 先頭もデーター
+
+    // 取込開始: every line of the work copy through the mapping into BUSAI_CNV,
+    // then the rows into BUSAI_SEL in one transaction. Returns the number of rows.
+    int importRows();
+    void saveMapping(); // 対応CD登録
+    void loadMapping(); // 対応CD呼出
+    // ← (-1) and → (+1): the example column shows another line of the work copy.
+    void browse(int step);
+
+    Database& importDatabase() { return m_import; }
+    Database& productDatabase() { return m_product; }
+
+private:
+    void connect();
+    void rebuildTables();
+    void fillTargets();
+    void analyseTitles();
+    void showExamples(const QStringList& fields, bool nullForEmpty);
+    bool hasColumns();
+    QStringList workCopyLines() const;
+    void makeStartCurrent() const;
+
+    Database& m_work;
+    ProgressSink& m_progress;
+    Database m_import{QStringLiteral("IBDatabase_CMV")};
+    Database m_product{QStringLiteral("IBDatabase_CMVM")};
+    QString m_start;
+    QString m_productPath;
+    int m_record = 0;
+    QString m_label = QStringLiteral("ﾚｺｰﾄﾞNo");
+};

@@ -1,0 +1,159 @@
+#include "ImportText.h"
+#include "Helpers.h"
+#include "SjisCodec.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace ImportText;
+
+namespace {
+
+TEST(ImportText, TitlesSuggestTheirTargets)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"№", 1},        {"名称", 2},      {"摘要", 3},         {"単位", 4},    {"数量", 5},   {"見積数量", 5},
+        {"実行数量", 6}, {"単価", 7},      {"単価（税抜）", 7}, {"原　価", 8},  {"備考", 9},   {"科目", 10},
+        {"発注先", 11},  {"部材ＣＤ", 11}, {"発注先名", 12},    {"部材CD", 13}, {"業者CD", 0}, {"定価", 0},
+        {"", 0},         {"名称 ", 0},
+    };
+    for (const auto& [title, code] : cases) {
+        const auto match = matchTitle(QString::fromUtf8(title));
+        EXPECT_EQ(match ? match->code : 0, code) << title;
+        if (match) {
+            EXPECT_EQ(match->name, target(code)->name) << title;
+        }
+    }
+}
+
+TEST(ImportText, SplitsCommaAndTabLines)
+{
+    const std::pair<const char*, QStringList> cases[] = {
+        {"a,b,c", {"a", "b", "c"}},
+        {"a\tb\tc", {"a", "b", "c"}},
+        {"\"1,234\",x", {"1,234", "x"}},
+        {"a,,b,", {"a", "", "b", ""}},
+        {" a , b ", {" a ", " b "}},
+        {"\"x\"\"y\",z", {"x\"y", "z"}},
+        {"\"abc,def", {"abc,def"}},    // unbalanced: the rest of the line
+        {"\"ab\"cd,e", {"abcd", "e"}}, // text after the closing quote stays
+        {",", {"", ""}},
+        {"", {}},
+    };
+    for (const auto& [line, fields] : cases)
+        EXPECT_EQ(splitLine(QString::fromUtf8(line)), fields) << line;
+    EXPECT_EQ(splitTitleLine(QStringLiteral("名 称,\"単 価\"\t備考")), (QStringList{"名称", "単価", "備考"}));
+}
+
+TEST(ImportText, ConvertsFieldsForTheirTargets)
+{
+    const auto value = [](int code, const char* field) { return convert(*target(code), QString::fromUtf8(field)); };
+    EXPECT_EQ(value(7, "1,234").toDouble(), 1234);
+    EXPECT_EQ(value(8, "▲500").toDouble(), -500);
+    EXPECT_EQ(value(5, "").toDouble(), 0);
+    EXPECT_EQ(value(6, " 12.5 ").toDouble(), 12.5);
+    EXPECT_THROW(value(7, "abc"), Helpers::ConversionError);
+    EXPECT_THROW(value(7, "1e999"), Helpers::ConversionError);
+    EXPECT_EQ(value(10, "12").toInt(), 12);
+    EXPECT_EQ(value(11, "x1"), QVariant(0));
+    EXPECT_EQ(value(11, ""), QVariant(0));
+    EXPECT_FALSE(value(2, "").isValid());
+    EXPECT_FALSE(value(1, "1").isValid());
+    EXPECT_EQ(value(2, "合板 ９ｍｍ"), QVariant(QStringLiteral("合板 ９ｍｍ")));
+}
+
+// The first line of a box: 45, 23 and 14 half-width units, full-width counting two,
+// ASCII words wrapped whole.
+TEST(ImportText, CutsTextAtTheFirstLineOfItsBox)
+{
+    const QString full = QString(30, QChar(0x677F)); // 板
+    EXPECT_EQ(convert(*target(2), full).toString(), QString(22, QChar(0x677F)));
+    EXPECT_EQ(convert(*target(4), QString(20, 'x')).toString(), QString(14, 'x'));
+    EXPECT_EQ(convert(*target(9), QStringLiteral("ｶﾞﾗｽ 12345678901234567890")).toString(), QStringLiteral("ｶﾞﾗｽ"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("ab cd ef"), 7), QStringLiteral("ab cd"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("abcdefgh"), 4), QStringLiteral("abcd"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("板a板"), 4), QStringLiteral("板a"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("ab\r\ncd"), 45), QStringLiteral("ab"));
+    EXPECT_EQ(widthUnits(QStringLiteral("aｱ板")), 4);
+}
+
+TEST(ImportText, ReadsShiftJisOrUtf8WithItsMark)
+{
+    const QString text = QStringLiteral("名称,単価\r\n㈱板,1\n①～,2\r");
+    FileLines sjis = decodeLines(SjisCodec::encode(text), "f");
+    EXPECT_TRUE(sjis.error.isEmpty());
+    EXPECT_FALSE(sjis.utf8);
+    EXPECT_EQ(sjis.lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
+    const FileLines utf8 = decodeLines("\xEF\xBB\xBF" + text.toUtf8(), "f");
+    EXPECT_TRUE(utf8.utf8);
+    EXPECT_EQ(utf8.lines, sjis.lines);
+
+    // Bad bytes are named by line; nothing is read from such a file.
+    const std::pair<QByteArray, const char*> bad[] = {
+        {SjisCodec::encode("a\r\nb\r\n") + QByteArray("\x81\x20x"), "3行目"},
+        {QByteArray("ok\n\xA0\xFF"), "2行目"},
+        {QByteArray("\xEF\xBB\xBFok\n\xC3"), "2行目"},
+        {QByteArray("a\0b", 3), "テキストファイルではありません"},
+    };
+    for (const auto& [bytes, expected] : bad) {
+        const FileLines f = decodeLines(bytes, QStringLiteral("in.csv"));
+        EXPECT_TRUE(f.lines.isEmpty());
+        EXPECT_TRUE(f.error.contains(QString::fromUtf8(expected))) << f.error.toStdString();
+        EXPECT_TRUE(f.error.contains(QStringLiteral("in.csv")));
+    }
+}
+
+// A 50 MB file is read whole, line for line.
+TEST(ImportText, ReadsLargeFiles)
+{
+    const QByteArray line = SjisCodec::encode(QStringLiteral("板,") + QString(995, 'x') + QStringLiteral("\r\n"));
+    const FileLines f = decodeLines(line.repeated(50 * 1024 * 1024 / line.size()), "big.csv");
+    EXPECT_TRUE(f.error.isEmpty());
+    EXPECT_EQ(f.lines.size(), 50 * 1024 * 1024 / line.size());
+    EXPECT_EQ(splitLine(f.lines.last()).size(), 2);
+}
+
+// Seeded hostile lines through the splitter and every conversion, for a bounded
+// time: nothing may crash, hang or lose text outside quotes.
+TEST(ImportText, SurvivesHostileLines)
+{
+    const QString alphabet = QStringLiteral(",,\t\"\" a1.-e▲板ｱ㈱\r\n\\'\x01");
+    std::mt19937 random(20261206);
+    QElapsedTimer timer;
+    timer.start();
+    int lines = 0;
+    while (timer.elapsed() < 3000) {
+        std::uniform_int_distribution<int> length(0, random() % 8 == 0 ? 3000 : 60);
+        QString line;
+        for (int n = length(random); n > 0; --n)
+            line += alphabet.at(static_cast<int>(random() % alphabet.size()));
+        const QStringList fields = splitLine(line);
+        if (!line.contains('"')) {
+            QString commas = line;
+            commas.replace('\t', ',');
+            EXPECT_EQ(fields, line.isEmpty() ? QStringList{} : commas.split(','));
+        }
+        for (const QString& field : fields)
+            for (const Target& t : targets()) {
+                try {
+                    const QVariant v = convert(t, field);
+                    if (t.conversion == Conversion::Text && v.isValid()) {
+                        EXPECT_LE(widthUnits(v.toString()), t.boxUnits);
+                    }
+                } catch (const Helpers::ConversionError&) {
+                }
+            }
+        QByteArray bytes = line.toUtf8();
+        for (char& b : bytes)
+            b = static_cast<char>(b ^ static_cast<char>(random() % 4 == 0 ? random() : 0));
+        const FileLines f = decodeLines(bytes, "x");
+        EXPECT_TRUE(f.error.isEmpty() || f.lines.isEmpty());
+        ++lines;
+    }
+    EXPECT_GT(lines, 100);
+}
+
+} // namespace
