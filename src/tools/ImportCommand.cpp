@@ -141,7 +141,12 @@ void ImportCommand::handOff(int at, int row)
                 values{QStringLiteral("%1+row_number() over (order by CNT)").arg(at - 1)};
             for (const auto& [column, source] : kHandOff) {
                 columns << column;
-                values << (kTextColumns.contains(source) ? Rebuild::textOrNull(source) : source);
+                QString value = kTextColumns.contains(source) ? Rebuild::textOrNull(source) : source;
+                // The import box holds 12 characters of unit, the member table 6: cut rather
+                // than let one long unit refuse the whole import.
+                if (column == QLatin1String("TANI"))
+                    value = QStringLiteral("substring(%1 from 1 for 6)").arg(value);
+                values << value;
             }
             q.run({QStringLiteral("Insert into BUZAI_S (%1)").arg(columns.join(',')),
                    QStringLiteral("select %1 from BUSAI_SEL").arg(values.join(','))});

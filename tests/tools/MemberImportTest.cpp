@@ -155,16 +155,26 @@ TEST_F(MemberImportTest, HandsOffInFrontOfTheCurrentRow)
     EXPECT_EQ(screen.progressStarts, screen.progressFinishes);
 }
 
-// An error while handing off leaves the member list as it was.
+// An error while handing off leaves the member list as it was; a unit longer
+// than the member column holds is cut, not an error.
 TEST_F(MemberImportTest, HandOffIsAllOrNothing)
 {
     members({"A", "B"});
-    execCommitted(conn.IBDatabase4, {"delete from BUSAI_SEL", "insert into BUSAI_SEL (CNT,NAME01) values (1,'N1')",
-                                     "insert into BUSAI_SEL (CNT,NAME01,TAN) values (2,'N2','1234567')"});
+    execCommitted(conn.IBDatabase4,
+                  {"create exception E_HANDOFF 'refused'",
+                   "create trigger T_HANDOFF for BUZAI_S before insert as begin "
+                   "if (new.NAME01 = 'N2') then exception E_HANDOFF; end",
+                   "delete from BUSAI_SEL", "insert into BUSAI_SEL (CNT,NAME01,TAN) values (1,'N1','1234567')",
+                   "insert into BUSAI_SEL (CNT,NAME01) values (2,'N2')"});
     EXPECT_THROW(command.handOff(1, 1), DbError);
     EXPECT_EQ(memberNames(), (QStringList{"1|A", "2|B"}));
     EXPECT_TRUE(dm->IBT_bu.active());
     EXPECT_EQ(dm->IBT_bu.recordCount(), 2);
+
+    execCommitted(conn.IBDatabase4, {"delete from BUSAI_SEL where NAME01='N2'"});
+    command.handOff(1, 1);
+    EXPECT_EQ(columnValues(conn.IBDatabase4, "select TANI from BUZAI_S where NAME01='N1'", "TANI"),
+              QStringList{"123456"});
 }
 
 // Files that are not member lists get a message and change nothing, or give
