@@ -3,6 +3,45 @@
 #include "MainScreen.h"
 #include "MasterLoads.h"
 
+#include <QElapsedTimer>
+#include <QVector>
+
+#include <cstdio>
+#include <optional>
+
+// One line of the table scripts/bench prints: a figure in seconds, and the bound
+// it is measured against in the same run, when it has one.
+inline void reportRow(const char* label, double figure, std::optional<double> bound = std::nullopt)
+{
+    if (bound)
+        std::printf("%-58s %8.3f s   bound %8.3f s   x%.2f\n", label, figure, *bound,
+                    *bound > 0 ? figure / *bound : 0.0);
+    else
+        std::printf("%-58s %8.3f s\n", label, figure);
+    std::printf("@row\t%s\t%.3f\t%s\n", label, figure, bound ? qPrintable(QString::number(*bound, 'f', 3)) : "");
+    std::fflush(stdout);
+}
+
+// Notes when each progress bar starts: a registration reads its garbage under a
+// bar of its own, so the last start marks where that read begins.
+class TimingProgress : public ProgressSink {
+public:
+    TimingProgress() { m_clock.start(); }
+    void start(int) override { m_starts.append(m_clock.nsecsElapsed()); }
+    void step(int) override {}
+    void finish() override {}
+    void clear() { m_starts.clear(); }
+    // Seconds from the start of the last bar to now, when more than one was started.
+    double sinceLastStart() const
+    {
+        return m_starts.size() < 2 ? 0.0 : double(m_clock.nsecsElapsed() - m_starts.back()) / 1e9;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    QVector<qint64> m_starts;
+};
+
 // The main window as a benchmark needs it: every question answered Yes, the
 // past details converted, nothing shown.
 class BenchScreen : public MainScreen, public Confirmation, public FileChooser {
@@ -16,13 +55,14 @@ public:
     void setMemberGridEnabled(bool) override {}
     Confirmation& confirmation() override { return *this; }
     ProgressSink& progress() override { return m_progress; }
+    TimingProgress& timing() { return m_progress; }
     FileChooser& files() override { return *this; }
     int ask(int, const QString&) override { return Ok; }
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
 
 private:
-    NullProgress m_progress;
+    TimingProgress m_progress;
 };
 
 // Registration timed on its own: the reload that follows it is not part of the figure.

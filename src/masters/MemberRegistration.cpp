@@ -119,6 +119,8 @@ void MemberRegistration::Button5Click()
             return;
     }
     Registration::reconnect(dm.conn.IBDatabase1);
+    if (housingEdition(m_ctx.state))
+        ensureScratchTables();
     dm.IBT_bu.close();
 
     const auto restore = [&] {
@@ -129,6 +131,10 @@ void MemberRegistration::Button5Click()
     Registration::runAllOrNothing(
         dm.conn.IBDatabase1, dm.conn.IBDatabase4, [&] { registerMembers(category); }, restore);
     m_statements.clear();
+    QStringList rewritten{QStringLiteral("MAS_BUZAI")};
+    if (housingEdition(m_ctx.state))
+        rewritten << QStringLiteral("MAS_SIAGE02");
+    Registration::collectGarbage(dm.conn.IBDatabase1, rewritten, m_ctx.screen.progress());
 
     m_ctx.screen.progress().finish();
     m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
@@ -186,6 +192,7 @@ void MemberRegistration::registerMembers(const Category& category)
 
     m_memberKeys.clear();
     m_scheduleKeys.clear();
+    m_changedMembers = 0;
     if (housingEdition(m_ctx.state)) {
         collectKeys(q, QStringLiteral("select NAME01, NAME02, TANI from MAS_BUZAI where BS_KUBUN is not null"),
                     m_memberKeys);
@@ -194,6 +201,11 @@ void MemberRegistration::registerMembers(const Category& category)
                                    "where NAME_01 is not null or NAME_02 is not null"),
                     m_scheduleKeys);
     }
+    // Members of other categories that a grid row names go in one statement; the
+    // rows below then only meet the members this run inserts.
+    if (housingEdition(m_ctx.state) && !m_memberKeys.isEmpty())
+        removeOlderDuplicates();
+    m_memberKeys.clear();
 
     m_ctx.screen.progress().start(dm.IBT_bu.recordCount());
     dm.IBT_bu.close();
@@ -213,8 +225,11 @@ void MemberRegistration::registerMembers(const Category& category)
     }
     rows.close();
 
-    if (housingEdition(m_ctx.state))
+    if (housingEdition(m_ctx.state)) {
+        if (m_changedMembers > 0)
+            updateScheduleFromChangedMembers(category);
         q.run(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0 and KOUSYU>0"));
+    }
     q.run(QStringLiteral("DELETE FROM MAS_BUZAI where NAME01 is null and NAME02 is null"));
 }
 
@@ -266,6 +281,53 @@ void MemberRegistration::removeDuplicates(const Query& row, const Category& cate
     q.exec();
 }
 
+void MemberRegistration::removeOlderDuplicates()
+{
+    const QString names = QLatin1String(kRegisteredNames);
+    Query& rows = m_ctx.dm.IBQ_FB4_2;
+    rows.close();
+    rows.setSql(QStringLiteral("select NAME01, NAME02, TANI from BUZAI_S order by CNT"));
+    rows.open();
+    int noted = 0;
+    // Every spelling a row's duplicate removal looks for, one line per pair of forms;
+    // an empty name or unit is NULL, matched by "is null".
+    Query& note = statement({QStringLiteral("INSERT INTO %1 (NAME01,NAME02,TANI) values (:N1,:N2,:TANI)").arg(names)});
+    for (; !rows.eof(); rows.next()) {
+        const QString unit = rows.text(QStringLiteral("TANI"));
+        const auto formsOf = [&](const char* column) {
+            const QString typed = rows.text(QLatin1String(column));
+            return typed.isEmpty() ? QStringList{QString()} : nameForms(typed);
+        };
+        if (rows.text(QStringLiteral("NAME01")).isEmpty() && rows.text(QStringLiteral("NAME02")).isEmpty())
+            continue;
+        const QStringList forms1 = formsOf("NAME01"), forms2 = formsOf("NAME02");
+        bool reachable = false;
+        for (const QString& n1 : forms1)
+            for (const QString& n2 : forms2)
+                reachable = reachable || m_memberKeys.contains(key(n1, n2, unit));
+        if (!reachable)
+            continue;
+        const auto orNull = [](const QString& text, bool empty) { return empty ? QVariant() : QVariant(text); };
+        for (const QString& n1 : forms1)
+            for (const QString& n2 : forms2) {
+                note.setParam(QStringLiteral("N1"), orNull(n1, rows.text(QStringLiteral("NAME01")).isEmpty()));
+                note.setParam(QStringLiteral("N2"), orNull(n2, rows.text(QStringLiteral("NAME02")).isEmpty()));
+                note.setParam(QStringLiteral("TANI"), orNull(matchText(unit), unit.isEmpty()));
+                note.exec();
+                ++noted;
+            }
+    }
+    rows.close();
+    if (noted == 0)
+        return;
+    m_ctx.dm.IBQ_touroku.run(
+        QStringLiteral("DELETE FROM MAS_BUZAI where BS_KUBUN is not null and exists (select 1 from "
+                       "%1 L where L.NAME01 is not distinct from MAS_BUZAI.NAME01 and L.NAME02 is "
+                       "not distinct from MAS_BUZAI.NAME02 and L.TANI is not distinct from "
+                       "MAS_BUZAI.TANI)")
+            .arg(names));
+}
+
 void MemberRegistration::insertMember(const Query& row, const Category& category, int position)
 {
     Query& q =
@@ -305,6 +367,33 @@ void MemberRegistration::insertMember(const Query& row, const Category& category
                             Helpers::unitText(row.text(QStringLiteral("TANI")))));
 }
 
+void MemberRegistration::ensureScratchTables()
+{
+    // Private to each transaction and emptied by its commit: other programs of the
+    // suite never see a row of them.
+    const std::pair<const char*, const char*> tables[] = {
+        {kChangedMembers, "BS_KUBUN INTEGER, NAME_01 VARCHAR(40), NAME_02 VARCHAR(40), TAN VARCHAR(12), "
+                          "KIN_01 DOUBLE PRECISION, KIN_02 DOUBLE PRECISION, KAMOKU SMALLINT, T_CD_2 INTEGER, "
+                          "B_CD VARCHAR(20), KETA SMALLINT"},
+        {kRegisteredNames, "NAME01 VARCHAR(200), NAME02 VARCHAR(200), TANI VARCHAR(200)"}};
+    Database& product = m_ctx.dm.conn.IBDatabase1;
+    Query q(&product);
+    for (const auto& [table, columns] : tables) {
+        const QString name = QLatin1String(table);
+        if (Registration::count(
+                product, QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME='%1'").arg(name)) >
+            0)
+            continue;
+        q.run(QStringLiteral("CREATE GLOBAL TEMPORARY TABLE %1 (%2) ON COMMIT DELETE ROWS")
+                  .arg(name, QLatin1String(columns)));
+        product.transaction().commitAndRestart();
+        q.run(QStringLiteral("CREATE INDEX %1_N ON %1 (%2)")
+                  .arg(name,
+                       name == QLatin1String(kChangedMembers) ? QStringLiteral("NAME_01") : QStringLiteral("NAME01")));
+        product.transaction().commitAndRestart();
+    }
+}
+
 void MemberRegistration::updateSchedule(const Query& row, const Category& category, int position)
 {
     const QString name1 = row.text(QStringLiteral("NAME01"));
@@ -316,53 +405,64 @@ void MemberRegistration::updateSchedule(const Query& row, const Category& catego
     if (!m_scheduleKeys.contains(key(matchText(name1), matchText(name2), matchText(unit))))
         return;
 
-    QStringList lines = {QStringLiteral("UPDATE MAS_SIAGE02 set KIN_01=:KIN_01"),
-                         QStringLiteral(",KIN_02=:KIN_02"),
-                         QStringLiteral(",KAMOKU=:KAMOKU"),
-                         QStringLiteral(",T_CD_2=:T_CD_2"),
-                         QStringLiteral(",BL_KUBUN=%1").arg(category.major),
-                         QStringLiteral(",BM_KUBUN=%1").arg(category.middle)};
-    if (!code.isEmpty())
-        lines << QStringLiteral(",B_CD=:B_CD");
-    lines << QStringLiteral(",KETA=:KETA");
-    if (!name1.isEmpty())
-        lines << QStringLiteral(",NAME_01=:SET_NAME_01");
-    if (!name2.isEmpty())
-        lines << QStringLiteral(",NAME_02=:SET_NAME_02");
-    lines << QStringLiteral(",KOUSYU=%1").arg(category.major * 100 + category.middle)
-          << QStringLiteral(",BS_kubun=:BS_kubun")
-          << QStringLiteral("where (NAME_01 is not null or NAME_02 is not null)")
-          << (name1.isEmpty() ? QStringLiteral("and NAME_01 is null") : QStringLiteral("and (NAME_01=:NAME_01)"))
-          << (name2.isEmpty() ? QStringLiteral("and NAME_02 is null") : QStringLiteral("and (NAME_02=:NAME_02)"))
-          << (unit.isEmpty() ? QStringLiteral("and TAN is null") : QStringLiteral("and TAN=:TAN"));
-
-    Query& q = statement(lines);
+    // Noted here, written by one statement after the last row: an empty name or
+    // unit is NULL, matched by "is null"; an empty code keeps the line's code.
+    Query& q =
+        statement({QStringLiteral("INSERT INTO %1").arg(QLatin1String(kChangedMembers)),
+                   QStringLiteral("(BS_KUBUN,NAME_01,NAME_02,TAN,KIN_01,KIN_02,KAMOKU,T_CD_2,B_CD,KETA)"),
+                   QStringLiteral("values (:BS,:NAME_01,:NAME_02,:TAN,:KIN_01,:KIN_02,:KAMOKU,:T_CD_2,:B_CD,:KETA)")});
     const auto amount = [&](const char* column) {
         const QVariant v = row.value(QLatin1String(column));
         return v.isValid() && !v.isNull() ? v.toDouble() : 0.0;
     };
+    const auto textOrNull = [](const QString& typed) {
+        return typed.isEmpty() ? QVariant() : QVariant(matchText(typed));
+    };
+    q.setParam(QStringLiteral("BS"), position);
+    q.setParam(QStringLiteral("NAME_01"), textOrNull(name1));
+    q.setParam(QStringLiteral("NAME_02"), textOrNull(name2));
+    q.setParam(QStringLiteral("TAN"), textOrNull(unit));
     q.setParam(QStringLiteral("KIN_01"), amount("KIN_01"));
     q.setParam(QStringLiteral("KIN_02"), amount("KIN_02"));
     q.setParam(QStringLiteral("KAMOKU"), Helpers::toIntOrZero(row.text(QStringLiteral("KU_KAMOKU"))));
     q.setParam(QStringLiteral("T_CD_2"), Helpers::toIntOrZero(row.text(QStringLiteral("S_CD"))));
-    if (!code.isEmpty())
-        q.setParam(QStringLiteral("B_CD"), code);
+    q.setParam(QStringLiteral("B_CD"), code.isEmpty() ? QVariant() : QVariant(code));
     QVariant digits;
     if (isCountedUnit(unit))
         digits = 0;
     else if (const QString keta = row.text(QStringLiteral("KETA")); !keta.isEmpty())
         digits = Helpers::toIntOrZero(keta);
     q.setParam(QStringLiteral("KETA"), digits);
-    if (!name1.isEmpty()) {
-        q.setParam(QStringLiteral("SET_NAME_01"), matchText(name1));
-        q.setParam(QStringLiteral("NAME_01"), matchText(name1));
-    }
-    if (!name2.isEmpty()) {
-        q.setParam(QStringLiteral("SET_NAME_02"), matchText(name2));
-        q.setParam(QStringLiteral("NAME_02"), matchText(name2));
-    }
-    q.setParam(QStringLiteral("BS_kubun"), position);
-    if (!unit.isEmpty())
-        q.setParam(QStringLiteral("TAN"), matchText(unit));
     q.exec();
+    ++m_changedMembers;
+}
+
+void MemberRegistration::updateScheduleFromChangedMembers(const Category& category)
+{
+    Query& q = m_ctx.dm.IBQ_touroku;
+    const QString changed = QLatin1String(kChangedMembers);
+    const QString sameLine = QStringLiteral("L.NAME_01 is not distinct from M.NAME_01 and L.NAME_02 is not distinct "
+                                            "from M.NAME_02 and L.TAN is not distinct from M.TAN");
+    // A line that several members match ends with the last of them, as if each
+    // member had updated it in turn: only the last member of equal names stays.
+    q.run(QStringLiteral("DELETE FROM %1 M where exists (select 1 from %1 L where L.NAME_01 is not distinct from "
+                         "M.NAME_01 and %2 and L.BS_KUBUN>M.BS_KUBUN)")
+              .arg(changed, sameLine));
+
+    const QString member = QStringLiteral("(select L.%1 from %2 L where L.NAME_01 is not distinct from "
+                                          "MAS_SIAGE02.NAME_01 and %3)")
+                               .arg(QStringLiteral("%1"), changed,
+                                    QString(sameLine).replace(QStringLiteral("M."), QStringLiteral("MAS_SIAGE02.")));
+    const auto from = [&](const char* column) { return member.arg(QLatin1String(column)); };
+    q.run(QStringList{
+        QStringLiteral("UPDATE MAS_SIAGE02 set KIN_01=%1, KIN_02=%2, KAMOKU=%3, T_CD_2=%4")
+            .arg(from("KIN_01"), from("KIN_02"), from("KAMOKU"), from("T_CD_2")),
+        QStringLiteral(", BL_KUBUN=%1, BM_KUBUN=%2, KOUSYU=%3")
+            .arg(category.major)
+            .arg(category.middle)
+            .arg(category.major * 100 + category.middle),
+        QStringLiteral(", B_CD=coalesce(%1, B_CD), KETA=%2").arg(from("B_CD"), from("KETA")),
+        QStringLiteral(", NAME_01=coalesce(%1, NAME_01), NAME_02=coalesce(%2, NAME_02), BS_kubun=%3")
+            .arg(from("NAME_01"), from("NAME_02"), from("BS_KUBUN")),
+        QStringLiteral("where (NAME_01 is not null or NAME_02 is not null) and exists %1").arg(from("BS_KUBUN"))});
 }

@@ -50,7 +50,13 @@ private:
     void registerMembers(const Category& category);
     void removeDuplicates(const Query& row, const Category& category);
     void insertMember(const Query& row, const Category& category, int position);
+    // Notes a member for the schedule update; the update itself follows the last row.
     void updateSchedule(const Query& row, const Category& category, int position);
+    void updateScheduleFromChangedMembers(const Category& category);
+    void ensureScratchTables();
+    // In the housing edition: the members of other categories that carry a grid row's
+    // names and unit, removed before the first row is inserted.
+    void removeOlderDuplicates();
     // One prepared statement per distinct text, reused while the rows go by.
     Query& statement(const QStringList& lines);
     void collectKeys(Query& q, const QString& select, QSet<QString>& keys);
@@ -62,6 +68,14 @@ private:
     // more). Without an index every such statement reads the whole table; one
     // whose row has no key here cannot change anything and is skipped. Keys are
     // only ever added, so a skipped statement is always one that matches nothing.
+    // The members of other categories are dealt with before the first row, so
+    // m_memberKeys then starts again with the rows this run inserts.
     QSet<QString> m_memberKeys;
     QSet<QString> m_scheduleKeys;
+    int m_changedMembers = 0;
+
+    // The members whose schedule lines are to follow them, for one registration.
+    static constexpr const char* kChangedMembers = "MAS_MENT_BUZAI_CHG";
+    // The names and units the grid's duplicate removals look for.
+    static constexpr const char* kRegisteredNames = "MAS_MENT_BUZAI_DUP";
 };

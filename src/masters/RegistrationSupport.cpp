@@ -5,6 +5,7 @@
 #include "Helpers.h"
 #include "Query.h"
 #include "TableDataset.h"
+#include "UiSeams.h"
 
 namespace Registration {
 
@@ -68,6 +69,16 @@ int count(Database& db, const QString& select)
 QString nothingToRegisterMessage(const QString& master)
 {
     return QStringLiteral("登録する行がありません。\n登録すると%1が空になるため、何も登録しませんでした。").arg(master);
+}
+
+void collectGarbage(Database& product, const QStringList& tables, ProgressSink& progress)
+{
+    progress.start(int(tables.size()));
+    for (const QString& table : tables) {
+        quietly([&] { count(product, QStringLiteral("select count(*) from ") + table); });
+        progress.step();
+    }
+    quietly([&] { product.transaction().commit(); });
 }
 
 void quietly(const std::function<void()>& step)

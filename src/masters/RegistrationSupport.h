@@ -6,6 +6,7 @@
 #include <functional>
 
 class Database;
+class ProgressSink;
 class Query;
 class TableDataset;
 class Transaction;
@@ -31,6 +32,12 @@ void addJikkouColumns(Query& productQuery);
 // The work connection's grids that were open are open again afterwards.
 void runAllOrNothing(Database& product, Database& work, const std::function<void()>& body,
                      const std::function<void()>& restore);
+
+// Reads every row of `tables` once, under a progress bar of its own. A registration
+// leaves the old version of each row it rewrote; read now, they are collected at
+// once instead of by the next program that opens the table. The registration is
+// committed by then, so a failing read only leaves that work to the next reader.
+void collectGarbage(Database& product, const QStringList& tables, ProgressSink& progress);
 
 // A restore step that must not hide the error that caused it.
 void quietly(const std::function<void()>& step);

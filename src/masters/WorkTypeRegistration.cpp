@@ -21,14 +21,6 @@ void openIfClosed(TableDataset& d)
         d.open();
 }
 
-// The codes of a row whose category is gone. -32768 is the negation of no SMALLINT
-// code, so neither sign marking nor a renumbering step can ever select it; -99 is
-// the lowest middle code a packed code holds, and -32768 × 100 − 99 unpacks to the
-// same pair again. Like any negative code, the suite reads it as no category.
-constexpr int kNoMajor = -32768;
-constexpr int kNoMiddle = -99;
-constexpr int kNoPacked = kNoMajor * 100 + kNoMiddle;
-
 // A table that refers to a category; `packed`, when set, is the code the other two
 // are unpacked from.
 struct CodeColumns {
@@ -151,6 +143,7 @@ void WorkTypeRegistration::Button6Click()
     const auto restore = [&] { restoreScreen(Tab::Major, dm.IBT_dai); };
     Registration::runAllOrNothing(
         dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerMajors(convert); }, restore);
+    Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(true, convert), m_ctx.screen.progress());
     try {
         openIfClosed(dm.IBT_dai);
         m_ctx.loads.Button2Click();
@@ -181,6 +174,14 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     dm.IBT_dai.open();
     progress.step();
 
+    if (m_renumber.fused()) {
+        runStep(QStringLiteral("delete from MAS_KOUSYU_01"));
+        const CodeRenumbering renumbering(insertMajors(q));
+        for (const QString& sql : fusedMajorSql(renumbering, convertDetails))
+            runStep(sql);
+        dm.IBT_dai.first();
+        return;
+    }
     // Only positive codes are marked: a negative one is no category by now.
     markOlderLeftovers(q, convertDetails);
     runStep(QStringLiteral("UPDATE MAS_BUZAI set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
@@ -200,27 +201,7 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
     }
     runStep(QStringLiteral("delete from MAS_KOUSYU_01"));
 
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_01"));
-    q.addSql(QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)"));
-    QVector<CodeStep> steps;
-    TableDataset& grid = dm.IBT_dai;
-    int i = 1;
-    for (grid.first(); !grid.eof(); grid.next(), ++i) {
-        q.setParam(QStringLiteral("CNT"), i);
-        q.setParam(QStringLiteral("BL_kubun"), i);
-        q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
-        q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
-        q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
-        q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
-        q.exec();
-        steps.append({i, Helpers::toIntOrZero(grid.text(QStringLiteral("BL_KUBUN"))), std::nullopt});
-        progress.step();
-    }
+    const QVector<CodeStep> steps = insertMajors(q);
 
     QVector<RenumberTarget> targets = {{"MAS_KOUSYU_02", "BL_kubun", {}, false},
                                        {"MAS_BUZAI", "BL_kubun", {}, false},
@@ -240,7 +221,7 @@ void WorkTypeRegistration::registerMajors(bool convertDetails)
         runStep(QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN"));
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
     }
-    grid.first();
+    dm.IBT_dai.first();
     q.run(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
     q.run(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));
     q.run(QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)"));
@@ -295,6 +276,7 @@ void WorkTypeRegistration::Button7Click()
     const auto restore = [&] { restoreScreen(Tab::Middle, dm.IBT_chu); };
     Registration::runAllOrNothing(
         dm.conn.IBDatabase1, dm.conn.IBDatabase3, [&] { registerMiddles(major, convert); }, restore);
+    Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(false, convert), m_ctx.screen.progress());
     try {
         openIfClosed(dm.IBT_chu);
         m_ctx.screen.endWork(Tab::Middle);
@@ -325,6 +307,15 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
     work.run(QStringLiteral("UPDATE BUZAI_CHU SET BM_KUBUN=BM_KUBUN*(-1)"));
     dm.IBT_chu.open();
 
+    if (m_renumber.fused()) {
+        runStep(QStringLiteral("delete from MAS_KOUSYU_02 where BL_kubun=") + bl);
+        const CodeRenumbering renumbering(insertMiddles(q, major));
+        dm.IBT_chu.reopen();
+        for (const QString& sql : fusedMiddleSql(renumbering, major, convertDetails))
+            runStep(sql);
+        return;
+    }
+
     // Only positive codes are marked: a negative one is no category by now.
     markOlderLeftovers(q, convertDetails);
     const QString positive = QStringLiteral(" and BM_kubun>0");
@@ -348,35 +339,7 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
         runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
     }
 
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_02"));
-    q.addSql(QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_KAMOKU)"));
-    QVector<CodeStep> steps;
-    TableDataset& grid = dm.IBT_chu;
-    int i = 1;
-    for (grid.first(); !grid.eof(); grid.next(), ++i) {
-        const QString account = grid.text(QStringLiteral("KU_KAMOKU"));
-        q.setParam(QStringLiteral("CNT"), i);
-        q.setParam(QStringLiteral("BL_kubun"), major);
-        q.setParam(QStringLiteral("BM_kubun"), i);
-        q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
-        q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
-        q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
-        q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
-        q.setParam(QStringLiteral("KU_KAMOKU"), Helpers::textOrNull(account));
-        q.exec();
-
-        CodeStep step{i, Helpers::toIntOrZero(grid.text(QStringLiteral("BM_KUBUN"))), std::nullopt};
-        // Only real account items (101 … 599) are handed down to the members.
-        if (const int k = Helpers::toIntOrZero(account); k > 100 && k < 600)
-            step.account = k;
-        steps.append(step);
-        progress.step();
-    }
+    const QVector<CodeStep> steps = insertMiddles(q, major);
 
     const QString scope = QStringLiteral("BL_kubun=") + bl;
     const QString detailScope = QStringLiteral("L_kubun=") + bl;
@@ -403,4 +366,72 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
         runStep(QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN"));
         runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
     }
+}
+
+// ------------------------------------------------------------------ category masters
+
+// Inserts the grid's categories with codes in grid order; the steps that carry
+// their rows from the old codes to the new.
+QVector<CodeStep> WorkTypeRegistration::insertMajors(Query& q)
+{
+    ProgressSink& progress = m_ctx.screen.progress();
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_01"));
+    q.addSql(QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"));
+    q.addSql(QStringLiteral("values"));
+    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)"));
+    QVector<CodeStep> steps;
+    TableDataset& grid = m_ctx.dm.IBT_dai;
+    int i = 1;
+    for (grid.first(); !grid.eof(); grid.next(), ++i) {
+        q.setParam(QStringLiteral("CNT"), i);
+        q.setParam(QStringLiteral("BL_kubun"), i);
+        q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
+        q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
+        q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
+        q.setParam(QStringLiteral("e_date04"), QVariant());
+        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
+        q.exec();
+        steps.append({i, Helpers::toIntOrZero(grid.text(QStringLiteral("BL_KUBUN"))), std::nullopt});
+        progress.step();
+    }
+
+    return steps;
+}
+
+QVector<CodeStep> WorkTypeRegistration::insertMiddles(Query& q, int major)
+{
+    ProgressSink& progress = m_ctx.screen.progress();
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_02"));
+    q.addSql(QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"));
+    q.addSql(QStringLiteral("values"));
+    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_KAMOKU)"));
+    QVector<CodeStep> steps;
+    TableDataset& grid = m_ctx.dm.IBT_chu;
+    int i = 1;
+    for (grid.first(); !grid.eof(); grid.next(), ++i) {
+        const QString account = grid.text(QStringLiteral("KU_KAMOKU"));
+        q.setParam(QStringLiteral("CNT"), i);
+        q.setParam(QStringLiteral("BL_kubun"), major);
+        q.setParam(QStringLiteral("BM_kubun"), i);
+        q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
+        q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
+        q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
+        q.setParam(QStringLiteral("e_date04"), QVariant());
+        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
+        q.setParam(QStringLiteral("KU_KAMOKU"), Helpers::textOrNull(account));
+        q.exec();
+
+        CodeStep step{i, Helpers::toIntOrZero(grid.text(QStringLiteral("BM_KUBUN"))), std::nullopt};
+        // Only real account items (101 … 599) are handed down to the members.
+        if (const int k = Helpers::toIntOrZero(account); k > 100 && k < 600)
+            step.account = k;
+        steps.append(step);
+        progress.step();
+    }
+
+    return steps;
 }

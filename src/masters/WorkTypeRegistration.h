@@ -21,7 +21,7 @@ public:
     void Button6Click();
     void Button7Click();
 
-    // How the code columns are rewritten; one statement per table unless replaced.
+    // How the product tables are rewritten; one statement per table unless replaced.
     void setRenumberStrategy(RenumberStrategy strategy) { m_renumber = std::move(strategy); }
 
     static QString pastDetailsWarning();
@@ -33,6 +33,8 @@ private:
     void registerMajors(bool convertDetails);
     void registerMiddles(int major, bool convertDetails);
     void restoreScreen(Tab tab, TableDataset& grid);
+    QVector<CodeStep> insertMajors(Query& q);
+    QVector<CodeStep> insertMiddles(Query& q, int major);
 
     CommandContext& m_ctx;
     RenumberStrategy m_renumber;

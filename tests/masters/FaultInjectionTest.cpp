@@ -44,7 +44,7 @@ TEST(FaultInjection, FailureLeavesEveryTableAsItWas)
         {"major clean-up", Tab::Major, boomTrigger("MAS_SIAGE02", "delete", "1 = 1")},
         {"major table missing", Tab::Major, "drop table DAT_MITUMORI_M"},
         {"middle renumbering", Tab::Middle,
-         boomTrigger("DAT_SIAGE02", "update", "new.BM_kubun > 0 and old.BM_kubun < 0")},
+         boomTrigger("DAT_SIAGE02", "update", "new.BM_kubun is distinct from old.BM_kubun")},
         {"middle account item", Tab::Middle, boomTrigger("MAS_BUZAI", "update", "new.KU_KAMOKU = 150")},
         {"middle schedule codes", Tab::Middle, boomTrigger("MAS_SIAGE02", "update", "new.KOUSYU = 201")},
         {"member insert", Tab::Member, boomTrigger("MAS_BUZAI", "insert", "new.BS_kubun = 2")},

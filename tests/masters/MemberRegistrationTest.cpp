@@ -157,4 +157,20 @@ TEST_F(MemberRegistrationTest, ScheduleRowsByEdition)
     }
 }
 
+// Several members matching one schedule line: it ends with the last of them, as
+// it would if each had updated it in turn. A member without details reaches only
+// lines without details.
+TEST_F(MemberRegistrationTest, ScheduleLineTakesTheLastMatchingMember)
+{
+    fresh();
+    rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN,B_CD)",
+                        {"1,0,'N','D','本','old'", "2,0,'N',null,'本','old'", "3,0,'N','D','m','old'"}));
+    member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1}});
+    member({{"NAME01", "N"}, {"TANI", "本"}, {"KIN_01", 2}});
+    member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 3}, {"B_CD", "typed"}});
+    rig.registerTab(Tab::Member);
+    EXPECT_EQ(rig.productRows("select BUI, KIN_01, B_CD, BS_kubun from MAS_SIAGE02 order by BUI"),
+              (Rows{"1|3|typed|3", "2|2|3-12-00020|2", "3|∅|old|∅"}));
+}
+
 } // namespace
