@@ -7,6 +7,28 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+// Draws the picked rows as selected, beside the view's own current cell.
+class PickedRowsDelegate : public QStyledItemDelegate {
+public:
+    explicit PickedRowsDelegate(DBGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (m_grid->multiSelect() && m_grid->selectedRows().contains(index.row() + 1))
+            option->state |= QStyle::State_Selected;
+    }
+
+private:
+    const DBGrid* m_grid;
+};
+
+} // namespace
 
 DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
 {
@@ -18,6 +40,42 @@ DBGrid::DBGrid(const QString& name, QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(22);
     verticalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);
+    setItemDelegate(new PickedRowsDelegate(this));
+}
+
+QList<int> DBGrid::selectedRows() const
+{
+    const int rows = m_model ? m_model->rowCount() : 0;
+    QList<int> picked;
+    for (int r : m_picked)
+        if (r <= rows)
+            picked << r;
+    std::sort(picked.begin(), picked.end());
+    return picked;
+}
+
+void DBGrid::clearSelectedRows()
+{
+    m_picked.clear();
+    viewport()->update();
+}
+
+void DBGrid::pickRow(int recNo, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & Qt::ShiftModifier && m_anchor > 0) {
+        for (int r = std::min(m_anchor, recNo); r <= std::max(m_anchor, recNo); ++r)
+            if (!m_picked.contains(r))
+                m_picked << r;
+    } else if (modifiers & Qt::ControlModifier) {
+        if (!m_picked.removeOne(recNo))
+            m_picked << recNo;
+        m_anchor = recNo;
+    } else {
+        m_picked = {recNo};
+        m_anchor = recNo;
+    }
+    m_multiSelect = true;
+    viewport()->update();
 }
 
 TableDataset* DBGrid::dataset() const
@@ -118,8 +176,15 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
+    const QModelIndex at = indexAt(event->position().toPoint());
     QTableView::mousePressEvent(event);
     showRefusedRow();
+    if (at.isValid() && at.column() == 0 && event->button() == Qt::LeftButton) {
+        pickRow(at.row() + 1, event->modifiers());
+    } else if (at.isValid() && m_multiSelect) {
+        m_multiSelect = false;
+        clearSelectedRows();
+    }
 }
 
 void DBGrid::keyPressEvent(QKeyEvent* event)

@@ -30,6 +30,14 @@ public:
 
     void selectColumn(int column);
 
+    // Rows picked by clicking the № column (column 0): a plain click picks one
+    // row, Ctrl adds or removes one, Shift adds the rows up to the last pick. A
+    // click in another column ends the multi-row selection. Record numbers,
+    // 1-based, in grid order; they stay through the table's rebuilds.
+    QList<int> selectedRows() const;
+    void clearSelectedRows();
+    bool multiSelect() const { return m_multiSelect; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -40,8 +48,12 @@ private:
     // Posts the edited row before the mouse takes the cursor to `row`; false when it failed.
     bool leaveRowFor(int row);
     void showRefusedRow();
+    void pickRow(int recNo, Qt::KeyboardModifiers modifiers);
 
     DatasetModel* m_model = nullptr;
     bool m_syncing = false;
     bool m_moveRefused = false;
+    bool m_multiSelect = false;
+    QList<int> m_picked; // record numbers
+    int m_anchor = 0;
 };

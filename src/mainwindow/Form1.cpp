@@ -82,6 +82,7 @@ TForm1::TForm1(Session& session, QWidget* parent)
     buildUi();
     m_session.attach(*this);
     bindGrids();
+    buildSearch();
     qApp->installEventFilter(this);
 
     // Create handler.
@@ -122,6 +123,23 @@ void TForm1::beginWork(Tab tab)
 void TForm1::endWork(Tab tab)
 {
     showWork(tab, false);
+}
+
+DBGrid* TForm1::gridOf(Tab tab) const
+{
+    DBGrid* const grids[] = {DBGrid1, DBGrid2, DBGrid3, DBGrid7};
+    return grids[static_cast<int>(tab)];
+}
+
+QList<int> TForm1::selectedRows(Tab tab) const
+{
+    DBGrid* grid = gridOf(tab);
+    return grid->multiSelect() ? grid->selectedRows() : QList<int>{};
+}
+
+void TForm1::clearSelectedRows(Tab tab)
+{
+    gridOf(tab)->clearSelectedRows();
 }
 
 // The grid of the tab hidden while the work runs; the category tabs show their

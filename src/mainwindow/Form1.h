@@ -9,6 +9,8 @@
 #include <memory>
 
 class QCheckBox;
+class QLineEdit;
+class QPushButton;
 class QProgressBar;
 class QTabWidget;
 class QTextEdit;
@@ -50,6 +52,12 @@ public:
     void beginWork(Tab tab) override;
     void endWork(Tab tab) override;
     void setMemberGridEnabled(bool enabled) override;
+    QList<int> selectedRows(Tab tab) const override;
+    void clearSelectedRows(Tab tab) override;
+    void showMainToolbar() override { showSecondToolbar(false); }
+    bool memberGridNarrowed() const override;
+    void endNarrowing() override;
+    void resetSearchFields() override;
     Confirmation& confirmation() override;
     ProgressSink& progress() override;
     FileChooser& files() override;
@@ -82,6 +90,9 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QTextEdit* Memo1 = nullptr;
     QTextEdit* Memo2 = nullptr;
+    QLineEdit* Edit1 = nullptr; // search keywords on the 部材 tab
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -97,6 +108,10 @@ private:
     void bindCategoryFields();
     QToolButton* button(const CommandRow& row) const;
 
+    // Member search (Form1Search.cpp)
+    void buildSearch();
+    void SpeedButton1Click();
+
     // Tabs (Form1Tabs.cpp)
     void FormShow();
     void tabShown(int index);
@@ -106,6 +121,7 @@ private:
     void reloadMembers();
 
     void showWork(Tab tab, bool working);
+    DBGrid* gridOf(Tab tab) const;
 
     // Keys (Form1Keys.cpp)
     bool handleKey(QObject* watched, QKeyEvent* event);

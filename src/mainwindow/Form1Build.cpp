@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -174,6 +175,13 @@ void TForm1::bindGrids()
           {"KETA", "桁", 30, false, right},
           {"B_CD", "部材CD", 110}});
     bind(DBGrid7, dm.IBT_TANI, {{"№", "№", 33, true, right}, {"NAME", "名称", 200}});
+    // A title click on the member grid sorts the members for good.
+    DBGrid3->horizontalHeader()->setSectionsClickable(true);
+    connect(DBGrid3->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        const auto& columns = DBGrid3->datasetModel()->columns();
+        if (section >= 0 && section < columns.size())
+            guarded([this, field = columns.at(section).field] { m_session.sort().sortBy(field); });
+    });
     bindCategoryFields();
 }
 

@@ -117,4 +117,11 @@ void Session::attach(MainScreen& screen)
     m_context = std::make_unique<CommandContext>(CommandContext{dm, state, screen, *m_loads});
     m_register = std::make_unique<RegisterCommand>(*m_context);
     m_commands.bind(QStringLiteral("SB03"), [this] { m_register->SB03Click(); });
+    m_rows = std::make_unique<RowCommands>(dm, state, screen);
+    m_commands.bind(QStringLiteral("SB04"), [this] { m_rows->insertRow(); });
+    m_commands.bind(QStringLiteral("SB05"), [this] { m_rows->copyRows(); });
+    m_commands.bind(QStringLiteral("SB06"), [this] { m_rows->cutRows(); });
+    m_commands.bind(QStringLiteral("SB07"), [this] { m_rows->pasteRows(); });
+    m_commands.bind(QStringLiteral("SB08"), [this] { m_rows->copyPreviousRow(); });
+    m_commands.bind(QStringLiteral("SBS_04"), [this] { m_rows->deleteRow(); });
 }

@@ -5,8 +5,11 @@
 #include "DataModule.h"
 #include "MainScreen.h"
 #include "MasterLoads.h"
+#include "MemberSearch.h"
+#include "MemberSort.h"
 #include "ProgramState.h"
 #include "RegisterCommand.h"
+#include "RowCommands.h"
 #include "TabSteps.h"
 
 #include <memory>
@@ -43,6 +46,9 @@ public:
     TabSteps& tabs() { return *m_tabs; }
     RegisterCommand& registerCommand() { return *m_register; }
     CommandTable& commands() { return m_commands; }
+    RowCommands& rows() { return *m_rows; }
+    MemberSort& sort() { return m_sort; }
+    MemberSearch& search() { return m_search; }
 
 private:
     void connectAttempts();
@@ -52,5 +58,8 @@ private:
     std::unique_ptr<TabSteps> m_tabs;
     std::unique_ptr<CommandContext> m_context;
     std::unique_ptr<RegisterCommand> m_register;
+    std::unique_ptr<RowCommands> m_rows;
+    MemberSort m_sort{dm};
+    MemberSearch m_search{dm};
     CommandTable m_commands;
 };

@@ -148,8 +148,11 @@ TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
     QTest::keyPress(target, Qt::Key_Shift, Qt::ShiftModifier);
     EXPECT_TRUE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
     EXPECT_FALSE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
+    // Shift+F4 presses 行削除, which asks first.
+    fx.confirm.answers = {Confirmation::No};
     QTest::keyPress(target, Qt::Key_F4, Qt::ShiftModifier);
     EXPECT_EQ(second, 1);
+    EXPECT_EQ(fx.confirm.messages, QStringList{"行削除してよろしいですか？"});
     QTest::keyRelease(target, Qt::Key_Shift);
     EXPECT_TRUE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
     EXPECT_FALSE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
@@ -157,7 +160,7 @@ TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
     // F12 presses 終　了, which asks first.
     fx.confirm.answers = {Confirmation::No};
     QTest::keyPress(target, Qt::Key_F12);
-    EXPECT_EQ(fx.confirm.messages.value(0), "終了しますか？");
+    EXPECT_EQ(fx.confirm.messages.value(1), "終了しますか？");
     EXPECT_TRUE(fx.form->isVisible());
 }
 

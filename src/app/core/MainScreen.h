@@ -2,6 +2,7 @@
 
 #include "UiSeams.h"
 
+#include <QList>
 #include <QString>
 
 // The four master tabs of the main window, in page order; the one numbering of
@@ -43,6 +44,13 @@ public:
     virtual bool memberGridNarrowed() const { return false; }
     virtual void endNarrowing() {}
     virtual void resetSearchFields() {}
+
+    // Rows selected in a tab's grid by clicking its № column, as 1-based record
+    // numbers; the commands that work on several rows read them and clear them.
+    virtual QList<int> selectedRows(Tab) const { return {}; }
+    virtual void clearSelectedRows(Tab) {}
+    // The second toolbar (held Shift) gives way to the main one.
+    virtual void showMainToolbar() {}
 
     virtual Confirmation& confirmation() = 0;
     virtual ProgressSink& progress() = 0;

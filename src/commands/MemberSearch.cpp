@@ -1,0 +1,173 @@
+#include "MemberSearch.h"
+
+#include "DataModule.h"
+#include "Rebuild.h"
+
+namespace {
+
+// The merge writes only these, as the member insert of the grid does.
+const QStringList kMergeColumns{"CNT",  "BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03",
+                                "TANI", "B_CD",     "KIN_01",   "KIN_02",   "KIN_06",    "S_CD",   "KETA"};
+
+// First line of a text cell: up to the first CR or LF.
+QString firstLine(const QString& c)
+{
+    const QString lf = QStringLiteral("left(%1, position(ascii_char(10) in %1 || ascii_char(10)) - 1)").arg(c);
+    return QStringLiteral("left(%1, position(ascii_char(13) in %1 || ascii_char(13)) - 1)").arg(lf);
+}
+
+QString firstLineOrNull(const QString& c)
+{
+    return Rebuild::textOrNull(firstLine(c));
+}
+
+// Merge values, CNT left out: numbers 0 when empty, texts their first line or
+// NULL, the unit without half- and full-width spaces.
+QStringList mergeValues()
+{
+    QStringList v;
+    for (const char* c : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU"})
+        v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
+    v << firstLineOrNull("NAME01") << firstLineOrNull("NAME02") << firstLineOrNull("NAME03");
+    v << Rebuild::textOrNull(QStringLiteral("replace(replace(%1,' ',''),'　','')").arg(firstLine("TANI")));
+    v << firstLineOrNull("B_CD");
+    for (const char* c : {"KIN_01", "KIN_02", "KIN_06", "S_CD", "KETA"})
+        v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
+    return v;
+}
+
+// Rows are the same member when name, description and unit agree; empty and
+// NULL agree. Compared as bytes, which is what equal texts are and is far
+// cheaper to sort than the connection's character set.
+QString identityKey(const char* column, int bytes)
+{
+    return Rebuild::textOrNull(
+        QStringLiteral("cast(%1 as varchar(%2) character set octets)").arg(QLatin1String(column)).arg(bytes));
+}
+const QString kIdentity = QStringLiteral("%1 as K1, %2 as K2, %3 as K3")
+                              .arg(identityKey("NAME01", 80), identityKey("NAME02", 80), identityKey("TANI", 12));
+
+} // namespace
+
+QString MemberSearch::caption() const
+{
+    return m_narrowed ? QStringLiteral("リセット") : QStringLiteral("検索絞込 &S");
+}
+
+QStringList MemberSearch::createStatement(const QString& table)
+{
+    return {QStringLiteral("CREATE TABLE ") + table,
+            QStringLiteral("(CNT    INTEGER,"),
+            QStringLiteral("BL_kubun\tSMALLINT,"),
+            QStringLiteral("BM_kubun\tSMALLINT,"),
+            QStringLiteral("BS_kubun\tINTEGER,"),
+            QStringLiteral("KU_KAMOKU\tSMALLINT,"),
+            QStringLiteral("NAME01\tVARCHAR(40),"),
+            QStringLiteral("NAME02\tVARCHAR(40),"),
+            QStringLiteral("TANI\tVARCHAR(6),"),
+            QStringLiteral("KIN_02\tDouble precision,"),
+            QStringLiteral("KIN_04\tDouble precision,"),
+            QStringLiteral("KIN_05\tDouble precision,"),
+            QStringLiteral("KIN_01\tDouble precision,"),
+            QStringLiteral("KIN_06\tDouble precision,"),
+            QStringLiteral("G_RITU\tINTEGER,"),
+            QStringLiteral("T_RITU\tINTEGER,"),
+            QStringLiteral("K_RITU\tDouble precision,"),
+            QStringLiteral("NAME03\tVARCHAR(20),"),
+            QStringLiteral("TAX_KU\tSMALLINT,"),
+            QStringLiteral("B_CD\tVARCHAR(20),"),
+            QStringLiteral("S_CD\tINTEGER,"),
+            QStringLiteral("e_date01\tDATE,"),
+            QStringLiteral("KETA\tSMALLINT)")};
+}
+
+QString MemberSearch::likePattern(const QString& keyword)
+{
+    QString k = keyword;
+    k.replace('!', QStringLiteral("!!"));
+    k.replace('%', QStringLiteral("!%"));
+    k.replace('_', QStringLiteral("!_"));
+    k.replace('\'', QStringLiteral("''"));
+    return QStringLiteral("'%") + k + QStringLiteral("%'");
+}
+
+void MemberSearch::search(const QString& keyword1, const QString& keyword2)
+{
+    if (keyword1.isEmpty() && keyword2.isEmpty())
+        return;
+    TableDataset& ds = m_dm.IBT_bu;
+    Query& q = m_dm.IBQ_touroku4;
+    if (ds.active())
+        ds.checkBrowseMode();
+    q.setSql(QStringLiteral("drop table BUZAI_S2"));
+    q.execIgnoringError();
+    q.run(QStringLiteral("COMMIT"));
+    q.run(createStatement(QStringLiteral("BUZAI_S2")));
+    q.run(QStringLiteral("COMMIT"));
+
+    // The escape character '!' is never the second byte of a Shift-JIS character.
+    QStringList narrow{QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S where BL_KUBUN is not null"),
+                       QStringLiteral("and BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                       QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode())};
+    for (const QString& k : {keyword1, keyword2})
+        if (!k.isEmpty())
+            narrow
+                << QStringLiteral("and (NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
+    narrow << QStringLiteral("order by BS_KUBUN");
+    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
+        q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
+        q.run(QStringLiteral("delete from BUZAI_SW"));
+        q.run(narrow);
+        q.run(QStringLiteral("delete from BUZAI_S"));
+        q.run(QStringLiteral("Insert into BUZAI_S select * from BUZAI_SW"));
+        return 1;
+    });
+    m_narrowed = true;
+}
+
+void MemberSearch::reset()
+{
+    TableDataset& ds = m_dm.IBT_bu;
+    Query& q = m_dm.IBQ_touroku4;
+    if (ds.active())
+        ds.checkBrowseMode();
+    // BUZAI_S2 normally exists; a failure of these is no error.
+    for (const QStringList& ddl : {createStatement(QStringLiteral("BUZAI_S2")), QStringList{"drop table BUZAI_S3"},
+                                   createStatement(QStringLiteral("BUZAI_S3"))}) {
+        q.setSql(ddl);
+        q.execIgnoringError();
+        q.run(QStringLiteral("COMMIT"));
+    }
+    const QString mergeCols = kMergeColumns.join(',');
+    const QString values = mergeValues().join(',');
+    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
+        // The merge list: parked rows that no narrowed row stands for, then the
+        // narrowed rows, the last of each name, description and unit.
+        const QString both = QStringLiteral("(select 0 as SRC, p.CNT as C0, %1, p.* from BUZAI_S2 p union all "
+                                            "select 1 as SRC, n.CNT as C0, %1, n.* from BUZAI_S n) u")
+                                 .arg(kIdentity);
+        const QString ranked =
+            QStringLiteral("(select u.*, max(u.SRC) over (partition by u.K1,u.K2,u.K3) as NEWER, "
+                           "row_number() over (partition by u.K1,u.K2,u.K3 order by u.SRC desc, u.C0 desc) as RN "
+                           "from %1) x")
+                .arg(both);
+        // TAX_KU, which the merge does not carry, notes the list a row came from.
+        q.run({QStringLiteral("insert into BUZAI_S3 (%1,TAX_KU)").arg(mergeCols),
+               QStringLiteral("select CNT, %1, SRC from %2").arg(values, ranked),
+               QStringLiteral("where (SRC=0 and NEWER=0) or (SRC=1 and RN=1)")});
+        q.run(QStringLiteral("Delete from BUZAI_S"));
+        // The merge list holds merged values already. Rows with a name or
+        // description, the last of each member in position order; positions renumbered in that order, a row changed in
+        // the narrowed grid right after the row it came from.
+        q.run({QStringLiteral("insert into BUZAI_S (%1)").arg(mergeCols),
+               QStringLiteral("select row_number() over (order by CNT, TAX_KU), %1 from")
+                   .arg(kMergeColumns.mid(1).join(',')),
+               QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
+                              "order by s.CNT desc, s.TAX_KU desc) as RN from"),
+               QStringLiteral("(select t.*, %1 from BUZAI_S3 t").arg(kIdentity),
+               QStringLiteral("where %1 or %2) s) y").arg(Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02")),
+               QStringLiteral("where RN=1")});
+        return 1;
+    });
+    m_narrowed = false;
+}

@@ -1,0 +1,58 @@
+#include "MemberSort.h"
+
+#include "DataModule.h"
+#include "Rebuild.h"
+
+namespace {
+
+QString orderLine(const QString& key, bool descending)
+{
+    if (key == QLatin1String("NAME01"))
+        return descending ? QStringLiteral("NAME01 desc,NAME02") : QStringLiteral("NAME01,NAME02");
+    if (key == QLatin1String("NAME02"))
+        return descending ? QStringLiteral("NAME02 desc,B_CD") : QStringLiteral("NAME02");
+    return descending ? key + QStringLiteral(" desc") : key;
+}
+
+} // namespace
+
+void MemberSort::sortBy(const QString& field)
+{
+    TableDataset& ds = m_dm.IBT_bu;
+    if (!ds.active())
+        return;
+    const QString key = field == QStringLiteral("利益率") ? QStringLiteral("KIN_02") : field.toUpper();
+    // Only stored columns reach the statement.
+    if (field == QStringLiteral("№") || !ds.hasField(key) || ds.isCalculated(key))
+        return;
+    const bool descending = m_descending;
+    const QString order = orderLine(key, descending) + QStringLiteral(",NAME01,NAME02,TANI");
+    const QString major = QString::number(m_dm.currentMajorCode());
+    const QString middle = QString::number(m_dm.currentMiddleCode());
+    Query& q = m_dm.IBQ_touroku4;
+    // Empty codes and amounts become 0; no row is dropped.
+    static const QStringList kValues{"coalesce(BL_kubun,0)",
+                                     "coalesce(BM_kubun,0)",
+                                     "coalesce(BS_kubun,0)",
+                                     Rebuild::textOrNull("NAME01"),
+                                     Rebuild::textOrNull("NAME02"),
+                                     Rebuild::textOrNull("NAME03"),
+                                     Rebuild::textOrNull("B_CD"),
+                                     Rebuild::textOrNull("TANI"),
+                                     "coalesce(KIN_01,0)",
+                                     "coalesce(KIN_02,0)",
+                                     "coalesce(KIN_06,0)",
+                                     "coalesce(KU_KAMOKU,0)",
+                                     "coalesce(S_CD,0)",
+                                     "coalesce(KETA,0)"};
+    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
+        q.run(QStringLiteral("delete from BUZAI_SW"));
+        q.run({QStringLiteral("insert into BUZAI_SW (%1)").arg(Rebuild::memberRows().columns.join(',')),
+               QStringLiteral("select row_number() over (order by %1), %2").arg(order, kValues.join(',')),
+               QStringLiteral("from BUZAI_S"), QStringLiteral("where BL_KUBUN=") + major,
+               QStringLiteral("and BM_KUBUN=") + middle});
+        Rebuild::replaceRows(q, Rebuild::memberRows());
+        return 1;
+    });
+    m_descending = !descending;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class TDM2;
+
+// A click on a title of the member grid sorts the members of the current middle
+// category by that column and makes the order the new positions. One direction
+// flag serves every column: each sort flips it, starting ascending.
+class MemberSort {
+public:
+    explicit MemberSort(TDM2& dm) : m_dm(dm) {}
+
+    // `field` is the clicked column's field name ("利益率" sorts by unit price;
+    // "№" does nothing).
+    void sortBy(const QString& field);
+    bool nextDescending() const { return m_descending; }
+
+private:
+    TDM2& m_dm;
+    bool m_descending = false;
+};

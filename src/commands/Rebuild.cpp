@@ -1,0 +1,157 @@
+#include "Rebuild.h"
+
+#include "Database.h"
+#include "Query.h"
+#include "TableDataset.h"
+
+#include <QList>
+
+namespace Rebuild {
+
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps)
+{
+    const int oldRow = grid.recNo();
+    if (grid.active())
+        grid.checkBrowseMode();
+    // A rollback closes every dataset of the connection; the ones open now come back.
+    QList<TableDataset*> open;
+    for (TableDataset* d : db.datasets())
+        if (d->active() && d != &grid)
+            open << d;
+    Transaction& tra = db.transaction();
+    tra.commitAndRestart();
+    grid.close();
+    int row = oldRow;
+    try {
+        row = steps();
+        tra.commitAndRestart();
+    } catch (...) {
+        try {
+            tra.rollback();
+            tra.start();
+            for (TableDataset* d : open)
+                if (!d->active())
+                    d->open();
+            grid.open();
+            grid.setRecNo(oldRow);
+        } catch (...) {
+            // The first error is the one the user needs to read.
+        }
+        throw;
+    }
+    grid.open();
+    grid.setRecNo(row);
+}
+
+QString textOrNull(const QString& column)
+{
+    return QStringLiteral("case when char_length(%1)>0 then %1 end").arg(column);
+}
+
+QString hasText(const QString& column)
+{
+    return QStringLiteral("char_length(coalesce(%1,''))>0").arg(column);
+}
+
+namespace {
+
+QString zeroIfNull(const QString& c)
+{
+    return QStringLiteral("coalesce(%1,0)").arg(c);
+}
+
+RowShape categoryShape(bool middle)
+{
+    RowShape s;
+    s.table = middle ? QStringLiteral("BUZAI_CHU") : QStringLiteral("BUZAI_DAI");
+    s.clipboard = s.table + QStringLiteral("W2");
+    s.scratch = s.table + QStringLiteral("W");
+    s.columns = QStringList{"CNT", "BL_kubun"};
+    s.rebuildValues = QStringList{zeroIfNull("BL_kubun")};
+    if (middle) {
+        s.columns << QStringLiteral("BM_kubun");
+        s.rebuildValues << zeroIfNull("BM_kubun");
+    }
+    s.columns << QStringList{"NAME01", "NAME02"};
+    s.rebuildValues << textOrNull("NAME01") << textOrNull("NAME02");
+    if (middle) {
+        // The account item moves with its middle category, as in the insert and
+        // delete renumbering; a registration after a move must not lose it.
+        s.columns << QStringLiteral("KU_KAMOKU");
+        s.rebuildValues << QStringLiteral("KU_KAMOKU");
+    }
+    s.clipboardValues = s.rebuildValues;
+    s.keepNames = QStringList{"NAME01", "NAME02"};
+    return s;
+}
+
+RowShape memberShape()
+{
+    RowShape s;
+    s.table = QStringLiteral("BUZAI_S");
+    s.clipboard = QStringLiteral("BUZAI_SW2");
+    s.scratch = QStringLiteral("BUZAI_SW");
+    s.columns = QStringList{"CNT",  "BL_kubun", "BM_kubun", "BS_kubun", "NAME01",    "NAME02", "NAME03", "B_CD",
+                            "TANI", "KIN_01",   "KIN_02",   "KIN_06",   "KU_KAMOKU", "S_CD",   "KETA"};
+    const QStringList codes{zeroIfNull("BL_kubun"), zeroIfNull("BM_kubun"), zeroIfNull("BS_kubun")};
+    const QStringList texts{textOrNull("NAME01"), textOrNull("NAME02"), textOrNull("NAME03"), textOrNull("B_CD"),
+                            textOrNull("TANI")};
+    const QStringList amounts{"KIN_01", "KIN_02", "KIN_06"};
+    // An empty account item or vendor is NULL on the clipboard and 0 once the row
+    // is back in the list; the digit setting stays empty.
+    s.rebuildValues = codes + texts + amounts + QStringList{zeroIfNull("KU_KAMOKU"), zeroIfNull("S_CD"), "KETA"};
+    s.clipboardValues = codes + texts + amounts + QStringList{"KU_KAMOKU", "S_CD", "KETA"};
+    s.keepNames = QStringList{"NAME01", "NAME02", "NAME03"};
+    return s;
+}
+
+} // namespace
+
+const RowShape& majorRows()
+{
+    static const RowShape s = categoryShape(false);
+    return s;
+}
+
+const RowShape& middleRows()
+{
+    static const RowShape s = categoryShape(true);
+    return s;
+}
+
+const RowShape& memberRows()
+{
+    static const RowShape s = memberShape();
+    return s;
+}
+
+QStringList refill(const RowShape& shape, const QString& into, const QString& from, const QString& order, bool keepTest)
+{
+    QStringList keep;
+    for (const QString& c : shape.keepNames)
+        keep << hasText(c);
+    QStringList lines{
+        QStringLiteral("insert into %1 (%2)").arg(into, shape.columns.join(',')),
+        QStringLiteral("select P, %1").arg(shape.rebuildValues.join(',')),
+        QStringLiteral("from (select row_number() over (order by %1) as P, r.* from %2 r) x").arg(order, from)};
+    if (keepTest)
+        lines << QStringLiteral("where ") + keep.join(QStringLiteral(" or "));
+    return lines;
+}
+
+QString rowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position)
+{
+    QStringList cols{position + QStringLiteral(" as CNT")};
+    cols << shape.columns.mid(1);
+    return QStringLiteral("select %1 from %2 %3").arg(cols.join(','), table, where);
+}
+
+void replaceRows(Query& q, const RowShape& shape)
+{
+    const QString cols = shape.columns.join(',');
+    q.run(QStringLiteral("Delete from ") + shape.table);
+    q.run({QStringLiteral("insert into %1 (%2)").arg(shape.table, cols),
+           QStringLiteral("select %1 from %2").arg(cols, shape.scratch)});
+}
+
+} // namespace Rebuild

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Database;
+class Query;
+class TableDataset;
+
+// How the editing commands rebuild a work table.
+namespace Rebuild {
+
+// Runs `steps` in one transaction of `db` with `grid` closed: either every
+// statement is committed or the table is left exactly as it was. Edits the user
+// posted before are committed first, so a rollback never takes them away.
+// `steps` returns the record number to show afterwards; on failure the grid is
+// reopened on its old row and the error goes on to the caller.
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps);
+
+// SQL for a text column read as the grids read it: NULL when empty. Firebird
+// compares VARCHARs without trailing blanks, so emptiness is a length test.
+QString textOrNull(const QString& column);
+// SQL test "the column holds some text".
+QString hasText(const QString& column);
+
+// The column list, the value expressions and the keep-row test of one kind of row.
+struct RowShape {
+    QString table;             // work table
+    QString clipboard;         // clipboard table
+    QString scratch;           // scratch table
+    QStringList columns;       // written columns, CNT first
+    QStringList rebuildValues; // expressions over the source row, CNT left out
+    QStringList clipboardValues;
+    QStringList keepNames; // a row is kept when one of these holds text
+};
+const RowShape& majorRows();
+const RowShape& middleRows();
+const RowShape& memberRows();
+
+// "insert into <into> (columns) select <position>, values from (<source with
+// P = row_number() over (order by <order>)>) where <keep>": positions count
+// every source row, the dropped ones included, so a dropped row leaves a gap.
+QStringList refill(const RowShape& shape, const QString& into, const QString& from, const QString& order,
+                   bool keepTest = true);
+// "select <the shape's columns> from <table> <where>", as a derived table.
+QString rowsOf(const RowShape& shape, const QString& table, const QString& where = {},
+               const QString& position = QStringLiteral("CNT"));
+// Replaces the work table's rows with the scratch table's, which hold the new
+// positions: every row is written once and the old rows deleted once, which
+// keeps a rebuild of ten thousand rows cheap to commit.
+void replaceRows(Query& q, const RowShape& shape);
+
+} // namespace Rebuild
