@@ -82,6 +82,7 @@ TForm1::TForm1(Session& session, QWidget* parent)
     buildUi();
     m_session.attach(*this);
     bindGrids();
+    bindFileCommands();
     buildSearch();
     qApp->installEventFilter(this);
 

@@ -19,6 +19,7 @@ class DBEdit;
 class DBGrid;
 class DBNavigator;
 class Session;
+class TBZAI_CMV;
 struct CommandRow;
 
 // The main window: the four master tabs with their grids, the two toolbars, the
@@ -90,7 +91,8 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QTextEdit* Memo1 = nullptr;
     QTextEdit* Memo2 = nullptr;
-    QLineEdit* Edit1 = nullptr; // search keywords on the 部材 tab
+    TBZAI_CMV* BZAI_CMV = nullptr; // the member import dialog
+    QLineEdit* Edit1 = nullptr;    // search keywords on the 部材 tab
     QLineEdit* Edit2 = nullptr;
     QPushButton* SpeedButton1 = nullptr;
 
@@ -106,6 +108,7 @@ private:
     QWidget* buildToolbars();
     void bindGrids();
     void bindCategoryFields();
+    void bindFileCommands();
     QToolButton* button(const CommandRow& row) const;
 
     // Member search (Form1Search.cpp)

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "BZAI_CMV.h"
 #include "DBControls.h"
 #include "DBGrid.h"
 #include "DatasetModel.h"
@@ -247,4 +248,15 @@ void TForm1::bindCategoryFields()
     connect(DBNavigator3, &DBNavigator::clicked, this, [this] { guarded([this] { reloadMembers(); }); });
     for (DBNavigator* n : {DBNavigator1, DBNavigator2, DBNavigator3, DBNavigatorMajor})
         connect(n, &DBNavigator::failed, this, &TForm1::showError);
+}
+
+// The export writes what the grids show; the import shows its dialog over the window.
+void TForm1::bindFileCommands()
+{
+    m_session.exportCommand().gridModel = [this](Tab tab) -> const QAbstractItemModel* {
+        DBGrid* grids[] = {DBGrid1, DBGrid2, DBGrid3, DBGrid7};
+        return tab == Tab::Unit ? nullptr : grids[static_cast<int>(tab)]->datasetModel();
+    };
+    BZAI_CMV = new TBZAI_CMV(m_session.importCommand().work(), this);
+    m_session.importCommand().showDialog = [this] { BZAI_CMV->showCentered(this); };
 }

@@ -124,4 +124,8 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SB07"), [this] { m_rows->pasteRows(); });
     m_commands.bind(QStringLiteral("SB08"), [this] { m_rows->copyPreviousRow(); });
     m_commands.bind(QStringLiteral("SBS_04"), [this] { m_rows->deleteRow(); });
+    m_export = std::make_unique<ExportCommand>(dm, state, screen);
+    m_commands.bind(QStringLiteral("SB10"), [this] { m_export->run(); });
+    m_import = std::make_unique<ImportCommand>(dm, state, screen);
+    m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
 }

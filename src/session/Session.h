@@ -3,6 +3,8 @@
 #include "CommandTable.h"
 #include "Connections.h"
 #include "DataModule.h"
+#include "ExportCommand.h"
+#include "ImportCommand.h"
 #include "MainScreen.h"
 #include "MasterLoads.h"
 #include "MemberSearch.h"
@@ -49,6 +51,8 @@ public:
     RowCommands& rows() { return *m_rows; }
     MemberSort& sort() { return m_sort; }
     MemberSearch& search() { return m_search; }
+    ExportCommand& exportCommand() { return *m_export; }
+    ImportCommand& importCommand() { return *m_import; }
 
 private:
     void connectAttempts();
@@ -59,6 +63,8 @@ private:
     std::unique_ptr<CommandContext> m_context;
     std::unique_ptr<RegisterCommand> m_register;
     std::unique_ptr<RowCommands> m_rows;
+    std::unique_ptr<ExportCommand> m_export;
+    std::unique_ptr<ImportCommand> m_import;
     MemberSort m_sort{dm};
     MemberSearch m_search{dm};
     CommandTable m_commands;

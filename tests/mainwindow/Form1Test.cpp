@@ -195,3 +195,32 @@ TEST(Form1Test, ControlTabAndPageKeysSwitchTabsFromAGrid)
     EXPECT_EQ(fx.dm->IBT_dai.recNo(), 1);
     EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
 }
+
+// ﾌｧｲﾙ出力 on the window: the question, the save dialog, the grid as it shows.
+TEST(Form1Test, FileOutputWritesTheShownGrid)
+{
+    struct SaveTo : FileChooser {
+        QString path;
+        QString proposed;
+        QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+        QString saveFileName(const QString&, const QString& proposedPath, const QString&, const QString&) override
+        {
+            proposed = proposedPath;
+            return path;
+        }
+    } files;
+    MainWindowFixture fx;
+    auto product = fx.makeProduct();
+    fx.exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
+    product->close();
+    fx.start();
+    files.path = fx.folder.file("out.csv");
+    fx.form->setFileChooser(&files);
+    fx.form->SB[9]->click();
+    EXPECT_EQ(fx.confirm.messages.value(0), "大項目マスターをＣＳＶファイルに変換しますか？");
+    EXPECT_TRUE(files.proposed.contains("大項目")) << files.proposed.toStdString();
+    QFile out(files.path);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(SjisCodec::decode(out.readAll()), "\"№\",\"名称\"\r\n\"1\",\"仮設工事\"\r\n");
+    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+}
