@@ -7,35 +7,11 @@
 #include "QueuedConfirmation.h"
 #include "RowCommands.h"
 #include "TestDb.h"
+#include "TestScreen.h"
 
 #include <QStringList>
 
 #include <memory>
-
-// The window as the row commands see it: a chosen tab and a chosen selection.
-class EditingScreen : public MainScreen {
-public:
-    Tab tab = Tab::Member;
-    QList<int> selection;
-    bool narrowed = false;
-    QueuedConfirmation confirm;
-    NullProgress nullProgress;
-    int mainToolbarShown = 0;
-
-    Tab activeTab() const override { return tab; }
-    void showTab(Tab t) override { tab = t; }
-    bool convertPastDetails(Tab) const override { return false; }
-    void beginWork(Tab) override {}
-    void endWork(Tab) override {}
-    void setMemberGridEnabled(bool) override {}
-    QList<int> selectedRows(Tab t) const override { return t == tab ? selection : QList<int>{}; }
-    void clearSelectedRows(Tab) override { selection.clear(); }
-    void showMainToolbar() override { ++mainToolbarShown; }
-    bool memberGridNarrowed() const override { return narrowed; }
-    Confirmation& confirmation() override { return confirm; }
-    ProgressSink& progress() override { return nullProgress; }
-    FileChooser& files() override { std::abort(); }
-};
 
 // Work tables on a fresh work database, the data module and the row commands.
 class EditingRig {
@@ -44,7 +20,7 @@ public:
     Connections conn;
     std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
     ProgramState state;
-    EditingScreen screen;
+    TestScreen screen;
     RowCommands rows{*dm, state, screen};
     MemberSort sort{*dm};
     MemberSearch search{*dm};
@@ -86,18 +62,8 @@ public:
     // Rows of a query as "a|b|c", NULL as "∅".
     QStringList table(const QString& sql)
     {
-        Query q(&conn.IBDatabase2);
         conn.IBTransaction2().commitAndRestart();
-        q.setSql(sql);
-        q.open();
-        QStringList out;
-        for (q.first(); !q.eof(); q.next()) {
-            QStringList cells;
-            for (int c = 0; c < q.fieldNames().size(); ++c)
-                cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
-            out << cells.join('|');
-        }
-        return out;
+        return rowsOf(conn.IBDatabase2, sql);
     }
     // Member names in position order with their positions: "1:A".
     QStringList memberList(const QString& table = QStringLiteral("BUZAI_S"))

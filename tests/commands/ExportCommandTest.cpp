@@ -5,6 +5,7 @@
 #include "QueuedConfirmation.h"
 #include "SjisCodec.h"
 #include "TestDb.h"
+#include "TestScreen.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,37 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The window as the export sees it: a tab, questions answered from a queue and a
-// save dialog that returns a chosen name and records what it was shown.
-class ExportScreen : public MainScreen, public FileChooser {
-public:
-    Tab tab = Tab::Member;
-    QueuedConfirmation confirm;
-    NullProgress nullProgress;
-    QString answer;    // the save dialog's result; empty is Cancel
-    QStringList shown; // proposed path, filter, suffix of each showing
-    QString cwdWhileShown;
-    int mainToolbarShown = 0;
-
-    Tab activeTab() const override { return tab; }
-    void showTab(Tab t) override { tab = t; }
-    bool convertPastDetails(Tab) const override { return false; }
-    void beginWork(Tab) override {}
-    void endWork(Tab) override {}
-    void setMemberGridEnabled(bool) override {}
-    void showMainToolbar() override { ++mainToolbarShown; }
-    Confirmation& confirmation() override { return confirm; }
-    ProgressSink& progress() override { return nullProgress; }
-    FileChooser& files() override { return *this; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString& proposed, const QString& filter, const QString& suffix) override
-    {
-        shown << proposed << filter << suffix;
-        cwdWhileShown = QDir::currentPath();
-        return answer;
-    }
-};
 
 class ExportCommandTest : public ::testing::Test {
 protected:
@@ -82,7 +52,7 @@ protected:
     Connections conn;
     std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
     ProgramState state;
-    ExportScreen screen;
+    TestScreen screen;
     std::map<Tab, std::unique_ptr<DatasetModel>> models;
     ExportCommand command{*dm, state, screen};
 };
@@ -110,14 +80,14 @@ TEST_F(ExportCommandTest, WritesTheActiveGridAsShown)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.question);
         screen.tab = c.tab;
-        screen.shown.clear();
+        screen.saveShown.clear();
         screen.confirm.messages.clear();
-        screen.answer = folder.file("out.csv");
+        screen.saveAnswer = folder.file("out.csv");
         dm->IBT_dai.first();
         command.run();
         EXPECT_EQ(screen.confirm.messages, QStringList{QString::fromUtf8(c.question)});
-        EXPECT_EQ(screen.shown, (QStringList{QDir(folder.programDir()).filePath(QString::fromUtf8(c.proposed)),
-                                             "Text File (*.csv)", "csv"}));
+        EXPECT_EQ(screen.saveShown, (QStringList{QDir(folder.programDir()).filePath(QString::fromUtf8(c.proposed)),
+                                                 "Text File (*.csv)", "csv"}));
         EXPECT_EQ(screen.cwdWhileShown, folder.programDir());
         EXPECT_EQ(exported(), QString::fromUtf8(c.file));
     }
@@ -126,16 +96,16 @@ TEST_F(ExportCommandTest, WritesTheActiveGridAsShown)
 // No, Cancel, an empty grid and the unit tab write nothing; the start folder is current afterwards.
 TEST_F(ExportCommandTest, WritesNothingWhenNotAsked)
 {
-    screen.answer = folder.file("out.csv");
+    screen.saveAnswer = folder.file("out.csv");
     screen.confirm.answers = {Confirmation::No};
     command.run();
     EXPECT_EQ(screen.mainToolbarShown, 1);
-    EXPECT_TRUE(screen.shown.isEmpty());
+    EXPECT_TRUE(screen.saveShown.isEmpty());
 
-    screen.answer.clear();
+    screen.saveAnswer.clear();
     QDir::setCurrent(folder.path());
     command.run();
-    EXPECT_EQ(screen.shown.size(), 3);
+    EXPECT_EQ(screen.saveShown.size(), 3);
     EXPECT_EQ(QDir::currentPath(), folder.programDir());
     EXPECT_FALSE(QFile::exists(folder.file("out.csv")));
 
@@ -151,11 +121,11 @@ TEST_F(ExportCommandTest, WritesNothingWhenNotAsked)
 // A file that cannot be written is reported with its name and the reason.
 TEST_F(ExportCommandTest, ReportsAFileThatCannotBeWritten)
 {
-    screen.answer = folder.file("missing/out.csv");
+    screen.saveAnswer = folder.file("missing/out.csv");
     command.run();
     ASSERT_EQ(screen.confirm.messages.size(), 2);
     EXPECT_EQ(screen.confirm.modes.last(), Confirmation::Notice);
-    EXPECT_TRUE(screen.confirm.messages.last().contains(QDir::toNativeSeparators(screen.answer)));
+    EXPECT_TRUE(screen.confirm.messages.last().contains(QDir::toNativeSeparators(screen.saveAnswer)));
     EXPECT_GT(screen.confirm.messages.last().split('\n').value(1).size(), 0);
 }
 

@@ -82,3 +82,18 @@ QStringList columnValues(Database& db, const QString& sql, const QString& column
         out << (q.isNull(column) ? QStringLiteral("NULL") : q.text(column));
     return out;
 }
+
+QStringList rowsOf(Database& db, const QString& sql)
+{
+    Query q(&db);
+    q.setSql(sql);
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next()) {
+        QStringList cells;
+        for (int c = 0; c < q.fieldNames().size(); ++c)
+            cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
+        out << cells.join('|');
+    }
+    return out;
+}

@@ -8,38 +8,11 @@
 #include "Schema.h"
 #include "SjisCodec.h"
 #include "TestDb.h"
+#include "TestScreen.h"
 
 #include <QFile>
 
 #include <functional>
-
-// The window as the import sees it: questions and the open dialog answered from
-// queues, the progress bar recorded.
-class ImportScreen : public MainScreen, public FileChooser, public ProgressSink {
-public:
-    Tab tab = Tab::Member;
-    QueuedConfirmation confirm;
-    QStringList openAnswers;
-    int progressStarts = 0, progressSteps = 0, progressFinishes = 0;
-
-    Tab activeTab() const override { return tab; }
-    void showTab(Tab t) override { tab = t; }
-    bool convertPastDetails(Tab) const override { return false; }
-    void beginWork(Tab) override {}
-    void endWork(Tab) override {}
-    void setMemberGridEnabled(bool) override {}
-    Confirmation& confirmation() override { return confirm; }
-    ProgressSink& progress() override { return *this; }
-    FileChooser& files() override { return *this; }
-    QString openFileName(const QString&, const QString&, const QString&) override
-    {
-        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
-    }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    void start(int) override { ++progressStarts; }
-    void step(int by) override { progressSteps += by; }
-    void finish() override { ++progressFinishes; }
-};
 
 // Work and product databases, the data module, the import command and the
 // dialog's work, wired as the window wires them. `inDialog` is what the user does
@@ -50,7 +23,7 @@ public:
     Connections conn;
     std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
     ProgramState state;
-    ImportScreen screen;
+    TestScreen screen;
     ImportCommand command{*dm, state, screen};
     MemberImport& dialog = command.work();
     std::function<void()> inDialog = [this] { dialog.importRows(); };
@@ -102,17 +75,7 @@ public:
     QStringList rows(const QString& sql)
     {
         auto db = connectTestDatabase(conn.IBDatabase2.databaseName(), QStringLiteral("check"));
-        Query q(db.get());
-        q.setSql(sql);
-        q.open();
-        QStringList out;
-        for (q.first(); !q.eof(); q.next()) {
-            QStringList cells;
-            for (int c = 0; c < q.fieldNames().size(); ++c)
-                cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
-            out << cells.join('|');
-        }
-        return out;
+        return rowsOf(*db, sql);
     }
     QStringList memberNames() { return rows("select CNT, coalesce(NAME01,'') from BUZAI_S order by CNT"); }
     QStringList handedOff(const QString& columns = "NAME01,NAME02,TAN,KIN_02,KIN_01")

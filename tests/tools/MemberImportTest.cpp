@@ -261,13 +261,8 @@ TEST_F(MemberImportTest, ExportedGridImportsAgain)
                                     {"NAME03", "備考"},
                                     {"KU_KAMOKU", "科目"},
                                     {"B_CD", "部材CD"}});
-    // The rig's save dialog answers nothing; this one names the file.
-    class SavingScreen : public ImportScreen {
-    public:
-        QString path;
-        QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return path; }
-    } saving;
-    const QString path = saving.path = folder.file("grid.csv");
+    TestScreen saving;
+    const QString path = saving.saveAnswer = folder.file("grid.csv");
     ExportCommand exporter(*dm, state, saving);
     exporter.gridModel = [&](Tab) { return &model; };
     exporter.run();
