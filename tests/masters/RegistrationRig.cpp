@@ -9,25 +9,6 @@
 
 namespace {
 
-QStringList rowsOf(Database& db, const QString& sql, const QStringList& skip = {})
-{
-    Query q(&db);
-    q.setSql(sql);
-    q.open();
-    QStringList out;
-    for (; !q.eof(); q.next()) {
-        QStringList cells;
-        for (int c = 0; c < q.fieldNames().size(); ++c) {
-            if (skip.contains(q.fieldNames().at(c), Qt::CaseInsensitive))
-                continue;
-            const QVariant v = q.value(c);
-            cells << (v.isValid() ? valueText(v) : QStringLiteral("∅"));
-        }
-        out << cells.join('|');
-    }
-    return out;
-}
-
 void execAll(Database& db, const QStringList& statements)
 {
     Query q(&db);

@@ -83,7 +83,7 @@ QStringList columnValues(Database& db, const QString& sql, const QString& column
     return out;
 }
 
-QStringList rowsOf(Database& db, const QString& sql)
+QStringList rowsOf(Database& db, const QString& sql, const QStringList& skip)
 {
     Query q(&db);
     q.setSql(sql);
@@ -91,8 +91,10 @@ QStringList rowsOf(Database& db, const QString& sql)
     QStringList out;
     for (q.first(); !q.eof(); q.next()) {
         QStringList cells;
-        for (int c = 0; c < q.fieldNames().size(); ++c)
-            cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
+        for (int c = 0; c < q.fieldNames().size(); ++c) {
+            if (!skip.contains(q.fieldNames().at(c), Qt::CaseInsensitive))
+                cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
+        }
         out << cells.join('|');
     }
     return out;
