@@ -1,3 +1,4 @@
+#include "DbError.h"
 #include "EditingRig.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,33 @@ TEST(MemberSearchTest, ParkedListHasTheMemberColumns)
     members.open();
     EXPECT_EQ(parked.fieldNames(), members.fieldNames());
     EXPECT_EQ(parked.recordCount(), 1);
+}
+
+// A statement failing halfway through narrowing or through the merge back leaves
+// the member list as it was, in the mode it was in.
+TEST(MemberSearchTest, FailureHalfwayLeavesTheListAsItWas)
+{
+    for (bool narrowFirst : {false, true}) {
+        SCOPED_TRACE(narrowFirst ? "reset" : "search");
+        EditingRig rig;
+        rig.categories();
+        rig.members({"A", "B", "C"});
+        rig.openGrids();
+        if (narrowFirst)
+            rig.search.search("B", "");
+        rig.work({"create exception boom 'boom'",
+                  "create trigger BOOM for BUZAI_S active before insert position 0 as begin "
+                  "if (new.NAME01 in ('B', 'C')) then exception boom; end"});
+        rig.openGrids();
+        const QStringList before = rig.memberList();
+        if (narrowFirst)
+            EXPECT_THROW(rig.search.reset(), DbError);
+        else
+            EXPECT_THROW(rig.search.search("B", ""), DbError);
+        EXPECT_EQ(rig.memberList(), before);
+        EXPECT_EQ(rig.search.narrowed(), narrowFirst);
+        EXPECT_TRUE(rig.dm->IBT_bu.active());
+    }
 }
 
 } // namespace
