@@ -101,22 +101,6 @@ TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
     EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
 }
 
-TEST(Form1Test, ResizeGivesToolbarButtonsATwelfth)
-{
-    MainWindowFixture fx;
-    fx.start(false);
-    fx.form->resize(1220, 600);
-    fx.form->show();
-    EXPECT_EQ(fx.form->width(), 1393); // the show handler sets its own size
-    fx.form->resize(1220, 600);
-    QApplication::processEvents();
-    EXPECT_EQ(fx.form->SB[0]->width(), 100);
-    EXPECT_EQ(fx.form->SBS[5]->width(), 100);
-    EXPECT_EQ(fx.form->FKey[3]->width(), 100);
-    EXPECT_EQ(fx.form->SB[11]->width(), 99);
-    EXPECT_EQ(fx.form->SBS[11]->width(), 99);
-}
-
 TEST(Form1Test, ExitAsksAndRefusalKeepsTheWindow)
 {
     MainWindowFixture fx;

@@ -168,7 +168,10 @@ TEST_F(SafetyTest, WindowFitsASmallScreen)
     QApplication::processEvents();
     EXPECT_EQ(form->width(), 1220);
     EXPECT_EQ(form->SB[0]->width(), 100);
+    EXPECT_EQ(form->SBS[5]->width(), 100);
+    EXPECT_EQ(form->FKey[3]->width(), 100);
     EXPECT_EQ(form->SB[11]->width(), 99);
+    EXPECT_EQ(form->SBS[11]->width(), 99);
     EXPECT_EQ(form->SB[1]->x(), 100);
     EXPECT_EQ(form->FKey[11]->x(), 1100);
 }
