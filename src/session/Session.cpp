@@ -128,4 +128,6 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SB10"), [this] { m_export->run(); });
     m_import = std::make_unique<ImportCommand>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
+    m_price = std::make_unique<PriceCalculation>(dm, screen);
+    m_batch = std::make_unique<BatchSetting>(dm, state, screen);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchSetting.h"
 #include "CommandTable.h"
 #include "Connections.h"
 #include "DataModule.h"
@@ -9,6 +10,7 @@
 #include "MasterLoads.h"
 #include "MemberSearch.h"
 #include "MemberSort.h"
+#include "PriceCalculation.h"
 #include "ProgramState.h"
 #include "RegisterCommand.h"
 #include "RowCommands.h"
@@ -53,6 +55,8 @@ public:
     MemberSearch& search() { return m_search; }
     ExportCommand& exportCommand() { return *m_export; }
     ImportCommand& importCommand() { return *m_import; }
+    PriceCalculation& priceCalculation() { return *m_price; }
+    BatchSetting& batchSetting() { return *m_batch; }
 
 private:
     void connectAttempts();
@@ -65,6 +69,8 @@ private:
     std::unique_ptr<RowCommands> m_rows;
     std::unique_ptr<ExportCommand> m_export;
     std::unique_ptr<ImportCommand> m_import;
+    std::unique_ptr<PriceCalculation> m_price;
+    std::unique_ptr<BatchSetting> m_batch;
     MemberSort m_sort{dm};
     MemberSearch m_search{dm};
     CommandTable m_commands;
