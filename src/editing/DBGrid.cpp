@@ -4,6 +4,7 @@
 #include "DbError.h"
 #include "TableDataset.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -123,6 +124,16 @@ void DBGrid::selectColumn(int column)
     if (!ds || ds->recordCount() == 0)
         return;
     setCurrentIndex(m_model->index(ds->recNo() - 1, column));
+}
+
+bool DBGrid::commitEdit()
+{
+    QWidget* editor = QApplication::focusWidget();
+    if (state() != QAbstractItemView::EditingState || !editor || !viewport()->isAncestorOf(editor))
+        return false;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
 }
 
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -29,6 +29,10 @@ public:
     bool guarded(const std::function<void()>& action);
 
     void selectColumn(int column);
+    // Ends an open cell editor, its text stored in the row as Return would do;
+    // false when no editor was open.
+    bool commitEdit();
+    bool editing() const { return state() == QAbstractItemView::EditingState; }
 
     // Rows picked by clicking the № column (column 0): a plain click picks one
     // row, Ctrl adds or removes one, Shift adds the rows up to the last pick. A

@@ -84,6 +84,7 @@ TForm1::TForm1(Session& session, QWidget* parent)
     bindGrids();
     bindFileCommands();
     buildSearch();
+    buildLookups();
     qApp->installEventFilter(this);
 
     // Create handler.

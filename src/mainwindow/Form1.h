@@ -20,6 +20,16 @@ class DBGrid;
 class DBNavigator;
 class Session;
 class TBZAI_CMV;
+class Tkeisan_in;
+class TForm_kou;
+class TForm_kamoku;
+class TForm_koumoku;
+class TForm_M_name;
+class TForm_tani_sel;
+class Ttrad_sen2;
+class QComboBox;
+class QButtonGroup;
+class QGroupBox;
 struct CommandRow;
 
 // The main window: the four master tabs with their grids, the two toolbars, the
@@ -96,6 +106,29 @@ public:
     QLineEdit* Edit2 = nullptr;
     QPushButton* SpeedButton1 = nullptr;
 
+    // The calculator and the pickers, made once with the window (Form1Lookups.cpp).
+    Tkeisan_in* keisan_in = nullptr;
+    TForm_kou* Form_kou = nullptr;
+    TForm_kamoku* Form_kamoku = nullptr;
+    TForm_koumoku* Form_koumoku = nullptr;
+    TForm_M_name* Form_M_name = nullptr;
+    TForm_tani_sel* Form_tani_sel = nullptr;
+    Ttrad_sen2* trad_sen2 = nullptr;
+    // The batch panel of the 部材 tab: target ＝ source × KIN_01 ％, rounding.
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* KIN_01 = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    QButtonGroup* RadioItems = nullptr;
+    QPushButton* SpeedButton2 = nullptr;
+    QPushButton* SpeedButton3 = nullptr;
+    QPushButton* SpeedButton4 = nullptr;
+    QPushButton* SpeedButton8 = nullptr;
+    // How the help document is opened and the sibling program started; tests
+    // put recorders here. Each returns false when it could not.
+    static std::function<bool(const QString&)>& documentOpener();
+    static std::function<bool(const QString&)>& programStarter();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +159,22 @@ private:
     void showWork(Tab tab, bool working);
     DBGrid* gridOf(Tab tab) const;
 
+    // Lookups, the batch panel and the member grid's keys (Form1Lookups.cpp)
+    void buildLookups();
+    void buildBatchPanel();
+    bool memberGridKey(QKeyEvent* event);
+    bool memberGridDoubleClick(QObject* watched, QEvent* event);
+    void calculatorForCell();
+    void enterInMemberGrid();
+    bool downInMemberGrid();
+    void clearDigits();
+    void lookupFor(int column);
+    bool pickVendor(int workType);
+    void pickMajor(bool memberTab);
+    void pickMiddle();
+    void openHelp();
+    void startAccountMaster();
+
     // Keys (Form1Keys.cpp)
     bool handleKey(QObject* watched, QKeyEvent* event);
     bool anyGridFocused() const;
@@ -139,4 +188,5 @@ private:
     bool m_shown = false;
     int m_previousTab = -1;
     bool m_closeConfirmed = false;
+    std::unique_ptr<Confirmation> m_forwardConfirm;
 };

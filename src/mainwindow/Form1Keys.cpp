@@ -29,6 +29,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
+    if (memberGridDoubleClick(watched, event))
+        return true;
     if (event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     // The window sees every key once, before the focused control.
@@ -61,6 +63,8 @@ bool TForm1::handleKey(QObject*, QKeyEvent* ke)
             b->click();
         return true;
     }
+    if (memberGridKey(ke))
+        return true;
     if (!anyGridFocused() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down)) {
         focusNextChild();
         return true;
