@@ -20,9 +20,9 @@ public:
     std::function<bool(int workType)> pickVendor;
     std::function<bool()> pickAccount;
 
-    void setVendor();         // SpeedButton3
-    void setAccount();        // SpeedButton4
-    void resetMemberCodes();  // SpeedButton8
+    void setVendor();        // SpeedButton3
+    void setAccount();       // SpeedButton4
+    void resetMemberCodes(); // SpeedButton8
     int currentWorkType() const;
 
 private:

@@ -34,8 +34,8 @@ QString PriceCalculation::profitFactor(double rate)
 
 QStringList PriceCalculation::statements(const QString& t, const QString& s, const QString& f, int rounding)
 {
-    const QString head = QStringLiteral("update BUZAI_S SET ") + t + QStringLiteral("=cast((") + s +
-                         QLatin1Char('*') + f;
+    const QString head =
+        QStringLiteral("update BUZAI_S SET ") + t + QStringLiteral("=cast((") + s + QLatin1Char('*') + f;
     const QString positive = QStringLiteral(" where ") + s + QStringLiteral(">0");
     switch (rounding) {
     case OneYen: return {head + QStringLiteral("/100) as DECIMAL(18,0))") + positive};

@@ -58,7 +58,9 @@ void postRow(TableDataset& ds)
 
 QString moneyField(int column)
 {
-    return column == Cost ? QStringLiteral("KIN_01") : column == Price ? QStringLiteral("KIN_02") : QStringLiteral("KIN_06");
+    return column == Cost    ? QStringLiteral("KIN_01")
+           : column == Price ? QStringLiteral("KIN_02")
+                             : QStringLiteral("KIN_06");
 }
 
 // Moves `ds` to the row whose `field` holds `code`; the code is the row number
@@ -128,7 +130,8 @@ void TForm1::buildBatchPanel()
     ComboBox1->setCurrentText(QStringLiteral("単価"));
     ComboBox2 = new QComboBox(tab);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->addItems({QStringLiteral("利益率"), QStringLiteral("原価"), QStringLiteral("単価"), QStringLiteral("定価")});
+    ComboBox2->addItems(
+        {QStringLiteral("利益率"), QStringLiteral("原価"), QStringLiteral("単価"), QStringLiteral("定価")});
     KIN_01 = new QLineEdit(QStringLiteral("25"), tab);
     KIN_01->setObjectName(QStringLiteral("KIN_01"));
     KIN_01->setFixedWidth(60);
@@ -174,7 +177,8 @@ void TForm1::buildBatchPanel()
         });
     });
     connect(SpeedButton3, &QPushButton::clicked, this, [this, &s] { guarded([&s] { s.batchSetting().setVendor(); }); });
-    connect(SpeedButton4, &QPushButton::clicked, this, [this, &s] { guarded([&s] { s.batchSetting().setAccount(); }); });
+    connect(SpeedButton4, &QPushButton::clicked, this,
+            [this, &s] { guarded([&s] { s.batchSetting().setAccount(); }); });
     connect(SpeedButton8, &QPushButton::clicked, this,
             [this, &s] { guarded([&s] { s.batchSetting().resetMemberCodes(); }); });
 }

@@ -32,10 +32,7 @@ protected:
         work(s);
         openGrids();
     }
-    QStringList column(const QString& c)
-    {
-        return table(QStringLiteral("select %1 from BUZAI_S order by CNT").arg(c));
-    }
+    QStringList column(const QString& c) { return table(QStringLiteral("select %1 from BUZAI_S order by CNT").arg(c)); }
 };
 
 TEST_F(BatchCommandsTest, ProfitRateSetsThePriceFromTheCostWhateverTheTarget)
@@ -84,21 +81,21 @@ TEST_F(BatchCommandsTest, FactorsThatChangeNothing)
     amounts({{800, 1000, 2000000}});
     const QStringList before = table("select KIN_01, KIN_02, KIN_06 from BUZAI_S");
     for (const char* factor : {"12.5", "", "0", "-5", "abc", "25;delete from BUZAI_S"})
-        EXPECT_FALSE(price.run({QStringLiteral("単価"), QStringLiteral("定価"), QString::fromUtf8(factor),
-                                PriceCalculation::OneYen}))
+        EXPECT_FALSE(price.run(
+            {QStringLiteral("単価"), QStringLiteral("定価"), QString::fromUtf8(factor), PriceCalculation::OneYen}))
             << factor;
     EXPECT_TRUE(screen.confirm.messages.isEmpty());
 
     // A rate of 100 % or more has no price: a notice, nothing stored.
     for (const char* rate : {"100", "150"})
-        EXPECT_FALSE(price.run({QStringLiteral("単価"), QStringLiteral("利益率"), QString::fromUtf8(rate),
-                                PriceCalculation::OneYen}));
+        EXPECT_FALSE(price.run(
+            {QStringLiteral("単価"), QStringLiteral("利益率"), QString::fromUtf8(rate), PriceCalculation::OneYen}));
     ASSERT_EQ(screen.confirm.messages.size(), 2);
     EXPECT_EQ(screen.confirm.messages.first(), "利益率は100未満の数値を入力してください。");
 
     // A result beyond the amounts' range is refused as a whole.
-    EXPECT_FALSE(price.run({QStringLiteral("単価"), QStringLiteral("定価"), QStringLiteral("2000000000"),
-                            PriceCalculation::OneYen}));
+    EXPECT_FALSE(price.run(
+        {QStringLiteral("単価"), QStringLiteral("定価"), QStringLiteral("2000000000"), PriceCalculation::OneYen}));
     EXPECT_EQ(screen.confirm.messages.size(), 3);
     EXPECT_EQ(table("select KIN_01, KIN_02, KIN_06 from BUZAI_S"), before);
 }
@@ -107,8 +104,8 @@ TEST_F(BatchCommandsTest, PendingEditIsPostedBeforeTheCalculation)
 {
     amounts({{800, 0, 0}});
     dm->IBT_bu.setValue("KIN_01", 1600);
-    ASSERT_TRUE(price.run({QStringLiteral("単価"), QStringLiteral("原価"), QStringLiteral("50"),
-                           PriceCalculation::OneYen}));
+    ASSERT_TRUE(
+        price.run({QStringLiteral("単価"), QStringLiteral("原価"), QStringLiteral("50"), PriceCalculation::OneYen}));
     EXPECT_EQ(table("select KIN_01, KIN_02 from BUZAI_S"), QStringList({"1600|800"}));
 }
 
