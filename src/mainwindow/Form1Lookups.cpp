@@ -354,6 +354,9 @@ void TForm1::pickMajor(bool memberTab)
 {
     if (Form_koumoku->showCentered(this) != QDialog::Accepted)
         return;
+    // The narrowed rows go back to their own category before another one loads.
+    if (memberTab && memberGridNarrowed())
+        endNarrowing();
     ProgramState& s = m_session.state;
     // The move alone must not reload; the loads below run once each.
     s.reloadGuard = 1;
@@ -377,6 +380,8 @@ void TForm1::pickMiddle()
         s.picks.majorCode = QString::number(major);
     if (Form_M_name->showCentered(this) != QDialog::Accepted)
         return;
+    if (memberGridNarrowed())
+        endNarrowing();
     s.reloadGuard = 1;
     try {
         moveToCode(m_session.dm.IBT_chu, QStringLiteral("BM_KUBUN"), Helpers::toIntOrZero(s.picks.middleCode));

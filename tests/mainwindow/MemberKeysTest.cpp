@@ -1,12 +1,13 @@
 #include "CodePickers.h"
+#include "DBControls.h"
 #include "DBGrid.h"
 #include "DatasetModel.h"
 #include "KeisanIn.h"
 #include "MainWindowFixture.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -20,14 +21,27 @@
 // calculator and pickers over a product database.
 class MemberKeysTest : public ::testing::Test, public MainWindowFixture {
 protected:
-    enum { Name = 1, Unit = 3, Cost = 4, Price = 5, ListPrice = 7, Remark = 8, Vendor = 9, Account = 10, Digits = 11,
-           Code = 12 };
+    enum {
+        Name = 1,
+        Unit = 3,
+        Cost = 4,
+        Price = 5,
+        ListPrice = 7,
+        Remark = 8,
+        Vendor = 9,
+        Account = 10,
+        Digits = 11,
+        Code = 12
+    };
 
     void SetUp() override
     {
         auto product = makeProduct();
         exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
+        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'土工事')");
         exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')");
+        exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'掘削')");
+        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'X')");
         for (const char* unit : {"(1,'式')", "(2,'本')", "(3,'m')"})
             exec(*product, QStringLiteral("insert into LOOK_TANI (CD,NAME) values %1").arg(unit));
         exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA) "
@@ -195,10 +209,8 @@ TEST_F(MemberKeysTest, SpaceOnAMoneyCellWritesTheCutResult)
 
 TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
 {
-    members({"'A',null,null,null,null,null,null,null,null",
-             "null,null,null,null,null,null,null,null,null",
-             "null,'備考',null,null,null,null,null,null,null",
-             "null,null,null,null,5,2,1,100,'1-1-4'",
+    members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null",
+             "null,'備考',null,null,null,null,null,null,null", "null,null,null,null,5,2,1,100,'1-1-4'",
              "'Z',null,null,null,null,null,null,null,null"});
     for (int row : {0, 1, 2}) {
         at(row, Name);
@@ -262,4 +274,27 @@ TEST_F(MemberKeysTest, BatchPanelAndToolbarPrograms)
     EXPECT_EQ(confirm.messages.size(), 2);
     TForm1::documentOpener() = keepOpener;
     TForm1::programStarter() = keepStarter;
+}
+
+TEST_F(MemberKeysTest, CategoryNameBoxesPickTheCategoryAndLoadItsMembers)
+{
+    onModal([](QWidget* w) { choose(w, "土工事"); });
+    QTest::mouseDClick(form->DBEdit4, Qt::LeftButton);
+    EXPECT_EQ(form->DBEdit3->text(), "2");
+    EXPECT_EQ(form->DBEdit6->text(), "掘削");
+    EXPECT_EQ(ds().recordCount(), 1);
+    EXPECT_EQ(ds().text("NAME01"), "X");
+
+    // The middle picker lists the middles of the shown major.
+    QStringList listed;
+    onModal([&](QWidget* w) {
+        auto* picker = qobject_cast<TCodePicker*>(w);
+        for (int r = 0; r < picker->DBGrid1->rowCount(); ++r)
+            listed << picker->DBGrid1->item(r, 1)->text();
+        choose(w, "掘削");
+    });
+    QTest::mouseDClick(form->DBEdit6, Qt::LeftButton);
+    EXPECT_EQ(listed, QStringList{"掘削"});
+    EXPECT_EQ(ds().text("NAME01"), "X");
+    EXPECT_EQ(modalShown, 2);
 }
