@@ -130,6 +130,13 @@ TEST_F(MemberKeysTest, EnterWalksTheColumnsAndLooksUpEmptyCells)
     }
     EXPECT_EQ(modalShown, 0);
 
+    // What is typed into the cell is stored before the walk goes on.
+    at(0, Name);
+    QTest::keyClicks(QApplication::focusWidget(), "Q");
+    key(Qt::Key_Return);
+    EXPECT_EQ(column(), 2);
+    EXPECT_EQ(stored("NAME01").first(), "Q");
+
     // An empty unit opens the unit picker; its choice is stored and the walk goes on.
     at(1, Unit);
     onModal([](QWidget* w) { choose(w, "m"); });
@@ -219,6 +226,18 @@ TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
     EXPECT_EQ(stored("NAME01"), QStringList({"A", "NULL", "Z"}));
     EXPECT_EQ(stored("NAME03"), QStringList({"NULL", "備考", "NULL"}));
     EXPECT_EQ(stored("CNT"), QStringList({"1", "2", "3"}));
+    // A row picked in the № column is kept, and the row the grid appends below a
+    // growing selection leaves the positions alone until the next key.
+    members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null",
+             "'Z',null,null,null,null,null,null,null,null"});
+    const QRect number = form->DBGrid3->visualRect(form->DBGrid3->model()->index(1, 0));
+    QTest::mouseClick(form->DBGrid3->viewport(), Qt::LeftButton, {}, number.center());
+    key(Qt::Key_Down);
+    EXPECT_EQ(dm->memberNumberingSkip, 1);
+    EXPECT_EQ(stored("NAME01"), QStringList({"A", "NULL", "Z"}));
+    key(Qt::Key_Up);
+    EXPECT_EQ(dm->memberNumberingSkip, 0);
+
     // The blank last row stays: the grid goes on to append there.
     members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null"});
     at(1, Name);
