@@ -33,6 +33,7 @@ private:
     void registerMajors(bool convertDetails);
     void registerMiddles(int major, bool convertDetails);
     void restoreScreen(Tab tab, TableDataset& grid);
+    bool goOnWithRenumbering(Tab tab, int major, bool convertDetails);
     QVector<CodeStep> insertMajors(Query& q);
     QVector<CodeStep> insertMiddles(Query& q, int major);
 
