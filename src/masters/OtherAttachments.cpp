@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Query.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSet>
 
@@ -16,7 +17,7 @@ QString hostOf(const QString& address)
 
 } // namespace
 
-QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*>& ours)
+QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*>& ours, OwnAttachments own)
 {
     QSet<qint64> ownIds;
     for (Database* db : ours) {
@@ -36,14 +37,13 @@ QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*
         "from MON$ATTACHMENTS a where a.MON$SYSTEM_FLAG = 0 order by a.MON$TIMESTAMP, a.MON$ATTACHMENT_ID"));
     q.open();
 
-    // Through a server, this process is known by its address and process id.
+    // Through a server, this process is known by its address and process id;
+    // without one, the engine runs in this process.
     QString ownAddress;
-    QVariant ownPid;
     for (q.first(); !q.eof(); q.next())
-        if (q.value(QStringLiteral("OWN")).toInt() == 1 && !q.isNull(QStringLiteral("PROTOCOL"))) {
+        if (q.value(QStringLiteral("OWN")).toInt() == 1)
             ownAddress = hostOf(q.text(QStringLiteral("ADDRESS")).trimmed());
-            ownPid = q.value(QStringLiteral("PID"));
-        }
+    const qint64 pid = QCoreApplication::applicationPid();
 
     QList<OtherAttachment> others;
     for (q.first(); !q.eof(); q.next()) {
@@ -51,7 +51,9 @@ QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*
             continue;
         const bool remote = !q.isNull(QStringLiteral("PROTOCOL"));
         const QString address = hostOf(q.text(QStringLiteral("ADDRESS")).trimmed());
-        if (remote && ownPid.isValid() && q.value(QStringLiteral("PID")) == ownPid && address == ownAddress)
+        const qint64 processId =
+            q.value(remote ? QStringLiteral("PID") : QStringLiteral("SERVER_PID")).toLongLong();
+        if (own == OwnAttachments::ThisProcess && processId == pid && address == ownAddress)
             continue;
         OtherAttachment a;
         if (remote) {
@@ -63,8 +65,7 @@ QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*
         QString program = q.text(QStringLiteral("PROCESS")).trimmed();
         program.replace('\\', '/');
         a.program = QFileInfo(program).fileName();
-        // Without a server the engine runs inside the attached program.
-        a.processId = q.value(remote ? QStringLiteral("PID") : QStringLiteral("SERVER_PID")).toLongLong();
+        a.processId = processId;
         a.since = q.value(QStringLiteral("SINCE")).toDateTime();
         others << a;
     }

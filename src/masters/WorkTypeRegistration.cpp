@@ -3,7 +3,6 @@
 #include "DataModule.h"
 #include "Helpers.h"
 #include "MasterLoads.h"
-#include "OtherAttachments.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 #include "RenumberingPreview.h"
@@ -125,7 +124,7 @@ bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertD
     QList<Database*> ours{&conn.IBDatabase1};
     if (conn.IBDatabase5.databaseName() == conn.IBDatabase1.databaseName())
         ours << &conn.IBDatabase5;
-    const QList<OtherAttachment> others = otherAttachments(conn.IBDatabase1, ours);
+    const QList<OtherAttachment> others = otherAttachments(conn.IBDatabase1, ours, m_own);
     if (!others.isEmpty() && ask.othersConnected(others) != RenumberingQuestions::GoOn)
         return false;
 

@@ -2,6 +2,7 @@
 
 #include "CodeRenumbering.h"
 #include "CommandContext.h"
+#include "OtherAttachments.h"
 
 class TableDataset;
 
@@ -24,6 +25,9 @@ public:
     // How the product tables are rewritten; one statement per table unless replaced.
     void setRenumberStrategy(RenumberStrategy strategy) { m_renumber = std::move(strategy); }
 
+    // Which attachments to the product database are not another program's.
+    void setOwnAttachments(OwnAttachments own) { m_own = own; }
+
     static QString pastDetailsWarning();
     static QString noMajorMessage();
     static QString majorQuestion();
@@ -39,4 +43,5 @@ private:
 
     CommandContext& m_ctx;
     RenumberStrategy m_renumber;
+    OwnAttachments m_own = OwnAttachments::ThisProcess;
 };

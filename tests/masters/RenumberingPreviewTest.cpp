@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "OtherAttachments.h"
 #include "RegistrationRig.h"
 #include "RenumberingCounts.h"
 
@@ -88,10 +89,12 @@ TEST(RenumberingPreview, ShownOnlyForChangesAndStopKeepsAll)
 }
 
 // Another attachment to the product database is named and may stop the
-// registration; the program's own connection is never counted.
+// registration; the program's own connection is never counted. Here a second
+// attachment of the test process plays the other program.
 TEST(RenumberingPreview, OtherAttachmentsAskedFirst)
 {
     RegistrationRig rig;
+    rig.command->workTypes().setOwnAttachments(OwnAttachments::ListedOnly);
     rig.standardProduct();
     rig.addJikkouColumns();
     rig.work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2'", "2,1,'M1'"}) +
@@ -113,6 +116,10 @@ TEST(RenumberingPreview, OtherAttachmentsAskedFirst)
             EXPECT_TRUE(rig.questions.outlines.isEmpty()) << "stopped before the preview";
             EXPECT_EQ(rig.dumpProduct(true), before);
         }
+        // As the program counts them, every attachment of its own process is its own.
+        EXPECT_TRUE(otherAttachments(rig.conn.IBDatabase1, {}, OwnAttachments::ThisProcess).isEmpty());
+        EXPECT_EQ(otherAttachments(rig.conn.IBDatabase1, {}, OwnAttachments::ListedOnly).size(), 1);
+
         rig.questions = {};
         rig.registerTab(Tab::Major);
         EXPECT_EQ(rig.questions.othersShown.size(), 1);
