@@ -108,7 +108,8 @@ void TPreviewDialog::setOutline(const RenumberingOutline& outline)
     GoneLabel->setVisible(outline.losesSomething());
     GoneGrid->setVisible(outline.losesSomething());
     if (outline.losesSomething()) {
-        GoneLabel->setText(QStringLiteral("一覧にない工種は削除され、次のデーターが削除されるか、工種のないデーターとして残ります。"));
+        GoneLabel->setText(
+            QStringLiteral("一覧にない工種は削除され、次のデーターが削除されるか、工種のないデーターとして残ります。"));
         QStringList captions{QStringLiteral("コード"), QStringLiteral("名称")};
         if (outline.major)
             captions << QStringLiteral("削除される中項目");

@@ -33,7 +33,8 @@ QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*
     q.setSql(QStringLiteral(
         "select a.MON$ATTACHMENT_ID as ID, a.MON$REMOTE_PROTOCOL as PROTOCOL, a.MON$REMOTE_ADDRESS as ADDRESS, "
         "a.MON$REMOTE_HOST as HOST, a.MON$REMOTE_PID as PID, a.MON$REMOTE_PROCESS as PROCESS, "
-        "a.MON$SERVER_PID as SERVER_PID, a.MON$TIMESTAMP as SINCE, IIF(a.MON$ATTACHMENT_ID = CURRENT_CONNECTION, 1, 0) as OWN "
+        "a.MON$SERVER_PID as SERVER_PID, a.MON$TIMESTAMP as SINCE, IIF(a.MON$ATTACHMENT_ID = CURRENT_CONNECTION, 1, 0) "
+        "as OWN "
         "from MON$ATTACHMENTS a where a.MON$SYSTEM_FLAG = 0 order by a.MON$TIMESTAMP, a.MON$ATTACHMENT_ID"));
     q.open();
 
@@ -51,8 +52,7 @@ QList<OtherAttachment> otherAttachments(Database& product, const QList<Database*
             continue;
         const bool remote = !q.isNull(QStringLiteral("PROTOCOL"));
         const QString address = hostOf(q.text(QStringLiteral("ADDRESS")).trimmed());
-        const qint64 processId =
-            q.value(remote ? QStringLiteral("PID") : QStringLiteral("SERVER_PID")).toLongLong();
+        const qint64 processId = q.value(remote ? QStringLiteral("PID") : QStringLiteral("SERVER_PID")).toLongLong();
         if (own == OwnAttachments::ThisProcess && processId == pid && address == ownAddress)
             continue;
         OtherAttachment a;

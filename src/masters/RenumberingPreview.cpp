@@ -199,10 +199,9 @@ RenumberingOutline majors(Database& product, const TableDataset& grid, bool past
 RenumberingOutline middles(Database& product, const TableDataset& grid, int major, bool pastDetails)
 {
     const CodeRenumbering r(plannedSteps(grid, QStringLiteral("BM_KUBUN")));
-    const auto master =
-        names(product, QStringLiteral("select BM_kubun as CODE, NAME01 from %1 where BL_kubun=%2")
-                           .arg(kMasterMiddles)
-                           .arg(major));
+    const auto master = names(
+        product,
+        QStringLiteral("select BM_kubun as CODE, NAME01 from %1 where BL_kubun=%2").arg(kMasterMiddles).arg(major));
     RenumberingOutline outline;
     outline.major = false;
     outline.pastDetails = pastDetails;
@@ -214,8 +213,8 @@ RenumberingOutline middles(Database& product, const TableDataset& grid, int majo
             tally.at(code);
     // Members of a middle category that is gone go, and so do members of no
     // category under any major.
-    for (const Group& g : groups(product, QStringLiteral("MAS_BUZAI"), QStringLiteral("BL_kubun"),
-                                 QStringLiteral("BM_kubun"))) {
+    for (const Group& g :
+         groups(product, QStringLiteral("MAS_BUZAI"), QStringLiteral("BL_kubun"), QStringLiteral("BM_kubun"))) {
         const bool ours = g.a == major && g.b && *g.b > 0;
         if (atMost(g.a, 0) || atMost(g.b, 0))
             tally.at(0).members += g.rows;

@@ -130,9 +130,9 @@ bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertD
 
     TableDataset& grid = tab == Tab::Major ? m_ctx.dm.IBT_dai : m_ctx.dm.IBT_chu;
     openIfClosed(grid);
-    const RenumberingOutline outline =
-        tab == Tab::Major ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
-                          : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
+    const RenumberingOutline outline = tab == Tab::Major
+                                           ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
+                                           : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
     return !outline.worthShowing() || ask.renumbering(outline) == RenumberingQuestions::GoOn;
 }
 

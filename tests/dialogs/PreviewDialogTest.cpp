@@ -13,7 +13,9 @@ namespace {
 // Enter on the shown dialog: which answer it gives.
 bool enterGoesOn(TPreviewDialog& dialog)
 {
-    QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Return); });
+    QTimer::singleShot(0, &dialog, [&] {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Return);
+    });
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -14,8 +14,7 @@ int count(RegistrationRig& rig, const QString& from)
 } // namespace
 
 RenumberingCounts::RenumberingCounts(RegistrationRig& rig)
-    : middles(count(rig, "MAS_KOUSYU_02")), members(count(rig, "MAS_BUZAI")),
-      scheduleMaster(count(rig, "MAS_SIAGE02")),
+    : middles(count(rig, "MAS_KOUSYU_02")), members(count(rig, "MAS_BUZAI")), scheduleMaster(count(rig, "MAS_SIAGE02")),
       schedulesWithoutCategory(count(rig, "MAS_SIAGE02 where BL_kubun<0 or BM_kubun<0") +
                                count(rig, "DAT_SIAGE02 where BL_kubun<0 or BM_kubun<0")),
       pastWithoutCategory(count(rig, "DAT_MEISAI03 where KU_KOUSYU<0") + count(rig, "DAT_JIKKOU where KOUSYU<0") +

@@ -37,8 +37,7 @@ TEST(RenumberingPreview, ToldBeforeAndEqualToWhatIsDone)
         QStringList grid;
         QString expected;
     } cases[] = {
-        {Tab::Major,
-         inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2'", "2,3,'M3'", "3,1,null"}),
+        {Tab::Major, inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2'", "2,3,'M3'", "3,1,null"}),
          "M2:2>1 M3:3>2+ -M1(1) m2 b2 sd1 sk1 p5"},
         {Tab::Middle,
          inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,1,'M1'"}) +
