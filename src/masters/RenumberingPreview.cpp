@@ -23,11 +23,14 @@ Code codeAt(const Query& q, int column)
     return v.isNull() ? Code() : Code(v.toInt());
 }
 
-QList<Group> groups(Database& db, const QString& table, const QString& a, const QString& b = {})
+// Only rows that `where` selects are counted: those the renumbering may delete
+// or leave without category.
+QList<Group> groups(Database& db, const QString& table, const QString& where, const QString& a, const QString& b = {})
 {
     const QString columns = b.isEmpty() ? a : a + ',' + b;
     Query q(&db);
-    q.setSql(QStringLiteral("select %1, count(*) from %2 group by %1").arg(columns, table));
+    q.setSql(QStringLiteral("select %1, count(*) from %2%3 group by %1")
+                 .arg(columns, table, where.isEmpty() ? QString() : QStringLiteral(" where ") + where));
     q.open();
     QList<Group> out;
     const int n = b.isEmpty() ? 1 : 2;
@@ -125,6 +128,12 @@ QList<RenumberingOutline::Code> gridCodes(const TableDataset& grid, const QStrin
     return out;
 }
 
+// Rows whose code `operand` no step reaches: the sign-marked code stays negative.
+QString unreachedSql(const CodeRenumbering& r, const QString& operand)
+{
+    return r.codeOf(operand, QStringLiteral("(%1)").arg(operand)) + QStringLiteral(" < 0");
+}
+
 } // namespace
 
 namespace RenumberingPreview {
@@ -155,42 +164,35 @@ RenumberingOutline majors(Database& product, const TableDataset& grid, bool past
     for (const auto& [code, name] : master)
         if (code > 0 && deleted(code))
             tally.at(code);
-    for (const Group& g : groups(product, kMasterMiddles, QStringLiteral("BL_kubun")))
+    for (const Group& g : groups(product, kMasterMiddles, {}, QStringLiteral("BL_kubun")))
         if (deleted(g.a))
             tally.at(g.a).middles += g.rows;
-    for (const Group& g : groups(product, QStringLiteral("MAS_BUZAI"), QStringLiteral("BL_kubun")))
+    for (const Group& g : groups(product, QStringLiteral("MAS_BUZAI"), {}, QStringLiteral("BL_kubun")))
         if (deleted(g.a))
             tally.at(g.a).members += g.rows;
 
-    // The schedule master's lines go with their major; lines of no category stay.
-    const Pair& scheduleMaster = kSchedules[0];
-    for (const Group& g : groups(product, scheduleMaster.table, scheduleMaster.major, scheduleMaster.middle)) {
-        if (!g.a || leftover(g))
-            continue;
-        if (const int code = r.codeOf(marked(*g.a), marked(*g.a)); code < 0 && code != kNoMajor)
-            tally.at(g.a).scheduleDeleted += g.rows;
-    }
-    // Elsewhere a major that is gone leaves its rows with the code of no category.
-    const auto becomesNone = [&](const Group& g) {
-        return g.a && !leftover(g) && r.codeOf(marked(*g.a), *g.a > 0 ? kNoMajor : *g.a) == kNoMajor;
+    // Every row counts here, so the filters are plain comparisons: the rows that
+    // have a major and are not without category already.
+    const auto live = [](const Pair& t) {
+        return QStringLiteral("%1>0 and (%2 is null or %2>=0)").arg(QLatin1String(t.major), QLatin1String(t.middle));
     };
-    const Pair& schedule = kSchedules[1];
-    for (const Group& g : groups(product, schedule.table, schedule.major, schedule.middle))
-        if (becomesNone(g))
-            tally.at(g.a).scheduleKept += g.rows;
+    const auto unreached = [&](int major) { return r.codeOf(-major, kNoMajor) == kNoMajor; };
+    // The schedule master's lines go with their major; elsewhere the rows stay
+    // with the code of no category.
+    for (const Pair& t : kSchedules)
+        for (const Group& g : groups(product, t.table, live(t), t.major))
+            if (unreached(*g.a))
+                (&t == &kSchedules[0] ? tally.at(g.a).scheduleDeleted : tally.at(g.a).scheduleKept) += g.rows;
     if (pastDetails) {
         for (const Pair& t : kPairDetails)
-            for (const Group& g : groups(product, t.table, t.major, t.middle))
-                if (becomesNone(g))
+            for (const Group& g : groups(product, t.table, live(t), t.major))
+                if (unreached(*g.a))
                     tally.at(g.a).pastDetails += g.rows;
         for (const Pair& t : kPackedDetails)
-            for (const Group& g : groups(product, t.table, t.major)) {
-                if (!g.a || *g.a < 0)
-                    continue;
-                const int p = *g.a;
-                if (r.codeOf(-(p / 100), p >= 100 ? kNoMajor : 0) == kNoMajor)
-                    tally.at(p / 100).pastDetails += g.rows;
-            }
+            for (const Group& g : groups(product, t.table, QStringLiteral("%1>=100").arg(QLatin1String(t.major)),
+                                         QStringLiteral("%1/100").arg(QLatin1String(t.major))))
+                if (unreached(*g.a))
+                    tally.at(g.a).pastDetails += g.rows;
     }
     outline.gone = tally.list();
     return outline;
@@ -213,8 +215,10 @@ RenumberingOutline middles(Database& product, const TableDataset& grid, int majo
             tally.at(code);
     // Members of a middle category that is gone go, and so do members of no
     // category under any major.
-    for (const Group& g :
-         groups(product, QStringLiteral("MAS_BUZAI"), QStringLiteral("BL_kubun"), QStringLiteral("BM_kubun"))) {
+    for (const Group& g : groups(product, QStringLiteral("MAS_BUZAI"),
+                                 QStringLiteral("BL_kubun<=0 or BM_kubun<=0 or (BL_kubun=%1 and %2)")
+                                     .arg(QString::number(major), unreachedSql(r, QStringLiteral("-BM_kubun"))),
+                                 QStringLiteral("BL_kubun"), QStringLiteral("BM_kubun"))) {
         const bool ours = g.a == major && g.b && *g.b > 0;
         if (atMost(g.a, 0) || atMost(g.b, 0))
             tally.at(0).members += g.rows;
@@ -226,23 +230,36 @@ RenumberingOutline middles(Database& product, const TableDataset& grid, int majo
         return r.codeOf(marked(middle), middle > 0 ? kNoMiddle : middle) == kNoMiddle;
     };
     const auto becomesNone = [&](const Group& g) { return !leftover(g) && g.a == major && g.b && goneMiddle(*g.b); };
+    const auto ofGoneMiddle = [&](const Pair& t) {
+        return QStringLiteral("%1=%2 and %3>0 and ")
+                   .arg(QLatin1String(t.major))
+                   .arg(major)
+                   .arg(QLatin1String(t.middle)) +
+               unreachedSql(r, QStringLiteral("-") + QLatin1String(t.middle));
+    };
     for (const Pair& t : kSchedules)
-        for (const Group& g : groups(product, t.table, t.major, t.middle))
+        for (const Group& g : groups(product, t.table, ofGoneMiddle(t), t.major, t.middle))
             if (becomesNone(g))
                 tally.at(g.b).scheduleKept += g.rows;
     if (pastDetails) {
         for (const Pair& t : kPairDetails)
-            for (const Group& g : groups(product, t.table, t.major, t.middle))
+            for (const Group& g : groups(product, t.table, ofGoneMiddle(t), t.major, t.middle))
                 if (becomesNone(g))
                     tally.at(g.b).pastDetails += g.rows;
-        for (const Pair& t : kPackedDetails)
-            for (const Group& g : groups(product, t.table, t.major)) {
+        for (const Pair& t : kPackedDetails) {
+            const QString ours = QStringLiteral("%1 between %2 and %3 and ")
+                                     .arg(QLatin1String(t.major))
+                                     .arg(major * 100 + 1)
+                                     .arg(major * 100 + 99) +
+                                 unreachedSql(r, QStringLiteral("-(%1-%1/100*100)").arg(QLatin1String(t.major)));
+            for (const Group& g : groups(product, t.table, ours, t.major)) {
                 if (!g.a || *g.a < 0 || *g.a / 100 != major)
                     continue;
                 const int lower = *g.a - *g.a / 100 * 100;
                 if (goneMiddle(lower))
                     tally.at(lower).pastDetails += g.rows;
             }
+        }
     }
     outline.gone = tally.list();
     return outline;
