@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "Form1.h"
 #include "MassageForm.h"
+#include "PreviewDialog.h"
 #include "Session.h"
 #include "SingleInstance.h"
 #include "SystemConfig.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv)
         TMASSAGE_FORM MASSAGE_FORM(&Form1);
         MassageConfirmation confirmation(MASSAGE_FORM, &Form1);
         Form1.setConfirmation(&confirmation);
+        PreviewQuestions renumbering(&Form1);
+        Form1.setRenumberingQuestions(&renumbering);
 
         QObject::connect(&instance, &SingleInstance::activationRequested, &Form1,
                          [&Form1] { SingleInstance::raiseWindow(&Form1); });

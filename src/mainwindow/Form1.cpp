@@ -170,6 +170,11 @@ Confirmation& TForm1::confirmation()
     return m_confirm ? *m_confirm : unanswered;
 }
 
+RenumberingQuestions& TForm1::renumberingQuestions()
+{
+    return m_renumbering ? *m_renumbering : MainScreen::renumberingQuestions();
+}
+
 ProgressSink& TForm1::progress()
 {
     return *m_progress;

@@ -46,6 +46,7 @@ public:
     Session& session() { return m_session; }
     void setConfirmation(Confirmation* c) { m_confirm = c; }
     void setFileChooser(FileChooser* f) { m_files = f; }
+    void setRenumberingQuestions(RenumberingQuestions* q) { m_renumbering = q; }
 
     // Where errors of the handlers are shown; by default the standard error dialog.
     static std::function<void(QWidget*, const QString&)>& errorHandler();
@@ -72,6 +73,7 @@ public:
     Confirmation& confirmation() override;
     ProgressSink& progress() override;
     FileChooser& files() override;
+    RenumberingQuestions& renumberingQuestions() override;
 
     // Widgets, by the names the suite gives them.
     QTabWidget* PageControl1 = nullptr;
@@ -183,6 +185,7 @@ private:
     Session& m_session;
     Confirmation* m_confirm = nullptr;
     FileChooser* m_files = nullptr;
+    RenumberingQuestions* m_renumbering = nullptr;
     std::unique_ptr<ProgressSink> m_progress;
     std::unique_ptr<FileChooser> m_dialogFiles;
     bool m_shown = false;

@@ -52,6 +52,12 @@ public:
 
     // SQL for the final code of `operand`, or `otherwise` when no step touches it.
     QString codeOf(const QString& operand, const QString& otherwise) const;
+    // What codeOf() computes for one starting code.
+    int codeOf(int start, int otherwise) const
+    {
+        const auto found = m_outcomes.find(start);
+        return found != m_outcomes.end() && found->second.code != start ? found->second.code : otherwise;
+    }
     // SQL for the account item the steps hand to a member coded `operand`.
     QString accountOf(const QString& operand, const QString& otherwise) const;
 

@@ -5,6 +5,7 @@
 #include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
+#include "RenumberingPreview.h"
 
 #include <QDateTime>
 
@@ -114,6 +115,27 @@ void WorkTypeRegistration::restoreScreen(Tab tab, TableDataset& grid)
     m_ctx.screen.progress().finish();
 }
 
+// Codes that others' open screens still hold are about to change, and rows may
+// go: the user may stop while nothing has changed yet.
+bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertDetails)
+{
+    Connections& conn = m_ctx.dm.conn;
+    RenumberingQuestions& ask = m_ctx.screen.renumberingQuestions();
+    QList<Database*> ours{&conn.IBDatabase1};
+    if (conn.IBDatabase5.databaseName() == conn.IBDatabase1.databaseName())
+        ours << &conn.IBDatabase5;
+    const QList<OtherAttachment> others = otherAttachments(conn.IBDatabase1, ours, m_own);
+    if (!others.isEmpty() && ask.othersConnected(others) != RenumberingQuestions::GoOn)
+        return false;
+
+    TableDataset& grid = tab == Tab::Major ? m_ctx.dm.IBT_dai : m_ctx.dm.IBT_chu;
+    openIfClosed(grid);
+    const RenumberingOutline outline = tab == Tab::Major
+                                           ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
+                                           : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
+    return !outline.worthShowing() || ask.renumbering(outline) == RenumberingQuestions::GoOn;
+}
+
 // ------------------------------------------------------------------ major
 
 void WorkTypeRegistration::Button6Click()
@@ -132,6 +154,8 @@ void WorkTypeRegistration::Button6Click()
     if (convert && m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
         return;
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, majorQuestion()) != Confirmation::Ok)
+        return;
+    if (!goOnWithRenumbering(Tab::Major, 0, convert))
         return;
     Registration::reconnect(dm.conn.IBDatabase1);
 
@@ -266,6 +290,8 @@ void WorkTypeRegistration::Button7Click()
         Registration::addJikkouColumns(dm.IBQ_touroku);
     }
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, middleQuestion()) != Confirmation::Ok)
+        return;
+    if (!goOnWithRenumbering(Tab::Middle, major, convert))
         return;
 
     openIfClosed(dm.IBT_chu);

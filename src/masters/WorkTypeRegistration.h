@@ -2,6 +2,7 @@
 
 #include "CodeRenumbering.h"
 #include "CommandContext.h"
+#include "OtherAttachments.h"
 
 class TableDataset;
 
@@ -24,6 +25,9 @@ public:
     // How the product tables are rewritten; one statement per table unless replaced.
     void setRenumberStrategy(RenumberStrategy strategy) { m_renumber = std::move(strategy); }
 
+    // Which attachments to the product database are not another program's.
+    void setOwnAttachments(OwnAttachments own) { m_own = own; }
+
     static QString pastDetailsWarning();
     static QString noMajorMessage();
     static QString majorQuestion();
@@ -33,9 +37,11 @@ private:
     void registerMajors(bool convertDetails);
     void registerMiddles(int major, bool convertDetails);
     void restoreScreen(Tab tab, TableDataset& grid);
+    bool goOnWithRenumbering(Tab tab, int major, bool convertDetails);
     QVector<CodeStep> insertMajors(Query& q);
     QVector<CodeStep> insertMiddles(Query& q, int major);
 
     CommandContext& m_ctx;
     RenumberStrategy m_renumber;
+    OwnAttachments m_own = OwnAttachments::ThisProcess;
 };

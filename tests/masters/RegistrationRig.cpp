@@ -78,6 +78,11 @@ ProgressSink& RecordingScreen::progress()
     return m_rig.progress;
 }
 
+RenumberingQuestions& RecordingScreen::renumberingQuestions()
+{
+    return m_rig.questions;
+}
+
 FileChooser& RecordingScreen::files()
 {
     struct NoFiles : FileChooser {

@@ -23,6 +23,28 @@ QStringList inserts(const QString& into, const QStringList& tuples);
 
 class RegistrationRig;
 
+// Answers the questions before a renumbering from a queue (go on when empty) and
+// keeps what they showed.
+class RecordingQuestions : public RenumberingQuestions {
+public:
+    Answer othersConnected(const QList<OtherAttachment>& others) override
+    {
+        othersShown << others;
+        return next();
+    }
+    Answer renumbering(const RenumberingOutline& outline) override
+    {
+        outlines << outline;
+        return next();
+    }
+    QList<Answer> answers;
+    QList<QList<OtherAttachment>> othersShown;
+    QList<RenumberingOutline> outlines;
+
+private:
+    Answer next() { return answers.isEmpty() ? GoOn : answers.takeFirst(); }
+};
+
 // The main window as the registrations see it: answers from the rig's fields,
 // records what is done to the screen.
 class RecordingScreen : public MainScreen {
@@ -52,6 +74,7 @@ public:
     Confirmation& confirmation() override;
     ProgressSink& progress() override;
     FileChooser& files() override;
+    RenumberingQuestions& renumberingQuestions() override;
 
     QStringList calls;
     bool hidden = false;
@@ -96,6 +119,7 @@ public:
     std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
     ProgramState state;
     QueuedConfirmation confirm;
+    RecordingQuestions questions;
     RecordingScreen screen{*this};
     RecordingProgress progress;
     QStringList events; // loads and search-field calls, in order

@@ -1,5 +1,6 @@
 #include "Query.h"
 #include "RegistrationRig.h"
+#include "RenumberingCounts.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +143,12 @@ public:
                     m_gone << m.name;
             }
         m_rig.work(rows);
-        m_rig.registerTab(middle ? Tab::Middle : Tab::Major);
+        // What the registration was told it would do is what it does.
+        const RenumberingCounts counts(m_rig);
+        m_rig.questions.outlines.clear();
+        const Tab tab = middle ? Tab::Middle : Tab::Major;
+        m_rig.registerTab(tab);
+        expectOutlineDone(m_rig.questions.outlines.value(0), counts, RenumberingCounts(m_rig), tab);
         (middle ? owner->middles : m_majors) = after;
         m_log << (middle ? major + ": " : QString()) + order.join(',');
     }

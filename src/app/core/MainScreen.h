@@ -55,4 +55,10 @@ public:
     virtual Confirmation& confirmation() = 0;
     virtual ProgressSink& progress() = 0;
     virtual FileChooser& files() = 0;
+    // Asked before codes are renumbered; without a window, the work goes on.
+    virtual RenumberingQuestions& renumberingQuestions()
+    {
+        static AlwaysGoOn goOn;
+        return goOn;
+    }
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 // The small interfaces through which commands reach the user, so that tests can
@@ -29,4 +31,67 @@ public:
     void start(int) override {}
     void step(int) override {}
     void finish() override {}
+};
+
+// Another program attached to the product database.
+struct OtherAttachment {
+    QString host;    // host name or address; empty when on this computer
+    QString program; // program file; empty when the server does not know it
+    qint64 processId = 0;
+    QDateTime since;
+};
+
+// What a registration of the major or middle categories will do to the product
+// database, told before anything changes.
+struct RenumberingOutline {
+    // A category of the grid: its code before and after.
+    struct Code {
+        QString name;
+        int oldCode = 0;
+        int newCode = 0;
+        bool added = false; // not in the product's master yet
+    };
+    // A category no longer in the grid, with what goes with it. Rows that already
+    // had no category and are removed now are listed with `code` 0.
+    struct Gone {
+        QString name;
+        int code = 0;
+        int middles = 0;         // middle categories deleted with a major
+        int members = 0;         // members deleted
+        int scheduleDeleted = 0; // finishing-schedule master lines deleted
+        int scheduleKept = 0;    // finishing-schedule lines kept without category
+        int pastDetails = 0;     // past details kept with the code of no category
+    };
+
+    bool major = true; // 大項目 or 中項目
+    bool pastDetails = false;
+    QList<Code> codes;
+    QList<Gone> gone;
+
+    bool changesCodes() const
+    {
+        for (const Code& c : codes)
+            if (!c.added && c.oldCode != c.newCode)
+                return true;
+        return false;
+    }
+    // Something is deleted or left without category: stopping is the safer answer.
+    bool losesSomething() const { return !gone.isEmpty(); }
+    bool worthShowing() const { return changesCodes() || losesSomething(); }
+};
+
+// The questions before a renumbering: whether to go on although other programs
+// use the product database, and after seeing what it will do.
+class RenumberingQuestions {
+public:
+    enum Answer { GoOn, Stop };
+    virtual ~RenumberingQuestions() = default;
+    virtual Answer othersConnected(const QList<OtherAttachment>& others) = 0;
+    virtual Answer renumbering(const RenumberingOutline& outline) = 0;
+};
+
+class AlwaysGoOn : public RenumberingQuestions {
+public:
+    Answer othersConnected(const QList<OtherAttachment>&) override { return GoOn; }
+    Answer renumbering(const RenumberingOutline&) override { return GoOn; }
 };
