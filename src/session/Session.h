@@ -6,13 +6,18 @@
 #include "ExportCommand.h"
 #include "ImportCommand.h"
 #include "MainScreen.h"
+#include "MaintenanceCommands.h"
 #include "MasterLoads.h"
+#include "MemberRename.h"
 #include "MemberSearch.h"
 #include "MemberSort.h"
 #include "ProgramState.h"
 #include "RegisterCommand.h"
 #include "RowCommands.h"
 #include "TabSteps.h"
+#include "TextReplacement.h"
+#include "UnitReplacement.h"
+#include "UnitsFromMembers.h"
 
 #include <memory>
 
@@ -53,6 +58,11 @@ public:
     MemberSearch& search() { return m_search; }
     ExportCommand& exportCommand() { return *m_export; }
     ImportCommand& importCommand() { return *m_import; }
+    TextReplacement& textReplacement() { return *m_replace; }
+    MemberRename& memberRename() { return *m_rename; }
+    UnitReplacement& unitReplacement() { return *m_unitReplace; }
+    UnitsFromMembers& unitsFromMembers() { return m_units; }
+    MaintenanceCommands& maintenance() { return *m_maintenance; }
 
 private:
     void connectAttempts();
@@ -65,6 +75,11 @@ private:
     std::unique_ptr<RowCommands> m_rows;
     std::unique_ptr<ExportCommand> m_export;
     std::unique_ptr<ImportCommand> m_import;
+    std::unique_ptr<TextReplacement> m_replace;
+    std::unique_ptr<MemberRename> m_rename;
+    std::unique_ptr<UnitReplacement> m_unitReplace;
+    std::unique_ptr<MaintenanceCommands> m_maintenance;
+    UnitsFromMembers m_units{dm};
     MemberSort m_sort{dm};
     MemberSearch m_search{dm};
     CommandTable m_commands;
