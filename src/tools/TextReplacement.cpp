@@ -211,9 +211,9 @@ bool TextReplacement::run()
     for (int c = 0; c < 5; ++c)
         for (const QString& old : std::as_const(order[c])) {
             const QString name = members.at(firstOf[c].value(old)).values[0];
-            const QString problem = TextTools::fitProblem(
-                maps[c].value(old), kColumns[c].bytes,
-                QStringLiteral("部材「%1」の%2").arg(name, QString::fromUtf8(kColumns[c].label)));
+            const QString problem =
+                TextTools::fitProblem(maps[c].value(old), kColumns[c].bytes,
+                                      QStringLiteral("部材「%1」の%2").arg(name, QString::fromUtf8(kColumns[c].label)));
             if (!problem.isEmpty()) {
                 m_screen.confirmation().ask(Confirmation::Notice,
                                             problem + QStringLiteral("\n置き換えは行いませんでした。"));
@@ -232,12 +232,12 @@ bool TextReplacement::run()
                 ensureMapTable(product);
             TextTools::inOneTransaction(product, [&] {
                 Query q(&product, QStringLiteral("IBQ_touroku"));
-                const QString where =
-                    QStringLiteral("BL_kubun=%1 and BM_kubun=%2").arg(Helpers::toIntOrZero(major)).arg(
-                        Helpers::toIntOrZero(middle));
+                const QString where = QStringLiteral("BL_kubun=%1 and BM_kubun=%2")
+                                          .arg(Helpers::toIntOrZero(major))
+                                          .arg(Helpers::toIntOrZero(middle));
                 if (pair) {
-                    for (const auto& [table, c1, c2] :
-                         {std::tuple{"MAS_SIAGE02", "NAME_01", "NAME_02"}, std::tuple{"MAS_BUZAI", "NAME01", "NAME02"}}) {
+                    for (const auto& [table, c1, c2] : {std::tuple{"MAS_SIAGE02", "NAME_01", "NAME_02"},
+                                                        std::tuple{"MAS_BUZAI", "NAME01", "NAME02"}}) {
                         q.setSql({QStringLiteral("UPDATE %1").arg(QLatin1String(table)),
                                   QStringLiteral("set %1=:N1,%2=:N2").arg(QLatin1String(c1), QLatin1String(c2)),
                                   QStringLiteral("where %1=:O1 and %2=:O2").arg(QLatin1String(c1), QLatin1String(c2)),

@@ -32,8 +32,8 @@ bool UnitReplacement::run()
     Database& product = m_dm.conn.IBDatabase1;
     TextTools::inOneTransaction(product, [&] {
         Query& q = m_dm.IBQ_touroku;
-        for (const auto& [table, column] : {std::pair{"MAS_BUZAI", "TANI"}, std::pair{"MAS_SIAGE02", "TAN"},
-                                            std::pair{"DAT_SIAGE02", "TAN"}}) {
+        for (const auto& [table, column] :
+             {std::pair{"MAS_BUZAI", "TANI"}, std::pair{"MAS_SIAGE02", "TAN"}, std::pair{"DAT_SIAGE02", "TAN"}}) {
             q.setSql(QStringLiteral("UPDATE %1 set %2=:NEW_T where %2=:OLD_T")
                          .arg(QLatin1String(table), QLatin1String(column)));
             q.setParam(QStringLiteral("NEW_T"), now);

@@ -12,8 +12,7 @@ class UnitsFromMembers;
 // is then rebuilt from the members.
 class UnitReplacement {
 public:
-    UnitReplacement(TDM2& dm, MainScreen& screen, UnitsFromMembers& units)
-        : m_dm(dm), m_screen(screen), m_units(units)
+    UnitReplacement(TDM2& dm, MainScreen& screen, UnitsFromMembers& units) : m_dm(dm), m_screen(screen), m_units(units)
     {
     }
 

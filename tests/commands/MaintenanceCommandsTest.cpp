@@ -1,7 +1,7 @@
+#include "MaintenanceCommands.h"
 #include "CommandContext.h"
 #include "DataModule.h"
 #include "Database.h"
-#include "MaintenanceCommands.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
 #include "TestDb.h"
@@ -92,7 +92,8 @@ TEST(MaintenanceCommands, AFaultDuringACopyLeavesTheMasterAsItWas)
         {&MaintenanceCommands::SBS_09Click, "MAS_BUZAI",
          "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (1,1,1,'元')",
          "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KIN_02) values (2,2,2,'新',100)"},
-        {&MaintenanceCommands::SBS_10Click, "MAS_KOUSYU_01", "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'元')",
+        {&MaintenanceCommands::SBS_10Click, "MAS_KOUSYU_01",
+         "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'元')",
          "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,2,'新')"},
         {&MaintenanceCommands::SBS_11Click, "MAS_KOUSYU_02",
          "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'元')",
@@ -120,14 +121,16 @@ TEST(MaintenanceCommands, AMissingOrOlderSecondDatabaseIsNamedAndNothingChanges)
     rig.product({"insert into MAS_BUZAI (BS_kubun,NAME01) values (1,'元')"});
     rig.commands.SBS_09Click();
     ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(0).startsWith("第２データベース「")) << rig.screen.confirm.messages.at(0).toStdString();
+    EXPECT_TRUE(rig.screen.confirm.messages.at(0).startsWith("第２データベース「"))
+        << rig.screen.confirm.messages.at(0).toStdString();
 
     {
         auto older = createTestDatabase(rig.secondPath, "older");
     }
     rig.commands.SBS_09Click();
     ASSERT_EQ(rig.screen.confirm.messages.size(), 2);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(1).contains("MAS_BUZAI がありません")) << rig.screen.confirm.messages.at(1).toStdString();
+    EXPECT_TRUE(rig.screen.confirm.messages.at(1).contains("MAS_BUZAI がありません"))
+        << rig.screen.confirm.messages.at(1).toStdString();
     EXPECT_EQ(rig.rows("select NAME01 from MAS_BUZAI"), QStringList{"元"});
 }
 

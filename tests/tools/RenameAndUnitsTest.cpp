@@ -24,8 +24,7 @@ TEST(MemberRename, MatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuotesAsTyped
               QStringList({"3|ナット|M8|個", "3|O'Neil|∅|個", "3|六角ボルト|M10|本", "4|O'Neil|∅|個"}));
     EXPECT_EQ(rig.productRows("select NAME_01, TAN from MAS_SIAGE02 order by BUI"),
               QStringList({"O'Neil|個", "六角ボルト|本"}));
-    EXPECT_EQ(rig.workRows("select NAME01 from BUZAI_S order by CNT"),
-              QStringList({"ナット", "O'Neil", "六角ボルト"}));
+    EXPECT_EQ(rig.workRows("select NAME01 from BUZAI_S order by CNT"), QStringList({"ナット", "O'Neil", "六角ボルト"}));
     EXPECT_EQ(rig.dm->IBT_bu.recNo(), 2);
 
     // Emptying a text stores NULL; a cancelled dialog writes nothing.
@@ -58,9 +57,9 @@ TEST(MemberRename, ANameTooLongForItsColumnIsRefusedAndAFailureChangesNeitherMas
     EXPECT_FALSE(rig.rename.run());
     EXPECT_EQ(rig.screen.confirm.messages.size(), 1);
 
-    execCommitted(rig.conn.IBDatabase1, {"create exception NO_UPDATE 'refused'",
-                                         "create trigger SIAGE_NO for MAS_SIAGE02 before update as "
-                                         "begin exception NO_UPDATE; end"});
+    execCommitted(rig.conn.IBDatabase1,
+                  {"create exception NO_UPDATE 'refused'", "create trigger SIAGE_NO for MAS_SIAGE02 before update as "
+                                                           "begin exception NO_UPDATE; end"});
     rig.rename.after[0] = "ナット";
     EXPECT_ANY_THROW(rig.rename.run());
     EXPECT_EQ(rig.productRows("select NAME01 from MAS_BUZAI"), QStringList{"ボルト"});
@@ -72,7 +71,8 @@ TEST(UnitReplacement, ReplacesTheUnitEverywhereAndRebuildsTheUnitListFromTheMemb
 {
     TextToolsRig rig;
     rig.members({"A||本", "B||m", "C||坪", "D||式"}, 4, 1);
-    rig.product({"insert into MAS_SIAGE02 (BUI,TAN) values (1,'本')", "insert into DAT_SIAGE02 (ID,TAN) values (1,'本')",
+    rig.product({"insert into MAS_SIAGE02 (BUI,TAN) values (1,'本')",
+                 "insert into DAT_SIAGE02 (ID,TAN) values (1,'本')",
                  "insert into DAT_SIAGE02 (ID,TAN) values (2,'枚')"});
     rig.members({"E||本", "F"});
     execCommitted(rig.conn.IBDatabase2, {"insert into TANI values (1,'本')"});

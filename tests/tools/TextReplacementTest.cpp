@@ -29,8 +29,8 @@ TEST(TextReplacement, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenThe
     rig.members({"六角ボルト", "ボルトボルト", "ナット", ""});
 
     EXPECT_TRUE(replaceName(rig, "ボルト", "ﾎﾞﾙﾄ"));
-    EXPECT_EQ(rig.productRows(kNames), QStringList({"3|5|六角ﾎﾞﾙﾄ", "3|5|ﾎﾞﾙﾄボルト", "3|5|ナット", "3|5|∅",
-                                                    "3|6|六角ボルト", "3|6|ナット"}));
+    EXPECT_EQ(rig.productRows(kNames),
+              QStringList({"3|5|六角ﾎﾞﾙﾄ", "3|5|ﾎﾞﾙﾄボルト", "3|5|ナット", "3|5|∅", "3|6|六角ボルト", "3|6|ナット"}));
     // Schedule rows follow by value within the category; a value no member has stays.
     EXPECT_EQ(rig.productRows("select BUI, NAME_01 from MAS_SIAGE02 order by BUI"),
               QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
@@ -49,14 +49,14 @@ TEST(TextReplacement, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedText
         bool half;
     };
     const Case cases[] = {{"ＸＹＺ", "ＡＢＣ１２３", true}, // only the inserted text turns half-width
-                          {"消える", "", false},             // a value that becomes empty is NULL
+                          {"消える", "", false},            // a value that becomes empty is NULL
                           {"'", "''", false},
                           {"%_", "％", false}, // no wildcards: 5_0off does not match
                           {"〜", "−", false}}; // look-alikes as the database stores them
     for (const Case& c : cases)
         EXPECT_TRUE(replaceName(rig, QString::fromUtf8(c.search), QString::fromUtf8(c.by), c.half)) << c.search;
-    EXPECT_EQ(rig.productRows(kNames), QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off",
-                                                    "3|5|5_0off", "3|5|波－形"}));
+    EXPECT_EQ(rig.productRows(kNames),
+              QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
 }
 
 TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
@@ -82,8 +82,7 @@ TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBo
     EXPECT_EQ(rig.screen.confirm.messages, QStringList{"文字列の置き換えは、マスターに即時更新されます。"});
     EXPECT_EQ(rig.productRows("select NAME01, NAME02, NAME03 from MAS_BUZAI order by BS_kubun"),
               QStringList({"六角ﾎﾞﾙﾄ|M10|備考", "六角ボルト|M12|備考", "ナット|M10|備考", "六角ﾎﾞﾙﾄ|M10|∅"}));
-    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02 order by BUI"),
-              QStringList({"六角ﾎﾞﾙﾄ", "六角ボルト"}));
+    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02 order by BUI"), QStringList({"六角ﾎﾞﾙﾄ", "六角ボルト"}));
 }
 
 TEST(TextReplacement, EachValueChangesOnceByTheFirstRowThatFindsItAndTheCodeRowNeedsItsReplacement)
@@ -118,7 +117,8 @@ TEST(TextReplacement, NothingToSearchOrAValueThatWouldNotFitChangesNothing)
     EXPECT_FALSE(replaceName(rig, "", "X"));
     EXPECT_FALSE(replaceName(rig, "ボ", "ボボ"));
     ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称")) << rig.screen.confirm.messages.at(0).toStdString();
+    EXPECT_TRUE(rig.screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称"))
+        << rig.screen.confirm.messages.at(0).toStdString();
     EXPECT_EQ(rig.productRows(kNames), QStringList({"3|5|ボルト", "3|5|" + longest}));
     EXPECT_TRUE(rig.dm->IBT_bu.active());
 }
@@ -128,9 +128,9 @@ TEST(TextReplacement, AFailingStatementLeavesEveryTableAsItWas)
     TextToolsRig rig;
     rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'ボルト')"});
     rig.members({"ボルト"});
-    execCommitted(rig.conn.IBDatabase1, {"create exception NO_UPDATE 'refused'",
-                                         "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as "
-                                         "begin exception NO_UPDATE; end"});
+    execCommitted(rig.conn.IBDatabase1,
+                  {"create exception NO_UPDATE 'refused'", "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as "
+                                                           "begin exception NO_UPDATE; end"});
     EXPECT_ANY_THROW(replaceName(rig, "ボルト", "X"));
     EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02"), QStringList{"ボルト"});
     EXPECT_EQ(rig.productRows(kNames), QStringList{"3|5|ボルト"});
