@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         const double renaming = seconds(t);
         reportRow("rename touching every 20th member", renaming,
                   timedUpdate(c, {"update MAS_BUZAI set NAME01='六角ボルト'",
-                                              "where NAME01='六角ﾎﾞﾙﾄ' and NAME02='M10' and TANI='本'"}));
+                                  "where NAME01='六角ﾎﾞﾙﾄ' and NAME02='M10' and TANI='本'"}));
         c.closeAll();
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));

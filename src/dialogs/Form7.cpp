@@ -37,8 +37,9 @@ TForm7::TForm7(TextReplacement& work, QWidget* parent) : QDialog(parent), m_work
     CheckBox1 = new QCheckBox(QStringLiteral("半角"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     grid->addWidget(CheckBox1, r, 2);
-    grid->addWidget(new QLabel(QStringLiteral("文字列の置き換えは、実行と同時に仕上表マスターにも反映されます。"), this),
-                    ++r, 0, 1, 3);
+    grid->addWidget(
+        new QLabel(QStringLiteral("文字列の置き換えは、実行と同時に仕上表マスターにも反映されます。"), this), ++r, 0, 1,
+        3);
     Button1 = new QPushButton(QStringLiteral("実　　　　行"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     BitBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -58,7 +59,8 @@ void TForm7::showEvent(QShowEvent* event)
     for (int n = 1; n <= 14; ++n)
         Edit[n]->setText(m_work.edit(n));
     CheckBox1->setChecked(m_work.halfWidth);
-    for (QWidget* w : {static_cast<QWidget*>(Label10), static_cast<QWidget*>(Edit[13]), static_cast<QWidget*>(Edit[14])})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label10), static_cast<QWidget*>(Edit[13]), static_cast<QWidget*>(Edit[14])})
         w->setVisible(m_work.codeRowVisible);
     QDialog::showEvent(event);
 }
