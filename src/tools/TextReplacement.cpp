@@ -142,12 +142,15 @@ bool TextReplacement::run()
         return false;
     }
 
-    // Texts as the database reads them back, so that look-alikes match.
-    const auto typed = [this](int n) { return SjisCodec::normalize(edit(n)); };
-    const auto inserted = [&](int n) {
-        const QString r = typed(n);
-        return halfWidth && !r.isEmpty() ? Helpers::toHalfWidth(r) : r;
-    };
+    // Texts as the database reads them back, so that look-alikes match; what
+    // goes in, in its half-width form when asked.
+    QString typedTexts[15], insertedTexts[15];
+    for (int n = 1; n <= 14; ++n) {
+        typedTexts[n] = SjisCodec::normalize(edit(n));
+        insertedTexts[n] = halfWidth && !typedTexts[n].isEmpty() ? Helpers::toHalfWidth(typedTexts[n]) : typedTexts[n];
+    }
+    const auto typed = [&](int n) -> const QString& { return typedTexts[n]; };
+    const auto inserted = [&](int n) -> const QString& { return insertedTexts[n]; };
     const QString major = m_dm.IBT_chu.text(QStringLiteral("BL_KUBUN"));
     const QString middle = m_dm.IBT_chu.text(QStringLiteral("BM_KUBUN"));
 
