@@ -79,6 +79,32 @@ void ensureMapTable(Database& product)
     product.transaction().commitAndRestart();
 }
 
+// The pairs into the map table, a hundred rows to a statement: one execution
+// per pair would cost more than the updates that use them.
+void fillMap(Query& q, const QStringList& olds, const QHash<QString, QString>& map)
+{
+    constexpr int kPerStatement = 100;
+    int prepared = 0;
+    for (qsizetype from = 0; from < olds.size(); from += kPerStatement) {
+        const int n = static_cast<int>(std::min<qsizetype>(kPerStatement, olds.size() - from));
+        if (n != prepared) {
+            QStringList rows;
+            for (int i = 0; i < n; ++i)
+                rows << QStringLiteral("select cast(:O%1 as varchar(40)), cast(:N%1 as varchar(40)) from rdb$database")
+                            .arg(i);
+            q.setSql(QStringLiteral("insert into %1 (OLD_V,NEW_V) ").arg(kMapTable) +
+                     rows.join(QStringLiteral(" union all ")));
+            prepared = n;
+        }
+        for (int i = 0; i < n; ++i) {
+            const QString& old = olds.at(from + i);
+            q.setParam(QStringLiteral("O%1").arg(i), old);
+            q.setParam(QStringLiteral("N%1").arg(i), textOrNull(map.value(old)));
+        }
+        q.exec();
+    }
+}
+
 } // namespace
 
 TextReplacement::TextReplacement(TDM2& dm, MainScreen& screen, MasterLoads& loads)
@@ -257,12 +283,7 @@ bool TextReplacement::run()
                     if (order[c].isEmpty())
                         continue;
                     q.run(QStringLiteral("delete from ") + kMapTable);
-                    q.setSql(QStringLiteral("insert into %1 (OLD_V,NEW_V) values (:O,:N)").arg(kMapTable));
-                    for (const QString& old : std::as_const(order[c])) {
-                        q.setParam(QStringLiteral("O"), old);
-                        q.setParam(QStringLiteral("N"), textOrNull(maps[c].value(old)));
-                        q.exec();
-                    }
+                    fillMap(q, order[c], maps[c]);
                     for (const auto& [table, column] : {std::pair{QStringLiteral("MAS_SIAGE02"), kColumns[c].schedule},
                                                         std::pair{QStringLiteral("MAS_BUZAI"), kColumns[c].member}}) {
                         const QString col = QLatin1String(column);

@@ -59,6 +59,17 @@ TEST(TextReplacement, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedText
               QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
 }
 
+TEST(TextReplacement, EveryOneOfManyDistinctValuesChanges)
+{
+    TextToolsRig rig;
+    QStringList names;
+    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
+        names << QStringLiteral("ボルト%1").arg(i);
+    rig.members(names);
+    ASSERT_TRUE(replaceName(rig, "ボルト", "B"));
+    EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where NAME01 = 'B' || BS_kubun"), QStringList{"250"});
+}
+
 TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
 {
     TextToolsRig rig;
