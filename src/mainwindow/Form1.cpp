@@ -2,8 +2,12 @@
 
 #include "DBControls.h"
 #include "DBGrid.h"
+#include "DatasetModel.h"
 #include "DbError.h"
 #include "FileDialogs.h"
+#include "Form3.h"
+#include "Form4.h"
+#include "Form7.h"
 #include "Session.h"
 
 #include <QApplication>
@@ -83,6 +87,7 @@ TForm1::TForm1(Session& session, QWidget* parent)
     m_session.attach(*this);
     bindGrids();
     bindFileCommands();
+    bindTextTools();
     buildSearch();
     buildLookups();
     qApp->installEventFilter(this);
@@ -155,6 +160,21 @@ void TForm1::showWork(Tab tab, bool working)
         memo->repaint();
     }
     repaint();
+}
+
+QString TForm1::memberGridColumn() const
+{
+    const int column = DBGrid3->currentIndex().column();
+    const auto& columns = DBGrid3->datasetModel()->columns();
+    return column >= 0 && column < columns.size() ? columns.at(column).field : QString();
+}
+
+bool TForm1::showTextDialog(TextDialog dialog)
+{
+    QDialog* const dialogs[] = {Form7, Form3, Form4};
+    QDialog* d = dialogs[static_cast<int>(dialog)];
+    d->move(geometry().center() - d->rect().center());
+    return d->exec() == QDialog::Accepted;
 }
 
 void TForm1::setMemberGridEnabled(bool enabled)

@@ -30,6 +30,9 @@ class Ttrad_sen2;
 class QComboBox;
 class QButtonGroup;
 class QGroupBox;
+class TForm3;
+class TForm4;
+class TForm7;
 struct CommandRow;
 
 // The main window: the four master tabs with their grids, the two toolbars, the
@@ -70,6 +73,8 @@ public:
     bool memberGridNarrowed() const override;
     void endNarrowing() override;
     void resetSearchFields() override;
+    QString memberGridColumn() const override;
+    bool showTextDialog(TextDialog dialog) override;
     Confirmation& confirmation() override;
     ProgressSink& progress() override;
     FileChooser& files() override;
@@ -107,6 +112,10 @@ public:
     QLineEdit* Edit1 = nullptr;    // search keywords on the 部材 tab
     QLineEdit* Edit2 = nullptr;
     QPushButton* SpeedButton1 = nullptr;
+    TForm7* Form7 = nullptr;             // string replacement
+    TForm3* Form3 = nullptr;             // member rename
+    TForm4* Form4 = nullptr;             // unit replacement
+    QPushButton* SpeedButton9 = nullptr; // 部材から単位取込, shown with the second toolbar
 
     // The calculator and the pickers, made once with the window (Form1Lookups.cpp).
     Tkeisan_in* keisan_in = nullptr;
@@ -144,6 +153,7 @@ private:
     void bindGrids();
     void bindCategoryFields();
     void bindFileCommands();
+    void bindTextTools();
     QToolButton* button(const CommandRow& row) const;
 
     // Member search (Form1Search.cpp)

@@ -4,12 +4,17 @@
 #include "DBControls.h"
 #include "DBGrid.h"
 #include "DatasetModel.h"
+#include "Form3.h"
+#include "Form4.h"
+#include "Form7.h"
 #include "Session.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -30,6 +35,25 @@ QTextEdit* makeNotice(const QString& name, QWidget* parent)
     memo->hide();
     return memo;
 }
+
+// Shows a widget while another one is shown.
+class VisibleWith : public QObject {
+public:
+    VisibleWith(QWidget* leader, QWidget* follower) : QObject(follower), m_follower(follower)
+    {
+        leader->installEventFilter(this);
+        follower->setVisible(leader->isVisible());
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            m_follower->setVisible(event->type() == QEvent::Show);
+        return false;
+    }
+
+private:
+    QWidget* m_follower;
+};
 
 QHBoxLayout* headerOf(QWidget* tab)
 {
@@ -259,4 +283,20 @@ void TForm1::bindFileCommands()
     };
     BZAI_CMV = new TBZAI_CMV(m_session.importCommand().work(), this);
     m_session.importCommand().showDialog = [this] { BZAI_CMV->showCentered(this); };
+}
+
+// The text tools' dialogs, and the unit tab's rebuild from the members, which is
+// offered while the second toolbar is.
+void TForm1::bindTextTools()
+{
+    Form7 = new TForm7(m_session.textReplacement(), this);
+    Form3 = new TForm3(m_session.memberRename(), this);
+    Form4 = new TForm4(m_session.unitReplacement(), this);
+    auto* unitTab = PageControl1->widget(static_cast<int>(Tab::Unit));
+    SpeedButton9 = new QPushButton(QStringLiteral("部材から単位取込"), unitTab);
+    SpeedButton9->setObjectName(QStringLiteral("SpeedButton9"));
+    headerOf(unitTab)->insertWidget(0, SpeedButton9);
+    new VisibleWith(ToolBar1, SpeedButton9);
+    connect(SpeedButton9, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_session.unitsFromMembers().SpeedButton9Click(); }); });
 }

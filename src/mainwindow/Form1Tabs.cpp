@@ -26,6 +26,7 @@ void TForm1::FormShow()
     readConfiguration(this, QStringLiteral("SYSTEM.DAT"), state.config);
     state.config.startDirectory = QDir::currentPath();
     Helpers::makeDirectories(QStringLiteral("../LOCAL"));
+    m_session.textReplacement().codeRowVisible = true; // the ＣＤ row of the replacement dialog
     SB[6]->setEnabled(true);
     state.registrationPermitted = true;
 

@@ -14,6 +14,7 @@ namespace {
 
 const QString kWorkDatabase = QStringLiteral("../LOCAL/MAS_MENT.fdb");
 const QString kProductDatabase = QStringLiteral("../TREVOLAN.FDB");
+const QString kSecondProductDatabase = QStringLiteral("../TREVOLAN2.FDB");
 
 // A local path may be written with Windows separators ("..\ALT.FDB"); a
 // "server:path" is kept as written, for the server's own system to read.
@@ -57,6 +58,8 @@ QString Session::openDatabases()
         // The connections still learn their files, so that later errors name them.
         failure = e.text();
     }
+    // Opened by the first command that reads it.
+    conn.setSecondProductPath(databasePath(kSecondProductDatabase));
     state.computerName = QSysInfo::machineHostName().left(15).toUpper();
     connectAttempts();
     return failure;
@@ -130,4 +133,20 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
     m_price = std::make_unique<PriceCalculation>(dm, screen);
     m_batch = std::make_unique<BatchSetting>(dm, state, screen);
+    m_replace = std::make_unique<TextReplacement>(dm, screen, *m_loads);
+    m_unitReplace = std::make_unique<UnitReplacement>(dm, screen, m_units);
+    m_commands.bind(QStringLiteral("SBS_01"), [this] {
+        if (m_screen->activeTab() == Tab::Unit)
+            m_unitReplace->open();
+        else
+            m_replace->open();
+    });
+    m_rename = std::make_unique<MemberRename>(dm, screen);
+    m_commands.bind(QStringLiteral("SBS_02"), [this] { m_rename->open(); });
+    m_maintenance = std::make_unique<MaintenanceCommands>(*m_context);
+    m_commands.bind(QStringLiteral("SBS_08"), [this] { m_maintenance->SBS_08Click(); });
+    m_commands.bind(QStringLiteral("SBS_09"), [this] { m_maintenance->SBS_09Click(); });
+    m_commands.bind(QStringLiteral("SBS_10"), [this] { m_maintenance->SBS_10Click(); });
+    m_commands.bind(QStringLiteral("SBS_11"), [this] { m_maintenance->SBS_11Click(); });
+    m_commands.bind(QStringLiteral("SBS_12"), [this] { m_maintenance->SBS_12Click(); });
 }

@@ -7,7 +7,9 @@
 #include "ExportCommand.h"
 #include "ImportCommand.h"
 #include "MainScreen.h"
+#include "MaintenanceCommands.h"
 #include "MasterLoads.h"
+#include "MemberRename.h"
 #include "MemberSearch.h"
 #include "MemberSort.h"
 #include "PriceCalculation.h"
@@ -15,6 +17,9 @@
 #include "RegisterCommand.h"
 #include "RowCommands.h"
 #include "TabSteps.h"
+#include "TextReplacement.h"
+#include "UnitReplacement.h"
+#include "UnitsFromMembers.h"
 
 #include <memory>
 
@@ -57,6 +62,11 @@ public:
     ImportCommand& importCommand() { return *m_import; }
     PriceCalculation& priceCalculation() { return *m_price; }
     BatchSetting& batchSetting() { return *m_batch; }
+    TextReplacement& textReplacement() { return *m_replace; }
+    MemberRename& memberRename() { return *m_rename; }
+    UnitReplacement& unitReplacement() { return *m_unitReplace; }
+    UnitsFromMembers& unitsFromMembers() { return m_units; }
+    MaintenanceCommands& maintenance() { return *m_maintenance; }
 
 private:
     void connectAttempts();
@@ -71,6 +81,11 @@ private:
     std::unique_ptr<ImportCommand> m_import;
     std::unique_ptr<PriceCalculation> m_price;
     std::unique_ptr<BatchSetting> m_batch;
+    std::unique_ptr<TextReplacement> m_replace;
+    std::unique_ptr<MemberRename> m_rename;
+    std::unique_ptr<UnitReplacement> m_unitReplace;
+    std::unique_ptr<MaintenanceCommands> m_maintenance;
+    UnitsFromMembers m_units{dm};
     MemberSort m_sort{dm};
     MemberSearch m_search{dm};
     CommandTable m_commands;

@@ -19,6 +19,10 @@ public:
                                  const QString& defaultSuffix) = 0;
 };
 
+// The modal dialogs of the bulk text commands: string replacement, member
+// rename and unit replacement.
+enum class TextDialog { Replace, Rename, UnitReplace };
+
 // The main window as the commands see it: the only way from a command to the
 // screen. The window implements it with its widgets; tests with a recorder.
 class MainScreen {
@@ -51,6 +55,13 @@ public:
     virtual void clearSelectedRows(Tab) {}
     // The second toolbar (held Shift) gives way to the main one.
     virtual void showMainToolbar() {}
+
+    // The field of the member grid column that holds the cursor ("NAME01" …);
+    // empty when there is no grid.
+    virtual QString memberGridColumn() const { return {}; }
+    // Shows a text dialog modally; the dialog runs its command through its own
+    // buttons. True when it closed with OK. Without a screen it is cancelled.
+    virtual bool showTextDialog(TextDialog) { return false; }
 
     virtual Confirmation& confirmation() = 0;
     virtual ProgressSink& progress() = 0;

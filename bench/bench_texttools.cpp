@@ -1,0 +1,163 @@
+// Times the string replacement in 名称 across one middle category of 20,000
+// members and a rename that touches 1,000 of them, each beside its bound: one
+// UPDATE of the same rows in the same run. A program, not a test: it prints its figures.
+#include "BenchScreen.h"
+#include "Connections.h"
+#include "DataModule.h"
+#include "Database.h"
+#include "DbError.h"
+#include "MemberRename.h"
+#include "Schema.h"
+#include "TextReplacement.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+namespace {
+
+double seconds(const QElapsedTimer& t)
+{
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+// Reads the tables the commands rewrite and commits a write, so that no figure
+// pays for collecting (and flushing) the old row versions the one before it left.
+void settle(Connections& c)
+{
+    for (auto [db, table] : {std::pair{&c.IBDatabase1, "MAS_BUZAI"}, std::pair{&c.IBDatabase1, "MAS_SIAGE02"},
+                             std::pair{&c.IBDatabase4, "BUZAI_S"}}) {
+        c.IBTransaction2().commitAndRestart();
+        c.IBTransaction3().commitAndRestart();
+        db->transaction().commitAndRestart();
+        Query q(db);
+        q.setSql(QStringLiteral("select count(*) from ") + QLatin1String(table));
+        q.open();
+        db->transaction().commitAndRestart();
+    }
+    Query w(&c.IBDatabase1);
+    w.run("insert into LOOK_KIHON (NAME) values ('~')");
+    w.run("COMMIT");
+    w.run("delete from LOOK_KIHON where NAME='~'");
+    w.run("COMMIT");
+}
+
+// One statement and its commit on the product database, timed.
+double timedUpdate(Connections& c, const QStringList& statement)
+{
+    settle(c);
+    Database& product = c.IBDatabase1;
+    Query q(&product);
+    QElapsedTimer t;
+    t.start();
+    q.run(statement);
+    product.transaction().commitAndRestart();
+    return seconds(t);
+}
+
+const QString kNumbers =
+    "with d as (select 0 as v from rdb$database union all select 1 from rdb$database union all "
+    "select 2 from rdb$database union all select 3 from rdb$database union all select 4 from "
+    "rdb$database union all select 5 from rdb$database union all select 6 from rdb$database union all "
+    "select 7 from rdb$database union all select 8 from rdb$database union all select 9 from "
+    "rdb$database),"
+    "n as (select a.v + 10*b.v + 100*c.v + 1000*e.v + 10000*f.v + 1 as i from d a, d b, d c, d e, d f)";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int members = argc > 1 ? QString(argv[1]).toInt() : 20000;
+    const int renamed = members / 20;
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("PROG");
+    QDir::setCurrent(dir.path() + "/PROG");
+    try {
+        const QString productPath = dir.path() + "/TREVOLAN.FDB";
+        const QString workPath = dir.path() + "/MAS_MENT.fdb";
+        Database::createDatabase(productPath);
+        Database::createDatabase(workPath);
+        Connections c;
+        c.setProductPath(productPath);
+        c.setWorkPath(workPath);
+        for (Database* db : {&c.IBDatabase1, &c.IBDatabase2, &c.IBDatabase3, &c.IBDatabase4})
+            db->open();
+        Schema::createProductTables(c.IBDatabase1);
+        {
+            Query q(&c.IBDatabase2);
+            for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"TANI", "TANIW"}) {
+                q.run(Schema::createWorkTableSql(t));
+                q.run("COMMIT");
+            }
+            q.run("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
+            q.run("insert into BUZAI_CHU (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')");
+            q.run("COMMIT");
+            Query p(&c.IBDatabase1);
+            // Every 20th member shares the three texts the rename looks for.
+            p.run({"insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,NAME02,TANI,KIN_01,KIN_02,KIN_06)",
+                   kNumbers,
+                   "select 1, 1, i, iif(mod(i, 20) = 0, '六角ボルト', '単管ボルト ' || i), "
+                   "iif(mod(i, 20) = 0, 'M10', 'φ48.6×' || i), '本', 800 + i, 1000 + i, 1200 + i",
+                   "from n where i <= " + QString::number(members)});
+            p.run({"insert into MAS_SIAGE02 (BUI,BANGOU,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN)", kNumbers,
+                   "select 1, i, 1, 1, '単管ボルト ' || i, 'φ48.6×' || i, '本' from n where i <= 1000"});
+            p.run("COMMIT");
+        }
+        TDM2 dm(c);
+        BenchScreen screen;
+        screen.tab = Tab::Member;
+        MasterLoads loads(dm, screen);
+        NoReload noReload(dm, screen);
+        for (TableDataset* d : {&dm.IBT_dai, &dm.IBT_chu})
+            d->open();
+        loads.Button4Click();
+        std::printf("members: %d, renamed: %d\n", dm.IBT_bu.recordCount(), renamed);
+
+        // The bound writes the names back, so each run starts from the same rows.
+        const QStringList back = {"update MAS_BUZAI set NAME01=replace(NAME01,'ﾎﾞﾙﾄ','ボルト')",
+                                  "where BL_kubun=1 and BM_kubun=1"};
+        TextReplacement alone(dm, screen, noReload);
+        alone.edit(1) = "ボルト";
+        alone.edit(2) = "ﾎﾞﾙﾄ";
+        settle(c);
+        QElapsedTimer t;
+        t.start();
+        alone.run();
+        const double replaceOnly = seconds(t);
+        reportRow("replacement in 名称 (without the reload)", replaceOnly, timedUpdate(c, back));
+
+        dm.IBT_bu.open();
+        TextReplacement replace(dm, screen, loads);
+        replace.edit(1) = "ボルト";
+        replace.edit(2) = "ﾎﾞﾙﾄ";
+        settle(c);
+        t.restart();
+        replace.run();
+        const double withReload = seconds(t);
+        reportRow("replacement in 名称 with the member reload", withReload, timedUpdate(c, back));
+        loads.Button4Click();
+
+        MemberRename rename(dm, screen);
+        rename.before[0] = "六角ボルト";
+        rename.before[1] = "M10";
+        rename.before[2] = rename.after[2] = "本";
+        rename.after[0] = "六角ﾎﾞﾙﾄ";
+        rename.after[1] = "M10";
+        settle(c);
+        t.restart();
+        rename.run();
+        const double renaming = seconds(t);
+        reportRow("rename touching every 20th member", renaming,
+                  timedUpdate(c, {"update MAS_BUZAI set NAME01='六角ボルト'",
+                                  "where NAME01='六角ﾎﾞﾙﾄ' and NAME02='M10' and TANI='本'"}));
+        c.closeAll();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        Database::shutdownEngine();
+        return 1;
+    }
+    Database::shutdownEngine();
+    return 0;
+}

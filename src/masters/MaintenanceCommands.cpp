@@ -1,0 +1,212 @@
+#include "MaintenanceCommands.h"
+
+#include "DataModule.h"
+#include "DbError.h"
+#include "Helpers.h"
+#include "Schema.h"
+
+#include <QDir>
+
+namespace {
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+int rowCount(Database& db, const QString& table)
+{
+    Query q(&db, QStringLiteral("IBQuery1"));
+    q.setSql(QStringLiteral("select count(*) from ") + table);
+    q.open();
+    return q.value(0).toInt();
+}
+
+} // namespace
+
+QStringList MaintenanceCommands::pieceUnits()
+{
+    static const QStringList plain = {"式", "本", "枚",  "箇所", "ヶ所", "ｾｯﾄ", "セット", "ｹｰｽ",
+                                      "ケ", "箱", "SET", "set",  "組",   "台",  "基"};
+    QStringList all = plain;
+    for (const QString& u : plain)
+        all << '"' + u + '"';
+    return all;
+}
+
+void MaintenanceCommands::SBS_08Click()
+{
+    QStringList literals;
+    for (const QString& u : pieceUnits())
+        literals << '\'' + u + '\'';
+    const QString list = literals.join(',');
+    Query& q = m_ctx.dm.IBQ_touroku;
+    q.run({QStringLiteral("UPDATE MAS_SIAGE02 set KETA=0"), QStringLiteral("where TAN in (") + list + ')'});
+    q.run(QStringLiteral("COMMIT"));
+    q.run({QStringLiteral("UPDATE MAS_BUZAI set KETA=0"), QStringLiteral("where TANI in (") + list + ')'});
+    q.run(QStringLiteral("COMMIT"));
+}
+
+bool MaintenanceCommands::openSecond(const QString& table)
+{
+    Database& second = m_ctx.dm.conn.IBDatabase5;
+    const QString shown = QDir::toNativeSeparators(second.databaseName());
+    QString problem;
+    try {
+        second.open();
+        if (!Schema::tableExists(second, table))
+            problem = QStringLiteral("第２データベース「%1」に %2 がありません。").arg(shown, table);
+    } catch (const DbError& e) {
+        problem = QStringLiteral("第２データベース「%1」を開けません。\n%2").arg(shown, e.message());
+    }
+    if (problem.isEmpty())
+        return true;
+    m_ctx.screen.confirmation().ask(Confirmation::Notice, problem + QStringLiteral("\n何も変更していません。"));
+    return false;
+}
+
+void MaintenanceCommands::SBS_09Click()
+{
+    copyMaster(Master::Members);
+}
+
+void MaintenanceCommands::SBS_10Click()
+{
+    copyMaster(Master::Majors);
+}
+
+void MaintenanceCommands::SBS_11Click()
+{
+    copyMaster(Master::Middles);
+}
+
+void MaintenanceCommands::copyMaster(Master master)
+{
+    const QString table = master == Master::Members  ? QStringLiteral("MAS_BUZAI")
+                          : master == Master::Majors ? QStringLiteral("MAS_KOUSYU_01")
+                                                     : QStringLiteral("MAS_KOUSYU_02");
+    const QString caption = master == Master::Members  ? QStringLiteral("部材マスター")
+                            : master == Master::Majors ? QStringLiteral("大項目マスター")
+                                                       : QStringLiteral("中項目マスター");
+    if (!openSecond(table))
+        return;
+    Database& second = m_ctx.dm.conn.IBDatabase5;
+    Database& product = m_ctx.dm.conn.IBDatabase1;
+
+    Query& src = m_ctx.dm.IBQ_TREVOLAN2;
+    src.setSql(QStringLiteral("select * from ") + table +
+               (master == Master::Members  ? QString()
+                : master == Master::Majors ? QStringLiteral(" order by BL_kubun")
+                                           : QStringLiteral(" order by BL_kubun,BM_kubun")));
+    src.open();
+    second.transaction().commit();
+    const int current = rowCount(product, table);
+    const QString question = QStringLiteral("%1を第２データベースのもので置き換えます。\n"
+                                            "第２データベース：%2\n"
+                                            "このデータベースの%3件を削除し、%4件を複写します。\nよろしいですか？")
+                                 .arg(caption, QDir::toNativeSeparators(second.databaseName()))
+                                 .arg(current)
+                                 .arg(src.recordCount());
+    if (m_ctx.screen.confirmation().ask(Confirmation::Question, question) != Confirmation::Ok) {
+        src.close();
+        return;
+    }
+
+    Transaction& t = product.transaction();
+    t.commitAndRestart();
+    Query& q = m_ctx.dm.IBQ_touroku;
+    int copied = 0;
+    try {
+        q.run(QStringLiteral("Delete from ") + table);
+        const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
+        if (master == Master::Members) {
+            q.setSql(
+                {QStringLiteral("INSERT INTO MAS_BUZAI"),
+                 QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
+                 QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
+                 QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
+                 QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
+                 QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
+                 QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+        } else if (master == Master::Majors) {
+            q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
+                      QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),
+                      QStringLiteral("values"),
+                      QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")});
+        } else {
+            q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
+                      QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
+                      QStringLiteral("values"),
+                      QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_"
+                                     "KAMOKU)")});
+        }
+        for (src.first(); !src.eof(); src.next()) {
+            q.clearParams();
+            ++copied;
+            for (const char* f : {"NAME01", "NAME02"})
+                q.setParam(QLatin1String(f), textOrNull(text(f)));
+            q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(text("BL_KUBUN")));
+            if (master == Master::Members) {
+                for (const char* f : {"BM_KUBUN", "BS_KUBUN", "KU_KAMOKU"})
+                    q.setParam(QLatin1String(f), Helpers::toIntOrZero(text(f)));
+                for (const char* f : {"NAME03", "TANI", "B_CD"})
+                    q.setParam(QLatin1String(f), textOrNull(text(f)));
+                const QString cost = text("KIN_01");
+                q.setParam(QStringLiteral("KIN_01"), cost.isEmpty() ? QVariant() : Helpers::parseAmount(cost));
+                q.setParam(QStringLiteral("KIN_02"), Helpers::parseAmount(text("KIN_02")));
+                q.setParam(QStringLiteral("KIN_06"), Helpers::parseAmount(text("KIN_06")));
+                const QString vendor = text("S_CD");
+                q.setParam(QStringLiteral("S_CD"), vendor.isEmpty() ? QVariant() : Helpers::toIntOrZero(vendor));
+            } else {
+                q.setParam(QStringLiteral("CNT"), copied);
+                if (master == Master::Middles)
+                    q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(text("BM_KUBUN")));
+            }
+            q.exec();
+        }
+        t.commit();
+    } catch (...) {
+        try {
+            t.rollback();
+        } catch (...) {
+            // The first error is the one to report.
+        }
+        src.close();
+        throw;
+    }
+    src.close();
+    m_ctx.screen.confirmation().ask(Confirmation::Notice,
+                                    QStringLiteral("%1に%2件を複写しました。").arg(caption).arg(copied));
+}
+
+void MaintenanceCommands::SBS_12Click()
+{
+    if (m_ctx.screen.activeTab() != Tab::Unit)
+        return;
+    Database& product = m_ctx.dm.conn.IBDatabase1;
+    product.transaction().restart();
+    Query& q = m_ctx.dm.IBQ_touroku;
+    // The marking column of older databases; an existing one is no error.
+    q.setSql(QStringLiteral("ALTER TABLE MAS_SIAGE02 ADD SAKUJO Smallint"));
+    if (q.execIgnoringError())
+        q.run(QStringLiteral("COMMIT"));
+    else
+        product.transaction().rollback();
+    Transaction& t = product.transaction();
+    t.commitAndRestart();
+    try {
+        q.run({QStringLiteral("UPDATE MAS_SIAGE02"), QStringLiteral("set SAKUJO=1"), QStringLiteral("where BUI>0")});
+        q.run({QStringLiteral("UPDATE MAS_SIAGE02"), QStringLiteral("set SAKUJO=null"),
+               QStringLiteral("where SAKUJO=1 and exists (select 1 from MAS_SIAGE01 s"),
+               QStringLiteral("where s.BUI=MAS_SIAGE02.BUI and s.BANGOU=MAS_SIAGE02.BANGOU)")});
+        q.run({QStringLiteral("delete from MAS_SIAGE02"), QStringLiteral("where SAKUJO=1")});
+        t.commit();
+    } catch (...) {
+        try {
+            t.rollback();
+        } catch (...) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
+}

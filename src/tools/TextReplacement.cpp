@@ -1,0 +1,305 @@
+#include "TextReplacement.h"
+
+#include "DataModule.h"
+#include "Helpers.h"
+#include "ImportText.h"
+#include "MasterLoads.h"
+#include "SjisCodec.h"
+#include "TextTools.h"
+
+#include <QHash>
+#include <QVector>
+
+namespace {
+
+const QString kNotice = QStringLiteral("文字列の置き換えは、マスターに即時更新されます。");
+
+// Pairs of old and new values, private to the transaction that fills them.
+const QString kMapTable = QStringLiteral("MAS_MENT_TEXT_MAP");
+
+// One row of the dialog: its fields, the member column, the schedule column.
+struct Step {
+    int search;
+    int replace;
+    int column; // index into kColumns
+};
+
+struct Column {
+    const char* member;
+    const char* schedule;
+    const char* label;
+    int bytes; // width of the member column
+};
+
+const Column kColumns[] = {{"NAME01", "NAME_01", "名称", 40},
+                           {"NAME02", "NAME_02", "摘要", 40},
+                           {"NAME03", "NAME_03", "備考", 20},
+                           {"TANI", "TAN", "単位", 6},
+                           {"B_CD", "B_CD", "ＣＤ", 20}};
+
+// In the dialog's order; the ＣＤ row last.
+const Step kSteps[] = {{1, 2, 0}, {9, 10, 0}, {3, 4, 1}, {11, 12, 1}, {5, 6, 2}, {7, 8, 3}, {13, 14, 4}};
+
+struct Member {
+    QString values[5];
+};
+
+// Replaces the first occurrence of `search` in `value`. The value is matched as
+// the working box shows it: one that does not fit on the box's first line cannot
+// be found by its text and is left alone.
+std::optional<QString> replaced(const QString& value, const QString& search, const QString& replacement)
+{
+    if (search.isEmpty() || value.isEmpty())
+        return std::nullopt;
+    if (ImportText::firstLineCut(value, TextReplacement::kBoxUnits) != value)
+        return std::nullopt;
+    const qsizetype at = value.indexOf(search);
+    if (at < 0)
+        return std::nullopt;
+    return value.left(at) + replacement + value.mid(at + search.size());
+}
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+void ensureMapTable(Database& product)
+{
+    Query q(&product, QStringLiteral("IBQ_touroku"));
+    q.setSql(QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME='%1'").arg(kMapTable));
+    q.open();
+    if (q.value(0).toInt() > 0)
+        return;
+    q.run(QStringLiteral("CREATE GLOBAL TEMPORARY TABLE %1 (OLD_V VARCHAR(40), NEW_V VARCHAR(40)) "
+                         "ON COMMIT DELETE ROWS")
+              .arg(kMapTable));
+    product.transaction().commitAndRestart();
+    q.run(QStringLiteral("CREATE INDEX %1_O ON %1 (OLD_V)").arg(kMapTable));
+    product.transaction().commitAndRestart();
+}
+
+// The pairs into the map table, a hundred rows to a statement: one execution
+// per pair would cost more than the updates that use them.
+void fillMap(Query& q, const QStringList& olds, const QHash<QString, QString>& map)
+{
+    constexpr int kPerStatement = 100;
+    int prepared = 0;
+    for (qsizetype from = 0; from < olds.size(); from += kPerStatement) {
+        const int n = static_cast<int>(std::min<qsizetype>(kPerStatement, olds.size() - from));
+        if (n != prepared) {
+            QStringList rows;
+            for (int i = 0; i < n; ++i)
+                rows << QStringLiteral("select cast(:O%1 as varchar(40)), cast(:N%1 as varchar(40)) from rdb$database")
+                            .arg(i);
+            q.setSql(QStringLiteral("insert into %1 (OLD_V,NEW_V) ").arg(kMapTable) +
+                     rows.join(QStringLiteral(" union all ")));
+            prepared = n;
+        }
+        for (int i = 0; i < n; ++i) {
+            const QString& old = olds.at(from + i);
+            q.setParam(QStringLiteral("O%1").arg(i), old);
+            q.setParam(QStringLiteral("N%1").arg(i), textOrNull(map.value(old)));
+        }
+        q.exec();
+    }
+}
+
+} // namespace
+
+TextReplacement::TextReplacement(TDM2& dm, MainScreen& screen, MasterLoads& loads)
+    : m_dm(dm), m_screen(screen), m_loads(loads)
+{
+}
+
+void TextReplacement::prefill()
+{
+    TableDataset& bu = m_dm.IBT_bu;
+    if (!bu.active() || bu.recordCount() == 0)
+        return;
+    const QString column = m_screen.memberGridColumn().toUpper();
+    if (column == QLatin1String("NAME01") || column == QLatin1String("NAME02")) {
+        edit(1) = edit(2) = bu.text(QStringLiteral("NAME01"));
+        edit(3) = edit(4) = bu.text(QStringLiteral("NAME02"));
+    } else if (column == QLatin1String("TANI")) {
+        edit(7) = bu.text(QStringLiteral("TANI"));
+    } else if (column == QLatin1String("NAME03")) {
+        edit(5) = bu.text(QStringLiteral("NAME03"));
+    } else if (column == QLatin1String("B_CD")) {
+        edit(13) = bu.text(QStringLiteral("B_CD"));
+    }
+}
+
+void TextReplacement::reopenMembers()
+{
+    m_dm.conn.IBTransaction4().restart();
+    m_dm.IBT_bu.close();
+    m_dm.IBT_bu.open();
+}
+
+void TextReplacement::open()
+{
+    m_screen.showMainToolbar();
+    if (m_screen.activeTab() != Tab::Member)
+        return;
+    for (int n = 1; n <= 13; ++n)
+        edit(n).clear();
+    try {
+        prefill();
+    } catch (...) {
+        // A row that cannot be read leaves the fields empty.
+    }
+    m_screen.confirmation().ask(Confirmation::Notice, kNotice);
+    m_screen.showTextDialog(TextDialog::Replace);
+    m_screen.showTextDialog(TextDialog::Replace);
+    reopenMembers();
+}
+
+bool TextReplacement::run()
+{
+    if (m_screen.activeTab() != Tab::Member)
+        return true;
+    bool anySearch = false;
+    for (const Step& s : kSteps)
+        anySearch = anySearch || !edit(s.search).isEmpty();
+    TableDataset& bu = m_dm.IBT_bu;
+    if (!anySearch) {
+        reopenMembers();
+        return false;
+    }
+
+    // Texts as the database reads them back, so that look-alikes match; what
+    // goes in, in its half-width form when asked.
+    QString typedTexts[15], insertedTexts[15];
+    for (int n = 1; n <= 14; ++n) {
+        typedTexts[n] = SjisCodec::normalize(edit(n));
+        insertedTexts[n] = halfWidth && !typedTexts[n].isEmpty() ? Helpers::toHalfWidth(typedTexts[n]) : typedTexts[n];
+    }
+    const auto typed = [&](int n) -> const QString& { return typedTexts[n]; };
+    const auto inserted = [&](int n) -> const QString& { return insertedTexts[n]; };
+    const QString major = m_dm.IBT_chu.text(QStringLiteral("BL_KUBUN"));
+    const QString middle = m_dm.IBT_chu.text(QStringLiteral("BM_KUBUN"));
+
+    // The members as the list holds them, pending edits included.
+    if (bu.active())
+        bu.checkBrowseMode();
+    bu.close();
+    m_dm.conn.IBTransaction4().commitAndRestart();
+    QVector<Member> members;
+    {
+        Query q(m_dm.IBT_bu.database(), QStringLiteral("IBQ_FB4"));
+        q.setSql(QStringLiteral("select NAME01,NAME02,NAME03,TANI,B_CD from BUZAI_S order by CNT"));
+        q.open();
+        for (q.first(); !q.eof(); q.next()) {
+            Member m;
+            for (int c = 0; c < 5; ++c)
+                m.values[c] = q.text(QLatin1String(kColumns[c].member));
+            members << m;
+        }
+    }
+
+    // Per column: old value → new value, each value replaced once, by the first
+    // row of the dialog that finds its text. `firstOf` keeps the member that
+    // names a refusal.
+    QHash<QString, QString> maps[5];
+    QStringList order[5];
+    QHash<QString, int> firstOf[5];
+    const bool pair = !edit(1).isEmpty() && !edit(3).isEmpty();
+    for (int i = 0; i < members.size(); ++i) {
+        const Member& m = members.at(i);
+        if (pair) {
+            if (m.values[0] != typed(1) || m.values[1] != typed(3))
+                continue;
+            for (const auto& [c, s, r] : {std::tuple{0, 1, 2}, std::tuple{1, 3, 4}}) {
+                const auto v = replaced(m.values[c], typed(s), inserted(r));
+                if (v && !maps[c].contains(m.values[c])) {
+                    maps[c].insert(m.values[c], *v);
+                    order[c] << m.values[c];
+                    firstOf[c].insert(m.values[c], i);
+                }
+            }
+            continue;
+        }
+        for (const Step& s : kSteps) {
+            const bool codeRow = s.column == 4;
+            if (codeRow && (!codeRowVisible || edit(s.replace).isEmpty()))
+                continue;
+            const QString& value = m.values[s.column];
+            if (maps[s.column].contains(value))
+                continue;
+            const auto v = replaced(value, typed(s.search), inserted(s.replace));
+            if (!v || *v == value)
+                continue;
+            maps[s.column].insert(value, *v);
+            order[s.column] << value;
+            firstOf[s.column].insert(value, i);
+        }
+    }
+
+    // All or nothing: a value that would not fit refuses the whole replacement.
+    for (int c = 0; c < 5; ++c)
+        for (const QString& old : std::as_const(order[c])) {
+            const QString name = members.at(firstOf[c].value(old)).values[0];
+            const QString problem =
+                TextTools::fitProblem(maps[c].value(old), kColumns[c].bytes,
+                                      QStringLiteral("部材「%1」の%2").arg(name, QString::fromUtf8(kColumns[c].label)));
+            if (!problem.isEmpty()) {
+                m_screen.confirmation().ask(Confirmation::Notice,
+                                            problem + QStringLiteral("\n置き換えは行いませんでした。"));
+                reopenMembers();
+                return false;
+            }
+        }
+
+    Database& product = m_dm.conn.IBDatabase1;
+    try {
+        bool anyChange = false;
+        for (const auto& o : order)
+            anyChange = anyChange || !o.isEmpty();
+        if (anyChange) {
+            if (!pair)
+                ensureMapTable(product);
+            TextTools::inOneTransaction(product, [&] {
+                Query q(&product, QStringLiteral("IBQ_touroku"));
+                const QString where = QStringLiteral("BL_kubun=%1 and BM_kubun=%2")
+                                          .arg(Helpers::toIntOrZero(major))
+                                          .arg(Helpers::toIntOrZero(middle));
+                if (pair) {
+                    for (const auto& [table, c1, c2] : {std::tuple{"MAS_SIAGE02", "NAME_01", "NAME_02"},
+                                                        std::tuple{"MAS_BUZAI", "NAME01", "NAME02"}}) {
+                        q.setSql({QStringLiteral("UPDATE %1").arg(QLatin1String(table)),
+                                  QStringLiteral("set %1=:N1,%2=:N2").arg(QLatin1String(c1), QLatin1String(c2)),
+                                  QStringLiteral("where %1=:O1 and %2=:O2").arg(QLatin1String(c1), QLatin1String(c2)),
+                                  QStringLiteral("and ") + where});
+                        q.setParam(QStringLiteral("N1"), textOrNull(maps[0].value(typed(1), typed(1))));
+                        q.setParam(QStringLiteral("N2"), textOrNull(maps[1].value(typed(3), typed(3))));
+                        q.setParam(QStringLiteral("O1"), typed(1));
+                        q.setParam(QStringLiteral("O2"), typed(3));
+                        q.exec();
+                    }
+                    return;
+                }
+                for (int c = 0; c < 5; ++c) {
+                    if (order[c].isEmpty())
+                        continue;
+                    q.run(QStringLiteral("delete from ") + kMapTable);
+                    fillMap(q, order[c], maps[c]);
+                    for (const auto& [table, column] : {std::pair{QStringLiteral("MAS_SIAGE02"), kColumns[c].schedule},
+                                                        std::pair{QStringLiteral("MAS_BUZAI"), kColumns[c].member}}) {
+                        const QString col = QLatin1String(column);
+                        q.run({QStringLiteral("UPDATE %1 set %2=(select first 1 NEW_V from %3 where OLD_V=%1.%2)")
+                                   .arg(table, col, kMapTable),
+                               QStringLiteral("where %1 and %2 in (select OLD_V from %3)").arg(where, col, kMapTable)});
+                    }
+                }
+            });
+        }
+    } catch (...) {
+        reopenMembers();
+        throw;
+    }
+    // The list shows the product's members again.
+    m_dm.conn.IBTransaction4().restart();
+    m_loads.Button4Click();
+    return true;
+}

@@ -1,0 +1,149 @@
+#include "TextToolsRig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MAS_BUZAI order by 1,2,BS_kubun");
+
+// Runs a replacement of the 名称 column from the first row of the dialog.
+bool replaceName(TextToolsRig& rig, const QString& search, const QString& by, bool half = false)
+{
+    for (int n = 1; n <= 14; ++n)
+        rig.replace.edit(n).clear();
+    rig.replace.edit(1) = search;
+    rig.replace.edit(2) = by;
+    rig.replace.halfWidth = half;
+    return rig.replace.run();
+}
+
+} // namespace
+
+TEST(TextReplacement, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenTheListReloads)
+{
+    TextToolsRig rig;
+    rig.members({"六角ボルト", "ナット"}, 3, 6);
+    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'六角ボルト')",
+                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (2,3,6,'六角ボルト')",
+                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (3,3,5,'ボルト外')"});
+    rig.members({"六角ボルト", "ボルトボルト", "ナット", ""});
+
+    EXPECT_TRUE(replaceName(rig, "ボルト", "ﾎﾞﾙﾄ"));
+    EXPECT_EQ(rig.productRows(kNames),
+              QStringList({"3|5|六角ﾎﾞﾙﾄ", "3|5|ﾎﾞﾙﾄボルト", "3|5|ナット", "3|5|∅", "3|6|六角ボルト", "3|6|ナット"}));
+    // Schedule rows follow by value within the category; a value no member has stays.
+    EXPECT_EQ(rig.productRows("select BUI, NAME_01 from MAS_SIAGE02 order by BUI"),
+              QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
+    EXPECT_EQ(rig.workRows("select NAME01 from BUZAI_S where NAME01 is not null order by CNT"),
+              QStringList({"六角ﾎﾞﾙﾄ", "ﾎﾞﾙﾄボルト", "ナット"}));
+    EXPECT_TRUE(rig.dm->IBT_bu.active());
+}
+
+TEST(TextReplacement, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedTextOnly)
+{
+    TextToolsRig rig;
+    rig.members({"部材ＸＹＺ", "消える", "O'Brien", "50%_off", "5_0off", "波～形"});
+    struct Case {
+        const char* search;
+        const char* by;
+        bool half;
+    };
+    const Case cases[] = {{"ＸＹＺ", "ＡＢＣ１２３", true}, // only the inserted text turns half-width
+                          {"消える", "", false},            // a value that becomes empty is NULL
+                          {"'", "''", false},
+                          {"%_", "％", false}, // no wildcards: 5_0off does not match
+                          {"〜", "−", false}}; // look-alikes as the database stores them
+    for (const Case& c : cases)
+        EXPECT_TRUE(replaceName(rig, QString::fromUtf8(c.search), QString::fromUtf8(c.by), c.half)) << c.search;
+    EXPECT_EQ(rig.productRows(kNames),
+              QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
+}
+
+TEST(TextReplacement, EveryOneOfManyDistinctValuesChanges)
+{
+    TextToolsRig rig;
+    QStringList names;
+    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
+        names << QStringLiteral("ボルト%1").arg(i);
+    rig.members(names);
+    ASSERT_TRUE(replaceName(rig, "ボルト", "B"));
+    EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where NAME01 = 'B' || BS_kubun"), QStringList{"250"});
+}
+
+TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
+{
+    TextToolsRig rig;
+    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (1,3,5,'六角ボルト','M10')",
+                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (2,3,5,'六角ボルト','M12')"});
+    rig.members({"六角ボルト|M10||備考", "六角ボルト|M12||備考", "ナット|M10||備考", "六角ボルト|M10"});
+    rig.dm->IBT_bu.setRecNo(1);
+    int runs = 0;
+    rig.screen.inDialog = [&] {
+        if (runs++ > 0)
+            return false; // the second showing is cancelled
+        EXPECT_EQ(rig.replace.edit(1), "六角ボルト");
+        EXPECT_EQ(rig.replace.edit(4), "M10");
+        rig.replace.edit(2) = "六角ﾎﾞﾙﾄ";
+        rig.replace.edit(5) = "備考"; // ignored by the pair step
+        rig.replace.edit(6) = "X";
+        return rig.replace.run();
+    };
+    rig.replace.open();
+    EXPECT_EQ(rig.screen.shown.size(), 2);
+    EXPECT_EQ(rig.screen.confirm.messages, QStringList{"文字列の置き換えは、マスターに即時更新されます。"});
+    EXPECT_EQ(rig.productRows("select NAME01, NAME02, NAME03 from MAS_BUZAI order by BS_kubun"),
+              QStringList({"六角ﾎﾞﾙﾄ|M10|備考", "六角ボルト|M12|備考", "ナット|M10|備考", "六角ﾎﾞﾙﾄ|M10|∅"}));
+    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02 order by BUI"), QStringList({"六角ﾎﾞﾙﾄ", "六角ボルト"}));
+}
+
+TEST(TextReplacement, EachValueChangesOnceByTheFirstRowThatFindsItAndTheCodeRowNeedsItsReplacement)
+{
+    TextToolsRig rig;
+    rig.members({"六角ボルト||||3-1-1", "六角ナット||||3-1-2"});
+    rig.replace.edit(1) = "ボルト";
+    rig.replace.edit(2) = "B";
+    rig.replace.edit(9) = "六角";
+    rig.replace.edit(10) = "6";
+    rig.replace.edit(13) = "3-";
+    ASSERT_TRUE(rig.replace.run());
+    EXPECT_EQ(rig.productRows("select NAME01, B_CD from MAS_BUZAI order by BS_kubun"),
+              QStringList({"六角B|3-1-1", "6ナット|3-1-2"}));
+
+    for (int n : {1, 2, 9, 10})
+        rig.replace.edit(n).clear();
+    rig.replace.edit(14) = "S";
+    rig.replace.codeRowVisible = false;
+    ASSERT_TRUE(rig.replace.run());
+    EXPECT_EQ(rig.productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"3-1-1", "3-1-2"}));
+    rig.replace.codeRowVisible = true;
+    ASSERT_TRUE(rig.replace.run());
+    EXPECT_EQ(rig.productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"S1-1", "S1-2"}));
+}
+
+TEST(TextReplacement, NothingToSearchOrAValueThatWouldNotFitChangesNothing)
+{
+    TextToolsRig rig;
+    const QString longest = QString(19, QChar(u'長')) + "ボ"; // 40 bytes, the column's width
+    rig.members({"ボルト", longest});
+    EXPECT_FALSE(replaceName(rig, "", "X"));
+    EXPECT_FALSE(replaceName(rig, "ボ", "ボボ"));
+    ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
+    EXPECT_TRUE(rig.screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称"))
+        << rig.screen.confirm.messages.at(0).toStdString();
+    EXPECT_EQ(rig.productRows(kNames), QStringList({"3|5|ボルト", "3|5|" + longest}));
+    EXPECT_TRUE(rig.dm->IBT_bu.active());
+}
+
+TEST(TextReplacement, AFailingStatementLeavesEveryTableAsItWas)
+{
+    TextToolsRig rig;
+    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'ボルト')"});
+    rig.members({"ボルト"});
+    execCommitted(rig.conn.IBDatabase1,
+                  {"create exception NO_UPDATE 'refused'", "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as "
+                                                           "begin exception NO_UPDATE; end"});
+    EXPECT_ANY_THROW(replaceName(rig, "ボルト", "X"));
+    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02"), QStringList{"ボルト"});
+    EXPECT_EQ(rig.productRows(kNames), QStringList{"3|5|ボルト"});
+    EXPECT_TRUE(rig.dm->IBT_bu.active());
+}
