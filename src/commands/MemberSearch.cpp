@@ -1,7 +1,9 @@
 #include "MemberSearch.h"
 
 #include "DataModule.h"
+#include "MemberImage.h"
 #include "Rebuild.h"
+#include "Schema.h"
 
 namespace {
 
@@ -46,6 +48,18 @@ QString identityKey(const char* column, int bytes)
 }
 const QString kIdentity = QStringLiteral("%1 as K1, %2 as K2, %3 as K3")
                               .arg(identityKey("NAME01", 80), identityKey("NAME02", 80), identityKey("TANI", 12));
+
+// Every member column: narrowing keeps the rows whole.
+const QStringList& allColumns()
+{
+    static const QStringList names = [] {
+        QStringList n;
+        for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")))
+            n << def.section(' ', 0, 0);
+        return n;
+    }();
+    return names;
+}
 
 } // namespace
 
@@ -106,20 +120,21 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     q.run(QStringLiteral("COMMIT"));
 
     // The escape character '!' is never the second byte of a Shift-JIS character.
-    QStringList narrow{QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S where BL_KUBUN is not null"),
+    const QStringList columns = allColumns().mid(1);
+    QStringList narrow{MemberImage::insertLine(columns),
+                       QStringLiteral("select %1, CNT, %2 from BUZAI_S where BL_KUBUN is not null")
+                           .arg(MemberImage::keyOf({}), columns.join(',')),
                        QStringLiteral("and BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
                        QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode())};
     for (const QString& k : {keyword1, keyword2})
         if (!k.isEmpty())
             narrow
                 << QStringLiteral("and (NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
-    narrow << QStringLiteral("order by BS_KUBUN");
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
-        q.run(QStringLiteral("delete from BUZAI_SW"));
         q.run(narrow);
-        q.run(QStringLiteral("delete from BUZAI_S"));
-        q.run(QStringLiteral("Insert into BUZAI_S select * from BUZAI_SW"));
+        MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
         return 1;
     });
     m_narrowed = true;
@@ -138,35 +153,37 @@ void MemberSearch::reset()
         q.execIgnoringError();
         q.run(QStringLiteral("COMMIT"));
     }
-    const QString mergeCols = kMergeColumns.join(',');
-    const QString values = mergeValues().join(',');
+    const QStringList columns = kMergeColumns.mid(1);
+    const QStringList values = mergeValues();
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // The merge list: parked rows that no narrowed row stands for, then the
-        // narrowed rows, the last of each name, description and unit.
-        const QString both = QStringLiteral("(select 0 as SRC, p.CNT as C0, %1, p.* from BUZAI_S2 p union all "
-                                            "select 1 as SRC, n.CNT as C0, %1, n.* from BUZAI_S n) u")
-                                 .arg(kIdentity);
+        // narrowed rows, the last of each name, description and unit. A narrowed
+        // row keeps its key, so that one left unchanged is not written again.
+        const QString both = QStringLiteral("(select 0 as SRC, %2 as K, p.CNT as C0, %1, p.* from BUZAI_S2 p union all "
+                                            "select 1 as SRC, %3 as K, n.CNT as C0, %1, n.* from BUZAI_S n) u")
+                                 .arg(kIdentity, MemberImage::noKey(), MemberImage::keyOf(QStringLiteral("n")));
         const QString ranked =
             QStringLiteral("(select u.*, max(u.SRC) over (partition by u.K1,u.K2,u.K3) as NEWER, "
                            "row_number() over (partition by u.K1,u.K2,u.K3 order by u.SRC desc, u.C0 desc) as RN "
                            "from %1) x")
                 .arg(both);
         // TAX_KU, which the merge does not carry, notes the list a row came from.
-        q.run({QStringLiteral("insert into BUZAI_S3 (%1,TAX_KU)").arg(mergeCols),
-               QStringLiteral("select CNT, %1, SRC from %2").arg(values, ranked),
+        q.run({QStringLiteral("insert into %1 (K,CNT,%2,TAX_KU)").arg(MemberImage::scratchTable(), columns.join(',')),
+               QStringLiteral("select K, CNT, %1, SRC from %2").arg(values.join(','), ranked),
                QStringLiteral("where (SRC=0 and NEWER=0) or (SRC=1 and RN=1)")});
-        q.run(QStringLiteral("Delete from BUZAI_S"));
         // The merge list holds merged values already. Rows with a name or
-        // description, the last of each member in position order; positions renumbered in that order, a row changed in
-        // the narrowed grid right after the row it came from.
-        q.run({QStringLiteral("insert into BUZAI_S (%1)").arg(mergeCols),
-               QStringLiteral("select row_number() over (order by CNT, TAX_KU), %1 from")
-                   .arg(kMergeColumns.mid(1).join(',')),
+        // description, the last of each member in position order; positions
+        // renumbered in that order, a row changed in the narrowed grid right
+        // after the row it came from.
+        q.run({MemberImage::insertLine(columns),
+               QStringLiteral("select K, row_number() over (order by CNT, TAX_KU), %1 from").arg(columns.join(',')),
                QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
                               "order by s.CNT desc, s.TAX_KU desc) as RN from"),
-               QStringLiteral("(select t.*, %1 from BUZAI_S3 t").arg(kIdentity),
+               QStringLiteral("(select t.*, %1 from %2 t").arg(kIdentity, MemberImage::scratchTable()),
                QStringLiteral("where %1 or %2) s) y").arg(Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02")),
                QStringLiteral("where RN=1")});
+        MemberImage::apply(q, columns);
         return 1;
     });
     m_narrowed = false;

@@ -1,6 +1,7 @@
 #include "Rebuild.h"
 
 #include "Database.h"
+#include "MemberImage.h"
 #include "Query.h"
 #include "TableDataset.h"
 
@@ -8,7 +9,7 @@
 
 namespace Rebuild {
 
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps)
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges)
 {
     const int oldRow = grid.recNo();
     if (grid.active())
@@ -20,7 +21,8 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
             open << d;
     Transaction& tra = db.transaction();
     tra.commitAndRestart();
-    grid.close();
+    if (gridChanges)
+        grid.close();
     int row = oldRow;
     try {
         row = steps();
@@ -32,14 +34,17 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
             for (TableDataset* d : open)
                 if (!d->active())
                     d->open();
-            grid.open();
-            grid.setRecNo(oldRow);
+            if (!grid.active()) {
+                grid.open();
+                grid.setRecNo(oldRow);
+            }
         } catch (...) {
             // The first error is the one the user needs to read.
         }
         throw;
     }
-    grid.open();
+    if (!grid.active())
+        grid.open();
     grid.setRecNo(row);
 }
 
@@ -139,11 +144,32 @@ QStringList refill(const RowShape& shape, const QString& into, const QString& fr
     return lines;
 }
 
-QString rowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position)
+QString rowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position,
+               const QString& key)
 {
     QStringList cols{position + QStringLiteral(" as CNT")};
+    if (!key.isEmpty())
+        cols.prepend(key + QStringLiteral(" as K"));
     cols << shape.columns.mid(1);
     return QStringLiteral("select %1 from %2 %3").arg(cols.join(','), table, where);
+}
+
+QString keyedRowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position)
+{
+    return rowsOf(shape, table, where, position, MemberImage::keyOf({}));
+}
+
+QStringList refillImage(const RowShape& shape, const QString& from, const QString& order)
+{
+    QStringList lines = refill(shape, MemberImage::table(), from, order);
+    lines[0] = MemberImage::insertLine(shape.columns.mid(1));
+    lines[1] = QStringLiteral("select K, P, %1").arg(shape.rebuildValues.join(','));
+    return lines;
+}
+
+void applyImage(Query& q, const RowShape& shape)
+{
+    MemberImage::apply(q, shape.columns.mid(1));
 }
 
 void replaceRows(Query& q, const RowShape& shape)

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "MemberImage.h"
 #include "ProgramState.h"
 #include "Rebuild.h"
 
@@ -105,12 +106,15 @@ void RowCommands::copyRows()
     const QList<int> rows = selectedMembers();
     const QList<Run> runs = runsOf(rows);
     Query& q = m_dm.IBQ_touroku4;
-    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run(QStringLiteral("delete from BUZAI_SW"));
-        q.run(QStringLiteral("delete from BUZAI_SW2"));
-        clipMembers(q, runs, 1);
-        return rows.isEmpty() ? ds.recNo() : rows.first();
-    });
+    Rebuild::inOneTransaction(
+        *ds.database(), ds,
+        [&] {
+            q.run(QStringLiteral("delete from BUZAI_SW"));
+            q.run(QStringLiteral("delete from BUZAI_SW2"));
+            clipMembers(q, runs, 1);
+            return rows.isEmpty() ? ds.recNo() : rows.first();
+        },
+        false);
     m_screen.clearSelectedRows(Tab::Member);
 }
 
@@ -163,6 +167,7 @@ void RowCommands::cutMembers()
     // either way they keep their grid order.
     const int first = rows.size() > 1 ? 1 - static_cast<int>(rows.size()) : 1;
     const QList<Run> runs = runsOf(rows);
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("delete from BUZAI_SW2"));
         clipMembers(q, runs, first);
@@ -171,10 +176,9 @@ void RowCommands::cutMembers()
             rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
         const QString where =
             rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
-        q.run(QStringLiteral("delete from BUZAI_SW"));
-        q.run(Rebuild::refill(shape, shape.scratch, '(' + Rebuild::rowsOf(shape, shape.table, where) + ')',
-                              QStringLiteral("CNT")));
-        Rebuild::replaceRows(q, shape);
+        q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
+                                   QStringLiteral("CNT")));
+        Rebuild::applyImage(q, shape);
         return saved;
     });
     m_screen.clearSelectedRows(Tab::Member);
@@ -223,20 +227,29 @@ void RowCommands::paste(Tab tab)
         split = cntAt(ds, cur) - 1;
         shown = cur;
     }
+    const bool members = tab == Tab::Member;
+    if (members)
+        MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // The split shifts the rows before the paste point below the clipboard's
         // positions and the others above them, in the reading instead of by
         // updates, so that no row is changed twice.
+        const QString key = members ? MemberImage::keyOf({}) : QString();
         const QString before = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT<=") + num(split),
-                                               QStringLiteral("CNT-") + num(kSplit));
+                                               QStringLiteral("CNT-") + num(kSplit), key);
         const QString after = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT>") + num(split),
-                                              QStringLiteral("CNT+") + num(kSplit));
-        const QString pasted = Rebuild::rowsOf(shape, shape.clipboard);
-        q.run(QStringLiteral("Delete from ") + shape.scratch);
-        q.run(Rebuild::refill(shape, shape.scratch,
-                              QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after),
-                              QStringLiteral("CNT")));
-        Rebuild::replaceRows(q, shape);
+                                              QStringLiteral("CNT+") + num(kSplit), key);
+        const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
+                                               members ? MemberImage::noKey() : QString());
+        const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
+        if (members) {
+            q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
+            Rebuild::applyImage(q, shape);
+        } else {
+            q.run(QStringLiteral("Delete from ") + shape.scratch);
+            q.run(Rebuild::refill(shape, shape.scratch, all, QStringLiteral("CNT")));
+            Rebuild::replaceRows(q, shape);
+        }
         q.run(QStringLiteral("Delete from ") + shape.clipboard);
         return shown;
     });

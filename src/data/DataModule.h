@@ -50,4 +50,8 @@ private:
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);
     void insertMemberRow();
     void rewriteMembersFromScratch();
+    // Rebuilds the member list from `source` (a select of K, the row's key, C,
+    // its order, and the member columns as stored) in one transaction, with
+    // positions 1, 2, 3 … in that order, and shows `showRow`.
+    void rebuildMembers(const QString& source, int showRow);
 };

@@ -1,6 +1,7 @@
 #include "DataModule.h"
 
 #include "Helpers.h"
+#include "MemberImage.h"
 #include "SjisCodec.h"
 
 #include <functional>
@@ -209,14 +210,7 @@ void TDM2::installEvents()
         afterDelete(
             d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
     };
-    IBT_bu.afterDelete = [this](TableDataset&) {
-        IBT_bu.close();
-        execCommit(IBQ_touroku4, QStringLiteral("DELETE FROM BUZAI_SW"));
-        execCommit(IBQ_touroku4, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
-        rewriteMembersFromScratch();
-        IBT_bu.open();
-        IBT_bu.setRecNo(savedRowNumber);
-    };
+    IBT_bu.afterDelete = [this](TableDataset&) { rewriteMembersFromScratch(); };
 
     // Names are cut to what the product masters accept.
     IBT_dai.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
@@ -252,42 +246,68 @@ void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
     ds.setRecNo(p);
 }
 
+namespace {
+
+// The columns a member rebuild writes, CNT left out, and their values: integers
+// 0 when empty, texts NULL when empty; the columns not listed stay NULL.
+const QStringList kRebuiltMembers{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03",
+                                  "TANI",     "KIN_01",   "KIN_02",   "KIN_06",    "B_CD",   "S_CD",   "KETA"};
+const QString kRebuiltValues = QStringLiteral(
+    "coalesce(BL_kubun,0), coalesce(BM_kubun,0), coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), "
+    "nullif(NAME02,''), nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
+    "coalesce(S_CD,0), coalesce(KETA,0)");
+// The same columns as they are stored, for the source of a rebuild.
+const QString kRawMembers = QStringLiteral(
+    "t.BL_kubun, t.BM_kubun, t.BS_kubun, t.KU_KAMOKU, t.NAME01, t.NAME02, t.NAME03, t.TANI, t.KIN_01, t.KIN_02, "
+    "t.KIN_06, t.B_CD, t.S_CD, t.KETA");
+
+} // namespace
+
 void TDM2::insertMemberRow()
 {
     // Done in the database: a middle category may hold ten thousand members.
-    const int p = savedRowNumber;
-    IBT_bu.close();
-    Query& q = IBQ_touroku4;
-    execCommit(q, QStringLiteral("DELETE FROM BUZAI_SW"));
-    execCommit(q, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
     // Positions are unique (BUZAI_S is keyed on CNT), so opening the gap one
     // above p puts the new row directly after the rows at or before p.
-    execCommit(q, QStringLiteral("UPDATE BUZAI_SW set CNT=CNT+1 where CNT>") + QString::number(p));
-    q.clearSql();
-    q.addSql(QStringLiteral("Insert into BUZAI_SW"));
-    q.addSql(QStringLiteral("(CNT,BL_KUBUN,BM_KUBUN)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_KUBUN,:BM_KUBUN)"));
-    q.setParam(QStringLiteral("CNT"), p + 1);
-    q.setParam(QStringLiteral("BL_KUBUN"), currentMajorCode());
-    q.setParam(QStringLiteral("BM_KUBUN"), currentMiddleCode());
-    q.exec();
-    rewriteMembersFromScratch();
+    const int p = savedRowNumber;
+    rebuildMembers(QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
+                                  "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
+                                  "null, null, null, null, null, null, null from RDB$DATABASE")
+                       .arg(MemberImage::keyOf(QStringLiteral("t")), QString::number(p), kRawMembers,
+                            MemberImage::noKey(), QString::number(p + 1), QString::number(currentMajorCode()),
+                            QString::number(currentMiddleCode())),
+                   p + 1);
+}
+
+void TDM2::rebuildMembers(const QString& source, int showRow)
+{
+    IBT_bu.close();
+    Query& q = IBQ_touroku4;
+    Transaction& tra = q.database()->transaction();
+    try {
+        MemberImage::prepare(*q.database());
+        // One transaction: the list is rebuilt or left as it was.
+        tra.commitAndRestart();
+        q.run({MemberImage::insertLine(kRebuiltMembers),
+               QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s").arg(kRebuiltValues, source)});
+        MemberImage::apply(q, kRebuiltMembers);
+        q.run(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            tra.rollback();
+            tra.start();
+            IBT_bu.open();
+        } catch (...) {
+            // The first error is the one to show.
+        }
+        throw;
+    }
     IBT_bu.open();
-    IBT_bu.setRecNo(p + 1);
+    IBT_bu.setRecNo(showRow);
 }
 
 void TDM2::rewriteMembersFromScratch()
 {
-    Query& q = IBQ_touroku4;
-    execCommit(q, QStringLiteral("DELETE FROM BUZAI_S"));
-    // The same value conventions as a row-by-row copy: integers 0 when empty,
-    // texts NULL when empty; the columns not listed stay NULL.
-    execCommit(q, QStringLiteral("insert Into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,"
-                                 "TANI,KIN_01,KIN_02,KIN_06,B_CD,S_CD,KETA)\n"
-                                 "select row_number() over (order by CNT), coalesce(BL_kubun,0), coalesce(BM_kubun,0), "
-                                 "coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), nullif(NAME02,''), "
-                                 "nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
-                                 "coalesce(S_CD,0), coalesce(KETA,0)\n"
-                                 "from BUZAI_SW"));
+    rebuildMembers(QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
+                       .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),
+                   savedRowNumber);
 }
