@@ -4,6 +4,7 @@
 #include "MemberImage.h"
 #include "SjisCodec.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -263,22 +264,81 @@ const QString kRawMembers = QStringLiteral(
 
 } // namespace
 
+namespace {
+
+// Writes the rebuilt values into rows that do not hold them yet; rows already
+// in that form are not touched.
+void normaliseMembers(Query& q)
+{
+    static const QStringList zeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
+    static const QStringList texts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
+    static const QStringList cleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
+    QStringList sets, differs;
+    for (const QString& c : zeroed) {
+        sets << QStringLiteral("%1=coalesce(%1,0)").arg(c);
+        differs << c + QStringLiteral(" is null");
+    }
+    for (const QString& c : texts) {
+        sets << QStringLiteral("%1=nullif(%1,'')").arg(c);
+        differs << c + QStringLiteral("=''");
+    }
+    for (const QString& c : cleared) {
+        sets << c + QStringLiteral("=null");
+        differs << c + QStringLiteral(" is not null");
+    }
+    q.run({QStringLiteral("update BUZAI_S set ") + sets.join(','),
+           QStringLiteral("where ") + differs.join(QStringLiteral(" or "))});
+}
+
+// Positions of the member list: count, lowest and highest.
+struct Span {
+    int count = 0, low = 0, high = 0;
+};
+
+Span spanOf(Query& q)
+{
+    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0) from BUZAI_S"));
+    q.open();
+    const Span s{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
+    q.close();
+    return s;
+}
+
+} // namespace
+
 void TDM2::insertMemberRow()
 {
     // Done in the database: a middle category may hold ten thousand members.
     // Positions are unique (BUZAI_S is keyed on CNT), so opening the gap one
     // above p puts the new row directly after the rows at or before p.
     const int p = savedRowNumber;
-    rebuildMembers(QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
-                                  "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
-                                  "null, null, null, null, null, null, null from RDB$DATABASE")
-                       .arg(MemberImage::keyOf(QStringLiteral("t")), QString::number(p), kRawMembers,
-                            MemberImage::noKey(), QString::number(p + 1), QString::number(currentMajorCode()),
-                            QString::number(currentMiddleCode())),
-                   p + 1);
+    const QString major = QString::number(currentMajorCode());
+    const QString middle = QString::number(currentMiddleCode());
+    rebuildMembers(
+        [&](Query& q) {
+            // Positions 1 … n already: the rows above p move up by one, in
+            // descending order so that no position is held twice, and the new
+            // row takes the place after p.
+            const Span span = spanOf(q);
+            if (span.count != span.high || (span.count > 0 && span.low != 1))
+                return false;
+            const int at = std::clamp(p, 0, span.count) + 1;
+            q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 order by CNT desc").arg(at));
+            normaliseMembers(q);
+            q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
+                                 "values (%1,%2,%3,0,0,0,0)")
+                      .arg(QString::number(at), major, middle));
+            return true;
+        },
+        QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
+                       "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
+                       "null, null, null, null, null, null, null from RDB$DATABASE")
+            .arg(MemberImage::keyOf(QStringLiteral("t")), QString::number(p), kRawMembers, MemberImage::noKey(),
+                 QString::number(p + 1), major, middle),
+        p + 1);
 }
 
-void TDM2::rebuildMembers(const QString& source, int showRow)
+void TDM2::rebuildMembers(const std::function<bool(Query&)>& quick, const QString& source, int showRow)
 {
     IBT_bu.close();
     Query& q = IBQ_touroku4;
@@ -287,9 +347,12 @@ void TDM2::rebuildMembers(const QString& source, int showRow)
         MemberImage::prepare(*q.database());
         // One transaction: the list is rebuilt or left as it was.
         tra.commitAndRestart();
-        q.run({MemberImage::insertLine(kRebuiltMembers),
-               QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s").arg(kRebuiltValues, source)});
-        MemberImage::apply(q, kRebuiltMembers);
+        if (!quick(q)) {
+            q.run({MemberImage::insertLine(kRebuiltMembers),
+                   QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
+                       .arg(kRebuiltValues, source)});
+            MemberImage::apply(q, kRebuiltMembers);
+        }
         q.run(QStringLiteral("COMMIT"));
     } catch (...) {
         try {
@@ -307,7 +370,27 @@ void TDM2::rebuildMembers(const QString& source, int showRow)
 
 void TDM2::rewriteMembersFromScratch()
 {
-    rebuildMembers(QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
-                       .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),
-                   savedRowNumber);
+    rebuildMembers(
+        [](Query& q) {
+            // Positions 1 … n with the deleted row's place missing: the rows
+            // above it move down by one, in ascending order.
+            const Span span = spanOf(q);
+            if (span.count > 0 && span.low != 1)
+                return false;
+            if (span.high - span.count > 1)
+                return false;
+            if (span.high - span.count == 1) {
+                q.setSql(QStringLiteral("select first 1 t.CNT+1 from BUZAI_S t where not exists "
+                                        "(select 1 from BUZAI_S u where u.CNT=t.CNT+1) order by t.CNT"));
+                q.open();
+                const int gap = q.value(0).toInt();
+                q.close();
+                q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 order by CNT").arg(gap));
+            }
+            normaliseMembers(q);
+            return true;
+        },
+        QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
+            .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),
+        savedRowNumber);
 }

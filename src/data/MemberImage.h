@@ -37,8 +37,8 @@ QString keyOf(const QString& alias);
 QString noKey();
 
 enum class Mode {
-    InPlace,   // unchanged rows stay, changed rows are updated, moved rows reinserted
-    Reinsert,  // every row of the image is written anew
+    InPlace,  // unchanged rows stay, changed rows are updated, moved rows reinserted
+    Reinsert, // every row of the image is written anew
 };
 // Makes BUZAI_S the image. Columns of BUZAI_S outside `columns` (CNT left out)
 // become NULL in every row written, as an insert of `columns` leaves them.
