@@ -35,6 +35,9 @@ bool isDdl(const QString& sql)
 // "COMMIT", "commit work;" and the like; `verb` in upper case.
 bool isTransactionEnd(const QString& sql, const QString& verb)
 {
+    // Every statement passes here; a long one is never a bare COMMIT.
+    if (sql.size() > 40)
+        return false;
     const QString s = sql.trimmed().toUpper().remove(';').simplified();
     return s == verb || s == verb + QStringLiteral(" WORK");
 }
