@@ -18,21 +18,23 @@ QString firstLine(const QString& c)
     return QStringLiteral("left(%1, position(ascii_char(13) in %1 || ascii_char(13)) - 1)").arg(lf);
 }
 
-QString firstLineOrNull(const QString& c)
-{
-    return Rebuild::textOrNull(firstLine(c));
-}
+// The texts the merge cuts to their first line.
+const QStringList kMergedTexts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
 
 // Merge values, CNT left out: numbers 0 when empty, texts their first line or
-// NULL, the unit without half- and full-width spaces.
-QStringList mergeValues()
+// NULL, the unit without half- and full-width spaces. Without `breaks` no text
+// holds a line break, and a text is its own first line: cutting costs more
+// than the rest of the merge.
+QStringList mergeValues(bool breaks)
 {
+    const auto line = [&](const char* c) { return breaks ? firstLine(QLatin1String(c)) : QString::fromLatin1(c); };
     QStringList v;
     for (const char* c : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU"})
         v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
-    v << firstLineOrNull("NAME01") << firstLineOrNull("NAME02") << firstLineOrNull("NAME03");
-    v << Rebuild::textOrNull(QStringLiteral("replace(replace(%1,' ',''),'　','')").arg(firstLine("TANI")));
-    v << firstLineOrNull("B_CD");
+    v << Rebuild::textOrNull(line("NAME01")) << Rebuild::textOrNull(line("NAME02"))
+      << Rebuild::textOrNull(line("NAME03"));
+    v << Rebuild::textOrNull(QStringLiteral("replace(replace(%1,' ',''),'　','')").arg(line("TANI")));
+    v << Rebuild::textOrNull(line("B_CD"));
     for (const char* c : {"KIN_01", "KIN_02", "KIN_06", "S_CD", "KETA"})
         v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
     return v;
@@ -154,9 +156,18 @@ void MemberSearch::reset()
         q.run(QStringLiteral("COMMIT"));
     }
     const QStringList columns = kMergeColumns.mid(1);
-    const QStringList values = mergeValues();
     MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
+        QStringList broken;
+        for (const QString& c : kMergedTexts)
+            for (const char* code : {"10", "13"})
+                broken << QStringLiteral("%1 like '%' || ascii_char(%2) || '%'").arg(c, QLatin1String(code));
+        q.setSql(QStringLiteral("select case when exists (select 1 from BUZAI_S where %1) or exists (select 1 from "
+                                "BUZAI_S2 where %1) then 1 else 0 end from RDB$DATABASE")
+                     .arg(broken.join(QStringLiteral(" or "))));
+        q.open();
+        const QStringList values = mergeValues(q.value(0).toInt() == 1);
+        q.close();
         // The merge list: parked rows that no narrowed row stands for, then the
         // narrowed rows, the last of each name, description and unit. A narrowed
         // row keeps its key, so that one left unchanged is not written again.

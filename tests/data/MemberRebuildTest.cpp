@@ -37,11 +37,10 @@ QStringList afterRebuild(bool gaps, bool insert)
     dm->currentMiddleCode = [] { return 12; };
     const int step = gaps ? 4 : 1;
     Query& q = dm->IBQ_FB4;
-    const QStringList rows{
-        "%1,3,12,1,null,'A ','',null,'本',800,1000,null,5,null,null",   // blank description, no codes
-        "%1,3,12,2,7,'B','b','n','  ',null,null,1200,0,2,null",         // unit of blanks
-        "%1,3,12,3,0,'C',null,'',null,1,2,3,null,0,4.5",                // a column rebuilds leave out
-        "%1,null,null,null,null,'D','d',null,'m',null,null,null,1,1,null"};
+    const QStringList rows{"%1,3,12,1,null,'A ','',null,'本',800,1000,null,5,null,null", // blank description, no codes
+                           "%1,3,12,2,7,'B','b','n','  ',null,null,1200,0,2,null",       // unit of blanks
+                           "%1,3,12,3,0,'C',null,'',null,1,2,3,null,0,4.5",              // a column rebuilds leave out
+                           "%1,null,null,null,null,'D','d',null,'m',null,null,null,1,1,null"};
     int cnt = 1;
     for (const QString& r : rows) {
         q.run("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,KIN_01,KIN_02,"
