@@ -158,42 +158,60 @@ void MemberSearch::reset()
     const QStringList columns = kMergeColumns.mid(1);
     MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        QStringList broken;
+        // As bytes: CR and LF are never part of a Shift-JIS character.
+        QStringList texts;
         for (const QString& c : kMergedTexts)
-            for (const char* code : {"10", "13"})
-                broken << QStringLiteral("%1 like '%' || ascii_char(%2) || '%'").arg(c, QLatin1String(code));
+            texts << QStringLiteral("coalesce(%1,'')").arg(c);
+        const QString bytes = QStringLiteral("cast(%1 as varchar(260) character set octets)").arg(texts.join("||"));
+        const QString broken =
+            QStringLiteral("position(ascii_char(10) in %1)>0 or position(ascii_char(13) in %1)>0").arg(bytes);
         q.setSql(QStringLiteral("select case when exists (select 1 from BUZAI_S where %1) or exists (select 1 from "
                                 "BUZAI_S2 where %1) then 1 else 0 end from RDB$DATABASE")
-                     .arg(broken.join(QStringLiteral(" or "))));
+                     .arg(broken));
         q.open();
         const QStringList values = mergeValues(q.value(0).toInt() == 1);
         q.close();
         // The merge list: parked rows that no narrowed row stands for, then the
         // narrowed rows, the last of each name, description and unit. A narrowed
         // row keeps its key, so that one left unchanged is not written again.
-        const QString both = QStringLiteral("(select 0 as SRC, %2 as K, p.CNT as C0, %1, p.* from BUZAI_S2 p union all "
-                                            "select 1 as SRC, %3 as K, n.CNT as C0, %1, n.* from BUZAI_S n) u")
-                                 .arg(kIdentity, MemberImage::noKey(), MemberImage::keyOf(QStringLiteral("n")));
+        // The ranking sorts only keys; the chosen rows are fetched by key after.
+        const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
+        const QString both = QStringLiteral("(select 0 as SRC, %2 as DK, p.CNT as C0, %1 from BUZAI_S2 p union all "
+                                            "select 1 as SRC, %3 as DK, n.CNT as C0, %1 from BUZAI_S n) u")
+                                 .arg(kIdentity, dbKey.arg('p'), dbKey.arg('n'));
         const QString ranked =
             QStringLiteral("(select u.*, max(u.SRC) over (partition by u.K1,u.K2,u.K3) as NEWER, "
                            "row_number() over (partition by u.K1,u.K2,u.K3 order by u.SRC desc, u.C0 desc) as RN "
                            "from %1) x")
                 .arg(both);
+        QStringList picked{QStringLiteral("x.SRC"), QStringLiteral("case when x.SRC=1 then x.DK end as K")};
+        for (const QString& c : kMergeColumns)
+            picked << QStringLiteral("case when x.SRC=0 then p.%1 else n.%1 end as %1").arg(c);
+        const QString chosen =
+            QStringLiteral("(select %1 from %2 left join BUZAI_S2 p on x.SRC=0 and p.RDB$DB_KEY=x.DK "
+                           "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK "
+                           "where (x.SRC=0 and x.NEWER=0) or (x.SRC=1 and x.RN=1)) y")
+                .arg(picked.join(','), ranked);
         // TAX_KU, which the merge does not carry, notes the list a row came from.
         q.run({QStringLiteral("insert into %1 (K,CNT,%2,TAX_KU)").arg(MemberImage::scratchTable(), columns.join(',')),
-               QStringLiteral("select K, CNT, %1, SRC from %2").arg(values.join(','), ranked),
-               QStringLiteral("where (SRC=0 and NEWER=0) or (SRC=1 and RN=1)")});
+               QStringLiteral("select K, CNT, %1, SRC from %2").arg(values.join(','), chosen)});
         // The merge list holds merged values already. Rows with a name or
         // description, the last of each member in position order; positions
         // renumbered in that order, a row changed in the narrowed grid right
         // after the row it came from.
-        q.run({MemberImage::insertLine(columns),
-               QStringLiteral("select K, row_number() over (order by CNT, TAX_KU), %1 from").arg(columns.join(',')),
-               QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
-                              "order by s.CNT desc, s.TAX_KU desc) as RN from"),
-               QStringLiteral("(select t.*, %1 from %2 t").arg(kIdentity, MemberImage::scratchTable()),
-               QStringLiteral("where %1 or %2) s) y").arg(Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02")),
-               QStringLiteral("where RN=1")});
+        const QString kept = QStringLiteral("(select %1 as DK, CNT, TAX_KU, %2 from %3 t where %4 or %5) s")
+                                 .arg(dbKey.arg('t'), kIdentity, MemberImage::scratchTable(),
+                                      Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02"));
+        const QString last = QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
+                                            "order by s.CNT desc, s.TAX_KU desc) as RN from %1) w")
+                                 .arg(kept);
+        QStringList values2;
+        for (const QString& c : columns)
+            values2 << QStringLiteral("g.") + c;
+        q.run({MemberImage::insertLine(columns), QStringLiteral("select g.K, v.P, %1 from").arg(values2.join(',')),
+               QStringLiteral("(select w.DK, row_number() over (order by w.CNT, w.TAX_KU) as P from %1 where w.RN=1) v")
+                   .arg(last),
+               QStringLiteral("join %1 g on g.RDB$DB_KEY=v.DK").arg(MemberImage::scratchTable())});
         MemberImage::apply(q, columns);
         return 1;
     });
