@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +58,21 @@ QString keyedRowsOf(const RowShape& shape, const QString& table, const QString& 
 QStringList refillImage(const RowShape& shape, const QString& from, const QString& order);
 // Brings the member list to the image refillImage() wrote.
 void applyImage(Query& q, const RowShape& shape);
+
+// True when the member list holds the positions 1 … n, which lets a rebuild
+// count positions instead of ranking rows.
+bool membersDense(Query& q);
+// One source of rows for rebuildAfter(): the new position and the rows it
+// comes from ("<table> where …", or a derived table with an alias).
+struct MovedRows {
+    QString position;
+    QString from;
+};
+// Rebuilds a dense member list in which the rows at or before `split` keep
+// their positions: they are rewritten in place only where their values change
+// and deleted when the keep test drops them. The rows after `split` are
+// deleted and written anew from `moved`, which the keep test filters.
+void rebuildAfter(Query& q, const RowShape& shape, int split, const QList<MovedRows>& moved);
 // Replaces the work table's rows with the scratch table's, which hold the new
 // positions: every row is written once and the old rows deleted once, which
 // keeps a rebuild of ten thousand rows cheap to commit.

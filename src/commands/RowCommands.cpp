@@ -13,6 +13,8 @@ namespace {
 // Shifts that put the rows before the paste point below the clipboard rows and
 // the others above them; a list never comes near a million rows.
 constexpr int kSplit = 999999;
+// A cut of more separate runs than this ranks the rows instead of counting.
+constexpr int kCountedRuns = 50;
 
 const QStringList kMemberFilled{"NAME01", "NAME02", "TANI", "KIN_01", "KIN_02", "NAME03", "B_CD"};
 const QStringList kCategoryFilled{"NAME01", "NAME02"};
@@ -174,6 +176,19 @@ void RowCommands::cutMembers()
         QStringList rest;
         for (const Run& run : runs)
             rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
+        if (!runs.isEmpty() && runs.size() <= kCountedRuns && Rebuild::membersDense(q)) {
+            // Positions 1 … n: a row behind the cut moves down by the cut rows before it.
+            QStringList below;
+            for (const Run& run : runs)
+                below << QStringLiteral("case when CNT>%1 then %2 else 0 end")
+                             .arg(num(run.to), num(run.to - run.from + 1));
+            const int split = runs.first().from - 1;
+            Rebuild::rebuildAfter(q, shape, split,
+                                  {{QStringLiteral("CNT-(%1)").arg(below.join('+')),
+                                    QStringLiteral("%1 where CNT>%2 and %3")
+                                        .arg(shape.table, num(split), rest.join(QStringLiteral(" and ")))}});
+            return saved;
+        }
         const QString where =
             rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
         q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
@@ -242,7 +257,20 @@ void RowCommands::paste(Tab tab)
         const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
                                                members ? MemberImage::noKey() : QString());
         const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
-        if (members) {
+        if (members && Rebuild::membersDense(q)) {
+            // Positions 1 … n: the rows after the split move up by the clipboard's rows.
+            q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
+            q.open();
+            const int pastedRows = q.value(0).toInt();
+            q.close();
+            Rebuild::rebuildAfter(
+                q, shape, split,
+                {{QStringLiteral("%1+P").arg(num(split)),
+                  QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x where 1=1")
+                      .arg(shape.clipboard)},
+                 {QStringLiteral("CNT+%1").arg(num(pastedRows)),
+                  QStringLiteral("%1 where CNT>%2").arg(shape.table, num(split))}});
+        } else if (members) {
             q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
             Rebuild::applyImage(q, shape);
         } else {

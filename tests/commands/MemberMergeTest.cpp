@@ -28,3 +28,50 @@ TEST(MemberMergeTest, TextsAreCutToTheirFirstLine)
 }
 
 } // namespace
+
+namespace {
+
+// Cut and paste give the same list whether its positions were 1 … n (the
+// rows counted) or had gaps (the rows ranked): positions, blank rows dropped
+// leaving their gap, values in their rebuilt form, the clipboard.
+QStringList afterClipboard(bool gaps, bool cut)
+{
+    EditingRig rig;
+    rig.categories();
+    const int step = gaps ? 3 : 1;
+    QStringList rows;
+    const QStringList values{"'A',null,'本',null,null", "null,null,null,null,null", "'C','c','',5,null",
+                             "'D',null,'m',null,7",     "'E',null,null,0,null",     "null,'f',null,null,null"};
+    for (int i = 0; i < values.size(); ++i)
+        rows << QString("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,TANI,S_CD,KIN_04) "
+                        "values (%1,1,1,%2)")
+                    .arg(1 + i * step)
+                    .arg(values[i]);
+    rows << "insert into BUZAI_SW2 (CNT,BL_kubun,NAME01,KU_KAMOKU) values (-1,1,'X',null)"
+         << "insert into BUZAI_SW2 (CNT,BL_kubun,NAME01) values (0,1,null)"
+         << "insert into BUZAI_SW2 (CNT,BL_kubun,NAME01,KETA) values (1,1,'Y',2)";
+    rig.work(rows);
+    rig.openGrids();
+    rig.screen.tab = Tab::Member;
+    if (cut) {
+        rig.screen.selection = {2, 5};
+        rig.dm->IBT_bu.setRecNo(3);
+        rig.rows.cutRows();
+    } else {
+        rig.dm->IBT_bu.setRecNo(4);
+        rig.rows.pasteRows();
+    }
+    return rig.table("select * from BUZAI_S order by CNT") + rig.table("select * from BUZAI_SW2 order by CNT");
+}
+
+TEST(MemberClipboardTest, CountedAndRankedPositionsAgree)
+{
+    for (bool cut : {true, false}) {
+        SCOPED_TRACE(cut ? "cut" : "paste");
+        const QStringList counted = afterClipboard(false, cut);
+        EXPECT_EQ(counted, afterClipboard(true, cut));
+        EXPECT_EQ(counted.first().section('|', 0, 0), "1");
+    }
+}
+
+} // namespace
