@@ -1,7 +1,9 @@
 #include "MemberSearch.h"
 
 #include "DataModule.h"
+#include "MemberImage.h"
 #include "Rebuild.h"
+#include "Schema.h"
 
 namespace {
 
@@ -16,21 +18,23 @@ QString firstLine(const QString& c)
     return QStringLiteral("left(%1, position(ascii_char(13) in %1 || ascii_char(13)) - 1)").arg(lf);
 }
 
-QString firstLineOrNull(const QString& c)
-{
-    return Rebuild::textOrNull(firstLine(c));
-}
+// The texts the merge cuts to their first line.
+const QStringList kMergedTexts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
 
 // Merge values, CNT left out: numbers 0 when empty, texts their first line or
-// NULL, the unit without half- and full-width spaces.
-QStringList mergeValues()
+// NULL, the unit without half- and full-width spaces. Without `breaks` no text
+// holds a line break, and a text is its own first line: cutting costs more
+// than the rest of the merge.
+QStringList mergeValues(bool breaks)
 {
+    const auto line = [&](const char* c) { return breaks ? firstLine(QLatin1String(c)) : QString::fromLatin1(c); };
     QStringList v;
     for (const char* c : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU"})
         v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
-    v << firstLineOrNull("NAME01") << firstLineOrNull("NAME02") << firstLineOrNull("NAME03");
-    v << Rebuild::textOrNull(QStringLiteral("replace(replace(%1,' ',''),'　','')").arg(firstLine("TANI")));
-    v << firstLineOrNull("B_CD");
+    v << Rebuild::textOrNull(line("NAME01")) << Rebuild::textOrNull(line("NAME02"))
+      << Rebuild::textOrNull(line("NAME03"));
+    v << Rebuild::textOrNull(QStringLiteral("replace(replace(%1,' ',''),'　','')").arg(line("TANI")));
+    v << Rebuild::textOrNull(line("B_CD"));
     for (const char* c : {"KIN_01", "KIN_02", "KIN_06", "S_CD", "KETA"})
         v << QStringLiteral("coalesce(%1,0)").arg(QLatin1String(c));
     return v;
@@ -46,6 +50,18 @@ QString identityKey(const char* column, int bytes)
 }
 const QString kIdentity = QStringLiteral("%1 as K1, %2 as K2, %3 as K3")
                               .arg(identityKey("NAME01", 80), identityKey("NAME02", 80), identityKey("TANI", 12));
+
+// Every member column: narrowing keeps the rows whole.
+const QStringList& allColumns()
+{
+    static const QStringList names = [] {
+        QStringList n;
+        for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")))
+            n << def.section(' ', 0, 0);
+        return n;
+    }();
+    return names;
+}
 
 } // namespace
 
@@ -106,20 +122,21 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     q.run(QStringLiteral("COMMIT"));
 
     // The escape character '!' is never the second byte of a Shift-JIS character.
-    QStringList narrow{QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S where BL_KUBUN is not null"),
+    const QStringList columns = allColumns().mid(1);
+    QStringList narrow{MemberImage::insertLine(columns),
+                       QStringLiteral("select %1, CNT, %2 from BUZAI_S where BL_KUBUN is not null")
+                           .arg(MemberImage::keyOf({}), columns.join(',')),
                        QStringLiteral("and BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
                        QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode())};
     for (const QString& k : {keyword1, keyword2})
         if (!k.isEmpty())
             narrow
                 << QStringLiteral("and (NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
-    narrow << QStringLiteral("order by BS_KUBUN");
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
-        q.run(QStringLiteral("delete from BUZAI_SW"));
         q.run(narrow);
-        q.run(QStringLiteral("delete from BUZAI_S"));
-        q.run(QStringLiteral("Insert into BUZAI_S select * from BUZAI_SW"));
+        MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
         return 1;
     });
     m_narrowed = true;
@@ -138,35 +155,64 @@ void MemberSearch::reset()
         q.execIgnoringError();
         q.run(QStringLiteral("COMMIT"));
     }
-    const QString mergeCols = kMergeColumns.join(',');
-    const QString values = mergeValues().join(',');
+    const QStringList columns = kMergeColumns.mid(1);
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
+        // As bytes: CR and LF are never part of a Shift-JIS character.
+        QStringList texts;
+        for (const QString& c : kMergedTexts)
+            texts << QStringLiteral("coalesce(%1,'')").arg(c);
+        const QString bytes = QStringLiteral("cast(%1 as varchar(260) character set octets)").arg(texts.join("||"));
+        const QString broken =
+            QStringLiteral("position(ascii_char(10) in %1)>0 or position(ascii_char(13) in %1)>0").arg(bytes);
+        q.setSql(QStringLiteral("select case when exists (select 1 from BUZAI_S where %1) or exists (select 1 from "
+                                "BUZAI_S2 where %1) then 1 else 0 end from RDB$DATABASE")
+                     .arg(broken));
+        q.open();
+        const QStringList values = mergeValues(q.value(0).toInt() == 1);
+        q.close();
         // The merge list: parked rows that no narrowed row stands for, then the
-        // narrowed rows, the last of each name, description and unit.
-        const QString both = QStringLiteral("(select 0 as SRC, p.CNT as C0, %1, p.* from BUZAI_S2 p union all "
-                                            "select 1 as SRC, n.CNT as C0, %1, n.* from BUZAI_S n) u")
-                                 .arg(kIdentity);
+        // narrowed rows, the last of each name, description and unit. A narrowed
+        // row keeps its key, so that one left unchanged is not written again.
+        // The ranking sorts only keys; the chosen rows are fetched by key after.
+        const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
+        const QString both = QStringLiteral("(select 0 as SRC, %2 as DK, p.CNT as C0, %1 from BUZAI_S2 p union all "
+                                            "select 1 as SRC, %3 as DK, n.CNT as C0, %1 from BUZAI_S n) u")
+                                 .arg(kIdentity, dbKey.arg('p'), dbKey.arg('n'));
         const QString ranked =
             QStringLiteral("(select u.*, max(u.SRC) over (partition by u.K1,u.K2,u.K3) as NEWER, "
                            "row_number() over (partition by u.K1,u.K2,u.K3 order by u.SRC desc, u.C0 desc) as RN "
                            "from %1) x")
                 .arg(both);
+        QStringList picked{QStringLiteral("x.SRC"), QStringLiteral("case when x.SRC=1 then x.DK end as K")};
+        for (const QString& c : kMergeColumns)
+            picked << QStringLiteral("case when x.SRC=0 then p.%1 else n.%1 end as %1").arg(c);
+        const QString chosen =
+            QStringLiteral("(select %1 from %2 left join BUZAI_S2 p on x.SRC=0 and p.RDB$DB_KEY=x.DK "
+                           "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK "
+                           "where (x.SRC=0 and x.NEWER=0) or (x.SRC=1 and x.RN=1)) y")
+                .arg(picked.join(','), ranked);
         // TAX_KU, which the merge does not carry, notes the list a row came from.
-        q.run({QStringLiteral("insert into BUZAI_S3 (%1,TAX_KU)").arg(mergeCols),
-               QStringLiteral("select CNT, %1, SRC from %2").arg(values, ranked),
-               QStringLiteral("where (SRC=0 and NEWER=0) or (SRC=1 and RN=1)")});
-        q.run(QStringLiteral("Delete from BUZAI_S"));
+        q.run({QStringLiteral("insert into %1 (K,CNT,%2,TAX_KU)").arg(MemberImage::scratchTable(), columns.join(',')),
+               QStringLiteral("select K, CNT, %1, SRC from %2").arg(values.join(','), chosen)});
         // The merge list holds merged values already. Rows with a name or
-        // description, the last of each member in position order; positions renumbered in that order, a row changed in
-        // the narrowed grid right after the row it came from.
-        q.run({QStringLiteral("insert into BUZAI_S (%1)").arg(mergeCols),
-               QStringLiteral("select row_number() over (order by CNT, TAX_KU), %1 from")
-                   .arg(kMergeColumns.mid(1).join(',')),
-               QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
-                              "order by s.CNT desc, s.TAX_KU desc) as RN from"),
-               QStringLiteral("(select t.*, %1 from BUZAI_S3 t").arg(kIdentity),
-               QStringLiteral("where %1 or %2) s) y").arg(Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02")),
-               QStringLiteral("where RN=1")});
+        // description, the last of each member in position order; positions
+        // renumbered in that order, a row changed in the narrowed grid right
+        // after the row it came from.
+        const QString kept = QStringLiteral("(select %1 as DK, CNT, TAX_KU, %2 from %3 t where %4 or %5) s")
+                                 .arg(dbKey.arg('t'), kIdentity, MemberImage::scratchTable(),
+                                      Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02"));
+        const QString last = QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
+                                            "order by s.CNT desc, s.TAX_KU desc) as RN from %1) w")
+                                 .arg(kept);
+        QStringList values2;
+        for (const QString& c : columns)
+            values2 << QStringLiteral("g.") + c;
+        q.run({MemberImage::insertLine(columns), QStringLiteral("select g.K, v.P, %1 from").arg(values2.join(',')),
+               QStringLiteral("(select w.DK, row_number() over (order by w.CNT, w.TAX_KU) as P from %1 where w.RN=1) v")
+                   .arg(last),
+               QStringLiteral("join %1 g on g.RDB$DB_KEY=v.DK").arg(MemberImage::scratchTable())});
+        MemberImage::apply(q, columns);
         return 1;
     });
     m_narrowed = false;

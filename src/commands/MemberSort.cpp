@@ -1,6 +1,7 @@
 #include "MemberSort.h"
 
 #include "DataModule.h"
+#include "MemberImage.h"
 #include "Rebuild.h"
 
 namespace {
@@ -45,13 +46,16 @@ void MemberSort::sortBy(const QString& field)
                                      "coalesce(KU_KAMOKU,0)",
                                      "coalesce(S_CD,0)",
                                      "coalesce(KETA,0)"};
+    const QStringList columns = Rebuild::memberRows().columns.mid(1);
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run(QStringLiteral("delete from BUZAI_SW"));
-        q.run({QStringLiteral("insert into BUZAI_SW (%1)").arg(Rebuild::memberRows().columns.join(',')),
-               QStringLiteral("select row_number() over (order by %1), %2").arg(order, kValues.join(',')),
+        q.run({MemberImage::insertLine(columns),
+               QStringLiteral("select %1, row_number() over (order by %2), %3")
+                   .arg(MemberImage::keyOf({}), order, kValues.join(',')),
                QStringLiteral("from BUZAI_S"), QStringLiteral("where BL_KUBUN=") + major,
                QStringLiteral("and BM_KUBUN=") + middle});
-        Rebuild::replaceRows(q, Rebuild::memberRows());
+        // Nearly every row moves: written anew, which is cheaper than moving them.
+        MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
         return 1;
     });
     m_descending = !descending;

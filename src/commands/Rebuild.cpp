@@ -1,14 +1,18 @@
 #include "Rebuild.h"
 
 #include "Database.h"
+#include "MemberImage.h"
 #include "Query.h"
+#include "Schema.h"
 #include "TableDataset.h"
 
 #include <QList>
 
+#include <algorithm>
+
 namespace Rebuild {
 
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps)
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges)
 {
     const int oldRow = grid.recNo();
     if (grid.active())
@@ -20,7 +24,8 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
             open << d;
     Transaction& tra = db.transaction();
     tra.commitAndRestart();
-    grid.close();
+    if (gridChanges)
+        grid.close();
     int row = oldRow;
     try {
         row = steps();
@@ -32,14 +37,17 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
             for (TableDataset* d : open)
                 if (!d->active())
                     d->open();
-            grid.open();
-            grid.setRecNo(oldRow);
+            if (!grid.active()) {
+                grid.open();
+                grid.setRecNo(oldRow);
+            }
         } catch (...) {
             // The first error is the one the user needs to read.
         }
         throw;
     }
-    grid.open();
+    if (!grid.active())
+        grid.open();
     grid.setRecNo(row);
 }
 
@@ -139,11 +147,74 @@ QStringList refill(const RowShape& shape, const QString& into, const QString& fr
     return lines;
 }
 
-QString rowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position)
+QString rowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position,
+               const QString& key)
 {
     QStringList cols{position + QStringLiteral(" as CNT")};
+    if (!key.isEmpty())
+        cols.prepend(key + QStringLiteral(" as K"));
     cols << shape.columns.mid(1);
     return QStringLiteral("select %1 from %2 %3").arg(cols.join(','), table, where);
+}
+
+QString keyedRowsOf(const RowShape& shape, const QString& table, const QString& where, const QString& position)
+{
+    return rowsOf(shape, table, where, position, MemberImage::keyOf({}));
+}
+
+QStringList refillImage(const RowShape& shape, const QString& from, const QString& order)
+{
+    QStringList lines = refill(shape, MemberImage::table(), from, order);
+    lines[0] = MemberImage::insertLine(shape.columns.mid(1));
+    lines[1] = QStringLiteral("select K, P, %1").arg(shape.rebuildValues.join(','));
+    return lines;
+}
+
+void applyImage(Query& q, const RowShape& shape)
+{
+    MemberImage::apply(q, shape.columns.mid(1));
+}
+
+bool membersDense(Query& q)
+{
+    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),1), coalesce(max(CNT),0) from BUZAI_S"));
+    q.open();
+    const bool dense = q.value(0).toInt() == q.value(2).toInt() && q.value(1).toInt() == 1;
+    q.close();
+    return dense;
+}
+
+void rebuildAfter(Query& q, const RowShape& shape, int split, const QList<MovedRows>& moved)
+{
+    QStringList keep;
+    for (const QString& c : shape.keepNames)
+        keep << hasText(c);
+    const QString kept = '(' + keep.join(QStringLiteral(" or ")) + ')';
+    const QString scratch = MemberImage::scratchTable();
+    const QStringList columns = shape.columns.mid(1);
+    for (const MovedRows& m : moved)
+        q.run({QStringLiteral("insert into %1 (CNT,%2)").arg(scratch, columns.join(',')),
+               QStringLiteral("select %1, %2 from %3 and %4")
+                   .arg(m.position, shape.rebuildValues.join(','), m.from, kept)});
+    const QString at = QString::number(split);
+    q.run(QStringLiteral("delete from %1 where CNT>%2").arg(shape.table, at));
+    q.run(QStringLiteral("delete from %1 where CNT<=%2 and not %3").arg(shape.table, at, kept));
+    // The rows that stay, in the form a rebuild writes: listed columns by their
+    // expressions, the others emptied.
+    QStringList sets, differs;
+    for (const QString& def : Schema::workColumns(shape.table).mid(1)) {
+        const QString c = def.section(' ', 0, 0);
+        const auto listed = std::find_if(columns.begin(), columns.end(),
+                                         [&](const QString& l) { return l.compare(c, Qt::CaseInsensitive) == 0; });
+        const QString value =
+            listed == columns.end() ? QStringLiteral("null") : shape.rebuildValues.at(listed - columns.begin());
+        sets << QStringLiteral("%1=%2").arg(c, value);
+        differs << QStringLiteral("%1 is distinct from %2").arg(c, value);
+    }
+    q.run({QStringLiteral("update %1 set %2").arg(shape.table, sets.join(',')),
+           QStringLiteral("where CNT<=%1 and (%2)").arg(at, differs.join(QStringLiteral(" or ")))});
+    q.run({QStringLiteral("insert into %1 (CNT,%2)").arg(shape.table, columns.join(',')),
+           QStringLiteral("select CNT,%1 from %2").arg(columns.join(','), scratch)});
 }
 
 void replaceRows(Query& q, const RowShape& shape)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +18,9 @@ namespace Rebuild {
 // posted before are committed first, so a rollback never takes them away.
 // `steps` returns the record number to show afterwards; on failure the grid is
 // reopened on its old row and the error goes on to the caller.
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps);
+// A command that leaves the grid's table as it is (`gridChanges` false) keeps
+// the grid open instead of reading it again.
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true);
 
 // SQL for a text column read as the grids read it: NULL when empty. Firebird
 // compares VARCHARs without trailing blanks, so emptiness is a length test.
@@ -44,9 +47,32 @@ const RowShape& memberRows();
 // every source row, the dropped ones included, so a dropped row leaves a gap.
 QStringList refill(const RowShape& shape, const QString& into, const QString& from, const QString& order,
                    bool keepTest = true);
-// "select <the shape's columns> from <table> <where>", as a derived table.
+// "select <the shape's columns> from <table> <where>", as a derived table;
+// with a `key` expression the rows carry it first, as K.
 QString rowsOf(const RowShape& shape, const QString& table, const QString& where = {},
-               const QString& position = QStringLiteral("CNT"));
+               const QString& position = QStringLiteral("CNT"), const QString& key = {});
+// The member rows of `table` for an image: each with its RDB$DB_KEY as K.
+QString keyedRowsOf(const RowShape& shape, const QString& table, const QString& where = {},
+                    const QString& position = QStringLiteral("CNT"));
+// refill() into the member image: `from` rows carry K.
+QStringList refillImage(const RowShape& shape, const QString& from, const QString& order);
+// Brings the member list to the image refillImage() wrote.
+void applyImage(Query& q, const RowShape& shape);
+
+// True when the member list holds the positions 1 … n, which lets a rebuild
+// count positions instead of ranking rows.
+bool membersDense(Query& q);
+// One source of rows for rebuildAfter(): the new position and the rows it
+// comes from ("<table> where …", or a derived table with an alias).
+struct MovedRows {
+    QString position;
+    QString from;
+};
+// Rebuilds a dense member list in which the rows at or before `split` keep
+// their positions: they are rewritten in place only where their values change
+// and deleted when the keep test drops them. The rows after `split` are
+// deleted and written anew from `moved`, which the keep test filters.
+void rebuildAfter(Query& q, const RowShape& shape, int split, const QList<MovedRows>& moved);
 // Replaces the work table's rows with the scratch table's, which hold the new
 // positions: every row is written once and the old rows deleted once, which
 // keeps a rebuild of ten thousand rows cheap to commit.

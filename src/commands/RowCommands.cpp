@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "MemberImage.h"
 #include "ProgramState.h"
 #include "Rebuild.h"
 
@@ -12,6 +13,8 @@ namespace {
 // Shifts that put the rows before the paste point below the clipboard rows and
 // the others above them; a list never comes near a million rows.
 constexpr int kSplit = 999999;
+// A cut of more separate runs than this ranks the rows instead of counting.
+constexpr int kCountedRuns = 50;
 
 const QStringList kMemberFilled{"NAME01", "NAME02", "TANI", "KIN_01", "KIN_02", "NAME03", "B_CD"};
 const QStringList kCategoryFilled{"NAME01", "NAME02"};
@@ -105,12 +108,15 @@ void RowCommands::copyRows()
     const QList<int> rows = selectedMembers();
     const QList<Run> runs = runsOf(rows);
     Query& q = m_dm.IBQ_touroku4;
-    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run(QStringLiteral("delete from BUZAI_SW"));
-        q.run(QStringLiteral("delete from BUZAI_SW2"));
-        clipMembers(q, runs, 1);
-        return rows.isEmpty() ? ds.recNo() : rows.first();
-    });
+    Rebuild::inOneTransaction(
+        *ds.database(), ds,
+        [&] {
+            q.run(QStringLiteral("delete from BUZAI_SW"));
+            q.run(QStringLiteral("delete from BUZAI_SW2"));
+            clipMembers(q, runs, 1);
+            return rows.isEmpty() ? ds.recNo() : rows.first();
+        },
+        false);
     m_screen.clearSelectedRows(Tab::Member);
 }
 
@@ -163,18 +169,31 @@ void RowCommands::cutMembers()
     // either way they keep their grid order.
     const int first = rows.size() > 1 ? 1 - static_cast<int>(rows.size()) : 1;
     const QList<Run> runs = runsOf(rows);
+    MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("delete from BUZAI_SW2"));
         clipMembers(q, runs, first);
         QStringList rest;
         for (const Run& run : runs)
             rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
+        if (!runs.isEmpty() && runs.size() <= kCountedRuns && Rebuild::membersDense(q)) {
+            // Positions 1 … n: a row behind the cut moves down by the cut rows before it.
+            QStringList below;
+            for (const Run& run : runs)
+                below << QStringLiteral("case when CNT>%1 then %2 else 0 end")
+                             .arg(num(run.to), num(run.to - run.from + 1));
+            const int split = runs.first().from - 1;
+            Rebuild::rebuildAfter(q, shape, split,
+                                  {{QStringLiteral("CNT-(%1)").arg(below.join('+')),
+                                    QStringLiteral("%1 where CNT>%2 and %3")
+                                        .arg(shape.table, num(split), rest.join(QStringLiteral(" and ")))}});
+            return saved;
+        }
         const QString where =
             rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
-        q.run(QStringLiteral("delete from BUZAI_SW"));
-        q.run(Rebuild::refill(shape, shape.scratch, '(' + Rebuild::rowsOf(shape, shape.table, where) + ')',
-                              QStringLiteral("CNT")));
-        Rebuild::replaceRows(q, shape);
+        q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
+                                   QStringLiteral("CNT")));
+        Rebuild::applyImage(q, shape);
         return saved;
     });
     m_screen.clearSelectedRows(Tab::Member);
@@ -223,20 +242,42 @@ void RowCommands::paste(Tab tab)
         split = cntAt(ds, cur) - 1;
         shown = cur;
     }
+    const bool members = tab == Tab::Member;
+    if (members)
+        MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // The split shifts the rows before the paste point below the clipboard's
         // positions and the others above them, in the reading instead of by
         // updates, so that no row is changed twice.
+        const QString key = members ? MemberImage::keyOf({}) : QString();
         const QString before = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT<=") + num(split),
-                                               QStringLiteral("CNT-") + num(kSplit));
+                                               QStringLiteral("CNT-") + num(kSplit), key);
         const QString after = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT>") + num(split),
-                                              QStringLiteral("CNT+") + num(kSplit));
-        const QString pasted = Rebuild::rowsOf(shape, shape.clipboard);
-        q.run(QStringLiteral("Delete from ") + shape.scratch);
-        q.run(Rebuild::refill(shape, shape.scratch,
-                              QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after),
-                              QStringLiteral("CNT")));
-        Rebuild::replaceRows(q, shape);
+                                              QStringLiteral("CNT+") + num(kSplit), key);
+        const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
+                                               members ? MemberImage::noKey() : QString());
+        const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
+        if (members && Rebuild::membersDense(q)) {
+            // Positions 1 … n: the rows after the split move up by the clipboard's rows.
+            q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
+            q.open();
+            const int pastedRows = q.value(0).toInt();
+            q.close();
+            Rebuild::rebuildAfter(
+                q, shape, split,
+                {{QStringLiteral("%1+P").arg(num(split)),
+                  QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x where 1=1")
+                      .arg(shape.clipboard)},
+                 {QStringLiteral("CNT+%1").arg(num(pastedRows)),
+                  QStringLiteral("%1 where CNT>%2").arg(shape.table, num(split))}});
+        } else if (members) {
+            q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
+            Rebuild::applyImage(q, shape);
+        } else {
+            q.run(QStringLiteral("Delete from ") + shape.scratch);
+            q.run(Rebuild::refill(shape, shape.scratch, all, QStringLiteral("CNT")));
+            Rebuild::replaceRows(q, shape);
+        }
         q.run(QStringLiteral("Delete from ") + shape.clipboard);
         return shown;
     });

@@ -50,4 +50,9 @@ private:
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);
     void insertMemberRow();
     void rewriteMembersFromScratch();
+    // Rebuilds the member list in one transaction and shows `showRow`: by
+    // `quick` when it can (it returns false when the list does not suit it),
+    // else from `source` (a select of K, the row's key, C, its order, and the
+    // member columns as stored), with positions 1, 2, 3 … in that order.
+    void rebuildMembers(const std::function<bool(Query&)>& quick, const QString& source, int showRow);
 };

@@ -1,8 +1,10 @@
 #include "DataModule.h"
 
 #include "Helpers.h"
+#include "MemberImage.h"
 #include "SjisCodec.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -209,14 +211,7 @@ void TDM2::installEvents()
         afterDelete(
             d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
     };
-    IBT_bu.afterDelete = [this](TableDataset&) {
-        IBT_bu.close();
-        execCommit(IBQ_touroku4, QStringLiteral("DELETE FROM BUZAI_SW"));
-        execCommit(IBQ_touroku4, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
-        rewriteMembersFromScratch();
-        IBT_bu.open();
-        IBT_bu.setRecNo(savedRowNumber);
-    };
+    IBT_bu.afterDelete = [this](TableDataset&) { rewriteMembersFromScratch(); };
 
     // Names are cut to what the product masters accept.
     IBT_dai.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
@@ -252,42 +247,150 @@ void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
     ds.setRecNo(p);
 }
 
+namespace {
+
+// The columns a member rebuild writes, CNT left out, and their values: integers
+// 0 when empty, texts NULL when empty; the columns not listed stay NULL.
+const QStringList kRebuiltMembers{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03",
+                                  "TANI",     "KIN_01",   "KIN_02",   "KIN_06",    "B_CD",   "S_CD",   "KETA"};
+const QString kRebuiltValues = QStringLiteral(
+    "coalesce(BL_kubun,0), coalesce(BM_kubun,0), coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), "
+    "nullif(NAME02,''), nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
+    "coalesce(S_CD,0), coalesce(KETA,0)");
+// The same columns as they are stored, for the source of a rebuild.
+const QString kRawMembers = QStringLiteral(
+    "t.BL_kubun, t.BM_kubun, t.BS_kubun, t.KU_KAMOKU, t.NAME01, t.NAME02, t.NAME03, t.TANI, t.KIN_01, t.KIN_02, "
+    "t.KIN_06, t.B_CD, t.S_CD, t.KETA");
+
+} // namespace
+
+namespace {
+
+// Writes the rebuilt values into rows that do not hold them yet; rows already
+// in that form are not touched.
+void normaliseMembers(Query& q)
+{
+    static const QStringList zeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
+    static const QStringList texts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
+    static const QStringList cleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
+    QStringList sets, differs;
+    for (const QString& c : zeroed) {
+        sets << QStringLiteral("%1=coalesce(%1,0)").arg(c);
+        differs << c + QStringLiteral(" is null");
+    }
+    for (const QString& c : texts) {
+        sets << QStringLiteral("%1=nullif(%1,'')").arg(c);
+        differs << c + QStringLiteral("=''");
+    }
+    for (const QString& c : cleared) {
+        sets << c + QStringLiteral("=null");
+        differs << c + QStringLiteral(" is not null");
+    }
+    q.run({QStringLiteral("update BUZAI_S set ") + sets.join(','),
+           QStringLiteral("where ") + differs.join(QStringLiteral(" or "))});
+}
+
+// Positions of the member list: count, lowest and highest.
+struct Span {
+    int count = 0, low = 0, high = 0;
+};
+
+Span spanOf(Query& q)
+{
+    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0) from BUZAI_S"));
+    q.open();
+    const Span s{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
+    q.close();
+    return s;
+}
+
+} // namespace
+
 void TDM2::insertMemberRow()
 {
     // Done in the database: a middle category may hold ten thousand members.
-    const int p = savedRowNumber;
-    IBT_bu.close();
-    Query& q = IBQ_touroku4;
-    execCommit(q, QStringLiteral("DELETE FROM BUZAI_SW"));
-    execCommit(q, QStringLiteral("Insert into BUZAI_SW select * from BUZAI_S"));
     // Positions are unique (BUZAI_S is keyed on CNT), so opening the gap one
     // above p puts the new row directly after the rows at or before p.
-    execCommit(q, QStringLiteral("UPDATE BUZAI_SW set CNT=CNT+1 where CNT>") + QString::number(p));
-    q.clearSql();
-    q.addSql(QStringLiteral("Insert into BUZAI_SW"));
-    q.addSql(QStringLiteral("(CNT,BL_KUBUN,BM_KUBUN)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_KUBUN,:BM_KUBUN)"));
-    q.setParam(QStringLiteral("CNT"), p + 1);
-    q.setParam(QStringLiteral("BL_KUBUN"), currentMajorCode());
-    q.setParam(QStringLiteral("BM_KUBUN"), currentMiddleCode());
-    q.exec();
-    rewriteMembersFromScratch();
+    const int p = savedRowNumber;
+    const QString major = QString::number(currentMajorCode());
+    const QString middle = QString::number(currentMiddleCode());
+    rebuildMembers(
+        [&](Query& q) {
+            // Positions 1 … n already: the rows above p move up by one, in
+            // descending order so that no position is held twice, and the new
+            // row takes the place after p.
+            const Span span = spanOf(q);
+            if (span.count != span.high || (span.count > 0 && span.low != 1))
+                return false;
+            const int at = std::clamp(p, 0, span.count) + 1;
+            q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 order by CNT desc").arg(at));
+            normaliseMembers(q);
+            q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
+                                 "values (%1,%2,%3,0,0,0,0)")
+                      .arg(QString::number(at), major, middle));
+            return true;
+        },
+        QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
+                       "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
+                       "null, null, null, null, null, null, null from RDB$DATABASE")
+            .arg(MemberImage::keyOf(QStringLiteral("t")), QString::number(p), kRawMembers, MemberImage::noKey(),
+                 QString::number(p + 1), major, middle),
+        p + 1);
+}
+
+void TDM2::rebuildMembers(const std::function<bool(Query&)>& quick, const QString& source, int showRow)
+{
+    IBT_bu.close();
+    Query& q = IBQ_touroku4;
+    Transaction& tra = q.database()->transaction();
+    try {
+        MemberImage::prepare(*q.database());
+        // One transaction: the list is rebuilt or left as it was.
+        tra.commitAndRestart();
+        if (!quick(q)) {
+            q.run({MemberImage::insertLine(kRebuiltMembers),
+                   QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
+                       .arg(kRebuiltValues, source)});
+            MemberImage::apply(q, kRebuiltMembers);
+        }
+        q.run(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            tra.rollback();
+            tra.start();
+            IBT_bu.open();
+        } catch (...) {
+            // The first error is the one to show.
+        }
+        throw;
+    }
     IBT_bu.open();
-    IBT_bu.setRecNo(p + 1);
+    IBT_bu.setRecNo(showRow);
 }
 
 void TDM2::rewriteMembersFromScratch()
 {
-    Query& q = IBQ_touroku4;
-    execCommit(q, QStringLiteral("DELETE FROM BUZAI_S"));
-    // The same value conventions as a row-by-row copy: integers 0 when empty,
-    // texts NULL when empty; the columns not listed stay NULL.
-    execCommit(q, QStringLiteral("insert Into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,"
-                                 "TANI,KIN_01,KIN_02,KIN_06,B_CD,S_CD,KETA)\n"
-                                 "select row_number() over (order by CNT), coalesce(BL_kubun,0), coalesce(BM_kubun,0), "
-                                 "coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), nullif(NAME02,''), "
-                                 "nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
-                                 "coalesce(S_CD,0), coalesce(KETA,0)\n"
-                                 "from BUZAI_SW"));
+    rebuildMembers(
+        [](Query& q) {
+            // Positions 1 … n with the deleted row's place missing: the rows
+            // above it move down by one, in ascending order.
+            const Span span = spanOf(q);
+            if (span.count > 0 && span.low != 1)
+                return false;
+            if (span.high - span.count > 1)
+                return false;
+            if (span.high - span.count == 1) {
+                q.setSql(QStringLiteral("select first 1 t.CNT+1 from BUZAI_S t where not exists "
+                                        "(select 1 from BUZAI_S u where u.CNT=t.CNT+1) order by t.CNT"));
+                q.open();
+                const int gap = q.value(0).toInt();
+                q.close();
+                q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 order by CNT").arg(gap));
+            }
+            normaliseMembers(q);
+            return true;
+        },
+        QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
+            .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),
+        savedRowNumber);
 }

@@ -35,6 +35,9 @@ bool isDdl(const QString& sql)
 // "COMMIT", "commit work;" and the like; `verb` in upper case.
 bool isTransactionEnd(const QString& sql, const QString& verb)
 {
+    // Every statement passes here; a long one is never a bare COMMIT.
+    if (sql.size() > 40)
+        return false;
     const QString s = sql.trimmed().toUpper().remove(';').simplified();
     return s == verb || s == verb + QStringLiteral(" WORK");
 }
@@ -197,12 +200,24 @@ InputMessage bindInput(IStatement* stmt, ThrowStatusWrapper* st, const QStringLi
 
 // ---- output message: every column in a form that is simple to read
 
+// Where one column sits in the output buffer, asked once per statement rather
+// than for every value of every row.
+struct OutputColumn {
+    unsigned type = 0;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+    unsigned length = 0;
+    unsigned charSet = 0;
+    int subType = 0;
+};
+
 struct OutputMessage {
     FbApi::Ref<IMessageMetadata> meta; // empty when the statement returns nothing
     std::vector<unsigned char> buffer;
     unsigned count = 0;
     QStringList columns;
     QVector<FieldType> types;
+    std::vector<OutputColumn> layout;
 };
 
 OutputMessage describeOutput(IStatement* stmt, ThrowStatusWrapper* st)
@@ -230,6 +245,16 @@ OutputMessage describeOutput(IStatement* stmt, ThrowStatusWrapper* st)
     }
     out.meta.reset(builder->getMetadata(st));
     out.buffer.resize(out.meta->getMessageLength(st));
+    out.layout.resize(out.count);
+    for (unsigned i = 0; i < out.count; ++i) {
+        OutputColumn& c = out.layout[i];
+        c.type = out.meta->getType(st, i) & ~1u;
+        c.offset = out.meta->getOffset(st, i);
+        c.nullOffset = out.meta->getNullOffset(st, i);
+        c.length = out.meta->getLength(st, i);
+        c.charSet = out.meta->getCharSet(st, i);
+        c.subType = out.meta->getSubType(st, i);
+    }
     for (unsigned i = 0; i < out.count; ++i) {
         out.columns << QString::fromUtf8(described->getAlias(st, i)).toUpper();
         out.types << fieldType(described->getType(st, i) & ~1u, described->getScale(st, i));
@@ -253,13 +278,21 @@ QByteArray readBlob(IAttachment* att, ITransaction* tra, ThrowStatusWrapper* st,
     return data;
 }
 
-QVariant readText(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned i, const unsigned char* at, bool varying)
+QVariant readText(const OutputColumn& c, const unsigned char* at, bool varying)
 {
-    const unsigned len = varying ? get<ISC_USHORT>(at, 0) : meta->getLength(st, i);
-    const QByteArray raw(reinterpret_cast<const char*>(at + (varying ? 2 : 0)), static_cast<qsizetype>(len));
-    if (meta->getCharSet(st, i) == kCharsetOctets)
-        return raw;
-    return SjisCodec::decode(raw);
+    const unsigned len = varying ? get<ISC_USHORT>(at, 0) : c.length;
+    const char* bytes = reinterpret_cast<const char*>(at + (varying ? 2 : 0));
+    if (c.charSet == kCharsetOctets)
+        return QByteArray(bytes, static_cast<qsizetype>(len));
+    if (len == 0)
+        return QString();
+    // Shift-JIS below 0x80 is ASCII: such texts (codes, numbers) need no converter.
+    bool ascii = true;
+    for (unsigned k = 0; k < len && ascii; ++k)
+        ascii = static_cast<unsigned char>(bytes[k]) < 0x80;
+    if (ascii)
+        return QString::fromLatin1(bytes, static_cast<qsizetype>(len));
+    return SjisCodec::decode(QByteArray::fromRawData(bytes, static_cast<qsizetype>(len)));
 }
 
 QDate readDate(ISC_DATE date)
@@ -279,14 +312,14 @@ QTime readTime(ISC_TIME time)
 // Column i of the row in the output buffer; QVariant() for NULL.
 QVariant readValue(const OutputMessage& out, ThrowStatusWrapper* st, unsigned i, IAttachment* att, ITransaction* tra)
 {
-    IMessageMetadata* meta = out.meta.get();
+    const OutputColumn& c = out.layout[i];
     const unsigned char* buf = out.buffer.data();
-    if (get<ISC_SHORT>(buf, meta->getNullOffset(st, i)))
+    if (get<ISC_SHORT>(buf, c.nullOffset))
         return {};
-    const unsigned char* at = buf + meta->getOffset(st, i);
-    switch (const unsigned t = meta->getType(st, i) & ~1u) {
+    const unsigned char* at = buf + c.offset;
+    switch (c.type) {
     case SQL_VARYING:
-    case SQL_TEXT: return readText(meta, st, i, at, t == SQL_VARYING);
+    case SQL_TEXT: return readText(c, at, c.type == SQL_VARYING);
     case SQL_INT64: return static_cast<qlonglong>(get<ISC_INT64>(at, 0));
     case SQL_DOUBLE: return get<double>(at, 0);
     case SQL_TYPE_DATE: return readDate(get<ISC_DATE>(at, 0));
@@ -298,7 +331,7 @@ QVariant readValue(const OutputMessage& out, ThrowStatusWrapper* st, unsigned i,
     case SQL_BOOLEAN: return *at != 0;
     case SQL_BLOB: {
         const QByteArray data = readBlob(att, tra, st, get<ISC_QUAD>(at, 0));
-        if (meta->getSubType(st, i) == 1)
+        if (c.subType == 1)
             return SjisCodec::decode(data);
         return data;
     }

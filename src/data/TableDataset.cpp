@@ -139,12 +139,13 @@ void TableDataset::open()
     m_query->open();
     m_columns = m_query->fieldNames().mid(1);
     m_types = m_query->fieldTypes().mid(1);
+    m_columnOf.clear();
     m_rows.clear();
     m_keys.clear();
     m_rows.reserve(m_query->recordCount());
     for (const auto& r : m_query->rows()) {
         m_keys << r.at(0).toByteArray();
-        m_rows << r.mid(1);
+        m_rows << QVector<QVariant>(r.begin() + 1, r.end());
     }
     m_query->close();
     m_cur = 0;
@@ -172,10 +173,14 @@ void TableDataset::close()
 
 int TableDataset::column(const QString& field) const
 {
-    for (int i = 0; i < m_columns.size(); ++i)
+    if (const auto it = m_columnOf.constFind(field); it != m_columnOf.cend())
+        return *it;
+    int found = -1;
+    for (int i = 0; i < m_columns.size() && found < 0; ++i)
         if (m_columns.at(i).compare(field, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+            found = i;
+    m_columnOf.insert(field, found);
+    return found;
 }
 
 bool TableDataset::hasField(const QString& name) const
@@ -215,20 +220,29 @@ QVariant TableDataset::calculated(int row, const QString& field) const
 
 QVariant TableDataset::valueAt(int row, const QString& field) const
 {
-    if (isCalculated(field))
-        return calculated(row, field);
     const int c = column(field);
-    if (c < 0 && active())
-        throw DbError(QStringLiteral("フィールド '%1' が見つかりません").arg(field), m_table);
-    return storedValueAt(row, field);
+    if (c < 0) {
+        if (isCalculated(field))
+            return calculated(row, field);
+        if (active())
+            throw DbError(QStringLiteral("フィールド '%1' が見つかりません").arg(field), m_table);
+        return {};
+    }
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    if (row == m_cur && (m_state == Edit || m_state == Insert) && !m_buffer.isEmpty())
+        return m_buffer.at(c);
+    return m_rows.at(row).at(c);
 }
 
 QString TableDataset::displayText(int row, const QString& field) const
 {
     const QVariant v = valueAt(row, field);
-    const QString fmt = m_displayFormats.value(field.toUpper());
-    if (!fmt.isEmpty())
-        return formatNumber(v, fmt);
+    auto fmt = m_displayFormats.constFind(field);
+    if (fmt == m_displayFormats.cend())
+        fmt = m_displayFormats.constFind(field.toUpper());
+    if (fmt != m_displayFormats.cend() && !fmt->isEmpty())
+        return formatNumber(v, *fmt);
     return valueText(v);
 }
 

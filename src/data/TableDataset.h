@@ -136,6 +136,9 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     QHash<QString, QString> m_displayFormats, m_editFormats;
+    // Column of a field name as the callers spell it, filled as names are asked:
+    // the grid asks for every cell.
+    mutable QHash<QString, int> m_columnOf;
 };
 
 // Formats a number with a display format of the suite's kind: "#,###", "#",

@@ -274,21 +274,41 @@ int MemberImport::importRows()
         m_progress.start(static_cast<int>(lines.size()) * 2);
 
     q.setSql(insertInto(QStringLiteral("BUSAI_CNV")));
+    // Where each target column sits in a converted row.
+    QVector<int> slot;
+    for (const Mapping& m : mapping) {
+        int at = -1;
+        for (int c = 0; c < kConvertedColumns.size() && at < 0; ++c)
+            if (kConvertedColumns.at(c).compare(m.target->column, Qt::CaseInsensitive) == 0)
+                at = c;
+        slot << at;
+    }
+    // The rows BUSAI_CNV took, kept to be handed on without reading them back:
+    // both tables have the same columns, so the database makes the same values
+    // of them.
+    QVector<QVector<QVariant>> taken;
+    taken.reserve(lines.size());
     int sequence = 1;
     for (m_record = titleIsData ? 0 : 1; m_record < lines.size(); ++m_record) {
         if (showProgress)
             m_progress.step();
         try {
             const QStringList fields = ImportText::splitLine(lines.at(m_record));
+            QVector<QVariant> row(kConvertedColumns.size());
             q.clearParams();
-            for (const Mapping& m : mapping) {
+            for (int i = 0; i < mapping.size(); ++i) {
+                const Mapping& m = mapping.at(i);
                 q.setParam(QStringLiteral("CNT"), sequence);
                 if (m.column < 0 || m.column >= fields.size())
                     throw ShortLine{};
-                q.setParam(m.target->column, ImportText::convert(*m.target, fields.at(m.column)));
+                const QVariant value = ImportText::convert(*m.target, fields.at(m.column));
+                q.setParam(m.target->column, value);
+                if (slot.at(i) > 0)
+                    row[slot.at(i)] = value;
                 ++sequence;
             }
             q.exec();
+            taken << row;
         } catch (const ShortLine&) {
             // The line is left out; the others go on.
         } catch (const Helpers::ConversionError&) {
@@ -298,21 +318,17 @@ int MemberImport::importRows()
     commit(q);
 
     // The hand-off rows: all of them or, on an error, none.
-    Query converted(&m_import, QStringLiteral("IBQ_CMV2"));
-    converted.setSql(QStringList{QStringLiteral("select %1 from BUSAI_CNV").arg(kConvertedColumns.join(',')),
-                                 QStringLiteral("order by CNT")});
-    converted.open();
     Transaction& tra = m_work.transaction();
     Query sel(&m_work, QStringLiteral("IBQ_touroku2_2"));
     int k = 1;
     try {
         tra.commitAndRestart();
         sel.setSql(insertInto(QStringLiteral("BUSAI_SEL")));
-        for (converted.first(); !converted.eof(); converted.next()) {
+        for (const QVector<QVariant>& row : taken) {
             sel.clearParams();
             sel.setParam(QStringLiteral("CNT"), k++);
             for (int c = 1; c < kConvertedColumns.size(); ++c) {
-                const QVariant v = converted.value(c);
+                const QVariant& v = row.at(c);
                 if (!valueText(v).isEmpty())
                     sel.setParam(kConvertedColumns.at(c), v);
             }

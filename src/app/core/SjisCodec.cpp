@@ -3,7 +3,6 @@
 #include <unicode/ucnv.h>
 
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -26,19 +25,17 @@ ConverterPtr openConverter(bool strict)
 }
 
 // Converters are not thread-safe; the program is single-threaded, but tests and
-// tools may not be, so each call opens a clone of a cached converter cheaply.
-ConverterPtr converter(bool strict)
+// tools may not be, so each thread keeps its own. Opening or cloning one for
+// every cell cost more than the conversion itself.
+UConverter* converter(bool strict)
 {
-    static std::mutex mutex;
-    static ConverterPtr strictConv, lenientConv;
-    std::lock_guard lock(mutex);
+    thread_local ConverterPtr strictConv, lenientConv;
     ConverterPtr& cached = strict ? strictConv : lenientConv;
     if (!cached)
         cached = openConverter(strict);
-    if (!cached)
-        return nullptr;
-    UErrorCode err = U_ZERO_ERROR;
-    return ConverterPtr(ucnv_clone(cached.get(), &err));
+    else
+        ucnv_reset(cached.get());
+    return cached.get();
 }
 
 } // namespace
@@ -70,13 +67,13 @@ bool tryEncode(const QString& text, QByteArray& out, QString* badChar)
     if (text.isEmpty())
         return true;
     const QString norm = normalize(text);
-    ConverterPtr conv = converter(true);
+    UConverter* conv = converter(true);
     if (!conv)
         return false;
     out.resize(norm.size() * 2 + 8);
     UErrorCode err = U_ZERO_ERROR;
     const int32_t n =
-        ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+        ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
                         reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()), &err);
     if (U_FAILURE(err)) {
         if (badChar) {
@@ -86,8 +83,8 @@ bool tryEncode(const QString& text, QByteArray& out, QString* badChar)
                 int len = (norm.at(i).isHighSurrogate() && i + 1 < norm.size()) ? 2 : 1;
                 QByteArray one(8, '\0');
                 UErrorCode e = U_ZERO_ERROR;
-                ConverterPtr c = converter(true);
-                ucnv_fromUChars(c.get(), one.data(), 8, reinterpret_cast<const UChar*>(norm.utf16() + i), len, &e);
+                ucnv_fromUChars(converter(true), one.data(), 8, reinterpret_cast<const UChar*>(norm.utf16() + i), len,
+                                &e);
                 if (U_FAILURE(e)) {
                     *badChar = norm.mid(i, len);
                     break;
@@ -108,16 +105,16 @@ QByteArray encode(const QString& text)
     if (tryEncode(text, out))
         return out;
     const QString norm = normalize(text);
-    ConverterPtr conv = converter(false);
+    UConverter* conv = converter(false);
     if (!conv)
         return norm.toLatin1();
     UErrorCode err = U_ZERO_ERROR;
     const char sub = '?';
-    ucnv_setSubstChars(conv.get(), &sub, 1, &err);
+    ucnv_setSubstChars(conv, &sub, 1, &err);
     err = U_ZERO_ERROR;
     out.resize(norm.size() * 2 + 8);
     const int32_t n =
-        ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
+        ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
                         reinterpret_cast<const UChar*>(norm.utf16()), static_cast<int32_t>(norm.size()), &err);
     out.resize(U_FAILURE(err) ? 0 : n);
     return out;
@@ -127,12 +124,12 @@ QString decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {};
-    ConverterPtr conv = converter(false);
+    UConverter* conv = converter(false);
     if (!conv)
         return QString::fromLatin1(bytes);
     QString out(bytes.size() + 1, Qt::Uninitialized);
     UErrorCode err = U_ZERO_ERROR;
-    const int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+    const int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
                                     bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
     if (U_FAILURE(err))
         return QString::fromLatin1(bytes);
