@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace Firebird {
 class IAttachment;
@@ -12,6 +14,7 @@ class ITransaction;
 } // namespace Firebird
 
 class Database;
+class DbError;
 class Query;
 class TableDataset;
 struct AttachmentShare;
@@ -104,6 +107,12 @@ public:
     // Standard parameter lines of every connection of the program.
     static QStringList defaultParams();
 
+    // How long an attachment waits for a server that does not answer.
+    static constexpr int ConnectTimeoutSeconds = 8;
+    // After a server did not answer, further attempts fail at once for this long
+    // instead of freezing the window again and again.
+    static constexpr int UnreachableRetrySeconds = 30;
+
     // Registration of the statements and datasets that use this connection.
     void registerQuery(Query* q) { m_queries.insert(q); }
     void unregisterQuery(Query* q) { m_queries.remove(q); }
@@ -120,6 +129,8 @@ private:
     QStringList m_params;
     std::shared_ptr<AttachmentShare> m_share;
     bool m_connected = false;
+    std::shared_ptr<DbError> m_unreachable; // the last "no answer", while it stands
+    QElapsedTimer m_unreachableSince;
     Transaction m_transaction;
     QSet<Query*> m_queries;
     QSet<TableDataset*> m_datasets;
