@@ -237,7 +237,11 @@ void Database::close()
     try {
         m_transaction.stop();
     } catch (const DbError&) {
-        m_transaction.rollback();
+        // A lost connection fails the rollback too; the transaction is gone with it.
+        try {
+            m_transaction.rollback();
+        } catch (const DbError&) {
+        }
     }
     for (TableDataset* d : std::as_const(m_datasets))
         d->close();

@@ -108,7 +108,7 @@ public:
     static QStringList defaultParams();
 
     // How long an attachment waits for a server that does not answer.
-    static constexpr int ConnectTimeoutSeconds = 8;
+    static constexpr int ConnectTimeoutSeconds = 6;
     // After a server did not answer, further attempts fail at once for this long
     // instead of freezing the window again and again.
     static constexpr int UnreachableRetrySeconds = 30;

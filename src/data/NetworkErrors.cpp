@@ -20,8 +20,8 @@ Kind classify(const QList<long>& codes, const QString& statement)
 {
     if (any(codes, {isc_login}))
         return Kind::LoginRefused;
-    if (any(codes, {isc_update_conflict, isc_lock_conflict, isc_deadlock, isc_concurrent_transaction,
-                    isc_lock_timeout}))
+    if (any(codes,
+            {isc_update_conflict, isc_lock_conflict, isc_deadlock, isc_concurrent_transaction, isc_lock_timeout}))
         return Kind::RowLocked;
     // A read or write that fails on an established connection, or a server that
     // shuts the attachment down: the connection is gone.
@@ -42,8 +42,7 @@ Kind classify(const QList<long>& codes, const QString& statement)
 QString message(Kind kind)
 {
     switch (kind) {
-    case Kind::None:
-        break;
+    case Kind::None: break;
     case Kind::RowLocked:
         return QStringLiteral("他の利用者が同じデータを変更中のため、処理できませんでした。\n"
                               "相手の作業が終わるのを待ってから、もう一度実行してください。");

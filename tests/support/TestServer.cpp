@@ -61,8 +61,22 @@ QString TestServer::connectionString(const QString& path) const
     return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(path);
 }
 
+namespace {
+TestServer* current = nullptr;
+} // namespace
+
+ProductsOn::ProductsOn(TestServer& server)
+{
+    current = &server;
+}
+
+ProductsOn::~ProductsOn()
+{
+    current = nullptr;
+}
+
 QString productLocation(const QString& path)
 {
-    const TestServer* s = TestServer::ofRun();
+    const TestServer* s = current ? current : TestServer::ofRun();
     return s ? s->connectionString(path) : path;
 }

@@ -39,5 +39,11 @@ private:
 };
 
 // Where a test's product database goes: the path itself, or the same file
-// through the run's server when the tests run against one.
+// through the run's server when the tests run against one, or through the
+// server made current by a ProductsOn for the time being.
 QString productLocation(const QString& path);
+
+struct ProductsOn {
+    explicit ProductsOn(TestServer& server);
+    ~ProductsOn();
+};
