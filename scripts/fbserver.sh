@@ -85,12 +85,15 @@ start)
     : >"$root/databases.conf"
 
     port="${FBSERVER_PORT:-$(free_port)}"
+    # Garbage collected by the attachments themselves, as the program's embedded
+    # attachments ask for: the same database state behind either installation.
     cat >"$root/firebird.conf" <<EOF
 RemoteServicePort = $port
 RemoteBindAddress = 127.0.0.1
 SecurityDatabase = $root/security3.fdb
 ServerMode = Super
 AuthServer = Srp
+GCPolicy = cooperative
 UserManager = Srp
 EOF
 
