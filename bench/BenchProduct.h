@@ -111,4 +111,3 @@ inline void createWorkTables(Database& work)
         work.transaction().commitAndRestart();
     }
 }
-

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 
 namespace Firebird {
 class IAttachment;
