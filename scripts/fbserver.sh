@@ -39,20 +39,21 @@ stop_server() {
     rm -f "$dir/pid" "$dir/port"
 }
 
+# Something answers on the loopback port (bash's own /dev/tcp, no tools needed).
+listening() {
+    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
 free_port() {
     local port
     for _ in $(seq 1 50); do
         port=$((20000 + RANDOM % 30000))
-        if ! ss -ltnH "( sport = :$port )" 2>/dev/null | grep -q .; then
+        if ! listening "$port"; then
             echo "$port"
             return 0
         fi
     done
     return 1
-}
-
-listening() {
-    ss -ltnH "( sport = :$1 )" 2>/dev/null | grep -q .
 }
 
 case "$action" in
@@ -68,7 +69,7 @@ start)
     dir="$(mkdir -p "$dir" && cd "$dir" && pwd)"
     root="$dir/root"
     rm -rf "$root" "$dir/lock"
-    mkdir -p "$root" "$dir/lock" "$dir/db"
+    mkdir -p "$root" "$dir/lock"
     # The package's root, linked, but with a real intl folder: the character set
     # module finds its configuration beside itself, and through a link the server
     # reports CP943C as not installed.
