@@ -3,7 +3,7 @@
 MASMENT_PACKAGES=(
     cmake g++ pkg-config make clang-format git
     qt6-base-dev libgl-dev
-    firebird-dev firebird3.0-server-core firebird3.0-common
+    firebird-dev firebird3.0-server-core firebird3.0-common firebird3.0-server
     libicu-dev libmuparser-dev libgtest-dev
     fonts-ipafont-mincho fonts-ipafont-gothic
     xvfb xauth
@@ -19,6 +19,18 @@ install_missing_packages() {
         local sudo=""
         [ "$(id -u)" -ne 0 ] && sudo="sudo"
         $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+        # The server package would start the machine's own Firebird service; the
+        # tests and the demo run private servers (scripts/fbserver.sh) instead.
+        local policy=""
+        if [ ! -e /usr/sbin/policy-rc.d ]; then
+            policy=/usr/sbin/policy-rc.d
+            printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+            $sudo chmod +x "$policy"
+        fi
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" || {
+            [ -z "$policy" ] || $sudo rm -f "$policy"
+            return 1
+        }
+        [ -z "$policy" ] || $sudo rm -f "$policy"
     fi
 }

@@ -185,6 +185,10 @@ void Database::open()
         throw DbError(QStringLiteral("%1: 接続するデータベースファイルが設定されていません。").arg(m_name));
     if (m_share->att && m_share->path != m_path)
         throw DbError(QStringLiteral("共有接続のデータベースが異なります: %1").arg(m_path));
+    if (m_unreachable && m_unreachableSince.isValid() &&
+        m_unreachableSince.elapsed() < UnreachableRetrySeconds * 1000 && m_unreachable->statement().endsWith(m_path))
+        throw *m_unreachable;
+    m_unreachable.reset();
     if (!m_share->att) {
         FbApi::StatusGuard status;
         ThrowStatusWrapper* st = status.get();
@@ -203,11 +207,21 @@ void Database::open()
             // attachment of its own, and a table it is reading cannot be dropped;
             // collecting garbage in the attachments themselves keeps drops reliable.
             dpb->insertString(st, isc_dpb_config, "GCPolicy = cooperative");
+            // A server that does not answer must not freeze the window for minutes.
+            dpb->insertInt(st, isc_dpb_connect_timeout, ConnectTimeoutSeconds);
             const QByteArray path = QFile::encodeName(m_path);
             m_share->att =
                 FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
         } catch (const FbException& e) {
-            FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path));
+            try {
+                FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path));
+            } catch (const DbError& error) {
+                if (error.kind() == NetworkErrors::Kind::Unreachable) {
+                    m_unreachable = std::make_shared<DbError>(error);
+                    m_unreachableSince.start();
+                }
+                throw;
+            }
         }
         m_share->path = m_path;
     }
@@ -223,7 +237,11 @@ void Database::close()
     try {
         m_transaction.stop();
     } catch (const DbError&) {
-        m_transaction.rollback();
+        // A lost connection fails the rollback too; the transaction is gone with it.
+        try {
+            m_transaction.rollback();
+        } catch (const DbError&) {
+        }
     }
     for (TableDataset* d : std::as_const(m_datasets))
         d->close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@ class ITransaction;
 } // namespace Firebird
 
 class Database;
+class DbError;
 class Query;
 class TableDataset;
 struct AttachmentShare;
@@ -104,6 +106,12 @@ public:
     // Standard parameter lines of every connection of the program.
     static QStringList defaultParams();
 
+    // How long an attachment waits for a server that does not answer.
+    static constexpr int ConnectTimeoutSeconds = 6;
+    // After a server did not answer, further attempts fail at once for this long
+    // instead of freezing the window again and again.
+    static constexpr int UnreachableRetrySeconds = 30;
+
     // Registration of the statements and datasets that use this connection.
     void registerQuery(Query* q) { m_queries.insert(q); }
     void unregisterQuery(Query* q) { m_queries.remove(q); }
@@ -120,6 +128,8 @@ private:
     QStringList m_params;
     std::shared_ptr<AttachmentShare> m_share;
     bool m_connected = false;
+    std::shared_ptr<DbError> m_unreachable; // the last "no answer", while it stands
+    QElapsedTimer m_unreachableSince;
     Transaction m_transaction;
     QSet<Query*> m_queries;
     QSet<TableDataset*> m_datasets;

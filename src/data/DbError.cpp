@@ -42,9 +42,28 @@ DbError DbError::forField(const QString& field) const
     return e;
 }
 
+namespace {
+const QString kDetails = QStringLiteral("\n\n【詳細】\n");
+} // namespace
+
 QString DbError::text() const
 {
-    return m_statement.isEmpty() ? m_message : m_message + QStringLiteral("\n\n") + m_statement;
+    const QString raw = m_statement.isEmpty() ? m_message : m_message + QStringLiteral("\n\n") + m_statement;
+    const QString user = advice();
+    return user.isEmpty() ? raw : user + kDetails + raw;
+}
+
+void DbError::setCodes(const QList<long>& codes)
+{
+    m_kind = NetworkErrors::classify(codes, m_statement);
+}
+
+QPair<QString, QString> DbError::splitDetails(const QString& text)
+{
+    const qsizetype at = text.indexOf(kDetails);
+    if (at < 0)
+        return {text, {}};
+    return {text.left(at), text.mid(at + kDetails.size())};
 }
 
 QString DbError::messageNaming(const QString& shownName) const

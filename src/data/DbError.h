@@ -1,5 +1,9 @@
 #pragma once
 
+#include "NetworkErrors.h"
+
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <stdexcept>
@@ -24,8 +28,19 @@ public:
     const QString& statement() const { return m_statement; }
     int sqlCode() const { return m_sqlCode; }
     long gdsCode() const { return m_gdsCode; }
-    // Message followed by the statement, as the error dialog shows it.
+    // Message followed by the statement, as the error dialog shows it; for the
+    // failures of a network installation the user's message comes first and
+    // Firebird's text and the statement follow under a details heading.
     QString text() const;
+
+    // Tells the failure apart by the error codes of the status vector.
+    void setCodes(const QList<long>& codes);
+    NetworkErrors::Kind kind() const { return m_kind; }
+    // The user's message; empty when Firebird's text is all there is.
+    QString advice() const { return NetworkErrors::message(m_kind); }
+    // A text() split into what the error box shows and its details part (empty
+    // when the text has none).
+    static QPair<QString, QString> splitDetails(const QString& text);
 
     // Empty unless the error is about one field's value.
     const QString& field() const { return m_field; }
@@ -42,4 +57,5 @@ private:
     long m_gdsCode;
     QString m_field;
     QString m_pattern;
+    NetworkErrors::Kind m_kind = NetworkErrors::Kind::None;
 };

@@ -38,8 +38,18 @@ void rethrow(const Firebird::FbException& e, const QString& statement)
     const intptr_t* errors = e.getStatus()->getErrors();
     long gds = (errors && errors[0] == isc_arg_gds) ? static_cast<long>(errors[1]) : 0;
     int sqlCode = errors ? static_cast<int>(isc_sqlcode(errors)) : 0;
+    QList<long> codes;
+    // Clusters of (argument type, value); the error codes are the isc_arg_gds ones.
+    for (const intptr_t* p = errors; p && *p != isc_arg_end; p += 2) {
+        if (*p == isc_arg_gds)
+            codes << static_cast<long>(p[1]);
+        else if (*p == isc_arg_cstring)
+            ++p; // length, then the pointer
+    }
     // Firebird's messages may quote statement text in the connection character set.
-    throw DbError(SjisCodec::decode(QByteArray(buf)), statement, sqlCode, gds);
+    DbError error(SjisCodec::decode(QByteArray(buf)), statement, sqlCode, gds);
+    error.setCodes(codes);
+    throw error;
 }
 
 } // namespace FbApi

@@ -54,7 +54,12 @@ public:
 std::function<void(QWidget*, const QString&)>& TForm1::errorHandler()
 {
     static std::function<void(QWidget*, const QString&)> handler = [](QWidget* parent, const QString& message) {
-        QMessageBox::critical(parent, QApplication::applicationDisplayName(), message);
+        // Firebird's text and the statement go into the details part when the
+        // message has one, so that the user reads what happened and what to do.
+        const auto [shown, details] = DbError::splitDetails(message);
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), shown, QMessageBox::Ok, parent);
+        box.setDetailedText(details);
+        box.exec();
     };
     return handler;
 }

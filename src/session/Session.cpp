@@ -28,6 +28,27 @@ QString databasePath(const QString& name)
     return QDir::cleanPath(QFileInfo(QDir::current(), local).absoluteFilePath());
 }
 
+// Why the first line of NET.TXT cannot name the product database (empty when
+// it can): nothing there, control characters or bytes that are not Shift-JIS,
+// or a local folder. `path` is the line as the connection would use it.
+QString netLineProblem(const QString& line, const QString& path)
+{
+    const QString example = QStringLiteral("（例: SERVER1:D:\\TREVOLAN\\TREVOLAN.FDB）");
+    bool garbage = line.isEmpty();
+    for (const QChar c : line)
+        garbage = garbage || c.unicode() < 0x20 || c == QChar::ReplacementCharacter || c.unicode() == 0x7f;
+    if (garbage)
+        return QStringLiteral("NET.TXT の 1 行目をデータベースの指定として読めません。\n"
+                              "1 行目にサーバー名:データベースファイルのパスを書いてください") +
+               example + QStringLiteral("。");
+    if (path.indexOf(':') <= 1 && QFileInfo(path).isDir())
+        return QStringLiteral("NET.TXT の 1 行目「%1」はフォルダーです。\n"
+                              "データベースファイルのパスを書いてください")
+                   .arg(line) +
+               example + QStringLiteral("。");
+    return {};
+}
+
 QStringList readTextLines(const QString& path)
 {
     QFile f(path);
@@ -61,39 +82,44 @@ QString Session::openDatabases()
     // Opened by the first command that reads it.
     conn.setSecondProductPath(databasePath(kSecondProductDatabase));
     state.computerName = QSysInfo::machineHostName().left(15).toUpper();
-    connectAttempts();
-    return failure;
+    const QString netProblem = connectAttempts();
+    return failure.isEmpty() ? netProblem : failure;
 }
 
-void Session::connectAttempts()
+QString Session::connectAttempts()
 {
     for (Database* db : {&conn.IBDatabase1, &conn.IBDatabase2, &conn.IBDatabase3, &conn.IBDatabase4})
         db->close();
+    QString netProblem;
     for (int attempt = 0; attempt < 3; ++attempt) {
         try {
             if (attempt == 0) {
                 QString product = kProductDatabase;
                 if (QFileInfo::exists(QStringLiteral("NET.TXT"))) {
                     const QStringList lines = readTextLines(QStringLiteral("NET.TXT"));
-                    if (!lines.isEmpty())
-                        product = lines.at(0).trimmed();
+                    product = lines.isEmpty() ? QString() : lines.at(0).trimmed();
+                    netProblem = netLineProblem(product, databasePath(product));
                     if (lines.size() > 1 && !lines.at(1).trimmed().isEmpty())
                         state.serverName = lines.at(1).trimmed();
                 }
                 conn.setProductPath(databasePath(product));
             }
             conn.setWorkPath(databasePath(kWorkDatabase));
-            conn.IBDatabase1.open();
-            conn.IBTransaction1().start();
+            // A line that names no database is not handed to the engine at all.
+            if (netProblem.isEmpty()) {
+                conn.IBDatabase1.open();
+                conn.IBTransaction1().start();
+            }
             conn.IBDatabase2.open();
             conn.IBTransaction2().start();
             conn.IBDatabase4.open();
             conn.IBTransaction4().start();
-            return;
+            return netProblem;
         } catch (const DbError&) {
             // The window still comes up; later commands report their own errors.
         }
     }
+    return netProblem;
 }
 
 bool Session::readHousingRow()

@@ -39,7 +39,8 @@ public:
 
     // The create handler's database steps: the work database made when missing,
     // the computer name, the connection attempts. Returns the message of a work
-    // database that could not be created (empty when all went well).
+    // database that could not be created or of a NET.TXT that names no database
+    // (empty when all went well).
     QString openDatabases();
 
     // The show handler's look at LOOK_KIHON: whether the product has the "JUTAKU"
@@ -69,7 +70,8 @@ public:
     MaintenanceCommands& maintenance() { return *m_maintenance; }
 
 private:
-    void connectAttempts();
+    // Returns why NET.TXT names no usable database (empty when it does).
+    QString connectAttempts();
 
     MainScreen* m_screen = nullptr;
     std::unique_ptr<MasterLoads> m_loads;

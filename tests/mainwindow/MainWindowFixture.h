@@ -5,6 +5,7 @@
 #include "QueuedConfirmation.h"
 #include "Session.h"
 #include "TestDb.h"
+#include "TestServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,9 +27,17 @@ public:
     }
     ~MainWindowFixture() { stop(); }
 
+    // With a server for the run, the default product database lives on it and
+    // NET.TXT names it, as in a network installation.
     std::unique_ptr<Database> makeProduct(const QString& relative = QStringLiteral("TREVOLAN.FDB"), bool jutaku = true)
     {
-        return createProductDatabase(folder.file(relative), jutaku);
+        if (relative != QStringLiteral("TREVOLAN.FDB") || !TestServer::ofRun())
+            return createProductDatabase(folder.file(relative), jutaku);
+        const QString remote = productLocation(folder.file(relative));
+        QFile net(folder.file(QStringLiteral("PROG/NET.TXT")));
+        if (net.open(QIODevice::WriteOnly))
+            net.write((remote + QStringLiteral("\r\n")).toLatin1());
+        return createProductDatabase(remote, jutaku);
     }
 
     static void exec(Database& db, const QString& sql) { execCommitted(db, {sql}); }

@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 using Rows = QStringList;
@@ -87,7 +88,12 @@ private:
 class RecordingProgress : public ProgressSink {
 public:
     void start(int) override { visible = true; }
-    void step(int) override {}
+    void step(int) override
+    {
+        if (onStep)
+            onStep();
+    }
+    std::function<void()> onStep; // something that happens while a registration writes
     void finish() override { visible = false; }
     bool visible = false;
 };

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Query.h"
 #include "Schema.h"
+#include "TestServer.h"
 
 #include <QDir>
 
@@ -55,7 +56,7 @@ std::unique_ptr<Database> createProductDatabase(const QString& path, bool housin
 
 std::unique_ptr<TDM2> connectDataModule(const TestFolder& folder, Connections& conn)
 {
-    const QString productPath = folder.file(QStringLiteral("TREVOLAN.FDB"));
+    const QString productPath = productLocation(folder.file(QStringLiteral("TREVOLAN.FDB")));
     const QString workPath = folder.file(QStringLiteral("MAS_MENT.fdb"));
     createProductDatabase(productPath, false)->close();
     Database::createDatabase(workPath);
