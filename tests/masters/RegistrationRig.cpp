@@ -28,59 +28,28 @@ QStringList inserts(const QString& into, const QStringList& tuples)
     return out;
 }
 
+RenumberStrategy renumberRowByRow()
+{
+    return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
+        for (const CodeStep& step : steps)
+            for (const RenumberTarget& t : targets) {
+                const QString where = (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" +
+                                      QString::number(step.oldCode);
+                if (t.carriesAccount && step.account)
+                    q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
+                              .arg(t.table, QString::number(*step.account), where));
+                q.run(QString("UPDATE %1 set %2=%3 where %4")
+                          .arg(t.table, t.column, QString::number(step.position), where));
+            }
+    };
+}
+
 RegistrationRig::RegistrationRig()
 {
     state.computerName = "PC1";
     state.registrationPermitted = true;
     state.housingRowMissing = 0;
     command = std::make_unique<RegisterCommand>(ctx);
-}
-
-Tab RecordingScreen::activeTab() const
-{
-    return m_rig.tab;
-}
-
-void RecordingScreen::showTab(Tab tab)
-{
-    m_rig.events << QStringLiteral("showTab%1").arg(int(tab));
-    m_rig.tab = tab;
-}
-
-bool RecordingScreen::convertPastDetails(Tab) const
-{
-    return m_rig.convertDetails;
-}
-
-bool RecordingScreen::memberGridNarrowed() const
-{
-    return m_rig.narrowed;
-}
-
-void RecordingScreen::endNarrowing()
-{
-    m_rig.events << "endNarrowing";
-    m_rig.narrowed = false;
-}
-
-void RecordingScreen::resetSearchFields()
-{
-    m_rig.events << "resetSearchFields";
-}
-
-Confirmation& RecordingScreen::confirmation()
-{
-    return m_rig.confirm;
-}
-
-ProgressSink& RecordingScreen::progress()
-{
-    return m_rig.progress;
-}
-
-RenumberingQuestions& RecordingScreen::renumberingQuestions()
-{
-    return m_rig.questions;
 }
 
 FileChooser& RecordingScreen::files()
