@@ -174,6 +174,9 @@ public:
     // Majors 1, 2 with middles 1, 2 each, and members, schedule rows and past
     // details under them; every row names the category it belongs to.
     void standardProduct();
+    // The standard product with more members, schedule lines and units, and rows to
+    // register in every tab, so that each registration gets past its questions.
+    void fillEveryTab();
 
     // The grids of the four tabs, in tab order.
     std::array<TableDataset*, 4> grids() { return {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI}; }
