@@ -120,10 +120,14 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
 
             const QString question =
                 c.tab == Major ? QString("大項目マスターを登録しますか？") : QString("中項目マスターを登録しますか？");
-            // With the check box on, the warning about past details comes first.
-            const Rows asked = rig.confirm.messages.mid(convert ? 1 : 0);
-            EXPECT_EQ(asked, (Rows{question, "登録しました。"}));
-            EXPECT_EQ(convert, rig.confirm.messages.value(0).startsWith("過去の見積明細・発注明細も修正変更します。"));
+            const Rows asked{
+                QString("過去の見積明細・発注明細も修正変更します。\n\r "
+                        "変換に時間がかかりますが強制終了しないでください。\n\r "
+                        "順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。\n\r "
+                        "但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。\n\r "
+                        "他のシステムを使用する前に工種マスターを確定させてください？"),
+                question, "登録しました。"};
+            EXPECT_EQ(rig.confirm.messages, convert ? asked : asked.mid(1));
             EXPECT_EQ(rig.screen.calls, (Rows{QString("begin%1").arg(int(c.tab)), QString("end%1").arg(int(c.tab))}));
             EXPECT_EQ(rig.events, Rows{c.tab == Major ? "majorLoad" : "middleLoad"});
         }
