@@ -1,10 +1,10 @@
 #include "Formula.h"
 #include "KeisanIn.h"
+#include "ModalRun.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -79,19 +79,12 @@ protected:
     int show(const QString& formula, const std::function<void()>& act)
     {
         calc.Edit1->setText(formula);
-        QTimer::singleShot(0, &calc, act);
-        QTimer::singleShot(2000, &calc, [this] {
-            hung = true;
-            calc.done(99);
-        });
-        const int rc = calc.showCentered(nullptr);
-        EXPECT_FALSE(hung) << "the dialog stayed open";
-        return rc;
+        return runModal(
+            calc, act, [this] { return calc.showCentered(nullptr); }, 2000);
     }
     void press(const char16_t* caption) { calc.key(QString::fromUtf16(caption))->click(); }
 
     Tkeisan_in calc;
-    bool hung = false;
 };
 
 TEST_F(CalculatorDialog, OkKeepsTheFormulaAndGivesTheValue)

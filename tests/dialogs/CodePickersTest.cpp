@@ -1,12 +1,12 @@
 #include "CodePickers.h"
 #include "CodeLookups.h"
 #include "Database.h"
+#include "ModalRun.h"
 #include "TestDb.h"
 
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <functional>
@@ -47,15 +47,7 @@ protected:
     // Shows `picker` modally; `act` runs inside the modal loop with the list open.
     static int show(TCodePicker& picker, const std::function<void()>& act)
     {
-        bool hung = false;
-        QTimer::singleShot(0, &picker, act);
-        QTimer::singleShot(3000, &picker, [&] {
-            hung = true;
-            picker.done(99);
-        });
-        const int rc = picker.showCentered(nullptr);
-        EXPECT_FALSE(hung);
-        return rc;
+        return runModal(picker, act, [&] { return picker.showCentered(nullptr); });
     }
     static QString text(TCodePicker& p, int row, int column)
     {

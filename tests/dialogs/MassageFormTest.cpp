@@ -1,9 +1,9 @@
 #include "MassageForm.h"
+#include "ModalRun.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -25,28 +25,17 @@ struct Seen {
 class MassageFormTest : public ::testing::Test {
 protected:
     // Asks through the program's confirmation path, records the dialog once the
-    // modal loop runs and lets `act` answer it. A dialog still open after two
-    // seconds fails the test instead of hanging it.
+    // modal loop runs and lets `act` answer it.
     int show(int mode, const QString& message, const Action& act)
     {
-        QTimer::singleShot(0, &form, [this, act] {
+        const auto record = [this, act] {
             seen = {
                 form.size(),          form.BitBtn1->geometry(), form.BitBtn1->isVisible(), form.BitBtn2->isVisible(),
                 form.BitBtn1->text(), form.LABEL->text(),       form.LABEL->width()};
             act(form);
-        });
-        // Ends with this showing, so that it cannot close a later one.
-        bool hung = false;
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, &form, [this, &hung] {
-            hung = true;
-            form.done(0);
-        });
-        watchdog.start(2000);
-        const int result = confirm.ask(mode, message);
-        EXPECT_FALSE(hung) << "the action did not close the dialog";
-        return result;
+        };
+        return runModal(
+            form, record, [&] { return confirm.ask(mode, message); }, 2000);
     }
 
     TMASSAGE_FORM form;
@@ -58,26 +47,11 @@ void key(TMASSAGE_FORM& f, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
 {
     QTest::keyClick(f.focusWidget() ? f.focusWidget() : &f, k, m);
 }
-void enter(TMASSAGE_FORM& f)
-{
-    key(f, Qt::Key_Return);
-}
-void escape(TMASSAGE_FORM& f)
-{
-    key(f, Qt::Key_Escape);
-}
-void yes(TMASSAGE_FORM& f)
-{
-    f.BitBtn1->click();
-}
-void no(TMASSAGE_FORM& f)
-{
-    f.BitBtn2->click();
-}
-void closeBox(TMASSAGE_FORM& f)
-{
-    f.close();
-}
+const Action enter = [](TMASSAGE_FORM& f) { key(f, Qt::Key_Return); };
+const Action escape = [](TMASSAGE_FORM& f) { key(f, Qt::Key_Escape); };
+const Action yes = [](TMASSAGE_FORM& f) { f.BitBtn1->click(); };
+const Action no = [](TMASSAGE_FORM& f) { f.BitBtn2->click(); };
+const Action closeBox = [](TMASSAGE_FORM& f) { f.close(); };
 
 } // namespace
 
@@ -113,7 +87,7 @@ TEST_F(MassageFormTest, AnswersInBothModes)
 {
     const struct {
         int mode;
-        void (*act)(TMASSAGE_FORM&);
+        Action act;
         int result;
         const char* what;
     } cases[] = {

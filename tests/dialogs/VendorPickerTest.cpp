@@ -1,5 +1,6 @@
 #include "CodePickers.h"
 #include "Database.h"
+#include "ModalRun.h"
 #include "QueuedConfirmation.h"
 #include "SjisCodec.h"
 #include "TestDb.h"
@@ -55,15 +56,7 @@ protected:
     }
     int show(const std::function<void()>& act)
     {
-        bool hung = false;
-        QTimer::singleShot(0, &dlg, act);
-        QTimer::singleShot(3000, &dlg, [&] {
-            hung = true;
-            dlg.done(99);
-        });
-        const int rc = dlg.showCentered(nullptr);
-        EXPECT_FALSE(hung);
-        return rc;
+        return runModal(dlg, act, [this] { return dlg.showCentered(nullptr); });
     }
 
     static inline TestFolder* folder = nullptr;

@@ -12,17 +12,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-void writeSjis(const QString& path, const QString& text)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(SjisCodec::encode(text));
-}
-
-} // namespace
-
 TEST(Form1Test, FirstStartCreatesLocalFolderAndWorkDatabase)
 {
     MainWindowFixture fx;
@@ -30,45 +19,47 @@ TEST(Form1Test, FirstStartCreatesLocalFolderAndWorkDatabase)
     ASSERT_FALSE(QFileInfo::exists(fx.folder.file("LOCAL")));
     fx.start();
     EXPECT_TRUE(QFileInfo::exists(fx.folder.file("LOCAL/MAS_MENT.fdb")));
-    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+    fx.expectNoErrors();
     EXPECT_EQ(fx.form->activeTab(), Tab::Major);
     EXPECT_TRUE(fx.dm->IBT_dai.active());
-    EXPECT_EQ(fx.form->size(), QSize(1393, 750));
-    EXPECT_EQ(fx.state().housingRowMissing, 0);
-    EXPECT_TRUE(fx.form->CheckBox1->isChecked());
     EXPECT_TRUE(fx.state().registrationPermitted);
 }
 
+// NET.TXT names the product database (a Windows path opens; "server:path" stays as
+// written) and on its second line the server; the check boxes follow the housing row.
 TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
 {
-    MainWindowFixture fx;
-    auto other = fx.makeProduct("OTHER.FDB", false);
-    other->close();
-    writeSjis(fx.folder.file("PROG/NET.TXT"), fx.folder.file("OTHER.FDB") + "\r\n");
-    fx.start();
-    EXPECT_EQ(fx.session->conn.IBDatabase1.databaseName(), fx.folder.file("OTHER.FDB"));
-    EXPECT_TRUE(fx.state().serverName.isEmpty());
-    // The product lacks the housing row: both check boxes start cleared.
-    EXPECT_FALSE(fx.form->CheckBox1->isChecked());
-    EXPECT_FALSE(fx.form->CheckBox2->isChecked());
-    EXPECT_EQ(fx.state().housingRowMissing, 1);
-    fx.stop();
-
-    MainWindowFixture fx2;
-    fx2.makeProduct();
-    writeSjis(fx2.folder.file("PROG/NET.TXT"), fx2.folder.file("TREVOLAN.FDB") + "\r\nSERVER1\r\n");
-    fx2.start(false);
-    EXPECT_EQ(fx2.state().serverName, "SERVER1");
-}
-
-TEST(Form1Test, MissingProductDatabaseLeavesWindowUpWithoutConnection)
-{
-    MainWindowFixture fx;
-    fx.start();
-    EXPECT_TRUE(fx.form->isVisible());
-    EXPECT_FALSE(fx.session->conn.IBDatabase1.connected());
-    EXPECT_FALSE(fx.form->CheckBox1->isChecked());
-    EXPECT_EQ(fx.state().housingRowMissing, 0);
+    const struct {
+        const char* file; // the product made, null: none
+        bool housingRow;
+        const char* netTxt; // %DIR%: the test folder
+        const char* opened;
+        const char* server;
+    } cases[] = {
+        {"OTHER.FDB", false, "%DIR%/OTHER.FDB\r\n", "%DIR%/OTHER.FDB", ""},
+        {"TREVOLAN.FDB", true, "%DIR%/TREVOLAN.FDB\r\nSERVER1\r\n", "%DIR%/TREVOLAN.FDB", "SERVER1"},
+        {"ALT.FDB", true, "..\\ALT.FDB\r\n", "%DIR%/ALT.FDB", ""},
+        {nullptr, true, "server1:D:\\TREVOLAN\\TREVOLAN.FDB\r\n", "server1:D:\\TREVOLAN\\TREVOLAN.FDB", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.netTxt);
+        MainWindowFixture fx;
+        const auto inFolder = [&](const char* text) { return QString(text).replace("%DIR%", fx.folder.path()); };
+        if (c.file)
+            fx.product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')"}, c.file,
+                       c.housingRow);
+        fx.netTxt(inFolder(c.netTxt).toLatin1());
+        fx.start(c.file != nullptr);
+        EXPECT_EQ(fx.session->conn.IBDatabase1.databaseName(), inFolder(c.opened));
+        EXPECT_EQ(fx.state().serverName, c.server);
+        if (!c.file)
+            continue;
+        fx.expectNoErrors();
+        EXPECT_EQ(fx.dm->IBT_dai.recordCount(), 1);
+        EXPECT_EQ(fx.form->CheckBox1->isChecked(), c.housingRow);
+        EXPECT_EQ(fx.form->CheckBox2->isChecked(), c.housingRow);
+        EXPECT_EQ(fx.state().housingRowMissing, c.housingRow ? 0 : 1);
+    }
 }
 
 TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
@@ -98,7 +89,7 @@ TEST(Form1Test, CaptionsAndEnabledStatesFollowTheTab)
     EXPECT_EQ(fx.state().reloadGuard, 0);
     EXPECT_EQ(fx.form->SBS[11]->text(), "");
     EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
-    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+    fx.expectNoErrors();
 }
 
 TEST(Form1Test, ExitAsksAndRefusalKeepsTheWindow)
@@ -153,10 +144,9 @@ TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
 TEST(Form1Test, ControlTabAndPageKeysSwitchTabsFromAGrid)
 {
     MainWindowFixture fx;
-    auto product = fx.makeProduct();
-    for (int i = 1; i <= 3; ++i)
-        fx.exec(*product, QString("insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (%1,%1,'大%1')").arg(i));
-    product->close();
+    fx.product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'大1')",
+                "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'大2')",
+                "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (3,3,'大3')"});
     fx.start();
     fx.form->activateWindow();
     QApplication::setActiveWindow(fx.form.get());
@@ -177,7 +167,7 @@ TEST(Form1Test, ControlTabAndPageKeysSwitchTabsFromAGrid)
     EXPECT_EQ(press(Qt::Key_PageDown, Qt::ControlModifier), Tab::Major);
     // The grid's cursor stayed where it was.
     EXPECT_EQ(fx.dm->IBT_dai.recNo(), 1);
-    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+    fx.expectNoErrors();
 }
 
 // ﾌｧｲﾙ出力 on the window: the question, the save dialog, the grid as it shows.
@@ -194,9 +184,7 @@ TEST(Form1Test, FileOutputWritesTheShownGrid)
         }
     } files;
     MainWindowFixture fx;
-    auto product = fx.makeProduct();
-    fx.exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
-    product->close();
+    fx.product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')"});
     fx.start();
     files.path = fx.folder.file("out.csv");
     fx.form->setFileChooser(&files);
@@ -206,5 +194,5 @@ TEST(Form1Test, FileOutputWritesTheShownGrid)
     QFile out(files.path);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     EXPECT_EQ(SjisCodec::decode(out.readAll()), "\"№\",\"名称\"\r\n\"1\",\"仮設工事\"\r\n");
-    EXPECT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
+    fx.expectNoErrors();
 }

@@ -11,25 +11,21 @@
 // The loads copy the product masters into the work tables as the tabs are shown.
 class LoadsTest : public ::testing::Test, public MainWindowFixture {
 protected:
-    std::unique_ptr<Database> product = makeProduct();
-
     void SetUp() override
     {
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (30,3,'内装工事')");
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (10,1,'仮設工事')");
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01,NAME02) values "
-                       "(20,null,'土工事'||ascii_char(13)||ascii_char(10)||'二行目','x')");
-        exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,1,1,'足場',205)");
-        exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,1,null,'養生')");
-        exec(*product,
-             "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KU_KAMOKU,S_CD,KETA) "
-             "values (1,1,2,'単管'||ascii_char(13)||ascii_char(10)||'パイプ','φ48.6',' "
-             "ｍ　',1234.5,2000,null,null,null)");
-        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_02) "
-                       "values (1,1,1,'クランプ','個 a',null)");
-        exec(*product, "insert into LOOK_TANI (CD,NAME) values (7,'本')");
-        exec(*product, "insert into LOOK_TANI (CD,NAME) values (5,'式')");
-        product->close();
+        product(
+            {"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (30,3,'内装工事')",
+             "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (10,1,'仮設工事')",
+             "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01,NAME02) values "
+             "(20,null,'土工事'||ascii_char(13)||ascii_char(10)||'二行目','x')",
+             "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,1,1,'足場',205)",
+             "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,1,null,'養生')",
+             "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,NAME02,TANI,KIN_01,KIN_02,KU_KAMOKU,S_CD,"
+             "KETA) values (1,1,2,'単管'||ascii_char(13)||ascii_char(10)||'パイプ','φ48.6',' ｍ　',1234.5,2000,"
+             "null,null,null)",
+             "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_02) values (1,1,1,'クランプ','個 a',"
+             "null)",
+             "insert into LOOK_TANI (CD,NAME) values (7,'本')", "insert into LOOK_TANI (CD,NAME) values (5,'式')"});
     }
 
     QStringList work(const QString& sql, const QStringList& cols)
@@ -53,17 +49,14 @@ protected:
     }
 };
 
-TEST_F(LoadsTest, MajorLoadNumbersInProductOrderAndKeepsNamesWhole)
+// Numbered in product order, names kept whole in the major list, values converted
+// in the others.
+TEST_F(LoadsTest, EachTabsLoadNumbersInProductOrderAndConvertsValues)
 {
     start();
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_EQ(work("select * from BUZAI_DAI order by CNT", {"CNT", "BL_KUBUN", "NAME01"}),
               QStringList({"1,1,仮設工事", "2,0,土工事\r\n二行目", "3,3,内装工事"}));
-}
-
-TEST_F(LoadsTest, MiddleAndMemberLoadsConvertValues)
-{
-    start();
     form->showTab(Tab::Member);
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_EQ(work("select * from BUZAI_CHU order by CNT", {"CNT", "BL_KUBUN", "BM_KUBUN", "NAME01", "KU_KAMOKU"}),
@@ -72,6 +65,8 @@ TEST_F(LoadsTest, MiddleAndMemberLoadsConvertValues)
                    {"CNT", "BS_KUBUN", "NAME01", "NAME02", "TANI", "KIN_01", "KIN_02", "KU_KAMOKU", "S_CD", "KETA"}),
               QStringList({"1,1,クランプ,NULL,個a,0,0,0,0,0", "2,2,単管,φ48.6,ｍ,1234.5,2000,0,0,0"}));
     EXPECT_EQ(dm->IBT_bu.recordCount(), 2);
+    form->showTab(Tab::Unit);
+    EXPECT_EQ(work("select * from TANI order by CD", {"CD", "NAME"}), QStringList({"1,式", "2,本"}));
 }
 
 TEST_F(LoadsTest, EmptyMiddleCategoryGetsAPlaceholderRow)
@@ -82,13 +77,6 @@ TEST_F(LoadsTest, EmptyMiddleCategoryGetsAPlaceholderRow)
     EXPECT_EQ(work("select * from BUZAI_CHU", {"CNT", "BL_KUBUN", "NAME01"}), QStringList({"1,NULL,NULL"}));
     form->showTab(Tab::Member);
     EXPECT_EQ(work("select * from BUZAI_S", {"CNT", "NAME01"}), QStringList({"1,NULL"}));
-}
-
-TEST_F(LoadsTest, UnitLoadNumbersUnitsByPosition)
-{
-    start();
-    form->showTab(Tab::Unit);
-    EXPECT_EQ(work("select * from TANI order by CD", {"CD", "NAME"}), QStringList({"1,式", "2,本"}));
 }
 
 TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
@@ -107,7 +95,7 @@ TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
     EXPECT_EQ(dm->IBT_chu.recordCount(), 1);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
     EXPECT_EQ(state().reloadGuard, 0);
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    expectNoErrors();
 }
 
 TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
@@ -116,7 +104,7 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
     for (int round = 0; round < 8; ++round)
         for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit, Tab::Member, Tab::Major})
             form->showTab(tab);
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    expectNoErrors();
     EXPECT_EQ(dm->IBT_dai.recordCount(), 3);
     // Unregistered edits are discarded when the major tab is shown again.
     form->showTab(Tab::Member);

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <gtest/gtest.h>
+
 // An installation in a temporary folder: PROG/ current, a product database
 // beside it, and the session with its main window as the program makes them.
 class MainWindowFixture {
@@ -34,13 +36,30 @@ public:
         if (relative != QStringLiteral("TREVOLAN.FDB") || !TestServer::ofRun())
             return createProductDatabase(folder.file(relative), jutaku);
         const QString remote = productLocation(folder.file(relative));
-        QFile net(folder.file(QStringLiteral("PROG/NET.TXT")));
-        if (net.open(QIODevice::WriteOnly))
-            net.write((remote + QStringLiteral("\r\n")).toLatin1());
+        netTxt((remote + QStringLiteral("\r\n")).toLatin1());
         return createProductDatabase(remote, jutaku);
     }
-
-    static void exec(Database& db, const QString& sql) { execCommitted(db, {sql}); }
+    // A product database holding the rows `statements` insert, closed again.
+    void product(const QStringList& statements, const QString& relative = QStringLiteral("TREVOLAN.FDB"),
+                 bool jutaku = true)
+    {
+        auto db = makeProduct(relative, jutaku);
+        execCommitted(*db, statements);
+    }
+    // PROG/NET.TXT as these bytes.
+    void netTxt(const QByteArray& bytes)
+    {
+        QFile net(folder.file(QStringLiteral("PROG/NET.TXT")));
+        if (net.open(QIODevice::WriteOnly))
+            net.write(bytes);
+    }
+    // Rows of a product table, counted over a connection of its own.
+    int productCount(const QString& table)
+    {
+        auto db = connectTestDatabase(folder.file(QStringLiteral("TREVOLAN.FDB")), QStringLiteral("counter"));
+        return rowsOf(*db, QStringLiteral("select count(*) from ") + table).value(0).toInt();
+    }
+    void expectNoErrors() const { EXPECT_TRUE(errors.isEmpty()) << errors.join(QStringLiteral("\n")).toStdString(); }
 
     void start(bool show = true)
     {

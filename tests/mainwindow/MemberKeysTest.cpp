@@ -36,18 +36,16 @@ protected:
 
     void SetUp() override
     {
-        auto product = makeProduct();
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')");
-        exec(*product, "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'土工事')");
-        exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')");
-        exec(*product, "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'掘削')");
-        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'X')");
-        for (const char* unit : {"(1,'式')", "(2,'本')", "(3,'m')"})
-            exec(*product, QStringLiteral("insert into LOOK_TANI (CD,NAME) values %1").arg(unit));
-        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA) "
-                       "values (1,1,1,'A','本',1234,3)");
-        exec(*product, "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (1,1,2,'B')");
-        product->close();
+        product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
+                 "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'土工事')",
+                 "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
+                 "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'掘削')",
+                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'X')",
+                 "insert into LOOK_TANI (CD,NAME) values (1,'式')", "insert into LOOK_TANI (CD,NAME) values (2,'本')",
+                 "insert into LOOK_TANI (CD,NAME) values (3,'m')",
+                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA) values "
+                 "(1,1,1,'A','本',1234,3)",
+                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (1,1,2,'B')"});
         start();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
@@ -55,7 +53,7 @@ protected:
         ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
         form->DBGrid3->setFocus();
     }
-    void TearDown() override { EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString(); }
+    void TearDown() override { expectNoErrors(); }
 
     TableDataset& ds() { return dm->IBT_bu; }
     void at(int row, int column) { form->DBGrid3->setCurrentIndex(form->DBGrid3->model()->index(row, column)); }

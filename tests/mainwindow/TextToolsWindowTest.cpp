@@ -28,13 +28,9 @@ void whenModal(const std::function<void(QWidget*)>& act)
 TEST(TextToolsWindow, ReplacementFromTheNameColumnRunsOnceAndTheSecondShowingIsCancelled)
 {
     MainWindowFixture f;
-    {
-        auto product = f.makeProduct();
-        execCommitted(*product,
-                      {"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
-                       "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
-                       "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (1,1,1,'六角ボルト')"});
-    }
+    f.product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
+               "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
+               "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (1,1,1,'六角ボルト')"});
     f.start();
     f.form->showTab(Tab::Member);
     f.form->DBGrid3->setCurrentIndex(f.form->DBGrid3->model()->index(0, 1));

@@ -28,59 +28,28 @@ QStringList inserts(const QString& into, const QStringList& tuples)
     return out;
 }
 
+RenumberStrategy renumberRowByRow()
+{
+    return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
+        for (const CodeStep& step : steps)
+            for (const RenumberTarget& t : targets) {
+                const QString where = (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" +
+                                      QString::number(step.oldCode);
+                if (t.carriesAccount && step.account)
+                    q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
+                              .arg(t.table, QString::number(*step.account), where));
+                q.run(QString("UPDATE %1 set %2=%3 where %4")
+                          .arg(t.table, t.column, QString::number(step.position), where));
+            }
+    };
+}
+
 RegistrationRig::RegistrationRig()
 {
     state.computerName = "PC1";
     state.registrationPermitted = true;
     state.housingRowMissing = 0;
     command = std::make_unique<RegisterCommand>(ctx);
-}
-
-Tab RecordingScreen::activeTab() const
-{
-    return m_rig.tab;
-}
-
-void RecordingScreen::showTab(Tab tab)
-{
-    m_rig.events << QStringLiteral("showTab%1").arg(int(tab));
-    m_rig.tab = tab;
-}
-
-bool RecordingScreen::convertPastDetails(Tab) const
-{
-    return m_rig.convertDetails;
-}
-
-bool RecordingScreen::memberGridNarrowed() const
-{
-    return m_rig.narrowed;
-}
-
-void RecordingScreen::endNarrowing()
-{
-    m_rig.events << "endNarrowing";
-    m_rig.narrowed = false;
-}
-
-void RecordingScreen::resetSearchFields()
-{
-    m_rig.events << "resetSearchFields";
-}
-
-Confirmation& RecordingScreen::confirmation()
-{
-    return m_rig.confirm;
-}
-
-ProgressSink& RecordingScreen::progress()
-{
-    return m_rig.progress;
-}
-
-RenumberingQuestions& RecordingScreen::renumberingQuestions()
-{
-    return m_rig.questions;
 }
 
 FileChooser& RecordingScreen::files()
@@ -217,4 +186,19 @@ void RegistrationRig::standardProduct()
             inserts("DAT_JIKKOU (ID,KOUSYU,T_CD_2)", {"1,101,5", "2,201,6"}) +
             inserts("DAT_JIKKOU_MEISAI (ID,L_kubun,M_kubun)", {"1,1,1", "2,2,2"}) +
             inserts("DAT_MITUMORI_M (ID,BL_kubun,BM_kubun)", {"1,1,2", "2,2,1"}));
+}
+
+void RegistrationRig::fillEveryTab()
+{
+    standardProduct();
+    product(inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun)", {"5,5,1"}) +
+            inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,TAN,BL_kubun,BM_kubun)",
+                    {"-3,0,'N1','本',null,null", "1,9,null,null,9,1"}) +
+            inserts("LOOK_TANI (CD,NAME)", {"1,'old'"}));
+    addJikkouColumns();
+    work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2'", "2,1,'M1'"}) +
+         inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01,KU_KAMOKU)", {"1,2,2,'M2-2',150", "2,2,1,'M2-1',null"}) +
+         inserts("BUZAI_S (CNT,NAME01,TANI,KIN_01,B_CD)",
+                 {"1,'N1','本',1.5,'2-x'", "2,'N2','m',null,null", "3,null,null,null,null"}) +
+         inserts("TANI (CD,NAME)", {"1,'A'", "2,'B'", "3,'C'"}));
 }

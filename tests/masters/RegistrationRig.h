@@ -22,7 +22,8 @@ using Values = QList<QPair<QString, QVariant>>;
 // "insert into <into> values (<tuple>)" for each tuple.
 QStringList inserts(const QString& into, const QStringList& tuples);
 
-class RegistrationRig;
+// The reference renumbering: one equality update per grid row and table, in grid order.
+RenumberStrategy renumberRowByRow();
 
 // Answers the questions before a renumbering from a queue (go on when empty) and
 // keeps what they showed.
@@ -46,45 +47,6 @@ private:
     Answer next() { return answers.isEmpty() ? GoOn : answers.takeFirst(); }
 };
 
-// The main window as the registrations see it: answers from the rig's fields,
-// records what is done to the screen.
-class RecordingScreen : public MainScreen {
-public:
-    explicit RecordingScreen(RegistrationRig& rig) : m_rig(rig) {}
-    Tab activeTab() const override;
-    void showTab(Tab tab) override;
-    bool convertPastDetails(Tab tab) const override;
-    void beginWork(Tab tab) override
-    {
-        calls << QStringLiteral("begin%1").arg(int(tab));
-        hidden = true;
-    }
-    void endWork(Tab tab) override
-    {
-        calls << QStringLiteral("end%1").arg(int(tab));
-        hidden = false;
-    }
-    void setMemberGridEnabled(bool enabled) override
-    {
-        calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
-        memberGridEnabled = enabled;
-    }
-    bool memberGridNarrowed() const override;
-    void endNarrowing() override;
-    void resetSearchFields() override;
-    Confirmation& confirmation() override;
-    ProgressSink& progress() override;
-    FileChooser& files() override;
-    RenumberingQuestions& renumberingQuestions() override;
-
-    QStringList calls;
-    bool hidden = false;
-    bool memberGridEnabled = true;
-
-private:
-    RegistrationRig& m_rig;
-};
-
 class RecordingProgress : public ProgressSink {
 public:
     void start(int) override { visible = true; }
@@ -96,6 +58,62 @@ public:
     std::function<void()> onStep; // something that happens while a registration writes
     void finish() override { visible = false; }
     bool visible = false;
+};
+
+// The main window as the registrations see it: answers from its fields, records
+// what is done to the screen.
+class RecordingScreen : public MainScreen {
+public:
+    RecordingScreen(QStringList& events, Confirmation& confirm, ProgressSink& progress, RenumberingQuestions& questions)
+        : m_events(events), m_confirm(confirm), m_progress(progress), m_questions(questions)
+    {
+    }
+    Tab activeTab() const override { return tab; }
+    void showTab(Tab t) override
+    {
+        m_events << QStringLiteral("showTab%1").arg(int(t));
+        tab = t;
+    }
+    bool convertPastDetails(Tab) const override { return convertDetails; }
+    void beginWork(Tab t) override
+    {
+        calls << QStringLiteral("begin%1").arg(int(t));
+        hidden = true;
+    }
+    void endWork(Tab t) override
+    {
+        calls << QStringLiteral("end%1").arg(int(t));
+        hidden = false;
+    }
+    void setMemberGridEnabled(bool enabled) override
+    {
+        calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
+        memberGridEnabled = enabled;
+    }
+    bool memberGridNarrowed() const override { return narrowed; }
+    void endNarrowing() override
+    {
+        m_events << "endNarrowing";
+        narrowed = false;
+    }
+    void resetSearchFields() override { m_events << "resetSearchFields"; }
+    Confirmation& confirmation() override { return m_confirm; }
+    ProgressSink& progress() override { return m_progress; }
+    FileChooser& files() override;
+    RenumberingQuestions& renumberingQuestions() override { return m_questions; }
+
+    Tab tab = Tab::Major;
+    bool convertDetails = true;
+    bool narrowed = false;
+    QStringList calls;
+    bool hidden = false;
+    bool memberGridEnabled = true;
+
+private:
+    QStringList& m_events;
+    Confirmation& m_confirm;
+    ProgressSink& m_progress;
+    RenumberingQuestions& m_questions;
 };
 
 // The loads only noted: the registrations' own effects stay in the work tables
@@ -126,16 +144,16 @@ public:
     ProgramState state;
     QueuedConfirmation confirm;
     RecordingQuestions questions;
-    RecordingScreen screen{*this};
     RecordingProgress progress;
     QStringList events; // loads and search-field calls, in order
+    RecordingScreen screen{events, confirm, progress, questions};
     RecordingLoads loads{*dm, screen, events};
     CommandContext ctx{*dm, state, screen, loads};
     std::unique_ptr<RegisterCommand> command;
 
-    Tab tab = Tab::Major;
-    bool convertDetails = true;
-    bool narrowed = false;
+    Tab& tab = screen.tab;
+    bool& convertDetails = screen.convertDetails;
+    bool& narrowed = screen.narrowed;
 
     // Statements, each list committed.
     void product(const QStringList& statements);
@@ -156,6 +174,9 @@ public:
     // Majors 1, 2 with middles 1, 2 each, and members, schedule rows and past
     // details under them; every row names the category it belongs to.
     void standardProduct();
+    // The standard product with more members, schedule lines and units, and rows to
+    // register in every tab, so that each registration gets past its questions.
+    void fillEveryTab();
 
     // The grids of the four tabs, in tab order.
     std::array<TableDataset*, 4> grids() { return {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI}; }

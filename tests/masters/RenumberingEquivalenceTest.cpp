@@ -106,24 +106,6 @@ Scenario generate(unsigned seed, bool middle)
     return s;
 }
 
-// One equality update per grid row and table, in grid order.
-RenumberStrategy renumberRowByRow()
-{
-    return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
-        for (const CodeStep& step : steps) {
-            for (const RenumberTarget& t : targets) {
-                const QString where = (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" +
-                                      QString::number(step.oldCode);
-                if (t.carriesAccount && step.account)
-                    q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3")
-                              .arg(t.table, QString::number(*step.account), where));
-                q.run(QString("UPDATE %1 set %2=%3 where %4")
-                          .arg(t.table, t.column, QString::number(step.position), where));
-            }
-        }
-    };
-}
-
 // Maps every old code straight to its first position, blind to chains.
 RenumberStrategy renumberIgnoringChains()
 {

@@ -36,8 +36,7 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
              inserts("BUZAI_S (CNT,NAME01)", {"1,'C'"}) + inserts("TANI (CD,NAME)", {"1,'D'"}));
     rig.convertDetails = false;
     const QString before = rig.dumpProduct(true);
-    const QString questions[] = {QString("大項目マスターを登録しますか？"), QString("中項目マスターを登録しますか？"),
-                                 QString("部材マスターを登録しますか？"), QString("単位マスターを登録しますか？")};
+    const char* masters[] = {"大項目", "中項目", "部材", "単位"};
     for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit}) {
         for (bool permitted : {false, true}) {
             SCOPED_TRACE(QString("tab %1, permitted %2").arg(int(tab)).arg(permitted).toStdString());
@@ -48,7 +47,8 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
             rig.events.clear();
             rig.screen.calls.clear();
             rig.registerTab(tab);
-            const QString asked = permitted ? questions[int(tab)] : QString("登録には管理者権限が必要です。");
+            const QString asked = permitted ? QString("%1マスターを登録しますか？").arg(masters[int(tab)])
+                                            : QString("登録には管理者権限が必要です。");
             EXPECT_EQ(rig.confirm.messages, Rows{asked});
             EXPECT_EQ(rig.confirm.modes.value(0), permitted ? Confirmation::Question : Confirmation::Notice);
             EXPECT_EQ(rig.dumpProduct(true), before);
@@ -65,11 +65,10 @@ TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
 // rows of other categories that stay do.
 TEST(RegisterCommand, NothingToRegisterIsRefused)
 {
-    const QString refused[] = {
-        QString("登録する行がありません。\n登録すると大項目マスターが空になるため、何も登録しませんでした。"),
-        QString("登録する行がありません。\n登録すると中項目マスターが空になるため、何も登録しませんでした。"),
-        QString("登録する行がありません。\n登録すると部材マスターが空になるため、何も登録しませんでした。"),
-        QString("登録する行がありません。\n登録すると単位マスターが空になるため、何も登録しませんでした。")};
+    const auto refused = [](const char* master) {
+        return QString("登録する行がありません。\n登録すると%1マスターが空になるため、何も登録しませんでした。")
+            .arg(master);
+    };
     const QString noMajor =
         QString("大項目が選ばれていないため、中項目は登録しませんでした。\n大項目を選んでから登録し直してください。");
     const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
@@ -82,8 +81,12 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
         bool majorGridClosed = false;
     };
     const Case cases[] = {
-        {"majors", Tab::Major, {}, 1, refused[0]},
-        {"middles of the only major", Tab::Middle, {"delete from MAS_KOUSYU_02 where BL_kubun=2"}, 1, refused[1]},
+        {"majors", Tab::Major, {}, 1, refused("大項目")},
+        {"middles of the only major",
+         Tab::Middle,
+         {"delete from MAS_KOUSYU_02 where BL_kubun=2"},
+         1,
+         refused("中項目")},
         {"middles while another major keeps its", Tab::Middle, {}, 1, {}},
         {"middles without a major row", Tab::Middle, {}, QVariant(), noMajor},
         {"middles under a major without code", Tab::Middle, {}, QString(), noMajor},
@@ -95,9 +98,9 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
          {"delete from MAS_BUZAI where BL_kubun<>1 or BM_kubun<>1",
           "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun) values (2,1,1)"},
          1,
-         refused[2]},
+         refused("部材")},
         {"members while another category keeps its", Tab::Member, {}, 1, {}},
-        {"units", Tab::Unit, {}, 1, refused[3]},
+        {"units", Tab::Unit, {}, 1, refused("単位")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

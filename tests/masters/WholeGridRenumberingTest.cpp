@@ -61,26 +61,13 @@ void build(RegistrationRig& rig, bool middle, const std::vector<int>& loaded, co
     rig.work(work);
 }
 
-// The bound-style strategy: sign marking and repacking as the steps do them, the
-// renumbering one UPDATE per table (an IN list, or a range beyond 1,000 codes).
+// renumberPerTable() is fused; wrapped, the same statements take the unfused path:
+// sign marking and repacking as the steps do them, the renumbering one UPDATE per
+// table (an IN list, or a range beyond 1,000 codes).
 RenumberStrategy perTableStatements()
 {
     return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
         renumberPerTable()(q, targets, steps);
-    };
-}
-
-RenumberStrategy rowByRow()
-{
-    return [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
-        for (const CodeStep& step : steps)
-            for (const RenumberTarget& t : targets) {
-                const QString where =
-                    (t.scope.isEmpty() ? QString() : t.scope + " and ") + t.column + "=" + n(step.oldCode);
-                if (t.carriesAccount && step.account)
-                    q.run(QString("UPDATE %1 set KU_KAMOKU=%2 where %3").arg(t.table, n(*step.account), where));
-                q.run(QString("UPDATE %1 set %2=%3 where %4").arg(t.table, t.column, n(step.position), where));
-            }
     };
 }
 
@@ -119,7 +106,7 @@ TEST(WholeGridRenumbering, FusedAndPerTableEqualRowByRow)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QString reference;
-        for (auto strategy : {rowByRow(), renumberPerTable(), perTableStatements()}) {
+        for (auto strategy : {renumberRowByRow(), renumberPerTable(), perTableStatements()}) {
             build(rig, c.middle, c.loaded, c.grid);
             rig.command->workTypes().setRenumberStrategy(strategy);
             rig.confirm.messages.clear();

@@ -38,10 +38,7 @@ TEST(NetTxt, UnusableFirstLineGivesAMessageAndTheWindowStaysUsable)
         MainWindowFixture fx;
         QByteArray line = c.line;
         line.replace("%DIR%", fx.folder.path().toLocal8Bit());
-        QFile net(fx.folder.file("PROG/NET.TXT"));
-        ASSERT_TRUE(net.open(QIODevice::WriteOnly));
-        net.write(line + "\r\nSERVER1\r\n");
-        net.close();
+        fx.netTxt(line + "\r\nSERVER1\r\n");
 
         QElapsedTimer clock;
         clock.start();

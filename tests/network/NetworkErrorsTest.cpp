@@ -81,17 +81,6 @@ TEST(NetworkErrors, EachFailedAttachmentIsExplainedWithinTenSeconds)
     }
 }
 
-// Every tab holds rows to register.
-void fill(RegistrationRig& rig)
-{
-    rig.standardProduct();
-    rig.product(inserts("LOOK_TANI (CD,NAME)", {"1,'old'"}));
-    rig.addJikkouColumns(); // added and committed by any registration before it starts
-    rig.work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2'", "2,1,'M1'"}) +
-             inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01)", {"1,2,2,'M2-2'", "2,2,1,'M2-1'"}) +
-             inserts("TANI (CD,NAME)", {"1,'A'", "2,'B'"}));
-}
-
 void expectScreenBack(RegistrationRig& rig)
 {
     EXPECT_FALSE(rig.screen.hidden);
@@ -106,7 +95,7 @@ TEST(NetworkErrors, RowLockedByAColleagueStopsTheRegistrationWithNothingWritten)
         SCOPED_TRACE(int(tab));
         RegistrationRig rig;
         ASSERT_TRUE(rig.conn.IBDatabase1.databaseName().startsWith("127.0.0.1/"));
-        fill(rig);
+        rig.fillEveryTab();
         const QString before = rig.dumpProduct(true);
         auto colleague = connectTestDatabase(rig.conn.IBDatabase1.databaseName(), "colleague");
         Query edit(colleague.get());
@@ -135,7 +124,7 @@ TEST(NetworkErrors, ServerStoppedMidRegistrationLeavesTheProductAsItWas)
         const int port = own.port();
         ProductsOn on(own);
         RegistrationRig rig;
-        fill(rig);
+        rig.fillEveryTab();
         const QString before = rig.dumpProduct(true);
         int steps = 0;
         rig.progress.onStep = [&] {

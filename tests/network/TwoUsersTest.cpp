@@ -28,10 +28,7 @@ TEST(TwoUsers, OneLoadsWhileTheOtherRegistersAndTheSecondSeesTheFirstsResult)
     a.work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2 new'", "2,1,'M1'"}));
 
     MainWindowFixture b;
-    QFile net(b.folder.file("PROG/NET.TXT"));
-    ASSERT_TRUE(net.open(QIODevice::WriteOnly));
-    net.write(a.conn.IBDatabase1.databaseName().toLatin1() + "\r\n");
-    net.close();
+    b.netTxt(a.conn.IBDatabase1.databaseName().toLatin1() + "\r\n");
     b.start();
     ASSERT_TRUE(b.errors.isEmpty()) << b.errors.join("\n").toStdString();
     EXPECT_EQ(names(b.dm->IBT_dai, "NAME01"), (QStringList{"M1", "M2"}));
@@ -49,7 +46,7 @@ TEST(TwoUsers, OneLoadsWhileTheOtherRegistersAndTheSecondSeesTheFirstsResult)
     };
     a.registerTab(Tab::Major);
     EXPECT_EQ(a.confirm.messages.value(a.confirm.messages.size() - 1), "登録しました。");
-    EXPECT_TRUE(b.errors.isEmpty()) << b.errors.join("\n").toStdString();
+    b.expectNoErrors();
     EXPECT_EQ(loadedMeanwhile, (QStringList{"M1", "M2"}));
 
     // B registers its units second, then finds A's majors on its reload.
@@ -66,7 +63,7 @@ TEST(TwoUsers, OneLoadsWhileTheOtherRegistersAndTheSecondSeesTheFirstsResult)
     EXPECT_EQ(a.productRows("select CD, NAME from LOOK_TANI order by CD"), (Rows{"1|式", "2|本"}));
     EXPECT_EQ(a.productRows("select BL_kubun, NAME01 from MAS_KOUSYU_01 order by BL_kubun"),
               (Rows{"1|M2 new", "2|M1"}));
-    EXPECT_TRUE(b.errors.isEmpty()) << b.errors.join("\n").toStdString();
+    b.expectNoErrors();
 }
 
 } // namespace
