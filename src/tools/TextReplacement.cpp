@@ -382,8 +382,9 @@ bool TextReplacement::run()
     };
 
     // The list can take the change in place, rather than be loaded again, when
-    // it is the complete copy of the product's members.
-    bool inPlace = m_loads.completed(Tab::Member) && m_dm.IBT_dai.active() && m_dm.IBT_chu.active();
+    // it is the complete copy of the product's members of the category changed.
+    bool inPlace = m_loads.completed(Tab::Member) && m_dm.IBT_dai.active() && m_dm.IBT_chu.active() &&
+                   m_dm.currentMajorCode() == majorCode && m_dm.currentMiddleCode() == middleCode;
     try {
         if (anyChange && !pair)
             ensureMapTable(product);
