@@ -10,10 +10,12 @@
 #include "TextTools.h"
 
 #include <QHash>
+#include <QSet>
 #include <QVector>
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -343,6 +345,42 @@ bool TextReplacement::run()
     for (const auto& o : order)
         anyChange = anyChange || !o.isEmpty();
 
+    // The list can take the change in place, rather than be loaded again, when
+    // it is the complete copy of the product's members of the category changed.
+    bool inPlace = m_loads.completed(Tab::Member) && m_dm.IBT_dai.active() && m_dm.IBT_chu.active() &&
+                   m_dm.currentMajorCode() == majorCode && m_dm.currentMiddleCode() == middleCode;
+
+    // A column that one row of the dialog changes, in every value that holds its
+    // search text, with a replacement the member load keeps as it is: while the
+    // list is the product's copy, the database makes the change itself from the
+    // two texts (the row in kSteps; -1: by the pairs of old and new values).
+    int byExpression[5] = {-1, -1, -1, -1, -1};
+    if (!pair)
+        for (int c = 0; c < 5; ++c) {
+            int acting = 0;
+            for (int i = 0; i < int(std::size(kSteps)); ++i) {
+                const Step& step = kSteps[i];
+                const bool codeRow = step.column == 4;
+                if (step.column != c || edit(step.search).isEmpty() ||
+                    (codeRow && (!codeRowVisible || edit(step.replace).isEmpty())))
+                    continue;
+                ++acting;
+                byExpression[c] = i;
+            }
+            if (acting != 1) {
+                byExpression[c] = -1;
+                continue;
+            }
+            const Step& step = kSteps[byExpression[c]];
+            QSet<QString> holding;
+            for (const Member& m : std::as_const(members))
+                if (!m.values[c].isEmpty() && m.values[c].contains(typed(step.search)))
+                    holding.insert(m.values[c]);
+            if (holding.size() != order[c].size() ||
+                asLoaded(c, inserted(step.replace)).toString() != inserted(step.replace))
+                byExpression[c] = -1;
+        }
+
     // The same change on `tables` (table, member or schedule column flag) of `db`,
     // with the new values `news` gives; `where` limits it to the category.
     using Tables = QList<std::pair<QString, bool>>;
@@ -367,6 +405,50 @@ bool TextReplacement::run()
         for (int c = 0; c < 5; ++c) {
             if (order[c].isEmpty())
                 continue;
+            if (inPlace && byExpression[c] >= 0) {
+                const Step& step = kSteps[byExpression[c]];
+                const QString search = QStringLiteral("cast(:S as varchar(255))");
+                const QString by = inserted(step.replace).isEmpty() ? QStringLiteral("''")
+                                                                    : QStringLiteral("cast(:R as varchar(255))");
+                const QString member = QLatin1String(kColumns[c].member);
+                for (const auto& [table, isMember] : tables) {
+                    const QString col = isMember ? member : QLatin1String(kColumns[c].schedule);
+                    if (!isMember) {
+                        // Schedule rows follow the members' old values: the few that hold
+                        // the search text and one of those values, by their pairs.
+                        q.setSql(QStringLiteral("select distinct %1 from %2 where position(%3 in %1)>0")
+                                     .arg(col, table, search) +
+                                 limit);
+                        q.setParam(QStringLiteral("S"), typed(step.search));
+                        q.open();
+                        QStringList olds;
+                        QHash<QString, QString> map;
+                        for (q.first(); !q.eof(); q.next())
+                            if (const QString v = valueText(q.value(0)); maps[c].contains(v)) {
+                                olds << v;
+                                map.insert(v, news(c, maps[c].value(v)));
+                            }
+                        q.close();
+                        if (olds.isEmpty())
+                            continue;
+                        q.run(QStringLiteral("delete from ") + kMapTable);
+                        fillMap(q, olds, map);
+                        q.run({QStringLiteral("UPDATE %1 set %2=(select first 1 NEW_V from %3 where OLD_V=%1.%2)")
+                                   .arg(table, col, kMapTable),
+                               QStringLiteral("where %1 in (select OLD_V from %2)").arg(col, kMapTable) + limit});
+                        continue;
+                    }
+                    q.setSql({QStringLiteral("UPDATE %1 set %2=nullif(overlay(%2 placing %3 from position(%4 in %2) "
+                                             "for char_length(%4)),'')")
+                                  .arg(table, col, by, search),
+                              QStringLiteral("where position(%1 in %2)>0").arg(search, col) + limit});
+                    q.setParam(QStringLiteral("S"), typed(step.search));
+                    if (!inserted(step.replace).isEmpty())
+                        q.setParam(QStringLiteral("R"), inserted(step.replace));
+                    q.exec();
+                }
+                continue;
+            }
             QHash<QString, QString> map;
             for (const QString& old : std::as_const(order[c]))
                 map.insert(old, news(c, maps[c].value(old)));
@@ -381,10 +463,6 @@ bool TextReplacement::run()
         }
     };
 
-    // The list can take the change in place, rather than be loaded again, when
-    // it is the complete copy of the product's members of the category changed.
-    bool inPlace = m_loads.completed(Tab::Member) && m_dm.IBT_dai.active() && m_dm.IBT_chu.active() &&
-                   m_dm.currentMajorCode() == majorCode && m_dm.currentMiddleCode() == middleCode;
     try {
         if (anyChange && !pair)
             ensureMapTable(product);
@@ -401,7 +479,10 @@ bool TextReplacement::run()
     }
     if (inPlace && anyChange) {
         try {
-            if (!pair)
+            bool byPairs = false;
+            for (int c = 0; c < 5; ++c)
+                byPairs = byPairs || (!order[c].isEmpty() && byExpression[c] < 0);
+            if (!pair && byPairs)
                 ensureMapTable(work);
             TextTools::inOneTransaction(work, [&] {
                 change(work, {{QStringLiteral("BUZAI_S"), true}}, QString(),
