@@ -209,6 +209,8 @@ void Database::open()
             dpb->insertString(st, isc_dpb_config, "GCPolicy = cooperative");
             // A server that does not answer must not freeze the window for minutes.
             dpb->insertInt(st, isc_dpb_connect_timeout, ConnectTimeoutSeconds);
+            if (m_forcedWrites)
+                dpb->insertInt(st, isc_dpb_force_write, *m_forcedWrites ? 1 : 0);
             const QByteArray path = QFile::encodeName(m_path);
             m_share->att =
                 FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
@@ -301,6 +303,31 @@ void Database::createDatabase(const QString& path, const QString& user, const QS
     } catch (const FbException& e) {
         // The error dialog names the file; the login stays out of it.
         FbApi::rethrow(e, shown);
+    }
+}
+
+void Database::createScratchDatabase(const QString& path, const QString& user, const QString& password)
+{
+    FbApi::StatusGuard status;
+    ThrowStatusWrapper* st = status.get();
+    try {
+        const FbApi::Disposable<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0));
+        dpb->insertString(st, isc_dpb_user_name, user.toUtf8().constData());
+        dpb->insertString(st, isc_dpb_password, password.toUtf8().constData());
+        dpb->insertInt(st, isc_dpb_sql_dialect, 3);
+        dpb->insertString(st, isc_dpb_set_db_charset, "CP943C");
+        dpb->insertInt(st, isc_dpb_force_write, 0);
+        const QByteArray file = QFile::encodeName(path);
+        IAttachment* att =
+            FbApi::provider()->createDatabase(st, file.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
+        try {
+            att->detach(st);
+        } catch (const FbException&) {
+            att->release();
+            throw;
+        }
+    } catch (const FbException& e) {
+        FbApi::rethrow(e, QStringLiteral("CREATE DATABASE '%1'").arg(path));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace Firebird {
 class IAttachment;
@@ -75,6 +76,10 @@ public:
     // "user_name=…", "password=…", "lc_ctype=…"
     void setParams(const QStringList& params) { m_params = params; }
     const QStringList& params() const { return m_params; }
+    // For a scratch database whose contents may be lost with the machine: the
+    // engine stops waiting for the disk at every commit. Set before open(); the
+    // setting stays with the file.
+    void setForcedWrites(bool on) { m_forcedWrites = on; }
 
     // Make this connection use the same attachment as `other` (same database file).
     void shareAttachmentWith(Database& other);
@@ -99,6 +104,11 @@ public:
     // Creates a database file with SQL dialect 3 and the default character set CP943C.
     static void createDatabase(const QString& path, const QString& user = QStringLiteral("sysdba"),
                                const QString& password = QStringLiteral("tollgates"));
+
+    // The same for a scratch database: created with forced writes off, so that
+    // neither its creation nor its commits wait for the disk.
+    static void createScratchDatabase(const QString& path, const QString& user = QStringLiteral("sysdba"),
+                                      const QString& password = QStringLiteral("tollgates"));
 
     // Stops the embedded engine's threads; call once before the process exits.
     static void shutdownEngine();
@@ -127,6 +137,7 @@ private:
     QString m_path;
     QStringList m_params;
     std::shared_ptr<AttachmentShare> m_share;
+    std::optional<bool> m_forcedWrites;
     bool m_connected = false;
     std::shared_ptr<DbError> m_unreachable; // the last "no answer", while it stands
     QElapsedTimer m_unreachableSince;

@@ -155,29 +155,19 @@ void MasterLoads::Button4Click()
     c.IBTransaction4().restart();
 
     Query& src = m_dm.IBQuery1;
-    src.setSql(QStringList{QStringLiteral("select * from MAS_BUZAI"),
-                           QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
-                           QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode()),
-                           QStringLiteral("order by BS_KUBUN")});
+    src.setSql(memberSource(m_dm.currentMajorCode(), m_dm.currentMiddleCode()));
     src.open();
 
     Query& q = m_dm.IBQ_touroku4;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_S"));
-    q.setSql(QStringList{
-        QStringLiteral("insert into BUZAI_S"),
-        QStringLiteral("(CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,B_CD,KIN_01,KIN_02,"
-                       "KIN_06,S_CD,KETA)"),
-        QStringLiteral("values"),
-        QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03,:TANI,:B_CD,:"
-                       "KIN_01,:KIN_02,:KIN_06,:S_CD,:KETA)")});
-    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
-        for (const char* f : {"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"})
-            q.setParam(QString::fromLatin1(f), Helpers::toIntOrZero(src.text(QString::fromLatin1(f))));
-        for (const char* f : {"NAME01", "NAME02", "NAME03", "B_CD"})
-            bindText(q, QString::fromLatin1(f), Helpers::firstLine(src.text(QString::fromLatin1(f))));
-        bindText(q, QStringLiteral("TANI"), Helpers::unitText(src.text(QStringLiteral("TANI"))));
-        for (const char* f : {"KIN_01", "KIN_02", "KIN_06"})
-            q.setParam(QString::fromLatin1(f), Helpers::parseAmount(src.text(QString::fromLatin1(f))));
+    const QStringList& columns = memberColumns();
+    q.setSql(QStringList{QStringLiteral("insert into BUZAI_S"), QStringLiteral("(CNT,%1)").arg(columns.join(',')),
+                         QStringLiteral("values"),
+                         QStringLiteral("(:CNT,:%1)").arg(columns.join(QStringLiteral(",:")))});
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &columns](Query& q) {
+        const QVector<QVariant> row = memberRow(src);
+        for (int i = 0; i < columns.size(); ++i)
+            q.setParam(columns.at(i), row.at(i));
     });
     c.IBTransaction4().restart();
     m_dm.IBT_bu.open();
@@ -205,4 +195,33 @@ void MasterLoads::Button8Click()
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
     complete(Tab::Unit);
+}
+
+QStringList MasterLoads::memberSource(int major, int middle)
+{
+    return {QStringLiteral("select %1 from MAS_BUZAI").arg(memberColumns().join(',')),
+            QStringLiteral("where BL_KUBUN=") + QString::number(major),
+            QStringLiteral("and BM_KUBUN=") + QString::number(middle), QStringLiteral("order by BS_KUBUN")};
+}
+
+const QStringList& MasterLoads::memberColumns()
+{
+    static const QStringList columns{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD",   "KETA",   "NAME01",
+                                     "NAME02",   "NAME03",   "B_CD",     "TANI",      "KIN_01", "KIN_02", "KIN_06"};
+    return columns;
+}
+
+QVector<QVariant> MasterLoads::memberRow(const Query& src)
+{
+    // The columns in memberColumns() order: six numbers, four texts, the unit, three amounts.
+    QVector<QVariant> row;
+    row.reserve(14);
+    for (int i = 0; i < 6; ++i)
+        row << Helpers::toIntOrZero(valueText(src.value(i)));
+    for (int i = 6; i < 10; ++i)
+        row << Helpers::textOrNull(Helpers::firstLine(valueText(src.value(i))));
+    row << Helpers::textOrNull(Helpers::unitText(valueText(src.value(10))));
+    for (int i = 11; i < 14; ++i)
+        row << Helpers::parseAmount(valueText(src.value(i)));
+    return row;
 }

@@ -4,6 +4,11 @@
 
 #include "MainScreen.h"
 
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+class Query;
 class TDM2;
 
 // The four loads that copy a product master into its work table, numbering the
@@ -26,6 +31,14 @@ public:
     // product master. A failed load leaves a work table that is empty or partly
     // filled; registering it would overwrite the master with that.
     virtual bool completed(Tab tab) const;
+
+    // What the member load reads: the product members of one middle category in
+    // their order, the columns of memberColumns().
+    static QStringList memberSource(int major, int middle);
+    // The work columns the member load fills besides CNT, and the values it puts
+    // into them for the current row of `src`, a query of memberSource().
+    static const QStringList& memberColumns();
+    static QVector<QVariant> memberRow(const Query& src);
 
 private:
     // Marks a tab's copy as incomplete until the load reaches its end.

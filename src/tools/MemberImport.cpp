@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kColumnsTable = QStringLiteral(
@@ -29,10 +31,31 @@ constexpr int kProgressFrom = 1000;
 const QStringList kConvertedColumns = {"CNT",    "NAME01", "NAME02", "NAME03", "B_CD",   "TAN",  "J_KAZU", "M_KAZU",
                                        "KIN_01", "KIN_02", "KIN_03", "KIN_04", "KAMOKU", "S_CD", "S_NAME"};
 
-QStringList insertInto(const QString& table)
+using Row = QVector<QVariant>;
+
+// Inserts converted rows into BUSAI_CNV or BUSAI_SEL naming only the columns
+// that can hold a value (`used`, positions in kConvertedColumns): the others
+// stay NULL all the same, and every bound parameter costs its share.
+void prepareInsert(Query& q, const QString& table, const QVector<int>& used)
 {
-    return {QStringLiteral("insert into %1").arg(table), QStringLiteral("(%1)").arg(kConvertedColumns.join(',')),
-            QStringLiteral("values"), QStringLiteral("(:%1)").arg(kConvertedColumns.join(QStringLiteral(",:")))};
+    QStringList columns, params;
+    for (int c : used) {
+        columns << kConvertedColumns.at(c);
+        params << QLatin1Char(':') + kConvertedColumns.at(c);
+    }
+    q.setSql(QStringList{QStringLiteral("insert into %1").arg(table), QStringLiteral("(%1)").arg(columns.join(',')),
+                         QStringLiteral("values"), QStringLiteral("(%1)").arg(params.join(','))});
+}
+
+// `emptyIsNull`: a value whose text is empty goes in as NULL.
+void bindRow(Query& q, const Row& row, const QVector<int>& used, bool emptyIsNull)
+{
+    q.clearParams();
+    for (int c : used) {
+        const QVariant& v = row.at(c);
+        if (v.isValid() && !(emptyIsNull && valueText(v).isEmpty()))
+            q.setParam(kConvertedColumns.at(c), v);
+    }
 }
 
 void commit(Query& q)
@@ -51,6 +74,8 @@ MemberImport::MemberImport(Database& work, ProgressSink& progress) : m_work(work
         db->setParams(Database::defaultParams());
         db->transaction().setParams({QStringLiteral("concurrency"), QStringLiteral("nowait")});
     }
+    // Scratch: its tables are rebuilt at every showing of the dialog.
+    m_import.setForcedWrites(false);
 }
 
 void MemberImport::makeStartCurrent() const
@@ -74,7 +99,7 @@ void MemberImport::connect()
     try {
         if (!QFileInfo::exists(importPath)) {
             QDir().mkpath(QFileInfo(importPath).absolutePath());
-            Database::createDatabase(importPath);
+            Database::createScratchDatabase(importPath);
         }
     } catch (const DbError&) {
         // The first statement on the import database reports it.
@@ -259,54 +284,51 @@ int MemberImport::importRows()
     struct Mapping {
         int column; // 0-based field of the line
         const ImportText::Target* target;
+        int slot; // where the target column sits in a converted row
     };
     QVector<Mapping> mapping;
     q.setSql(QStringList{"SELECT a.CD,a.NAME02, a.NAME03, a.CD2,b.NAME02", "FROM CMV_01 a,CMV_02 b",
                          "where a.CD2>1 and a.CD2=b.CD", "order by a.CD2"});
     q.open();
     for (q.first(); !q.eof(); q.next())
-        if (const ImportText::Target* t = ImportText::target(q.value(3).toInt()); t && t->code > 1)
-            mapping << Mapping{q.value(0).toInt() - 1, t};
+        if (const ImportText::Target* t = ImportText::target(q.value(3).toInt()); t && t->code > 1) {
+            const auto at = std::find_if(kConvertedColumns.begin(), kConvertedColumns.end(), [&](const QString& c) {
+                return c.compare(t->column, Qt::CaseInsensitive) == 0;
+            });
+            if (at != kConvertedColumns.end())
+                mapping << Mapping{q.value(0).toInt() - 1, t, static_cast<int>(at - kConvertedColumns.begin())};
+        }
 
     m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(lines.size() - 1);
     const bool showProgress = lines.size() > kProgressFrom;
     if (showProgress)
         m_progress.start(static_cast<int>(lines.size()) * 2);
 
-    q.setSql(insertInto(QStringLiteral("BUSAI_CNV")));
-    // Where each target column sits in a converted row.
-    QVector<int> slot;
-    for (const Mapping& m : mapping) {
-        int at = -1;
-        for (int c = 0; c < kConvertedColumns.size() && at < 0; ++c)
-            if (kConvertedColumns.at(c).compare(m.target->column, Qt::CaseInsensitive) == 0)
-                at = c;
-        slot << at;
-    }
     // The rows BUSAI_CNV took, kept to be handed on without reading them back:
     // both tables have the same columns, so the database makes the same values
     // of them.
-    QVector<QVector<QVariant>> taken;
+    QVector<Row> taken;
     taken.reserve(lines.size());
+    QVector<int> used{0};
+    for (const Mapping& m : std::as_const(mapping))
+        if (!used.contains(m.slot))
+            used << m.slot;
+    prepareInsert(q, QStringLiteral("BUSAI_CNV"), used);
     int sequence = 1;
     for (m_record = titleIsData ? 0 : 1; m_record < lines.size(); ++m_record) {
         if (showProgress)
             m_progress.step();
         try {
             const QStringList fields = ImportText::splitLine(lines.at(m_record));
-            QVector<QVariant> row(kConvertedColumns.size());
-            q.clearParams();
-            for (int i = 0; i < mapping.size(); ++i) {
-                const Mapping& m = mapping.at(i);
-                q.setParam(QStringLiteral("CNT"), sequence);
+            Row row(kConvertedColumns.size());
+            for (const Mapping& m : std::as_const(mapping)) {
+                row[0] = sequence;
                 if (m.column < 0 || m.column >= fields.size())
                     throw ShortLine{};
-                const QVariant value = ImportText::convert(*m.target, fields.at(m.column));
-                q.setParam(m.target->column, value);
-                if (slot.at(i) > 0)
-                    row[slot.at(i)] = value;
+                row[m.slot] = ImportText::convert(*m.target, fields.at(m.column));
                 ++sequence;
             }
+            bindRow(q, row, used, false);
             q.exec();
             taken << row;
         } catch (const ShortLine&) {
@@ -323,15 +345,10 @@ int MemberImport::importRows()
     int k = 1;
     try {
         tra.commitAndRestart();
-        sel.setSql(insertInto(QStringLiteral("BUSAI_SEL")));
-        for (const QVector<QVariant>& row : taken) {
-            sel.clearParams();
-            sel.setParam(QStringLiteral("CNT"), k++);
-            for (int c = 1; c < kConvertedColumns.size(); ++c) {
-                const QVariant& v = row.at(c);
-                if (!valueText(v).isEmpty())
-                    sel.setParam(kConvertedColumns.at(c), v);
-            }
+        prepareInsert(sel, QStringLiteral("BUSAI_SEL"), used);
+        for (Row& row : taken) {
+            row[0] = k++;
+            bindRow(sel, row, used, true);
             sel.exec();
             if (showProgress && k % 2 == 0)
                 m_progress.step(2);

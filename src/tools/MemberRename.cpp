@@ -29,12 +29,15 @@ void MemberRename::open()
             bu.open();
             bu.setRecNo(std::min(row, bu.recordCount()));
         };
+        m_dialogOpen = true;
         try {
             m_screen.showTextDialog(TextDialog::Rename);
         } catch (...) {
+            m_dialogOpen = false;
             backToRow();
             throw;
         }
+        m_dialogOpen = false;
         backToRow();
     }
     m_screen.showMainToolbar();
@@ -94,6 +97,7 @@ bool MemberRename::run()
         throw;
     }
     work.transaction().restart();
-    bu.open();
+    if (!m_dialogOpen)
+        bu.open();
     return true;
 }

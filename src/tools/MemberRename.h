@@ -29,4 +29,5 @@ public:
 private:
     TDM2& m_dm;
     MainScreen& m_screen;
+    bool m_dialogOpen = false; // the dialog's closing reopens the member list
 };

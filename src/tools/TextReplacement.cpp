@@ -1,14 +1,21 @@
 #include "TextReplacement.h"
 
 #include "DataModule.h"
+#include "DbError.h"
 #include "Helpers.h"
 #include "ImportText.h"
 #include "MasterLoads.h"
+#include "Schema.h"
 #include "SjisCodec.h"
 #include "TextTools.h"
 
 #include <QHash>
+#include <QSet>
 #include <QVector>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
 
 namespace {
 
@@ -64,9 +71,9 @@ QVariant textOrNull(const QString& text)
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-void ensureMapTable(Database& product)
+void ensureMapTable(Database& db)
 {
-    Query q(&product, QStringLiteral("IBQ_touroku"));
+    Query q(&db, QStringLiteral("IBQ_touroku"));
     q.setSql(QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME='%1'").arg(kMapTable));
     q.open();
     if (q.value(0).toInt() > 0)
@@ -74,9 +81,9 @@ void ensureMapTable(Database& product)
     q.run(QStringLiteral("CREATE GLOBAL TEMPORARY TABLE %1 (OLD_V VARCHAR(40), NEW_V VARCHAR(40)) "
                          "ON COMMIT DELETE ROWS")
               .arg(kMapTable));
-    product.transaction().commitAndRestart();
+    db.transaction().commitAndRestart();
     q.run(QStringLiteral("CREATE INDEX %1_O ON %1 (OLD_V)").arg(kMapTable));
-    product.transaction().commitAndRestart();
+    db.transaction().commitAndRestart();
 }
 
 // The pairs into the map table, a hundred rows to a statement: one execution
@@ -103,6 +110,81 @@ void fillMap(Query& q, const QStringList& olds, const QHash<QString, QString>& m
         }
         q.exec();
     }
+}
+
+// Two values alike as the work table holds them: NULL only like NULL, numbers by value.
+bool same(const QVariant& a, const QVariant& b)
+{
+    if (a.isValid() != b.isValid())
+        return false;
+    if (!a.isValid())
+        return true;
+    const bool textA = a.typeId() == QMetaType::QString, textB = b.typeId() == QMetaType::QString;
+    if (textA || textB)
+        return textA == textB && a.toString() == b.toString();
+    return a.toDouble() == b.toDouble();
+}
+
+// The member list's columns, upper-case, CNT first.
+QStringList memberListColumns()
+{
+    QStringList columns;
+    for (const QString& declared : Schema::workColumns(QStringLiteral("BUZAI_S")))
+        columns << declared.section(' ', 0, 0).toUpper();
+    return columns;
+}
+
+// Whether the member list (`rows` of `columns`, in their order) holds exactly
+// what the member load would make of the product's members now, and each text
+// exactly as the product stores it. Then a change the product takes, made to
+// the list in place, gives what a reload gives.
+bool listIsProductCopy(Database& product, const QStringList& columns, const QVector<QVector<QVariant>>& rows, int major,
+                       int middle)
+{
+    Query src(&product, QStringLiteral("IBQ_touroku"));
+    src.setSql(MasterLoads::memberSource(major, middle));
+    src.open();
+    // An empty category loads as one empty row.
+    if (rows.size() != std::max(1, src.recordCount()))
+        return false;
+    const QStringList& loaded = MasterLoads::memberColumns();
+    QVector<int> at; // where each loaded column sits in a list row
+    for (const QString& c : loaded)
+        at << static_cast<int>(columns.indexOf(c.toUpper()));
+    QVector<int> texts; // the text columns the replacement matches, in `loaded`
+    for (const Column& c : kColumns)
+        texts << static_cast<int>(loaded.indexOf(QLatin1String(c.member)));
+    const QVector<QVariant> none(loaded.size());
+    src.first();
+    for (int n = 1; n <= rows.size(); ++n, src.next()) {
+        const QVector<QVariant>& row = rows.at(n - 1);
+        if (row.at(0).toLongLong() != n)
+            return false;
+        const QVector<QVariant> expected = src.eof() ? none : MasterLoads::memberRow(src);
+        QVector<bool> checked(row.size());
+        checked[0] = true;
+        for (int i = 0; i < loaded.size(); ++i) {
+            if (!same(row.at(at.at(i)), expected.at(i)))
+                return false;
+            checked[at.at(i)] = true;
+        }
+        for (int c = 0; c < row.size(); ++c)
+            if (!checked.at(c) && row.at(c).isValid())
+                return false;
+        if (!src.eof())
+            for (int i : texts)
+                if (valueText(src.value(i)) != valueText(row.at(at.at(i))))
+                    return false;
+    }
+    return true;
+}
+
+// A new value as the member load would bring it into the list.
+QVariant asLoaded(int column, const QString& value)
+{
+    return Helpers::textOrNull(QLatin1String(kColumns[column].member) == QLatin1String("TANI")
+                                   ? Helpers::unitText(value)
+                                   : Helpers::firstLine(value));
 }
 
 } // namespace
@@ -185,15 +267,20 @@ bool TextReplacement::run()
         bu.checkBrowseMode();
     bu.close();
     m_dm.conn.IBTransaction4().commitAndRestart();
+    // Every column: the rows also tell whether the list is the product's copy.
+    const QStringList listColumns = memberListColumns();
+    Query list(m_dm.IBT_bu.database(), QStringLiteral("IBQ_FB4"));
+    list.setSql(QStringLiteral("select %1 from BUZAI_S order by CNT").arg(listColumns.join(',')));
+    list.open();
     QVector<Member> members;
     {
-        Query q(m_dm.IBT_bu.database(), QStringLiteral("IBQ_FB4"));
-        q.setSql(QStringLiteral("select NAME01,NAME02,NAME03,TANI,B_CD from BUZAI_S order by CNT"));
-        q.open();
-        for (q.first(); !q.eof(); q.next()) {
+        int at[5];
+        for (int c = 0; c < 5; ++c)
+            at[c] = static_cast<int>(listColumns.indexOf(QLatin1String(kColumns[c].member)));
+        for (list.first(); !list.eof(); list.next()) {
             Member m;
             for (int c = 0; c < 5; ++c)
-                m.values[c] = q.text(QLatin1String(kColumns[c].member));
+                m.values[c] = valueText(list.value(at[c]));
             members << m;
         }
     }
@@ -252,51 +339,163 @@ bool TextReplacement::run()
         }
 
     Database& product = m_dm.conn.IBDatabase1;
-    try {
-        bool anyChange = false;
-        for (const auto& o : order)
-            anyChange = anyChange || !o.isEmpty();
-        if (anyChange) {
-            if (!pair)
-                ensureMapTable(product);
-            TextTools::inOneTransaction(product, [&] {
-                Query q(&product, QStringLiteral("IBQ_touroku"));
-                const QString where = QStringLiteral("BL_kubun=%1 and BM_kubun=%2")
-                                          .arg(Helpers::toIntOrZero(major))
-                                          .arg(Helpers::toIntOrZero(middle));
-                if (pair) {
-                    for (const auto& [table, c1, c2] : {std::tuple{"MAS_SIAGE02", "NAME_01", "NAME_02"},
-                                                        std::tuple{"MAS_BUZAI", "NAME01", "NAME02"}}) {
-                        q.setSql({QStringLiteral("UPDATE %1").arg(QLatin1String(table)),
-                                  QStringLiteral("set %1=:N1,%2=:N2").arg(QLatin1String(c1), QLatin1String(c2)),
-                                  QStringLiteral("where %1=:O1 and %2=:O2").arg(QLatin1String(c1), QLatin1String(c2)),
-                                  QStringLiteral("and ") + where});
-                        q.setParam(QStringLiteral("N1"), textOrNull(maps[0].value(typed(1), typed(1))));
-                        q.setParam(QStringLiteral("N2"), textOrNull(maps[1].value(typed(3), typed(3))));
-                        q.setParam(QStringLiteral("O1"), typed(1));
-                        q.setParam(QStringLiteral("O2"), typed(3));
-                        q.exec();
-                    }
-                    return;
-                }
-                for (int c = 0; c < 5; ++c) {
-                    if (order[c].isEmpty())
-                        continue;
-                    q.run(QStringLiteral("delete from ") + kMapTable);
-                    fillMap(q, order[c], maps[c]);
-                    for (const auto& [table, column] : {std::pair{QStringLiteral("MAS_SIAGE02"), kColumns[c].schedule},
-                                                        std::pair{QStringLiteral("MAS_BUZAI"), kColumns[c].member}}) {
-                        const QString col = QLatin1String(column);
+    Database& work = *bu.database();
+    const int majorCode = Helpers::toIntOrZero(major), middleCode = Helpers::toIntOrZero(middle);
+    bool anyChange = false;
+    for (const auto& o : order)
+        anyChange = anyChange || !o.isEmpty();
+
+    // The list can take the change in place, rather than be loaded again, when
+    // it is the complete copy of the product's members of the category changed.
+    bool inPlace = m_loads.completed(Tab::Member) && m_dm.IBT_dai.active() && m_dm.IBT_chu.active() &&
+                   m_dm.currentMajorCode() == majorCode && m_dm.currentMiddleCode() == middleCode;
+
+    // A column that one row of the dialog changes, in every value that holds its
+    // search text, with a replacement the member load keeps as it is: while the
+    // list is the product's copy, the database makes the change itself from the
+    // two texts (the row in kSteps; -1: by the pairs of old and new values).
+    int byExpression[5] = {-1, -1, -1, -1, -1};
+    if (!pair)
+        for (int c = 0; c < 5; ++c) {
+            int acting = 0;
+            for (int i = 0; i < int(std::size(kSteps)); ++i) {
+                const Step& step = kSteps[i];
+                const bool codeRow = step.column == 4;
+                if (step.column != c || edit(step.search).isEmpty() ||
+                    (codeRow && (!codeRowVisible || edit(step.replace).isEmpty())))
+                    continue;
+                ++acting;
+                byExpression[c] = i;
+            }
+            if (acting != 1) {
+                byExpression[c] = -1;
+                continue;
+            }
+            const Step& step = kSteps[byExpression[c]];
+            QSet<QString> holding;
+            for (const Member& m : std::as_const(members))
+                if (!m.values[c].isEmpty() && m.values[c].contains(typed(step.search)))
+                    holding.insert(m.values[c]);
+            if (holding.size() != order[c].size() ||
+                asLoaded(c, inserted(step.replace)).toString() != inserted(step.replace))
+                byExpression[c] = -1;
+        }
+
+    // The same change on `tables` (table, member or schedule column flag) of `db`,
+    // with the new values `news` gives; `where` limits it to the category.
+    using Tables = QList<std::pair<QString, bool>>;
+    const auto change = [&](Database& db, const Tables& tables, const QString& where,
+                            const std::function<QString(int, const QString&)>& news) {
+        Query q(&db, QStringLiteral("IBQ_touroku"));
+        const QString limit = where.isEmpty() ? QString() : QStringLiteral(" and ") + where;
+        if (pair) {
+            for (const auto& [table, member] : tables) {
+                const QString c1 = QLatin1String(member ? kColumns[0].member : kColumns[0].schedule);
+                const QString c2 = QLatin1String(member ? kColumns[1].member : kColumns[1].schedule);
+                q.setSql({QStringLiteral("UPDATE ") + table, QStringLiteral("set %1=:N1,%2=:N2").arg(c1, c2),
+                          QStringLiteral("where %1=:O1 and %2=:O2").arg(c1, c2) + limit});
+                q.setParam(QStringLiteral("N1"), textOrNull(news(0, maps[0].value(typed(1), typed(1)))));
+                q.setParam(QStringLiteral("N2"), textOrNull(news(1, maps[1].value(typed(3), typed(3)))));
+                q.setParam(QStringLiteral("O1"), typed(1));
+                q.setParam(QStringLiteral("O2"), typed(3));
+                q.exec();
+            }
+            return;
+        }
+        for (int c = 0; c < 5; ++c) {
+            if (order[c].isEmpty())
+                continue;
+            if (inPlace && byExpression[c] >= 0) {
+                const Step& step = kSteps[byExpression[c]];
+                const QString search = QStringLiteral("cast(:S as varchar(255))");
+                const QString by = inserted(step.replace).isEmpty() ? QStringLiteral("''")
+                                                                    : QStringLiteral("cast(:R as varchar(255))");
+                const QString member = QLatin1String(kColumns[c].member);
+                for (const auto& [table, isMember] : tables) {
+                    const QString col = isMember ? member : QLatin1String(kColumns[c].schedule);
+                    if (!isMember) {
+                        // Schedule rows follow the members' old values: the few that hold
+                        // the search text and one of those values, by their pairs.
+                        q.setSql(QStringLiteral("select distinct %1 from %2 where position(%3 in %1)>0")
+                                     .arg(col, table, search) +
+                                 limit);
+                        q.setParam(QStringLiteral("S"), typed(step.search));
+                        q.open();
+                        QStringList olds;
+                        QHash<QString, QString> map;
+                        for (q.first(); !q.eof(); q.next())
+                            if (const QString v = valueText(q.value(0)); maps[c].contains(v)) {
+                                olds << v;
+                                map.insert(v, news(c, maps[c].value(v)));
+                            }
+                        q.close();
+                        if (olds.isEmpty())
+                            continue;
+                        q.run(QStringLiteral("delete from ") + kMapTable);
+                        fillMap(q, olds, map);
                         q.run({QStringLiteral("UPDATE %1 set %2=(select first 1 NEW_V from %3 where OLD_V=%1.%2)")
                                    .arg(table, col, kMapTable),
-                               QStringLiteral("where %1 and %2 in (select OLD_V from %3)").arg(where, col, kMapTable)});
+                               QStringLiteral("where %1 in (select OLD_V from %2)").arg(col, kMapTable) + limit});
+                        continue;
                     }
+                    q.setSql({QStringLiteral("UPDATE %1 set %2=nullif(overlay(%2 placing %3 from position(%4 in %2) "
+                                             "for char_length(%4)),'')")
+                                  .arg(table, col, by, search),
+                              QStringLiteral("where position(%1 in %2)>0").arg(search, col) + limit});
+                    q.setParam(QStringLiteral("S"), typed(step.search));
+                    if (!inserted(step.replace).isEmpty())
+                        q.setParam(QStringLiteral("R"), inserted(step.replace));
+                    q.exec();
                 }
-            });
+                continue;
+            }
+            QHash<QString, QString> map;
+            for (const QString& old : std::as_const(order[c]))
+                map.insert(old, news(c, maps[c].value(old)));
+            q.run(QStringLiteral("delete from ") + kMapTable);
+            fillMap(q, order[c], map);
+            for (const auto& [table, member] : tables) {
+                const QString col = QLatin1String(member ? kColumns[c].member : kColumns[c].schedule);
+                q.run({QStringLiteral("UPDATE %1 set %2=(select first 1 NEW_V from %3 where OLD_V=%1.%2)")
+                           .arg(table, col, kMapTable),
+                       QStringLiteral("where %1 in (select OLD_V from %2)").arg(col, kMapTable) + limit});
+            }
         }
+    };
+
+    try {
+        if (anyChange && !pair)
+            ensureMapTable(product);
+        TextTools::inOneTransaction(product, [&] {
+            inPlace = inPlace && listIsProductCopy(product, listColumns, list.rows(), majorCode, middleCode);
+            if (anyChange)
+                change(product, {{QStringLiteral("MAS_SIAGE02"), false}, {QStringLiteral("MAS_BUZAI"), true}},
+                       QStringLiteral("BL_kubun=%1 and BM_kubun=%2").arg(majorCode).arg(middleCode),
+                       [](int, const QString& value) { return value; });
+        });
     } catch (...) {
         reopenMembers();
         throw;
+    }
+    if (inPlace && anyChange) {
+        try {
+            bool byPairs = false;
+            for (int c = 0; c < 5; ++c)
+                byPairs = byPairs || (!order[c].isEmpty() && byExpression[c] < 0);
+            if (!pair && byPairs)
+                ensureMapTable(work);
+            TextTools::inOneTransaction(work, [&] {
+                change(work, {{QStringLiteral("BUZAI_S"), true}}, QString(),
+                       [](int c, const QString& value) { return asLoaded(c, value).toString(); });
+            });
+        } catch (const DbError&) {
+            inPlace = false; // the load brings the same rows
+        }
+    }
+    if (inPlace) {
+        work.transaction().restart();
+        bu.open();
+        return true;
     }
     // The list shows the product's members again.
     m_dm.conn.IBTransaction4().restart();

@@ -147,3 +147,65 @@ TEST(TextReplacement, AFailingStatementLeavesEveryTableAsItWas)
     EXPECT_EQ(rig.productRows(kNames), QStringList{"3|5|ボルト"});
     EXPECT_TRUE(rig.dm->IBT_bu.active());
 }
+
+namespace {
+
+// Counts the member loads that run.
+class CountingLoads : public MasterLoads {
+public:
+    using MasterLoads::MasterLoads;
+    int members = 0;
+    void Button4Click() override
+    {
+        ++members;
+        MasterLoads::Button4Click();
+    }
+};
+
+} // namespace
+
+// A list that is the product's copy takes the change in place, and ends as a
+// reload would leave it: new values cut as the load cuts them, NULL for empty.
+// A list with an edit not registered, or texts the load has cut, is loaded again.
+TEST(TextReplacement, ChangesTheListInPlaceExactlyAsAReloadWould)
+{
+    TextToolsRig rig;
+    CountingLoads loads(*rig.dm, rig.screen);
+    TextReplacement replace(*rig.dm, rig.screen, loads);
+    replace.codeRowVisible = true;
+    rig.members({"六角ボルト|M10|本|備考|3-1", "六角ボルト|M12|本||3-2", "ナット|M10|個|備考|3-3", "|||"});
+    loads.Button4Click();
+    struct Case {
+        QList<std::pair<int, const char*>> edits;
+        bool inPlace;
+        const char* listEdit = nullptr;
+    };
+    const Case cases[] = {
+        {{{1, "ボルト"}, {2, "ﾎﾞﾙﾄ"}}, true},
+        {{{5, "備考"}, {6, ""}}, true},
+        {{{13, "3-"}, {14, "S-"}}, true},
+        {{{1, "六角ﾎﾞﾙﾄ"}, {2, "六角ﾎﾞﾙﾄ"}, {3, "M12"}, {4, "M16"}}, true}, // the pair step
+        {{{9, "六角"}, {10, "6"}}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
+        {{{7, "本"}, {8, "ｾ ｯﾄ"}}, true}, // the load takes the blank out
+        {{{1, "ナット"}, {2, "N\r\n2行目"}}, false},
+    };
+    for (const Case& c : cases) {
+        for (int n = 1; n <= 14; ++n)
+            replace.edit(n).clear();
+        for (const auto& [field, text] : c.edits)
+            replace.edit(field) = QString::fromUtf8(text);
+        if (c.listEdit)
+            execCommitted(*connectTestDatabase(rig.conn.IBDatabase2.databaseName(), QStringLiteral("edit")),
+                          {c.listEdit});
+        const int before = loads.members;
+        ASSERT_TRUE(replace.run()) << c.edits.front().second;
+        EXPECT_EQ(loads.members - before, c.inPlace ? 0 : 1) << c.edits.front().second;
+        const QStringList changed = rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT"));
+        loads.Button4Click();
+        EXPECT_EQ(changed, rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT")))
+            << c.edits.front().second;
+        EXPECT_TRUE(rig.dm->IBT_bu.active());
+    }
+    EXPECT_EQ(rig.workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
+              QStringList({"6ﾎﾞﾙﾄ|M10|∅|ｾｯﾄ|S-1", "6ﾎﾞﾙﾄ|M16|∅|ｾｯﾄ|S-2", "N|M10|∅|個|S-3", "∅|∅|∅|∅|∅"}));
+}
