@@ -29,8 +29,10 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
     int row = oldRow;
     try {
         row = steps();
+        grid.prepareReopen();
         tra.commitAndRestart();
     } catch (...) {
+        grid.dropPrepared();
         try {
             tra.rollback();
             tra.start();
