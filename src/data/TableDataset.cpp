@@ -239,9 +239,10 @@ void TableDataset::prepareReopen(bool positionsOnly)
     next->keys.reserve(q.recordCount());
     next->versions.reserve(q.recordCount());
     // Rows that cannot be taken from the held ones (new, or written elsewhere
-    // since the last read): read one by one when few, otherwise the whole
-    // table at open().
-    constexpr int kFew = 50;
+    // since the last read) are read by key when few, else by the span of
+    // positions they take when it holds little else; otherwise the whole table
+    // is read at open().
+    constexpr int kFew = 8;
     QList<int> missing;
     for (int i : sorted) {
         const auto& r = all.at(i);
@@ -264,20 +265,39 @@ void TableDataset::prepareReopen(bool positionsOnly)
         } else {
             missing << static_cast<int>(next->rows.size());
             next->rows << QVector<QVariant>();
-            if (missing.size() > kFew)
-                return;
         }
     }
-    if (!missing.isEmpty()) {
-        q.close();
-        q.setSql(QStringLiteral("select %1 from %2 t where RDB$DB_KEY=:K").arg(next->columns.join(','), m_table));
+    if (missing.size() > kFew) {
+        // `sorted` runs in position order, and so does `missing`.
+        const QVariant& low = all.at(sorted.at(missing.first())).at(3);
+        const QVariant& high = all.at(sorted.at(missing.last())).at(3);
+        if (!low.isValid() || low.isNull() || high.toLongLong() - low.toLongLong() + 1 > 2 * missing.size())
+            return;
+        Query span(m_db, m_table + QStringLiteral("__span"));
+        span.setSql(QStringLiteral("select RDB$DB_KEY, %1 from %2 where %3 between %4 and %5")
+                        .arg(next->columns.join(','), m_table, m_order, QString::number(low.toLongLong()),
+                             QString::number(high.toLongLong())));
+        span.open();
+        QHash<QByteArray, int> spanAt;
+        for (int i = 0; i < span.recordCount(); ++i)
+            spanAt.insert(span.rows().at(i).at(0).toByteArray(), i);
         for (int i : missing) {
-            q.setParam(QStringLiteral("K"), next->keys.at(i));
-            q.open();
-            if (q.recordCount() != 1 || q.fieldNames().size() != next->columns.size())
+            const auto f = spanAt.constFind(next->keys.at(i));
+            if (f == spanAt.constEnd())
                 return;
-            next->rows[i] = q.rows().at(0);
-            q.close();
+            const auto& r = span.rows().at(*f);
+            next->rows[i] = QVector<QVariant>(r.begin() + 1, r.end());
+        }
+    } else {
+        Query one(m_db, m_table + QStringLiteral("__row"));
+        one.setSql(QStringLiteral("select %1 from %2 t where RDB$DB_KEY=:K").arg(next->columns.join(','), m_table));
+        for (int i : missing) {
+            one.setParam(QStringLiteral("K"), next->keys.at(i));
+            one.open();
+            if (one.recordCount() != 1 || one.fieldNames().size() != next->columns.size())
+                return;
+            next->rows[i] = one.rows().at(0);
+            one.close();
         }
     }
     m_prepared = std::move(next);
