@@ -204,6 +204,16 @@ void TableDataset::prepareReopen(bool positionsOnly)
     // positions changed.
     const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
     Query q(m_db, m_table + QStringLiteral("__refresh"));
+    if (!positionsOnly) {
+        // When most rows were written a plain read at open() costs less.
+        q.setSql(QStringLiteral("select count(*), coalesce(sum(case when %1 then 1 else 0 end),0) from %2")
+                     .arg(written, m_table));
+        q.open();
+        const bool most = q.value(1).toInt() > q.value(0).toInt() / 2;
+        q.close();
+        if (most)
+            return;
+    }
     q.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, case when %1 then 1 else 0 end, %2 from %3")
                  .arg(written, m_order, m_table));
     q.open();
@@ -211,9 +221,6 @@ void TableDataset::prepareReopen(bool positionsOnly)
     int writtenRows = 0;
     for (const auto& r : all)
         writtenRows += r.at(2).toInt();
-    // When most rows were written a plain read at open() costs less.
-    if (!positionsOnly && writtenRows > all.size() / 2)
-        return;
     QHash<QByteArray, QVector<QVariant>> writtenValues;
     if (!positionsOnly && writtenRows > 0) {
         Query w(m_db, m_table + QStringLiteral("__written"));
