@@ -56,12 +56,12 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
 
 QString textOrNull(const QString& column)
 {
-    return QStringLiteral("case when char_length(%1)>0 then %1 end").arg(column);
+    return QStringLiteral("case when octet_length(%1)>0 then %1 end").arg(column);
 }
 
 QString hasText(const QString& column)
 {
-    return QStringLiteral("char_length(coalesce(%1,''))>0").arg(column);
+    return QStringLiteral("octet_length(coalesce(%1,''))>0").arg(column);
 }
 
 namespace {
@@ -206,9 +206,23 @@ QList<std::pair<QString, QString>> rebuiltColumns(const RowShape& shape)
 
 QString unlikeTest(const RowShape& shape)
 {
+    // The usual forms by cheaper tests than comparing with the expression.
+    const auto same = [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; };
     QStringList differs;
-    for (const auto& [c, value] : rebuiltColumns(shape))
-        differs << QStringLiteral("%1 is distinct from %2").arg(c, value);
+    for (const auto& [c, value] : rebuiltColumns(shape)) {
+        if (same(value, c))
+            continue;
+        if (same(value, textOrNull(c)))
+            differs << QStringLiteral("octet_length(%1)=0").arg(c);
+        else if (same(value, zeroIfNull(c)))
+            differs << c + QStringLiteral(" is null");
+        else if (same(value, QStringLiteral("null")))
+            differs << c + QStringLiteral(" is not null");
+        else
+            differs << QStringLiteral("%1 is distinct from %2").arg(c, value);
+    }
+    if (differs.isEmpty())
+        return QStringLiteral("(1=0)");
     return '(' + differs.join(QStringLiteral(" or ")) + ')';
 }
 
@@ -234,16 +248,19 @@ bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, i
 {
     if (counts.dropped > 0)
         q.run(QStringLiteral("delete from %1 where not %2").arg(shape.table, keptTest(shape)));
-    if (counts.unlike > 0) {
-        QStringList sets;
-        for (const auto& [c, value] : rebuiltColumns(shape))
-            sets << QStringLiteral("%1=%2").arg(c, value);
-        q.run({QStringLiteral("update %1 set %2").arg(shape.table, sets.join(',')),
-               QStringLiteral("where ") + unlikeTest(shape)});
+    const QString at = QString::number(split);
+    const QString order = down ? QStringLiteral("order by CNT") : QStringLiteral("order by CNT desc");
+    if (counts.unlike == 0) {
+        q.run({QStringLiteral("update %1 set CNT=%2 where CNT>%3").arg(shape.table, position, at), order});
+        return true;
     }
-    q.run({QStringLiteral("update %1 set CNT=%2 where CNT>%3").arg(shape.table, position, QString::number(split)),
-           down ? QStringLiteral("order by CNT") : QStringLiteral("order by CNT desc")});
-    return counts.unlike == 0;
+    // Each row written once: the moving rows take their rebuilt form as they move.
+    QStringList sets{QStringLiteral("CNT=case when CNT>%1 then %2 else CNT end").arg(at, position)};
+    for (const auto& [c, value] : rebuiltColumns(shape))
+        sets << QStringLiteral("%1=%2").arg(c, value);
+    q.run({QStringLiteral("update %1 set %2").arg(shape.table, sets.join(',')),
+           QStringLiteral("where CNT>%1 or %2").arg(at, unlikeTest(shape)), order});
+    return false;
 }
 
 void replaceRows(Query& q, const RowShape& shape)
