@@ -186,6 +186,16 @@ void TableDataset::showRows(Rows&& rows)
 void TableDataset::prepareReopen(bool positionsOnly)
 {
     m_prepared.reset();
+    // A read that fails here only costs the full read at open().
+    try {
+        prepareFrom(positionsOnly);
+    } catch (const DbError&) {
+        m_prepared.reset();
+    }
+}
+
+void TableDataset::prepareFrom(bool positionsOnly)
+{
     if (active() || !m_db || m_held.columns.isEmpty() || m_order.isEmpty())
         return;
     const int order =

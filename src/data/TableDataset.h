@@ -151,6 +151,7 @@ private:
     Rows m_held;
     std::unique_ptr<Rows> m_prepared;
     void showRows(Rows&& rows);
+    void prepareFrom(bool positionsOnly);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;
