@@ -3,7 +3,6 @@
 #include "DataModule.h"
 #include "MemberImage.h"
 #include "Rebuild.h"
-#include "Schema.h"
 
 namespace {
 
@@ -50,18 +49,6 @@ QString identityKey(const char* column, int bytes)
 }
 const QString kIdentity = QStringLiteral("%1 as K1, %2 as K2, %3 as K3")
                               .arg(identityKey("NAME01", 80), identityKey("NAME02", 80), identityKey("TANI", 12));
-
-// Every member column: narrowing keeps the rows whole.
-const QStringList& allColumns()
-{
-    static const QStringList names = [] {
-        QStringList n;
-        for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")))
-            n << def.section(' ', 0, 0);
-        return n;
-    }();
-    return names;
-}
 
 } // namespace
 
@@ -121,22 +108,19 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     q.run(createStatement(QStringLiteral("BUZAI_S2")));
     q.run(QStringLiteral("COMMIT"));
 
-    // The escape character '!' is never the second byte of a Shift-JIS character.
-    const QStringList columns = allColumns().mid(1);
-    QStringList narrow{MemberImage::insertLine(columns),
-                       QStringLiteral("select %1, CNT, %2 from BUZAI_S where BL_KUBUN is not null")
-                           .arg(MemberImage::keyOf({}), columns.join(',')),
-                       QStringLiteral("and BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
-                       QStringLiteral("and BM_KUBUN=") + QString::number(m_dm.currentMiddleCode())};
+    // The narrowed list is the matching rows as they are, so the others are
+    // deleted and the matching ones never written. The escape character '!' is
+    // never the second byte of a Shift-JIS character.
+    QStringList keep{QStringLiteral("BL_KUBUN is not null"),
+                     QStringLiteral("BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
+                     QStringLiteral("BM_KUBUN=") + QString::number(m_dm.currentMiddleCode())};
     for (const QString& k : {keyword1, keyword2})
         if (!k.isEmpty())
-            narrow
-                << QStringLiteral("and (NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
-    MemberImage::prepare(*ds.database());
+            keep << QStringLiteral("(NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
-        q.run(narrow);
-        MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
+        q.run(QStringLiteral("delete from BUZAI_S where case when %1 then 1 else 0 end=0")
+                  .arg(keep.join(QStringLiteral(" and "))));
         return 1;
     });
     m_narrowed = true;

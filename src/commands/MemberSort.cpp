@@ -27,7 +27,16 @@ void MemberSort::sortBy(const QString& field)
     if (field == QStringLiteral("№") || !ds.hasField(key) || ds.isCalculated(key))
         return;
     const bool descending = m_descending;
-    const QString order = orderLine(key, descending) + QStringLiteral(",NAME01,NAME02,TANI");
+    // A column sorted once already decides nothing the second time: left out,
+    // which keeps the engine's sort keys short.
+    QStringList order, sorted;
+    for (const QString& term : (orderLine(key, descending) + QStringLiteral(",NAME01,NAME02,TANI")).split(',')) {
+        const QString column = term.section(' ', 0, 0);
+        if (!sorted.contains(column)) {
+            sorted << column;
+            order << term;
+        }
+    }
     const QString major = QString::number(m_dm.currentMajorCode());
     const QString middle = QString::number(m_dm.currentMiddleCode());
     Query& q = m_dm.IBQ_touroku4;
@@ -49,11 +58,15 @@ void MemberSort::sortBy(const QString& field)
     const QStringList columns = Rebuild::memberRows().columns.mid(1);
     MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run({MemberImage::insertLine(columns),
-               QStringLiteral("select %1, row_number() over (order by %2), %3")
-                   .arg(MemberImage::keyOf({}), order, kValues.join(',')),
-               QStringLiteral("from BUZAI_S"), QStringLiteral("where BL_KUBUN=") + major,
-               QStringLiteral("and BM_KUBUN=") + middle});
+        // The ranking sorts keys only; the rows are fetched by key after (the
+        // value expressions name the columns of t, which v does not share).
+        q.run(
+            {MemberImage::insertLine(columns),
+             QStringLiteral("select %1, v.P, %2 from").arg(MemberImage::keyOf(QStringLiteral("t")), kValues.join(',')),
+             QStringLiteral("(select RDB$DB_KEY as DK, row_number() over (order by %1) as P from BUZAI_S")
+                 .arg(order.join(',')),
+             QStringLiteral("where BL_KUBUN=%1 and BM_KUBUN=%2) v").arg(major, middle),
+             QStringLiteral("join BUZAI_S t on t.RDB$DB_KEY=v.DK")});
         // Nearly every row moves: written anew, which is cheaper than moving them.
         MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
         return 1;

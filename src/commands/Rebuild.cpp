@@ -12,7 +12,8 @@
 
 namespace Rebuild {
 
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges)
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges,
+                      const bool* positionsOnly)
 {
     const int oldRow = grid.recNo();
     if (grid.active())
@@ -29,8 +30,10 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
     int row = oldRow;
     try {
         row = steps();
+        grid.prepareReopen(positionsOnly && *positionsOnly);
         tra.commitAndRestart();
     } catch (...) {
+        grid.dropPrepared();
         try {
             tra.rollback();
             tra.start();
@@ -53,12 +56,12 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
 
 QString textOrNull(const QString& column)
 {
-    return QStringLiteral("case when char_length(%1)>0 then %1 end").arg(column);
+    return QStringLiteral("case when octet_length(%1)>0 then %1 end").arg(column);
 }
 
 QString hasText(const QString& column)
 {
-    return QStringLiteral("char_length(coalesce(%1,''))>0").arg(column);
+    return QStringLiteral("octet_length(coalesce(%1,''))>0").arg(column);
 }
 
 namespace {
@@ -175,46 +178,89 @@ void applyImage(Query& q, const RowShape& shape)
     MemberImage::apply(q, shape.columns.mid(1));
 }
 
-bool membersDense(Query& q)
-{
-    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),1), coalesce(max(CNT),0) from BUZAI_S"));
-    q.open();
-    const bool dense = q.value(0).toInt() == q.value(2).toInt() && q.value(1).toInt() == 1;
-    q.close();
-    return dense;
-}
+namespace {
 
-void rebuildAfter(Query& q, const RowShape& shape, int split, const QList<MovedRows>& moved)
+QString keptTest(const RowShape& shape)
 {
     QStringList keep;
     for (const QString& c : shape.keepNames)
         keep << hasText(c);
-    const QString kept = '(' + keep.join(QStringLiteral(" or ")) + ')';
-    const QString scratch = MemberImage::scratchTable();
+    return '(' + keep.join(QStringLiteral(" or ")) + ')';
+}
+
+// Every column but CNT as a rebuild writes it: listed columns by their
+// expressions, the others emptied.
+QList<std::pair<QString, QString>> rebuiltColumns(const RowShape& shape)
+{
     const QStringList columns = shape.columns.mid(1);
-    for (const MovedRows& m : moved)
-        q.run({QStringLiteral("insert into %1 (CNT,%2)").arg(scratch, columns.join(',')),
-               QStringLiteral("select %1, %2 from %3 and %4")
-                   .arg(m.position, shape.rebuildValues.join(','), m.from, kept)});
-    const QString at = QString::number(split);
-    q.run(QStringLiteral("delete from %1 where CNT>%2").arg(shape.table, at));
-    q.run(QStringLiteral("delete from %1 where CNT<=%2 and not %3").arg(shape.table, at, kept));
-    // The rows that stay, in the form a rebuild writes: listed columns by their
-    // expressions, the others emptied.
-    QStringList sets, differs;
+    QList<std::pair<QString, QString>> out;
     for (const QString& def : Schema::workColumns(shape.table).mid(1)) {
         const QString c = def.section(' ', 0, 0);
         const auto listed = std::find_if(columns.begin(), columns.end(),
                                          [&](const QString& l) { return l.compare(c, Qt::CaseInsensitive) == 0; });
-        const QString value =
-            listed == columns.end() ? QStringLiteral("null") : shape.rebuildValues.at(listed - columns.begin());
-        sets << QStringLiteral("%1=%2").arg(c, value);
-        differs << QStringLiteral("%1 is distinct from %2").arg(c, value);
+        out << std::pair{c, listed == columns.end() ? QStringLiteral("null")
+                                                    : shape.rebuildValues.at(listed - columns.begin())};
     }
+    return out;
+}
+
+QString unlikeTest(const RowShape& shape)
+{
+    // The usual forms by cheaper tests than comparing with the expression.
+    const auto same = [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; };
+    QStringList differs;
+    for (const auto& [c, value] : rebuiltColumns(shape)) {
+        if (same(value, c))
+            continue;
+        if (same(value, textOrNull(c)))
+            differs << QStringLiteral("octet_length(%1)=0").arg(c);
+        else if (same(value, zeroIfNull(c)))
+            differs << c + QStringLiteral(" is null");
+        else if (same(value, QStringLiteral("null")))
+            differs << c + QStringLiteral(" is not null");
+        else
+            differs << QStringLiteral("%1 is distinct from %2").arg(c, value);
+    }
+    if (differs.isEmpty())
+        return QStringLiteral("(1=0)");
+    return '(' + differs.join(QStringLiteral(" or ")) + ')';
+}
+
+} // namespace
+
+MemberCounts countMembers(Query& q, const RowShape& shape)
+{
+    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),1), coalesce(max(CNT),0), "
+                            "coalesce(sum(case when %1 then 0 else 1 end),0), "
+                            "coalesce(sum(case when %2 then 1 else 0 end),0) from %3")
+                 .arg(keptTest(shape), unlikeTest(shape), shape.table));
+    q.open();
+    MemberCounts c;
+    c.dense = q.value(0).toInt() == q.value(2).toInt() && q.value(1).toInt() == 1;
+    c.dropped = q.value(3).toInt();
+    c.unlike = q.value(4).toInt();
+    q.close();
+    return c;
+}
+
+bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, int split, const QString& position,
+                  bool down)
+{
+    if (counts.dropped > 0)
+        q.run(QStringLiteral("delete from %1 where not %2").arg(shape.table, keptTest(shape)));
+    const QString at = QString::number(split);
+    const QString order = down ? QStringLiteral("order by CNT") : QStringLiteral("order by CNT desc");
+    if (counts.unlike == 0) {
+        q.run({QStringLiteral("update %1 set CNT=%2 where CNT>%3").arg(shape.table, position, at), order});
+        return true;
+    }
+    // Each row written once: the moving rows take their rebuilt form as they move.
+    QStringList sets{QStringLiteral("CNT=case when CNT>%1 then %2 else CNT end").arg(at, position)};
+    for (const auto& [c, value] : rebuiltColumns(shape))
+        sets << QStringLiteral("%1=%2").arg(c, value);
     q.run({QStringLiteral("update %1 set %2").arg(shape.table, sets.join(',')),
-           QStringLiteral("where CNT<=%1 and (%2)").arg(at, differs.join(QStringLiteral(" or ")))});
-    q.run({QStringLiteral("insert into %1 (CNT,%2)").arg(shape.table, columns.join(',')),
-           QStringLiteral("select CNT,%1 from %2").arg(columns.join(','), scratch)});
+           QStringLiteral("where CNT>%1 or %2").arg(at, unlikeTest(shape)), order});
+    return false;
 }
 
 void replaceRows(Query& q, const RowShape& shape)

@@ -20,7 +20,10 @@ namespace Rebuild {
 // reopened on its old row and the error goes on to the caller.
 // A command that leaves the grid's table as it is (`gridChanges` false) keeps
 // the grid open instead of reading it again.
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true);
+// When the steps set `*positionsOnly`, the rows they wrote that the grid held
+// changed only their positions, and the grid reads no more than their order.
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true,
+                      const bool* positionsOnly = nullptr);
 
 // SQL for a text column read as the grids read it: NULL when empty. Firebird
 // compares VARCHARs without trailing blanks, so emptiness is a length test.
@@ -59,20 +62,22 @@ QStringList refillImage(const RowShape& shape, const QString& from, const QStrin
 // Brings the member list to the image refillImage() wrote.
 void applyImage(Query& q, const RowShape& shape);
 
-// True when the member list holds the positions 1 … n, which lets a rebuild
-// count positions instead of ranking rows.
-bool membersDense(Query& q);
-// One source of rows for rebuildAfter(): the new position and the rows it
-// comes from ("<table> where …", or a derived table with an alias).
-struct MovedRows {
-    QString position;
-    QString from;
+// The member list in one pass: whether it holds the positions 1 … n, which
+// lets a rebuild count positions instead of ranking rows, how many rows the
+// keep test drops and how many are not in the form a rebuild writes.
+struct MemberCounts {
+    bool dense = false;
+    int dropped = 0;
+    int unlike = 0;
 };
-// Rebuilds a dense member list in which the rows at or before `split` keep
-// their positions: they are rewritten in place only where their values change
-// and deleted when the keep test drops them. The rows after `split` are
-// deleted and written anew from `moved`, which the keep test filters.
-void rebuildAfter(Query& q, const RowShape& shape, int split, const QList<MovedRows>& moved);
+MemberCounts countMembers(Query& q, const RowShape& shape);
+// Rebuilds a dense member list in place: rows the keep test drops are deleted,
+// rows not in the form a rebuild writes are brought to it, and the rows after
+// `split` take the position `position` (an expression over CNT), in ascending
+// order of CNT when they move down, descending when they move up, so that no
+// position is held twice. Returns true when no row changed but its position.
+bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, int split, const QString& position,
+                  bool down);
 // Replaces the work table's rows with the scratch table's, which hold the new
 // positions: every row is written once and the old rows deleted once, which
 // keeps a rebuild of ten thousand rows cheap to commit.

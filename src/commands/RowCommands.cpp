@@ -170,32 +170,41 @@ void RowCommands::cutMembers()
     const int first = rows.size() > 1 ? 1 - static_cast<int>(rows.size()) : 1;
     const QList<Run> runs = runsOf(rows);
     MemberImage::prepare(*ds.database());
-    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run(QStringLiteral("delete from BUZAI_SW2"));
-        clipMembers(q, runs, first);
-        QStringList rest;
-        for (const Run& run : runs)
-            rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
-        if (!runs.isEmpty() && runs.size() <= kCountedRuns && Rebuild::membersDense(q)) {
-            // Positions 1 … n: a row behind the cut moves down by the cut rows before it.
-            QStringList below;
+    bool positionsOnly = false;
+    Rebuild::inOneTransaction(
+        *ds.database(), ds,
+        [&] {
+            q.run(QStringLiteral("delete from BUZAI_SW2"));
+            clipMembers(q, runs, first);
+            QStringList rest;
             for (const Run& run : runs)
-                below << QStringLiteral("case when CNT>%1 then %2 else 0 end")
-                             .arg(num(run.to), num(run.to - run.from + 1));
-            const int split = runs.first().from - 1;
-            Rebuild::rebuildAfter(q, shape, split,
-                                  {{QStringLiteral("CNT-(%1)").arg(below.join('+')),
-                                    QStringLiteral("%1 where CNT>%2 and %3")
-                                        .arg(shape.table, num(split), rest.join(QStringLiteral(" and ")))}});
+                rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
+            const Rebuild::MemberCounts counts = runs.isEmpty() || runs.size() > kCountedRuns
+                                                     ? Rebuild::MemberCounts()
+                                                     : Rebuild::countMembers(q, shape);
+            if (counts.dense) {
+                // Positions 1 … n: a row behind the cut moves down by the cut rows before it.
+                QStringList below;
+                for (const Run& run : runs)
+                    below << QStringLiteral("case when CNT>%1 then %2 else 0 end")
+                                 .arg(num(run.to), num(run.to - run.from + 1));
+                const int split = runs.first().from - 1;
+                QStringList cut;
+                for (const Run& run : runs)
+                    cut << QStringLiteral("CNT between %1 and %2").arg(num(run.from), num(run.to));
+                q.run(QStringLiteral("delete from BUZAI_S where ") + cut.join(QStringLiteral(" or ")));
+                positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
+                                                      QStringLiteral("CNT-(%1)").arg(below.join('+')), true);
+                return saved;
+            }
+            const QString where =
+                rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
+            q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
+                                       QStringLiteral("CNT")));
+            Rebuild::applyImage(q, shape);
             return saved;
-        }
-        const QString where =
-            rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
-        q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
-                                   QStringLiteral("CNT")));
-        Rebuild::applyImage(q, shape);
-        return saved;
-    });
+        },
+        true, &positionsOnly);
     m_screen.clearSelectedRows(Tab::Member);
 }
 
@@ -245,42 +254,50 @@ void RowCommands::paste(Tab tab)
     const bool members = tab == Tab::Member;
     if (members)
         MemberImage::prepare(*ds.database());
-    Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        // The split shifts the rows before the paste point below the clipboard's
-        // positions and the others above them, in the reading instead of by
-        // updates, so that no row is changed twice.
-        const QString key = members ? MemberImage::keyOf({}) : QString();
-        const QString before = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT<=") + num(split),
-                                               QStringLiteral("CNT-") + num(kSplit), key);
-        const QString after = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT>") + num(split),
-                                              QStringLiteral("CNT+") + num(kSplit), key);
-        const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
-                                               members ? MemberImage::noKey() : QString());
-        const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
-        if (members && Rebuild::membersDense(q)) {
-            // Positions 1 … n: the rows after the split move up by the clipboard's rows.
-            q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
-            q.open();
-            const int pastedRows = q.value(0).toInt();
-            q.close();
-            Rebuild::rebuildAfter(
-                q, shape, split,
-                {{QStringLiteral("%1+P").arg(num(split)),
-                  QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x where 1=1")
-                      .arg(shape.clipboard)},
-                 {QStringLiteral("CNT+%1").arg(num(pastedRows)),
-                  QStringLiteral("%1 where CNT>%2").arg(shape.table, num(split))}});
-        } else if (members) {
-            q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
-            Rebuild::applyImage(q, shape);
-        } else {
-            q.run(QStringLiteral("Delete from ") + shape.scratch);
-            q.run(Rebuild::refill(shape, shape.scratch, all, QStringLiteral("CNT")));
-            Rebuild::replaceRows(q, shape);
-        }
-        q.run(QStringLiteral("Delete from ") + shape.clipboard);
-        return shown;
-    });
+    bool positionsOnly = false;
+    Rebuild::inOneTransaction(
+        *ds.database(), ds,
+        [&] {
+            // The split shifts the rows before the paste point below the clipboard's
+            // positions and the others above them, in the reading instead of by
+            // updates, so that no row is changed twice.
+            const QString key = members ? MemberImage::keyOf({}) : QString();
+            const QString before = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT<=") + num(split),
+                                                   QStringLiteral("CNT-") + num(kSplit), key);
+            const QString after = Rebuild::rowsOf(shape, shape.table, QStringLiteral("where CNT>") + num(split),
+                                                  QStringLiteral("CNT+") + num(kSplit), key);
+            const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
+                                                   members ? MemberImage::noKey() : QString());
+            const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
+            const Rebuild::MemberCounts counts = members ? Rebuild::countMembers(q, shape) : Rebuild::MemberCounts();
+            if (counts.dense) {
+                // Positions 1 … n: the rows after the split move up by the clipboard's rows.
+                q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
+                q.open();
+                const int pastedRows = q.value(0).toInt();
+                q.close();
+                positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
+                                                      QStringLiteral("CNT+%1").arg(num(pastedRows)), false);
+                QStringList keep;
+                for (const QString& c : shape.keepNames)
+                    keep << Rebuild::hasText(c);
+                q.run({QStringLiteral("insert into %1 (%2)").arg(shape.table, shape.columns.join(',')),
+                       QStringLiteral("select %1+P, %2 from").arg(num(split), shape.rebuildValues.join(',')),
+                       QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x")
+                           .arg(shape.clipboard),
+                       QStringLiteral("where ") + keep.join(QStringLiteral(" or "))});
+            } else if (members) {
+                q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
+                Rebuild::applyImage(q, shape);
+            } else {
+                q.run(QStringLiteral("Delete from ") + shape.scratch);
+                q.run(Rebuild::refill(shape, shape.scratch, all, QStringLiteral("CNT")));
+                Rebuild::replaceRows(q, shape);
+            }
+            q.run(QStringLiteral("Delete from ") + shape.clipboard);
+            return shown;
+        },
+        true, &positionsOnly);
 }
 
 void RowCommands::copyPreviousRow()

@@ -5,6 +5,7 @@
 #include "TableDataset.h"
 
 #include <functional>
+#include <optional>
 
 // The data module DM2: the datasets through which the grids edit the four work
 // tables, their events that keep positions dense, and the queries the commands use.
@@ -51,8 +52,9 @@ private:
     void insertMemberRow();
     void rewriteMembersFromScratch();
     // Rebuilds the member list in one transaction and shows `showRow`: by
-    // `quick` when it can (it returns false when the list does not suit it),
-    // else from `source` (a select of K, the row's key, C, its order, and the
-    // member columns as stored), with positions 1, 2, 3 … in that order.
-    void rebuildMembers(const std::function<bool(Query&)>& quick, const QString& source, int showRow);
+    // `quick` when it can (it answers nothing when the list does not suit it,
+    // otherwise whether it changed no more than the positions of the rows it
+    // moved), else from `source` (a select of K, the row's key, C, its order,
+    // and the member columns as stored), with positions 1, 2, 3 … in that order.
+    void rebuildMembers(const std::function<std::optional<bool>(Query&)>& quick, const QString& source, int showRow);
 };

@@ -268,38 +268,60 @@ namespace {
 
 // Writes the rebuilt values into rows that do not hold them yet; rows already
 // in that form are not touched.
-void normaliseMembers(Query& q)
+// The normal form of a member row and the test for rows not in it.
+struct Normal {
+    QString sets, differs;
+};
+
+const Normal& normalForm()
 {
-    static const QStringList zeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
-    static const QStringList texts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
-    static const QStringList cleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
-    QStringList sets, differs;
-    for (const QString& c : zeroed) {
-        sets << QStringLiteral("%1=coalesce(%1,0)").arg(c);
-        differs << c + QStringLiteral(" is null");
-    }
-    for (const QString& c : texts) {
-        sets << QStringLiteral("%1=nullif(%1,'')").arg(c);
-        differs << c + QStringLiteral("=''");
-    }
-    for (const QString& c : cleared) {
-        sets << c + QStringLiteral("=null");
-        differs << c + QStringLiteral(" is not null");
-    }
-    q.run({QStringLiteral("update BUZAI_S set ") + sets.join(','),
-           QStringLiteral("where ") + differs.join(QStringLiteral(" or "))});
+    static const Normal n = [] {
+        static const QStringList zeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
+        static const QStringList texts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
+        static const QStringList cleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
+        QStringList sets, differs;
+        for (const QString& c : zeroed) {
+            sets << QStringLiteral("%1=coalesce(%1,0)").arg(c);
+            differs << c + QStringLiteral(" is null");
+        }
+        // A text equals '' when it holds only blanks; comparing only those
+        // saves the collation on every row.
+        for (const QString& c : texts) {
+            sets << QStringLiteral("%1=nullif(%1,'')").arg(c);
+            differs << QStringLiteral("(octet_length(%1)=0 or (%1 starting with ' ' and %1=''))").arg(c);
+        }
+        for (const QString& c : cleared) {
+            sets << c + QStringLiteral("=null");
+            differs << c + QStringLiteral(" is not null");
+        }
+        return Normal{sets.join(','), differs.join(QStringLiteral(" or "))};
+    }();
+    return n;
 }
 
-// Positions of the member list: count, lowest and highest.
+// Writes the rebuilt values into rows that do not hold them yet; rows already
+// in that form are not touched.
+void normaliseMembers(Query& q)
+{
+    q.run({QStringLiteral("update BUZAI_S set ") + normalForm().sets, QStringLiteral("where ") + normalForm().differs});
+}
+
+// Positions of the member list: count, lowest and highest, and how many rows
+// are not in the normal form, in one pass.
 struct Span {
-    int count = 0, low = 0, high = 0;
+    int count = 0, low = 0, high = 0, abnormal = 0;
+    qint64 sum = 0;
 };
 
 Span spanOf(Query& q)
 {
-    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0) from BUZAI_S"));
+    q.setSql(QStringLiteral(
+                 "select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0), "
+                 "coalesce(sum(case when %1 then 1 else 0 end),0), coalesce(sum(cast(CNT as bigint)),0) from BUZAI_S")
+                 .arg(normalForm().differs));
     q.open();
-    const Span s{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
+    const Span s{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+                 q.value(4).toLongLong()};
     q.close();
     return s;
 }
@@ -321,14 +343,15 @@ void TDM2::insertMemberRow()
             // row takes the place after p.
             const Span span = spanOf(q);
             if (span.count != span.high || (span.count > 0 && span.low != 1))
-                return false;
+                return std::optional<bool>();
             const int at = std::clamp(p, 0, span.count) + 1;
             q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 order by CNT desc").arg(at));
-            normaliseMembers(q);
+            if (span.abnormal > 0)
+                normaliseMembers(q);
             q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
                                  "values (%1,%2,%3,0,0,0,0)")
                       .arg(QString::number(at), major, middle));
-            return true;
+            return std::optional<bool>(span.abnormal == 0);
         },
         QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
                        "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
@@ -338,7 +361,7 @@ void TDM2::insertMemberRow()
         p + 1);
 }
 
-void TDM2::rebuildMembers(const std::function<bool(Query&)>& quick, const QString& source, int showRow)
+void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&)>& quick, const QString& source, int showRow)
 {
     IBT_bu.close();
     Query& q = IBQ_touroku4;
@@ -347,14 +370,17 @@ void TDM2::rebuildMembers(const std::function<bool(Query&)>& quick, const QStrin
         MemberImage::prepare(*q.database());
         // One transaction: the list is rebuilt or left as it was.
         tra.commitAndRestart();
-        if (!quick(q)) {
+        const std::optional<bool> positionsOnly = quick(q);
+        if (!positionsOnly) {
             q.run({MemberImage::insertLine(kRebuiltMembers),
                    QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
                        .arg(kRebuiltValues, source)});
             MemberImage::apply(q, kRebuiltMembers);
         }
+        IBT_bu.prepareReopen(positionsOnly.value_or(false));
         q.run(QStringLiteral("COMMIT"));
     } catch (...) {
+        IBT_bu.dropPrepared();
         try {
             tra.rollback();
             tra.start();
@@ -375,20 +401,18 @@ void TDM2::rewriteMembersFromScratch()
             // Positions 1 … n with the deleted row's place missing: the rows
             // above it move down by one, in ascending order.
             const Span span = spanOf(q);
-            if (span.count > 0 && span.low != 1)
-                return false;
-            if (span.high - span.count > 1)
-                return false;
+            if ((span.count > 0 && span.low != 1) || span.high - span.count > 1)
+                return std::optional<bool>();
             if (span.high - span.count == 1) {
-                q.setSql(QStringLiteral("select first 1 t.CNT+1 from BUZAI_S t where not exists "
-                                        "(select 1 from BUZAI_S u where u.CNT=t.CNT+1) order by t.CNT"));
-                q.open();
-                const int gap = q.value(0).toInt();
-                q.close();
-                q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 order by CNT").arg(gap));
+                // Positions are unique: the one missing from 1 … high is what
+                // their sum lacks.
+                const qint64 gap = qint64(span.high) * (span.high + 1) / 2 - span.sum;
+                q.run(
+                    QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 order by CNT").arg(QString::number(gap)));
             }
-            normaliseMembers(q);
-            return true;
+            if (span.abnormal > 0)
+                normaliseMembers(q);
+            return std::optional<bool>(span.abnormal == 0);
         },
         QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
             .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),

@@ -7,7 +7,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -114,6 +116,9 @@ void TableDataset::detachFromDatabase()
     m_state = Inactive;
     m_rows.clear();
     m_keys.clear();
+    m_versions.clear();
+    m_held = Rows();
+    m_prepared.reset();
     m_db = nullptr;
     m_query->setDatabase(nullptr);
 }
@@ -132,22 +137,43 @@ void TableDataset::open()
         return;
     if (!m_db)
         throw DbError(QStringLiteral("データベースが設定されていません。"), m_table);
+    if (m_prepared) {
+        std::unique_ptr<Rows> prepared = std::move(m_prepared);
+        showRows(std::move(*prepared));
+        return;
+    }
     m_query->clearSql();
-    m_query->addSql(QStringLiteral("select RDB$DB_KEY as DBKEY__, t.* from %1 t").arg(m_table));
+    m_query->addSql(
+        QStringLiteral("select RDB$DB_KEY as DBKEY__, case when RDB$RECORD_VERSION<>CURRENT_TRANSACTION then "
+                       "RDB$RECORD_VERSION else 0 end as DBVER__, t.* from %1 t")
+            .arg(m_table));
     if (!m_order.isEmpty())
         m_query->addSql(QStringLiteral("order by t.%1").arg(m_order));
     m_query->open();
-    m_columns = m_query->fieldNames().mid(1);
-    m_types = m_query->fieldTypes().mid(1);
-    m_columnOf.clear();
-    m_rows.clear();
-    m_keys.clear();
-    m_rows.reserve(m_query->recordCount());
+    Rows read;
+    read.columns = m_query->fieldNames().mid(2);
+    read.types = m_query->fieldTypes().mid(2);
+    read.rows.reserve(m_query->recordCount());
+    read.keys.reserve(m_query->recordCount());
+    read.versions.reserve(m_query->recordCount());
     for (const auto& r : m_query->rows()) {
-        m_keys << r.at(0).toByteArray();
-        m_rows << QVector<QVariant>(r.begin() + 1, r.end());
+        read.keys << r.at(0).toByteArray();
+        read.versions << r.at(1).toLongLong();
+        read.rows << QVector<QVariant>(r.begin() + 2, r.end());
     }
     m_query->close();
+    showRows(std::move(read));
+}
+
+void TableDataset::showRows(Rows&& rows)
+{
+    m_columns = std::move(rows.columns);
+    m_types = std::move(rows.types);
+    m_rows = std::move(rows.rows);
+    m_keys = std::move(rows.keys);
+    m_versions = std::move(rows.versions);
+    m_held = Rows();
+    m_columnOf.clear();
     m_cur = 0;
     m_bof = true;
     m_eof = m_rows.isEmpty();
@@ -157,12 +183,162 @@ void TableDataset::open()
     emit currentChanged(recNo());
 }
 
+void TableDataset::prepareReopen(bool positionsOnly)
+{
+    m_prepared.reset();
+    // A read that fails here only costs the full read at open().
+    try {
+        prepareFrom(positionsOnly);
+    } catch (const DbError&) {
+        m_prepared.reset();
+    }
+}
+
+void TableDataset::prepareFrom(bool positionsOnly)
+{
+    if (active() || !m_db || m_held.columns.isEmpty() || m_order.isEmpty())
+        return;
+    const int order =
+        static_cast<int>(std::find_if(m_held.columns.begin(), m_held.columns.end(),
+                                      [&](const QString& c) { return c.compare(m_order, Qt::CaseInsensitive) == 0; }) -
+                         m_held.columns.begin());
+    if (order >= m_held.columns.size())
+        return;
+    QHash<QByteArray, int> heldAt;
+    heldAt.reserve(m_held.keys.size());
+    for (int i = 0; i < m_held.keys.size(); ++i)
+        if (!m_held.keys.at(i).isEmpty())
+            heldAt.insert(m_held.keys.at(i), i);
+    // Every row as key, version and position, sorted here (cheaper than in the
+    // engine); then whole the rows this transaction wrote, unless only their
+    // positions changed.
+    const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
+    Query q(m_db, m_table + QStringLiteral("__refresh"));
+    if (!positionsOnly) {
+        // When most rows were written a plain read at open() costs less.
+        q.setSql(QStringLiteral("select count(*), coalesce(sum(case when %1 then 1 else 0 end),0) from %2")
+                     .arg(written, m_table));
+        q.open();
+        const bool most = q.value(1).toInt() > q.value(0).toInt() / 2;
+        q.close();
+        if (most)
+            return;
+    }
+    q.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, case when %1 then 1 else 0 end, %2 from %3")
+                 .arg(written, m_order, m_table));
+    q.open();
+    const auto& all = q.rows();
+    int writtenRows = 0;
+    for (const auto& r : all)
+        writtenRows += r.at(2).toInt();
+    QHash<QByteArray, QVector<QVariant>> writtenValues;
+    if (!positionsOnly && writtenRows > 0) {
+        Query w(m_db, m_table + QStringLiteral("__written"));
+        w.setSql(
+            QStringLiteral("select RDB$DB_KEY, %1 from %2 where %3").arg(m_held.columns.join(','), m_table, written));
+        w.open();
+        writtenValues.reserve(w.recordCount());
+        for (const auto& r : w.rows())
+            writtenValues.insert(r.at(0).toByteArray(), QVector<QVariant>(r.begin() + 1, r.end()));
+    }
+    QList<int> sorted(q.recordCount());
+    std::iota(sorted.begin(), sorted.end(), 0);
+    const auto position = [&](int i) {
+        const QVariant& v = all.at(i).at(3);
+        return std::pair{v.isValid() && !v.isNull(), v.toLongLong()};
+    };
+    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) { return position(a) < position(b); });
+
+    auto next = std::make_unique<Rows>();
+    next->columns = m_held.columns;
+    next->types = m_held.types;
+    next->rows.reserve(q.recordCount());
+    next->keys.reserve(q.recordCount());
+    next->versions.reserve(q.recordCount());
+    // Rows that cannot be taken from the held ones (new, or written elsewhere
+    // since the last read) are read by key when few, else by the span of
+    // positions they take when it holds little else; otherwise the whole table
+    // is read at open().
+    constexpr int kFew = 8;
+    QList<int> missing;
+    for (int i : sorted) {
+        const auto& r = all.at(i);
+        const QByteArray key = r.at(0).toByteArray();
+        const qint64 version = r.at(1).toLongLong();
+        const bool ours = r.at(2).toInt() == 1;
+        next->keys << key;
+        next->versions << version;
+        if (ours && !positionsOnly) {
+            const auto w = writtenValues.constFind(key);
+            if (w == writtenValues.constEnd())
+                return;
+            next->rows << *w;
+            continue;
+        }
+        const auto held = heldAt.constFind(key);
+        if (held != heldAt.constEnd() && (ours || (m_held.versions.at(*held) == version && version != 0))) {
+            next->rows << m_held.rows.at(*held);
+            next->rows.last()[order] = r.at(3);
+        } else {
+            missing << static_cast<int>(next->rows.size());
+            next->rows << QVector<QVariant>();
+        }
+    }
+    if (missing.size() > kFew) {
+        // `sorted` runs in position order, and so does `missing`.
+        const QVariant& low = all.at(sorted.at(missing.first())).at(3);
+        const QVariant& high = all.at(sorted.at(missing.last())).at(3);
+        if (!low.isValid() || low.isNull() || high.toLongLong() - low.toLongLong() + 1 > 2 * missing.size())
+            return;
+        Query span(m_db, m_table + QStringLiteral("__span"));
+        span.setSql(QStringLiteral("select RDB$DB_KEY, %1 from %2 where %3 between %4 and %5")
+                        .arg(next->columns.join(','), m_table, m_order, QString::number(low.toLongLong()),
+                             QString::number(high.toLongLong())));
+        span.open();
+        QHash<QByteArray, int> spanAt;
+        for (int i = 0; i < span.recordCount(); ++i)
+            spanAt.insert(span.rows().at(i).at(0).toByteArray(), i);
+        for (int i : missing) {
+            const auto f = spanAt.constFind(next->keys.at(i));
+            if (f == spanAt.constEnd())
+                return;
+            const auto& r = span.rows().at(*f);
+            next->rows[i] = QVector<QVariant>(r.begin() + 1, r.end());
+        }
+    } else {
+        Query one(m_db, m_table + QStringLiteral("__row"));
+        one.setSql(QStringLiteral("select %1 from %2 t where RDB$DB_KEY=:K").arg(next->columns.join(','), m_table));
+        for (int i : missing) {
+            one.setParam(QStringLiteral("K"), next->keys.at(i));
+            one.open();
+            if (one.recordCount() != 1 || one.fieldNames().size() != next->columns.size())
+                return;
+            next->rows[i] = one.rows().at(0);
+            one.close();
+        }
+    }
+    m_prepared = std::move(next);
+}
+
+void TableDataset::dropPrepared()
+{
+    m_prepared.reset();
+}
+
 void TableDataset::close()
 {
     if (!active())
         return;
+    // Kept for prepareReopen(); a row not yet in the table is left out.
+    if (m_state == Insert && m_cur < m_rows.size() && m_keys.at(m_cur).isEmpty()) {
+        m_rows.removeAt(m_cur);
+        m_keys.removeAt(m_cur);
+        m_versions.removeAt(m_cur);
+    }
+    m_held = Rows{m_columns, m_types, std::move(m_rows), std::move(m_keys), std::move(m_versions)};
     m_rows.clear();
     m_keys.clear();
+    m_versions.clear();
     m_buffer.clear();
     m_modified = false;
     m_cur = 0;
@@ -333,6 +509,7 @@ void TableDataset::insertAt(int index)
 {
     m_rows.insert(index, QVector<QVariant>(m_columns.size()));
     m_keys.insert(index, QByteArray());
+    m_versions.insert(index, 0);
     m_cur = index;
     m_buffer = m_rows.at(index);
     m_changed = QVector<bool>(m_columns.size(), false);
@@ -397,6 +574,8 @@ void TableDataset::post()
 
 void TableDataset::store()
 {
+    // Written since the read: a reopen after a rebuild reads the row again.
+    m_versions[m_cur] = 0;
     Query q(m_db, m_table + QStringLiteral("__post"));
     if (m_state == Insert) {
         QStringList cols, params;
@@ -434,6 +613,7 @@ void TableDataset::cancel()
     if (m_state == Insert) {
         m_rows.removeAt(m_cur);
         m_keys.removeAt(m_cur);
+        m_versions.removeAt(m_cur);
         m_buffer.clear();
         m_modified = false;
         if (m_cur >= m_rows.size())
@@ -481,6 +661,7 @@ void TableDataset::remove()
     }
     m_rows.removeAt(m_cur);
     m_keys.removeAt(m_cur);
+    m_versions.removeAt(m_cur);
     if (m_cur >= m_rows.size())
         m_cur = std::max(0, static_cast<int>(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();

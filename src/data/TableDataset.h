@@ -33,6 +33,15 @@ public:
 
     void open();
     void close(); // discards an unposted edit
+    // For a rebuild that is about to commit, from inside its transaction:
+    // reads what the next open() will show, taking the rows this transaction
+    // did not write from what the dataset held when it was last closed, so that
+    // only the written rows are read whole. Falls back to a full read at open()
+    // when the held rows may be stale. With `positionsOnly` the caller vouches
+    // that the rows it wrote which the dataset held changed only their
+    // position. dropPrepared() forgets it (rollback).
+    void prepareReopen(bool positionsOnly = false);
+    void dropPrepared();
     void reopen()
     {
         close();
@@ -129,6 +138,20 @@ private:
     QStringList m_calculated;
     QVector<QVector<QVariant>> m_rows;
     QVector<QByteArray> m_keys; // RDB$DB_KEY per row; empty for an unposted insert
+    // RDB$RECORD_VERSION per row as read; 0 when unknown (posted since).
+    QVector<qint64> m_versions;
+    // The rows of the last open, kept after close() for prepareReopen().
+    struct Rows {
+        QStringList columns;
+        QVector<FieldType> types;
+        QVector<QVector<QVariant>> rows;
+        QVector<QByteArray> keys;
+        QVector<qint64> versions;
+    };
+    Rows m_held;
+    std::unique_ptr<Rows> m_prepared;
+    void showRows(Rows&& rows);
+    void prepareFrom(bool positionsOnly);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;

@@ -74,4 +74,58 @@ TEST(MemberClipboardTest, CountedAndRankedPositionsAgree)
     }
 }
 
+// Cut and paste read back only part of the member list into the grid; what the
+// grid shows afterwards is what a read of the table shows, and it stays
+// addressable: first rows still to be brought to the rebuilt form, then rows
+// moved only, a few pasted and many pasted.
+TEST(MemberClipboardTest, TheGridShowsTheRebuiltList)
+{
+    EditingRig rig;
+    rig.categories();
+    QStringList names;
+    for (int i = 1; i <= 20; ++i)
+        names << QString("M%1").arg(i);
+    rig.members(names);
+    rig.work({"update BUZAI_S set KU_KAMOKU=null where CNT>15"});
+    rig.openGrids();
+    rig.screen.tab = Tab::Member;
+    TableDataset& grid = rig.dm->IBT_bu;
+    const auto shown = [](TableDataset& ds) {
+        QStringList rows;
+        for (int r = 0; r < ds.recordCount(); ++r) {
+            QStringList cells;
+            for (const QString& f : ds.fieldNames())
+                cells << valueText(ds.valueAt(r, f)) + '/' + QString::number(ds.valueAt(r, f).typeId());
+            rows << cells.join('|');
+        }
+        return rows;
+    };
+    const auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        TableDataset fresh(&rig.conn.IBDatabase2, "BUZAI_S", "CNT");
+        rig.conn.IBTransaction2().commitAndRestart();
+        fresh.open();
+        EXPECT_EQ(shown(grid), shown(fresh));
+    };
+    rig.screen.selection = {3, 4};
+    grid.setRecNo(3);
+    rig.rows.cutRows();
+    check("cut of rows to rebuild");
+    grid.setRecNo(5);
+    rig.rows.pasteRows();
+    check("paste of two");
+    rig.screen.selection = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    grid.setRecNo(2);
+    rig.rows.cutRows();
+    check("cut of moved rows");
+    grid.setRecNo(1);
+    rig.rows.pasteRows();
+    check("paste of twelve");
+    grid.setRecNo(20);
+    grid.setValue("NAME02", "末");
+    grid.post();
+    grid.database()->transaction().commitAndRestart();
+    EXPECT_EQ(rig.table("select NAME02 from BUZAI_S where CNT=20"), QStringList{"末"});
+}
+
 } // namespace

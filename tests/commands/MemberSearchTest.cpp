@@ -151,8 +151,8 @@ TEST(MemberSearchTest, FailureHalfwayLeavesTheListAsItWas)
         if (narrowFirst)
             rig.search.search("B", "");
         rig.work({"create exception boom 'boom'",
-                  "create trigger BOOM for BUZAI_S active before insert position 0 as begin "
-                  "if (new.NAME01 in ('B', 'C')) then exception boom; end"});
+                  "create trigger BOOM for BUZAI_S active before insert or update or delete position 0 as "
+                  "begin if (coalesce(new.NAME01, old.NAME01) in ('B', 'C')) then exception boom; end"});
         rig.openGrids();
         const QStringList before = rig.memberList();
         if (narrowFirst)

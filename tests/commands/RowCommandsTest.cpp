@@ -209,7 +209,7 @@ TEST(RowClipboard, FailureHalfwayLeavesTheTableAsItWas)
         QString trigger;
         std::function<void(EditingRig&)> run;
     };
-    const QString memberBoom = "create trigger BOOM for BUZAI_S active before insert position 0 as begin "
+    const QString memberBoom = "create trigger BOOM for BUZAI_S active before insert or update position 0 as begin "
                                "if (new.CNT = 3) then exception boom; end";
     const Fault faults[] = {
         {"member cut", Tab::Member, memberBoom, [](EditingRig& r) { r.rows.cutRows(); }},

@@ -86,6 +86,105 @@ TEST_F(TableDatasetTest, EditsPostInsertsAndDeletesReachTheTable)
     EXPECT_EQ(ds.text("NAME02"), "後で");
 }
 
+// Every row as the grid shows it, in order.
+QStringList shown(TableDataset& ds)
+{
+    QStringList rows;
+    for (int r = 0; r < ds.recordCount(); ++r) {
+        QStringList cells;
+        for (const QString& f : ds.fieldNames())
+            cells << valueText(ds.valueAt(r, f)) + '/' + QString::number(ds.valueAt(r, f).typeId());
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+// A reopen prepared inside a rebuild's transaction shows exactly what a full
+// read shows, whatever was written before it, and its rows stay addressable.
+TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
+{
+    struct Case {
+        const char* name;
+        QStringList before; // committed while the dataset is closed
+        bool post;          // a row edited through the dataset first
+        QStringList rebuild;
+        bool positionsOnly;
+    };
+    const Case cases[] = {
+        {"a row written, one deleted",
+         {},
+         false,
+         {"update BUZAI_DAI set NAME01='x', CNT=9 where CNT=2", "delete from BUZAI_DAI where CNT=1"},
+         false},
+        {"most rows written", {}, false, {"update BUZAI_DAI set NAME01=NAME01||'+' where CNT>1"}, false},
+        {"a posted row", {}, true, {"update BUZAI_DAI set CNT=0 where CNT=3"}, false},
+        {"a row changed by another transaction",
+         {"update BUZAI_DAI set NAME02='他' where CNT=3"},
+         false,
+         {"update BUZAI_DAI set CNT=5 where CNT=1"},
+         false},
+        {"positions only",
+         {},
+         false,
+         {"update BUZAI_DAI set CNT=CNT+1 where CNT>=2 order by CNT desc",
+          "insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (2,15,'新')"},
+         true},
+        {"nothing written", {}, true, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        execCommitted(*db, {"delete from BUZAI_DAI", "insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (1,10,'名1')",
+                            "insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (2,20,'名2')",
+                            "insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (3,30,'名3')"});
+        TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+        ds.open();
+        if (c.post) {
+            ds.setRecNo(2);
+            ds.setValue("NAME02", "編集");
+            ds.post();
+        }
+        Transaction& tra = db->transaction();
+        tra.commitAndRestart();
+        ds.close();
+        Query q(db.get());
+        for (const QString& s : c.before)
+            q.run(s);
+        tra.commitAndRestart();
+        for (const QString& s : c.rebuild)
+            q.run(s);
+        ds.prepareReopen(c.positionsOnly);
+        tra.commitAndRestart();
+        ds.open();
+        TableDataset fresh(db.get(), "BUZAI_DAI", "CNT");
+        fresh.open();
+        EXPECT_EQ(shown(ds), shown(fresh));
+        ds.last();
+        ds.setValue("NAME02", "末");
+        ds.post();
+        ds.first();
+        ds.remove();
+        fresh.reopen();
+        EXPECT_EQ(shown(ds), shown(fresh));
+    }
+}
+
+// A rollback forgets the prepared rows: the next open reads the table.
+TEST_F(TableDatasetTest, ARolledBackRebuildLeavesNothingPrepared)
+{
+    TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
+    ds.open();
+    Transaction& tra = db->transaction();
+    tra.commitAndRestart();
+    Query q(db.get());
+    q.run("delete from BUZAI_DAI where CNT=2");
+    ds.prepareReopen();
+    ds.dropPrepared();
+    tra.rollback();
+    tra.start();
+    ds.open();
+    EXPECT_EQ(ds.recordCount(), 3);
+}
+
 TEST_F(TableDatasetTest, UntouchedInsertIsCancelledByMovingAndHandlersRun)
 {
     TableDataset ds(db.get(), "BUZAI_DAI", "CNT");
