@@ -117,6 +117,22 @@ void Transaction::commitAndRestart()
     start();
 }
 
+void Transaction::runWhole(const std::function<void()>& body)
+{
+    commitAndRestart();
+    try {
+        body();
+        commit();
+    } catch (...) {
+        try {
+            rollback();
+        } catch (...) {
+            // The error that caused the rollback is the one to report.
+        }
+        throw;
+    }
+}
+
 ITransaction* Transaction::handle()
 {
     start();

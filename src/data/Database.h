@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,6 +47,9 @@ public:
     }
     // What a "COMMIT" statement does: commit and begin the next transaction.
     void commitAndRestart();
+    // Runs `body` as one transaction: committed when it succeeds, rolled back (and
+    // the error passed on) when it fails. Whatever was pending is committed first.
+    void runWhole(const std::function<void()>& body);
 
     Firebird::ITransaction* handle(); // starts on demand
 

@@ -112,65 +112,59 @@ void MaintenanceCommands::copyMaster(Master master)
         return;
     }
 
-    Transaction& t = product.transaction();
-    t.commitAndRestart();
     Query& q = m_ctx.dm.IBQ_touroku;
     int copied = 0;
     try {
-        q.run(QStringLiteral("Delete from ") + table);
-        const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
-        if (master == Master::Members) {
-            q.setSql(
-                {QStringLiteral("INSERT INTO MAS_BUZAI"),
-                 QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
-                 QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
-                 QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
-                 QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
-                 QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
-                 QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
-        } else if (master == Master::Majors) {
-            q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
-                      QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),
-                      QStringLiteral("values"),
-                      QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")});
-        } else {
-            q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
-                      QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
-                      QStringLiteral("values"),
-                      QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_"
-                                     "KAMOKU)")});
-        }
-        for (src.first(); !src.eof(); src.next()) {
-            q.clearParams();
-            ++copied;
-            for (const char* f : {"NAME01", "NAME02"})
-                q.setParam(QLatin1String(f), textOrNull(text(f)));
-            q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(text("BL_KUBUN")));
+        product.transaction().runWhole([&] {
+            q.run(QStringLiteral("Delete from ") + table);
+            const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
             if (master == Master::Members) {
-                for (const char* f : {"BM_KUBUN", "BS_KUBUN", "KU_KAMOKU"})
-                    q.setParam(QLatin1String(f), Helpers::toIntOrZero(text(f)));
-                for (const char* f : {"NAME03", "TANI", "B_CD"})
-                    q.setParam(QLatin1String(f), textOrNull(text(f)));
-                const QString cost = text("KIN_01");
-                q.setParam(QStringLiteral("KIN_01"), cost.isEmpty() ? QVariant() : Helpers::parseAmount(cost));
-                q.setParam(QStringLiteral("KIN_02"), Helpers::parseAmount(text("KIN_02")));
-                q.setParam(QStringLiteral("KIN_06"), Helpers::parseAmount(text("KIN_06")));
-                const QString vendor = text("S_CD");
-                q.setParam(QStringLiteral("S_CD"), vendor.isEmpty() ? QVariant() : Helpers::toIntOrZero(vendor));
+                q.setSql(
+                    {QStringLiteral("INSERT INTO MAS_BUZAI"),
+                     QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
+                     QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
+                     QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
+                     QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
+                     QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
+                     QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+            } else if (master == Master::Majors) {
+                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
+                          QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),
+                          QStringLiteral("values"),
+                          QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")});
             } else {
-                q.setParam(QStringLiteral("CNT"), copied);
-                if (master == Master::Middles)
-                    q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(text("BM_KUBUN")));
+                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
+                          QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
+                          QStringLiteral("values"),
+                          QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_"
+                                         "KAMOKU)")});
             }
-            q.exec();
-        }
-        t.commit();
+            for (src.first(); !src.eof(); src.next()) {
+                q.clearParams();
+                ++copied;
+                for (const char* f : {"NAME01", "NAME02"})
+                    q.setParam(QLatin1String(f), textOrNull(text(f)));
+                q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(text("BL_KUBUN")));
+                if (master == Master::Members) {
+                    for (const char* f : {"BM_KUBUN", "BS_KUBUN", "KU_KAMOKU"})
+                        q.setParam(QLatin1String(f), Helpers::toIntOrZero(text(f)));
+                    for (const char* f : {"NAME03", "TANI", "B_CD"})
+                        q.setParam(QLatin1String(f), textOrNull(text(f)));
+                    const QString cost = text("KIN_01");
+                    q.setParam(QStringLiteral("KIN_01"), cost.isEmpty() ? QVariant() : Helpers::parseAmount(cost));
+                    q.setParam(QStringLiteral("KIN_02"), Helpers::parseAmount(text("KIN_02")));
+                    q.setParam(QStringLiteral("KIN_06"), Helpers::parseAmount(text("KIN_06")));
+                    const QString vendor = text("S_CD");
+                    q.setParam(QStringLiteral("S_CD"), vendor.isEmpty() ? QVariant() : Helpers::toIntOrZero(vendor));
+                } else {
+                    q.setParam(QStringLiteral("CNT"), copied);
+                    if (master == Master::Middles)
+                        q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(text("BM_KUBUN")));
+                }
+                q.exec();
+            }
+        });
     } catch (...) {
-        try {
-            t.rollback();
-        } catch (...) {
-            // The first error is the one to report.
-        }
         src.close();
         throw;
     }
@@ -192,21 +186,11 @@ void MaintenanceCommands::SBS_12Click()
         q.run(QStringLiteral("COMMIT"));
     else
         product.transaction().rollback();
-    Transaction& t = product.transaction();
-    t.commitAndRestart();
-    try {
+    product.transaction().runWhole([&] {
         q.run({QStringLiteral("UPDATE MAS_SIAGE02"), QStringLiteral("set SAKUJO=1"), QStringLiteral("where BUI>0")});
         q.run({QStringLiteral("UPDATE MAS_SIAGE02"), QStringLiteral("set SAKUJO=null"),
                QStringLiteral("where SAKUJO=1 and exists (select 1 from MAS_SIAGE01 s"),
                QStringLiteral("where s.BUI=MAS_SIAGE02.BUI and s.BANGOU=MAS_SIAGE02.BANGOU)")});
         q.run({QStringLiteral("delete from MAS_SIAGE02"), QStringLiteral("where SAKUJO=1")});
-        t.commit();
-    } catch (...) {
-        try {
-            t.rollback();
-        } catch (...) {
-            // The first error is the one to report.
-        }
-        throw;
-    }
+    });
 }

@@ -82,12 +82,12 @@ bool MemberRename::run()
     Database& product = m_dm.conn.IBDatabase1;
     Database& work = *bu.database();
     try {
-        TextTools::inOneTransaction(product, [&] {
+        product.transaction().runWhole([&] {
             Query q(&product, QStringLiteral("IBQuery1"));
             statement(q, QStringLiteral("MAS_BUZAI"), kMember);
             statement(q, QStringLiteral("MAS_SIAGE02"), kSchedule);
         });
-        TextTools::inOneTransaction(work, [&] {
+        work.transaction().runWhole([&] {
             Query q(&work, QStringLiteral("IBQ_FB2"));
             statement(q, QStringLiteral("BUZAI_S"), kMember);
         });

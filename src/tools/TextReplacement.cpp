@@ -466,7 +466,7 @@ bool TextReplacement::run()
     try {
         if (anyChange && !pair)
             ensureMapTable(product);
-        TextTools::inOneTransaction(product, [&] {
+        product.transaction().runWhole([&] {
             inPlace = inPlace && listIsProductCopy(product, listColumns, list.rows(), majorCode, middleCode);
             if (anyChange)
                 change(product, {{QStringLiteral("MAS_SIAGE02"), false}, {QStringLiteral("MAS_BUZAI"), true}},
@@ -484,7 +484,7 @@ bool TextReplacement::run()
                 byPairs = byPairs || (!order[c].isEmpty() && byExpression[c] < 0);
             if (!pair && byPairs)
                 ensureMapTable(work);
-            TextTools::inOneTransaction(work, [&] {
+            work.transaction().runWhole([&] {
                 change(work, {{QStringLiteral("BUZAI_S"), true}}, QString(),
                        [](int c, const QString& value) { return asLoaded(c, value).toString(); });
             });

@@ -1,26 +1,8 @@
 #include "TextTools.h"
 
-#include "Database.h"
 #include "SjisCodec.h"
 
 namespace TextTools {
-
-void inOneTransaction(Database& db, const std::function<void()>& body)
-{
-    Transaction& t = db.transaction();
-    t.commitAndRestart();
-    try {
-        body();
-        t.commit();
-    } catch (...) {
-        try {
-            t.rollback();
-        } catch (...) {
-            // The error that caused the rollback is the one to report.
-        }
-        throw;
-    }
-}
 
 QString fitProblem(const QString& text, int bytes, const QString& what)
 {

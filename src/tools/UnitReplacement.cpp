@@ -30,7 +30,7 @@ bool UnitReplacement::run()
         return false;
     }
     Database& product = m_dm.conn.IBDatabase1;
-    TextTools::inOneTransaction(product, [&] {
+    product.transaction().runWhole([&] {
         Query& q = m_dm.IBQ_touroku;
         for (const auto& [table, column] :
              {std::pair{"MAS_BUZAI", "TANI"}, std::pair{"MAS_SIAGE02", "TAN"}, std::pair{"DAT_SIAGE02", "TAN"}}) {
