@@ -1,6 +1,7 @@
 // Times the member clipboard, sort and search commands on one middle category
 // of 10,000 members, each beside its bound: an INSERT … SELECT of the same rows
 // in the same run. A program, not a test: it prints its figures.
+#include "BenchFolder.h"
 #include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
@@ -27,11 +28,6 @@ public:
     void clearSelectedRows(Tab) override { picked.clear(); }
 };
 
-double seconds(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e9;
-}
-
 // Copies `rows` member rows (the first ones by position) into the scratch table
 // with one statement and commits: what any rebuild of that many rows must at
 // least do.
@@ -57,14 +53,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 10000;
     const int moved = members / 10;
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("PROG");
-    QDir::setCurrent(dir.path() + "/PROG");
     try {
-        const QString workPath = dir.path() + "/MAS_MENT.fdb";
-        Database::createDatabase(workPath);
+        const BenchFolder folder(false);
         Connections c;
-        c.setWorkPath(workPath);
+        c.setWorkPath(folder.workPath);
         for (Database* db : {&c.IBDatabase2, &c.IBDatabase3, &c.IBDatabase4})
             db->open();
         {

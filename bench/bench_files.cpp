@@ -1,6 +1,7 @@
 // Times the member import of a 10,000-line file into a member list of 10,000
 // and the CSV export of 10,000 members, each against its bound measured in the
 // same run. A program, not a test: it prints its figures.
+#include "BenchFolder.h"
 #include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
@@ -73,29 +74,17 @@ void fillMembers(Connections& c, int members)
     q.run("COMMIT");
 }
 
-double seconds(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e9;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QString(argv[1]).toInt() : 10000;
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("PROG");
-    QDir(dir.path()).mkpath("LOCAL");
-    QDir::setCurrent(dir.path() + "/PROG");
     try {
-        const QString productPath = dir.path() + "/TREVOLAN.FDB";
-        const QString workPath = dir.path() + "/LOCAL/MAS_MENT.fdb";
-        Database::createDatabase(productPath);
-        Database::createDatabase(workPath);
+        const BenchFolder folder(true, QStringLiteral("LOCAL/MAS_MENT.fdb"));
         Connections c;
-        c.setProductPath(productPath);
-        c.setWorkPath(workPath);
+        c.setProductPath(folder.productPath);
+        c.setWorkPath(folder.workPath);
         for (Database* db : {&c.IBDatabase1, &c.IBDatabase2, &c.IBDatabase4}) {
             db->open();
             db->transaction().start();
@@ -119,7 +108,7 @@ int main(int argc, char** argv)
         QString text = "名称,摘要,単位,単価,原価\r\n";
         for (int i = 1; i <= count; ++i)
             text += QString("\"合板 %1\",\"9mm,910×1820\",枚,\"1,%2\",▲%1\r\n").arg(i).arg(i % 1000, 3, 10, QChar('0'));
-        screen.path = dir.path() + "/members.csv";
+        screen.path = folder.dir.path() + "/members.csv";
         {
             QFile f(screen.path);
             f.open(QIODevice::WriteOnly);
@@ -173,7 +162,7 @@ int main(int argc, char** argv)
         MemberModel model(dm.IBT_bu);
         ExportCommand exporter(dm, state, screen);
         exporter.gridModel = [&](Tab) { return &model; };
-        screen.path = dir.path() + "/export.csv";
+        screen.path = folder.dir.path() + "/export.csv";
         t.restart();
         exporter.run();
         const double exported = seconds(t);
@@ -181,7 +170,7 @@ int main(int argc, char** argv)
         f.open(QIODevice::ReadOnly);
         const QByteArray bytes = f.readAll();
         t.restart();
-        QFile copy(dir.path() + "/copy.csv");
+        QFile copy(folder.dir.path() + "/copy.csv");
         copy.open(QIODevice::WriteOnly | QIODevice::Truncate);
         copy.write(bytes);
         copy.close();

@@ -3,6 +3,7 @@
 // bound: for the load, the same rows read and put in through one prepared insert
 // in one transaction; for a rebuild, one INSERT … SELECT of the same rows. Bounds
 // are rolled back. A program, not a test: it prints its figures.
+#include "BenchFolder.h"
 #include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
@@ -24,11 +25,6 @@ void exec(Query& q, const QString& sql)
 {
     q.setSql(sql);
     q.exec();
-}
-
-double seconds(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e9;
 }
 
 const QStringList kLoadedColumns = {"CNT",    "BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU",
@@ -88,14 +84,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 10000;
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("PROG");
-    QDir::setCurrent(dir.path() + "/PROG");
     try {
-        const QString productPath = dir.path() + "/TREVOLAN.FDB";
-        const QString workPath = dir.path() + "/MAS_MENT.fdb";
-        Database::createDatabase(productPath);
-        Database::createDatabase(workPath);
+        const BenchFolder folder;
+        const QString& productPath = folder.productPath;
+        const QString& workPath = folder.workPath;
         {
             Connections c;
             c.setProductPath(productPath);

@@ -4,6 +4,7 @@
 // a major registration of the 100 majors reversed, first embedded, then through
 // the private Firebird server on a loopback port that scripts/bench starts
 // (MASMENT_FBSERVER_DIR). Each server figure stands beside the embedded one.
+#include "BenchFolder.h"
 #include "BenchProduct.h"
 #include "BenchScreen.h"
 #include "Connections.h"
@@ -26,14 +27,6 @@
 namespace {
 
 constexpr int kLoadedMembers = 10000;
-
-double timed(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e9;
-}
 
 // Middle category 1/1 holds the loaded members.
 void addLoadedMembers(Database& db)

@@ -4,6 +4,7 @@
 // work-type registration one UPDATE per changed table through the same code
 // mapping in one transaction, rolled back; for member registration in the
 // housing edition the same registration outside it.
+#include "BenchFolder.h"
 #include "BenchProduct.h"
 #include "BenchScreen.h"
 #include "CodeRenumbering.h"
@@ -26,14 +27,6 @@
 #include <tuple>
 
 namespace {
-
-double timed(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e9;
-}
 
 // Every table the registrations rewrite, read once: what is left of earlier runs
 // is collected before the next one is timed.

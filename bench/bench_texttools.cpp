@@ -1,6 +1,7 @@
 // Times the string replacement in 名称 across one middle category of 20,000
 // members and a rename that touches 1,000 of them, each beside its bound: one
 // UPDATE of the same rows in the same run. A program, not a test: it prints its figures.
+#include "BenchFolder.h"
 #include "BenchScreen.h"
 #include "Connections.h"
 #include "DataModule.h"
@@ -18,11 +19,6 @@
 #include <functional>
 
 namespace {
-
-double seconds(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e9;
-}
 
 // Reads the tables the commands rewrite and commits a write, so that no figure
 // pays for collecting (and flushing) the old row versions the one before it left.
@@ -80,17 +76,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 20000;
     const int renamed = members / 20;
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("PROG");
-    QDir::setCurrent(dir.path() + "/PROG");
     try {
-        const QString productPath = dir.path() + "/TREVOLAN.FDB";
-        const QString workPath = dir.path() + "/MAS_MENT.fdb";
-        Database::createDatabase(productPath);
-        Database::createDatabase(workPath);
+        const BenchFolder folder;
         Connections c;
-        c.setProductPath(productPath);
-        c.setWorkPath(workPath);
+        c.setProductPath(folder.productPath);
+        c.setWorkPath(folder.workPath);
         for (Database* db : {&c.IBDatabase1, &c.IBDatabase2, &c.IBDatabase3, &c.IBDatabase4})
             db->open();
         Schema::createProductTables(c.IBDatabase1);
