@@ -3,12 +3,19 @@
 #include "DBGrid.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <QToolButton>
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    // Shift released while a dialog had the keyboard (a command of the second
+    // toolbar asked something) never reaches the window: it is seen as released
+    // when the window is active again.
+    if (watched == this && event->type() == QEvent::WindowActivate &&
+        !(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier))
+        showSecondToolbar(false);
     if (!isActiveWindow() || QApplication::activeModalWidget())
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::KeyRelease) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFileInfo>
 #include <QTabWidget>
 #include <QTest>
@@ -131,6 +132,18 @@ TEST(Form1Test, FunctionKeysPressToolbarButtonsAndShiftSwapsToolbars)
     QTest::keyRelease(target, Qt::Key_Shift);
     EXPECT_TRUE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
     EXPECT_FALSE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
+    // Released while a dialog had the keyboard: the window, active again, shows the main toolbar.
+    QTest::keyPress(target, Qt::Key_Shift, Qt::ShiftModifier);
+    {
+        QDialog box(fx.form.get());
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QTest::keyRelease(&box, Qt::Key_Shift);
+        EXPECT_TRUE(fx.form->ToolBar1->isVisibleTo(fx.form.get()));
+    }
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(fx.form.get(), &activate);
+    EXPECT_TRUE(fx.form->ToolBar3->isVisibleTo(fx.form.get()));
 
     // F12 presses 終　了, which asks first.
     fx.confirm.answers = {Confirmation::No};
