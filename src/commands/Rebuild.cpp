@@ -13,7 +13,7 @@
 namespace Rebuild {
 
 void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges,
-                      const bool* positionsOnly)
+                      const bool* positionsOnly, const QString& markName)
 {
     const int oldRow = grid.recNo();
     if (grid.active())
@@ -24,7 +24,12 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
         if (d->active() && d != &grid)
             open << d;
     Transaction& tra = db.transaction();
+    WriteMark mark;
+    if (!markName.isEmpty())
+        mark = db.markBefore();
     tra.commitAndRestart();
+    if (!markName.isEmpty())
+        mark.by = tra.id();
     if (gridChanges)
         grid.close();
     int row = oldRow;
@@ -32,6 +37,8 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
         row = steps();
         grid.prepareReopen(positionsOnly && *positionsOnly);
         tra.commitAndRestart();
+        if (!markName.isEmpty())
+            db.setMark(markName, mark);
     } catch (...) {
         grid.dropPrepared();
         try {
@@ -228,12 +235,19 @@ QString unlikeTest(const RowShape& shape)
 
 } // namespace
 
+QString formMark(const RowShape& shape)
+{
+    return shape.table + QStringLiteral(" rebuilt");
+}
+
 MemberCounts countMembers(Query& q, const RowShape& shape)
 {
+    // Rows not written since the last rebuild are kept and in form already.
+    const QString since = q.database()->mark(formMark(shape)).writtenSince();
     q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),1), coalesce(max(CNT),0), "
-                            "coalesce(sum(case when %1 then 0 else 1 end),0), "
-                            "coalesce(sum(case when %2 then 1 else 0 end),0) from %3")
-                 .arg(keptTest(shape), unlikeTest(shape), shape.table));
+                            "coalesce(sum(case when %4 and not %1 then 1 else 0 end),0), "
+                            "coalesce(sum(case when %4 and %2 then 1 else 0 end),0) from %3")
+                 .arg(keptTest(shape), unlikeTest(shape), shape.table, since));
     q.open();
     MemberCounts c;
     c.dense = q.value(0).toInt() == q.value(2).toInt() && q.value(1).toInt() == 1;

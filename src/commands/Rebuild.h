@@ -22,8 +22,10 @@ namespace Rebuild {
 // the grid open instead of reading it again.
 // When the steps set `*positionsOnly`, the rows they wrote that the grid held
 // changed only their positions, and the grid reads no more than their order.
+// With a `markName`, a mark of the rebuild's transaction is kept under that
+// name once it commits (see WriteMark): the steps leave every row in form.
 void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true,
-                      const bool* positionsOnly = nullptr);
+                      const bool* positionsOnly = nullptr, const QString& markName = {});
 
 // SQL for a text column read as the grids read it: NULL when empty. Firebird
 // compares VARCHARs without trailing blanks, so emptiness is a length test.
@@ -70,7 +72,11 @@ struct MemberCounts {
     int dropped = 0;
     int unlike = 0;
 };
+// Rows that the last rebuild kept under formMark(shape) and that were not
+// written since are not tested again.
 MemberCounts countMembers(Query& q, const RowShape& shape);
+// The name of the mark of a list rebuilt in the shape's form, kept rows only.
+QString formMark(const RowShape& shape);
 // Rebuilds a dense member list in place: rows the keep test drops are deleted,
 // rows not in the form a rebuild writes are brought to it, and the rows after
 // `split` take the position `position` (an expression over CNT), in ascending

@@ -204,7 +204,7 @@ void RowCommands::cutMembers()
             Rebuild::applyImage(q, shape);
             return saved;
         },
-        true, &positionsOnly);
+        true, &positionsOnly, Rebuild::formMark(shape));
     m_screen.clearSelectedRows(Tab::Member);
 }
 
@@ -297,7 +297,7 @@ void RowCommands::paste(Tab tab)
             q.run(QStringLiteral("Delete from ") + shape.clipboard);
             return shown;
         },
-        true, &positionsOnly);
+        true, &positionsOnly, members ? Rebuild::formMark(shape) : QString());
 }
 
 void RowCommands::copyPreviousRow()

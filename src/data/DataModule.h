@@ -46,6 +46,14 @@ public:
     // Runs `statement` then "COMMIT" on the query, as every rebuild step does.
     static void execCommit(Query& q, const QString& statement);
 
+    // The member insert and delete rebuilds leave every row of BUZAI_S in one
+    // normal form: codes and digits 0 rather than empty, texts NULL rather
+    // than blank, the columns the list does not show empty. A writer that
+    // leaves the whole list so keeps a mark under this name on IBDatabase4.
+    static QString normalMembersMark();
+    // Whether a row of these columns (the others empty) is in that form.
+    static bool inNormalForm(const QStringList& columns, const QVector<QVariant>& row);
+
 private:
     void installEvents();
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);
@@ -56,5 +64,6 @@ private:
     // otherwise whether it changed no more than the positions of the rows it
     // moved), else from `source` (a select of K, the row's key, C, its order,
     // and the member columns as stored), with positions 1, 2, 3 … in that order.
-    void rebuildMembers(const std::function<std::optional<bool>(Query&)>& quick, const QString& source, int showRow);
+    void rebuildMembers(const std::function<std::optional<bool>(Query&, const WriteMark&)>& quick,
+                        const QString& source, int showRow);
 };

@@ -273,12 +273,16 @@ struct Normal {
     QString sets, differs;
 };
 
+const QStringList kZeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
+const QStringList kTexts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
+const QStringList kCleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
+
 const Normal& normalForm()
 {
     static const Normal n = [] {
-        static const QStringList zeroed{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA"};
-        static const QStringList texts{"NAME01", "NAME02", "NAME03", "TANI", "B_CD"};
-        static const QStringList cleared{"KIN_04", "KIN_05", "G_RITU", "T_RITU", "K_RITU", "TAX_KU", "e_date01"};
+        const QStringList& zeroed = kZeroed;
+        const QStringList& texts = kTexts;
+        const QStringList& cleared = kCleared;
         QStringList sets, differs;
         for (const QString& c : zeroed) {
             sets << QStringLiteral("%1=coalesce(%1,0)").arg(c);
@@ -313,12 +317,14 @@ struct Span {
     qint64 sum = 0;
 };
 
-Span spanOf(Query& q)
+// Rows not written since `since` are in the normal form already: testing the
+// texts is most of the pass.
+Span spanOf(Query& q, const WriteMark& since)
 {
-    q.setSql(QStringLiteral(
-                 "select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0), "
-                 "coalesce(sum(case when %1 then 1 else 0 end),0), coalesce(sum(cast(CNT as bigint)),0) from BUZAI_S")
-                 .arg(normalForm().differs));
+    q.setSql(QStringLiteral("select count(*), coalesce(min(CNT),0), coalesce(max(CNT),0), "
+                            "coalesce(sum(case when %1 and (%2) then 1 else 0 end),0), "
+                            "coalesce(sum(cast(CNT as bigint)),0) from BUZAI_S")
+                 .arg(since.writtenSince(), normalForm().differs));
     q.open();
     const Span s{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
                  q.value(4).toLongLong()};
@@ -327,6 +333,35 @@ Span spanOf(Query& q)
 }
 
 } // namespace
+
+QString TDM2::normalMembersMark()
+{
+    return QStringLiteral("BUZAI_S normal");
+}
+
+bool TDM2::inNormalForm(const QStringList& columns, const QVector<QVariant>& row)
+{
+    const auto valueOf = [&](const QString& c) {
+        for (int i = 0; i < columns.size() && i < row.size(); ++i)
+            if (columns.at(i).compare(c, Qt::CaseInsensitive) == 0)
+                return row.at(i);
+        return QVariant();
+    };
+    const auto empty = [](const QVariant& v) { return !v.isValid() || v.isNull(); };
+    for (const QString& c : kZeroed)
+        if (empty(valueOf(c)))
+            return false;
+    for (const QString& c : kCleared)
+        if (!empty(valueOf(c)))
+            return false;
+    // The engine compares texts padded with blanks: one of blanks only equals ''.
+    for (const QString& c : kTexts) {
+        const QVariant v = valueOf(c);
+        if (!empty(v) && v.toString().count(QLatin1Char(' ')) == v.toString().size())
+            return false;
+    }
+    return true;
+}
 
 void TDM2::insertMemberRow()
 {
@@ -337,11 +372,11 @@ void TDM2::insertMemberRow()
     const QString major = QString::number(currentMajorCode());
     const QString middle = QString::number(currentMiddleCode());
     rebuildMembers(
-        [&](Query& q) {
+        [&](Query& q, const WriteMark& since) {
             // Positions 1 … n already: the rows above p move up by one, in
             // descending order so that no position is held twice, and the new
             // row takes the place after p.
-            const Span span = spanOf(q);
+            const Span span = spanOf(q, since);
             if (span.count != span.high || (span.count > 0 && span.low != 1))
                 return std::optional<bool>();
             const int at = std::clamp(p, 0, span.count) + 1;
@@ -361,16 +396,22 @@ void TDM2::insertMemberRow()
         p + 1);
 }
 
-void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&)>& quick, const QString& source, int showRow)
+void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&, const WriteMark&)>& quick,
+                          const QString& source, int showRow)
 {
     IBT_bu.close();
     Query& q = IBQ_touroku4;
-    Transaction& tra = q.database()->transaction();
+    Database& db = *q.database();
+    Transaction& tra = db.transaction();
+    // Every rebuild leaves all rows in the normal form.
+    const QString kNormal = normalMembersMark();
     try {
-        MemberImage::prepare(*q.database());
+        MemberImage::prepare(db);
+        WriteMark mark = db.markBefore();
         // One transaction: the list is rebuilt or left as it was.
         tra.commitAndRestart();
-        const std::optional<bool> positionsOnly = quick(q);
+        mark.by = tra.id();
+        const std::optional<bool> positionsOnly = quick(q, db.mark(kNormal));
         if (!positionsOnly) {
             q.run({MemberImage::insertLine(kRebuiltMembers),
                    QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
@@ -379,6 +420,7 @@ void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&)>& quic
         }
         IBT_bu.prepareReopen(positionsOnly.value_or(false));
         q.run(QStringLiteral("COMMIT"));
+        db.setMark(kNormal, mark);
     } catch (...) {
         IBT_bu.dropPrepared();
         try {
@@ -397,10 +439,10 @@ void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&)>& quic
 void TDM2::rewriteMembersFromScratch()
 {
     rebuildMembers(
-        [](Query& q) {
+        [](Query& q, const WriteMark& since) {
             // Positions 1 … n with the deleted row's place missing: the rows
             // above it move down by one, in ascending order.
-            const Span span = spanOf(q);
+            const Span span = spanOf(q, since);
             if ((span.count > 0 && span.low != 1) || span.high - span.count > 1)
                 return std::optional<bool>();
             if (span.high - span.count == 1) {

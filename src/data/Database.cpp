@@ -33,6 +33,7 @@ Transaction::~Transaction()
             m_tra->release();
         }
         m_tra = nullptr;
+        m_id = 0;
     }
 }
 
@@ -82,6 +83,7 @@ void Transaction::commit()
     try {
         m_tra->commit(st.get());
         m_tra = nullptr;
+        m_id = 0;
     } catch (const FbException& e) {
         FbApi::rethrow(e, QStringLiteral("COMMIT (%1)").arg(m_name));
     }
@@ -96,9 +98,11 @@ void Transaction::rollback()
     try {
         m_tra->rollback(st.get());
         m_tra = nullptr;
+        m_id = 0;
     } catch (const FbException& e) {
         m_tra->release();
         m_tra = nullptr;
+        m_id = 0;
         FbApi::rethrow(e, QStringLiteral("ROLLBACK (%1)").arg(m_name));
     }
 }
@@ -110,6 +114,7 @@ void Transaction::commitAndRestart()
         try {
             m_tra->commit(st.get());
             m_tra = nullptr;
+            m_id = 0;
         } catch (const FbException& e) {
             FbApi::rethrow(e, QStringLiteral("COMMIT"));
         }
@@ -137,6 +142,43 @@ ITransaction* Transaction::handle()
 {
     start();
     return m_tra;
+}
+
+qint64 Transaction::id()
+{
+    ITransaction* tra = handle();
+    if (m_id != 0)
+        return m_id;
+    const unsigned char items[] = {isc_info_tra_id, isc_info_end};
+    unsigned char buf[32] = {};
+    FbApi::StatusGuard st;
+    try {
+        tra->getInfo(st.get(), sizeof items, items, sizeof buf, buf);
+    } catch (const FbException& e) {
+        FbApi::rethrow(e, QStringLiteral("TRANSACTION INFO (%1)").arg(m_name));
+    }
+    if (buf[0] == isc_info_tra_id) {
+        const unsigned len = buf[1] | (unsigned(buf[2]) << 8);
+        qint64 v = 0;
+        for (unsigned i = 0; i < len && i < 8; ++i)
+            v |= qint64(buf[3 + i]) << (8 * i);
+        m_id = v;
+    }
+    return m_id;
+}
+
+QString WriteMark::writtenSince() const
+{
+    if (!valid())
+        return QStringLiteral("(1=1)");
+    QString test = QStringLiteral("(RDB$RECORD_VERSION>%1 and RDB$RECORD_VERSION<>%2)").arg(before).arg(by);
+    if (!active.isEmpty()) {
+        QStringList ids;
+        for (qint64 a : active)
+            ids << QString::number(a);
+        test = QStringLiteral("(%1 or RDB$RECORD_VERSION in (%2))").arg(test, ids.join(','));
+    }
+    return test;
 }
 
 // ---------------------------------------------------------------- Database
@@ -247,10 +289,37 @@ void Database::open()
     m_connected = true;
 }
 
+WriteMark Database::markBefore()
+{
+    // A transaction that started before this one and still runs may write rows
+    // the next transaction cannot see; every later one has a higher number.
+    // Concurrency transactions see the monitoring tables as they first read
+    // them, which only adds transactions that have ended since.
+    WriteMark m;
+    try {
+        m.before = m_transaction.id();
+        Query q(this);
+        // Every transaction that has begun and not ended, idle ones too.
+        q.setSql(QStringLiteral("select MON$TRANSACTION_ID from MON$TRANSACTIONS"));
+        q.open();
+        for (const auto& row : q.rows())
+            if (const qint64 id = row.at(0).toLongLong(); id != m.before)
+                m.active << id;
+    } catch (const DbError&) {
+        // Only a shortcut is lost: without a mark every row is checked.
+        return WriteMark{};
+    }
+    // Too many to list: no mark, every row is checked.
+    if (m.active.size() > 64)
+        return WriteMark{};
+    return m;
+}
+
 void Database::close()
 {
     if (!m_connected)
         return;
+    m_marks.clear();
     // Stop the transaction first; a failing commit must not leave the attachment half closed.
     try {
         m_transaction.stop();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -52,12 +54,30 @@ public:
     void runWhole(const std::function<void()>& body);
 
     Firebird::ITransaction* handle(); // starts on demand
+    // The engine's number of the running transaction (started on demand): what
+    // RDB$RECORD_VERSION holds for the rows it writes.
+    qint64 id();
 
 private:
     Database* m_db;
     QString m_name;
     QStringList m_params;
     Firebird::ITransaction* m_tra = nullptr;
+    qint64 m_id = 0;
+};
+
+// What a transaction can vouch for about the rows of a table after it has
+// checked or rewritten all of them: rows written later, and rows of the
+// transactions it could not see, carry other record versions. Taken by
+// Database::markBefore() in the transaction before the checking one starts.
+struct WriteMark {
+    qint64 before = 0;    // the transaction that took the mark
+    QList<qint64> active; // other transactions running then, unseen by the next one
+    qint64 by = 0;        // the transaction that checked every row
+    bool valid() const { return by > 0; }
+    // SQL test "this row may have been written since the mark"; always true
+    // without a valid mark.
+    QString writtenSince() const;
 };
 
 // A connection (IBDatabase1 … IBDatabase5) with its one transaction.
@@ -105,6 +125,13 @@ public:
 
     Firebird::IAttachment* attachment();
 
+    // A mark for the transaction that starts next (see WriteMark); fill in
+    // `by` once it runs. Taken in the running transaction.
+    WriteMark markBefore();
+    // Marks kept by name while the connection stays open.
+    void setMark(const QString& name, const WriteMark& mark) { m_marks.insert(name, mark); }
+    WriteMark mark(const QString& name) const { return m_marks.value(name); }
+
     // Creates a database file with SQL dialect 3 and the default character set CP943C.
     static void createDatabase(const QString& path, const QString& user = QStringLiteral("sysdba"),
                                const QString& password = QStringLiteral("tollgates"));
@@ -146,6 +173,7 @@ private:
     std::shared_ptr<DbError> m_unreachable; // the last "no answer", while it stands
     QElapsedTimer m_unreachableSince;
     Transaction m_transaction;
+    QHash<QString, WriteMark> m_marks;
     QSet<Query*> m_queries;
     QSet<TableDataset*> m_datasets;
 };

@@ -6,10 +6,13 @@
 #include "Query.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -194,6 +197,132 @@ void TableDataset::prepareReopen(bool positionsOnly)
     }
 }
 
+namespace {
+
+// Rows before the rows of no position, then by position; equal positions keep
+// their order.
+void sortByPosition(QList<int>& order, const std::function<const QVariant&(int)>& positionOf)
+{
+    // Converted once: a comparison of variants costs more than the sort itself.
+    std::vector<std::pair<bool, qint64>> position(order.size());
+    for (int i : order) {
+        const QVariant& v = positionOf(i);
+        position[i] = std::pair{v.isValid() && !v.isNull(), v.toLongLong()};
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return position[a] < position[b]; });
+}
+
+} // namespace
+
+// Reads only what this transaction wrote, when the rows it did not write are
+// provably the held ones: as many of them, with the same record versions.
+// Held rows posted since their read have no known version and are read by key,
+// when few. Returns false when that cannot be shown.
+bool TableDataset::prepareFromWritten(bool positionsOnly, int order, const QHash<QByteArray, int>& heldAt,
+                                      const Tally& tally)
+{
+    constexpr int kFew = 8;
+    const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
+    Query w(m_db, m_table + QStringLiteral("__written"));
+    w.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, %1 from %2 where %3")
+                 .arg(positionsOnly ? m_order : m_held.columns.join(','), m_table, written));
+    w.open();
+    const auto& wrote = w.rows();
+    if (!positionsOnly && wrote.size() > 0 && wrote.at(0).size() != m_held.columns.size() + 2)
+        return false;
+    QSet<QByteArray> wroteKeys;
+    wroteKeys.reserve(wrote.size());
+    for (const auto& r : wrote)
+        wroteKeys.insert(r.at(0).toByteArray());
+
+    Query one(m_db, m_table + QStringLiteral("__row"));
+    one.setSql(QStringLiteral("select RDB$RECORD_VERSION, %1 from %2 where RDB$DB_KEY=:K")
+                   .arg(m_held.columns.join(','), m_table));
+    int reads = 0;
+    // A held row read again by key, or an empty optional when it is gone.
+    const auto readByKey = [&](const QByteArray& key) -> std::optional<std::pair<qint64, QVector<QVariant>>> {
+        one.setParam(QStringLiteral("K"), key);
+        one.open();
+        ++reads;
+        if (one.recordCount() != 1 || one.fieldNames().size() != m_held.columns.size() + 1)
+            return std::nullopt;
+        const auto& r = one.rows().at(0);
+        auto out = std::pair{r.at(0).toLongLong(), QVector<QVariant>(r.begin() + 1, r.end())};
+        one.close();
+        return out;
+    };
+
+    auto next = std::make_unique<Rows>();
+    next->columns = m_held.columns;
+    next->types = m_held.types;
+    const qsizetype capacity = m_held.rows.size() + wrote.size();
+    next->rows.reserve(capacity);
+    next->keys.reserve(capacity);
+    next->versions.reserve(capacity);
+    qint64 others = 0;
+    qint64 versionSum = 0;
+    for (int i = 0; i < m_held.rows.size(); ++i) {
+        const QByteArray& key = m_held.keys.at(i);
+        if (key.isEmpty() || wroteKeys.contains(key))
+            continue;
+        ++others;
+        qint64 version = m_held.versions.at(i);
+        if (version == 0) {
+            if (reads >= kFew)
+                return false;
+            auto again = readByKey(key);
+            if (!again)
+                return false;
+            version = again->first;
+            next->rows << std::move(again->second);
+        } else {
+            next->rows << m_held.rows.at(i);
+        }
+        versionSum += version;
+        next->keys << key;
+        next->versions << version;
+    }
+    if (others != tally.rows - tally.written || versionSum != tally.otherVersions || wrote.size() != tally.written)
+        return false;
+    for (const auto& r : wrote) {
+        const QByteArray key = r.at(0).toByteArray();
+        if (positionsOnly) {
+            const auto held = heldAt.constFind(key);
+            if (held != heldAt.constEnd()) {
+                next->rows << m_held.rows.at(*held);
+                next->rows.last()[order] = r.at(2);
+            } else {
+                if (reads >= kFew)
+                    return false;
+                auto fresh = readByKey(key);
+                if (!fresh)
+                    return false;
+                next->rows << std::move(fresh->second);
+            }
+        } else {
+            next->rows << QVector<QVariant>(r.begin() + 2, r.end());
+        }
+        next->keys << key;
+        next->versions << r.at(1).toLongLong();
+    }
+    QList<int> sorted(next->rows.size());
+    std::iota(sorted.begin(), sorted.end(), 0);
+    sortByPosition(sorted, [&](int i) -> const QVariant& { return next->rows.at(i).at(order); });
+    auto out = std::make_unique<Rows>();
+    out->columns = std::move(next->columns);
+    out->types = std::move(next->types);
+    out->rows.reserve(sorted.size());
+    out->keys.reserve(sorted.size());
+    out->versions.reserve(sorted.size());
+    for (int i : sorted) {
+        out->rows << std::move(next->rows[i]);
+        out->keys << std::move(next->keys[i]);
+        out->versions << next->versions.at(i);
+    }
+    m_prepared = std::move(out);
+    return true;
+}
+
 void TableDataset::prepareFrom(bool positionsOnly)
 {
     if (active() || !m_db || m_held.columns.isEmpty() || m_order.isEmpty())
@@ -209,21 +338,22 @@ void TableDataset::prepareFrom(bool positionsOnly)
     for (int i = 0; i < m_held.keys.size(); ++i)
         if (!m_held.keys.at(i).isEmpty())
             heldAt.insert(m_held.keys.at(i), i);
+    const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
+    Query q(m_db, m_table + QStringLiteral("__refresh"));
+    q.setSql(QStringLiteral("select count(*), coalesce(sum(case when %1 then 1 else 0 end),0), "
+                            "coalesce(sum(case when %1 then 0 else RDB$RECORD_VERSION end),0) from %2")
+                 .arg(written, m_table));
+    q.open();
+    const Tally tally{q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong()};
+    q.close();
+    // When most rows were written a plain read at open() costs less.
+    if (!positionsOnly && tally.written > tally.rows / 2)
+        return;
+    if (prepareFromWritten(positionsOnly, order, heldAt, tally))
+        return;
     // Every row as key, version and position, sorted here (cheaper than in the
     // engine); then whole the rows this transaction wrote, unless only their
     // positions changed.
-    const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
-    Query q(m_db, m_table + QStringLiteral("__refresh"));
-    if (!positionsOnly) {
-        // When most rows were written a plain read at open() costs less.
-        q.setSql(QStringLiteral("select count(*), coalesce(sum(case when %1 then 1 else 0 end),0) from %2")
-                     .arg(written, m_table));
-        q.open();
-        const bool most = q.value(1).toInt() > q.value(0).toInt() / 2;
-        q.close();
-        if (most)
-            return;
-    }
     q.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, case when %1 then 1 else 0 end, %2 from %3")
                  .arg(written, m_order, m_table));
     q.open();
@@ -243,11 +373,7 @@ void TableDataset::prepareFrom(bool positionsOnly)
     }
     QList<int> sorted(q.recordCount());
     std::iota(sorted.begin(), sorted.end(), 0);
-    const auto position = [&](int i) {
-        const QVariant& v = all.at(i).at(3);
-        return std::pair{v.isValid() && !v.isNull(), v.toLongLong()};
-    };
-    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) { return position(a) < position(b); });
+    sortByPosition(sorted, [&](int i) -> const QVariant& { return all.at(i).at(3); });
 
     auto next = std::make_unique<Rows>();
     next->columns = m_held.columns;

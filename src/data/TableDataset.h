@@ -152,6 +152,12 @@ private:
     std::unique_ptr<Rows> m_prepared;
     void showRows(Rows&& rows);
     void prepareFrom(bool positionsOnly);
+    // Rows in the table, rows this transaction wrote, and the sum of the
+    // record versions of the others.
+    struct Tally {
+        qint64 rows = 0, written = 0, otherVersions = 0;
+    };
+    bool prepareFromWritten(bool positionsOnly, int order, const QHash<QByteArray, int>& heldAt, const Tally& tally);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "MemberImage.h"
 #include "Schema.h"
 
 #include <functional>
@@ -82,6 +83,8 @@ void MasterLoads::Button2Click()
     Query& q = m_dm.IBQ_FB2;
     for (const QString& table : Schema::categoryAndMemberTables())
         recreate(q, table);
+    // The member rebuilds' own tables, made now rather than at the first edit.
+    MemberImage::prepare(c.IBDatabase2);
 
     m_dm.IBT_dai.close();
     q.close();
@@ -160,16 +163,25 @@ void MasterLoads::Button4Click()
 
     Query& q = m_dm.IBQ_touroku4;
     TDM2::execCommit(q, QStringLiteral("delete from BUZAI_S"));
+    // A list loaded in the rebuilds' normal form spares the first rebuild
+    // checking every row.
+    WriteMark mark = c.IBDatabase4.markBefore();
+    c.IBTransaction4().commitAndRestart();
+    mark.by = c.IBTransaction4().id();
+    bool normal = src.recordCount() > 0;
     const QStringList& columns = memberColumns();
     q.setSql(QStringList{QStringLiteral("insert into BUZAI_S"), QStringLiteral("(CNT,%1)").arg(columns.join(',')),
                          QStringLiteral("values"),
                          QStringLiteral("(:CNT,:%1)").arg(columns.join(QStringLiteral(",:")))});
-    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &columns](Query& q) {
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &columns, &normal](Query& q) {
         const QVector<QVariant> row = memberRow(src);
+        normal = normal && TDM2::inNormalForm(columns, row);
         for (int i = 0; i < columns.size(); ++i)
             q.setParam(columns.at(i), row.at(i));
     });
     c.IBTransaction4().restart();
+    if (normal)
+        c.IBDatabase4.setMark(TDM2::normalMembersMark(), mark);
     m_dm.IBT_bu.open();
     complete(Tab::Member);
 }

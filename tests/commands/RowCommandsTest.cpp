@@ -138,6 +138,27 @@ TEST(RowClipboard, CutSelectedMembersDropsBlankRowsLeavingGaps)
     EXPECT_EQ(rig.table("select BS_kubun from BUZAI_S order by CNT"), (QStringList{"2", "4", "1", "5"}));
 }
 
+// A row blanked after the last paste is dropped by the next cut, like any
+// row a rebuild finds without names.
+TEST(RowClipboard, RowsWrittenAfterAPasteAreTestedAgain)
+{
+    EditingRig rig;
+    rig.members({"A", "B", "C", "D"});
+    rig.openGrids();
+    TableDataset& ds = rig.dm->IBT_bu;
+    ds.setRecNo(1);
+    rig.rows.copyRows();
+    ds.setRecNo(3);
+    rig.rows.pasteRows();
+    EXPECT_EQ(rig.memberList(), (QStringList{"1|A", "2|B", "3|A", "4|C", "5|D"}));
+    rig.work({"update BUZAI_S set NAME01=null where CNT=4", "update BUZAI_S set S_CD=null where CNT=5"});
+    ds.reopen();
+    ds.setRecNo(1);
+    rig.rows.cutRows();
+    EXPECT_EQ(rig.memberList(), (QStringList{"1|B", "2|A", "4|D"}));
+    EXPECT_EQ(rig.table("select S_CD from BUZAI_S where CNT=4"), QStringList{"0"});
+}
+
 TEST(RowClipboard, CopyPreviousRow)
 {
     struct Case {

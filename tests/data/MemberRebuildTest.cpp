@@ -75,4 +75,65 @@ TEST(MemberRebuildTest, DenseAndGappedListsGiveTheSameRows)
     }
 }
 
+// A rebuild checks only the rows written since the last one; whoever wrote
+// them, a later rebuild still brings them to the normal form. That includes a
+// transaction that ran across the last rebuild and wrote after it committed.
+TEST(MemberRebuildTest, RowsWrittenAfterARebuildAreStillNormalised)
+{
+    TestFolder folder;
+    Connections conn;
+    auto dm = connectDataModule(folder, conn);
+    conn.IBTransaction4().restart();
+    dm->currentMajorCode = [] { return 1; };
+    dm->currentMiddleCode = [] { return 1; };
+    Query& q = dm->IBQ_FB4;
+    for (int i = 1; i <= 4; ++i)
+        q.run(QString("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA,NAME01) "
+                      "values (%1,1,1,%1,0,0,0,'N%1')")
+                  .arg(i));
+    q.run("COMMIT");
+    const auto abnormal = [&] {
+        q.run("COMMIT");
+        return rowsOf(*q.database(), "select CNT from BUZAI_S where S_CD is null or KETA is null or NAME02=''");
+    };
+    dm->IBT_bu.open();
+    dm->IBT_bu.setRecNo(3);
+    dm->IBT_bu.insert(); // a rebuild that leaves its mark
+
+    // Written by another connection after it.
+    execCommitted(conn.IBDatabase2, {"update BUZAI_S set NAME02='' where CNT=4"});
+    // And by a transaction that had begun before the next rebuild.
+    Transaction& early = conn.IBTransaction3();
+    early.commitAndRestart();
+    (void)early.id(); // begun, but no statement yet
+    q.run("COMMIT");  // the rebuild's connection goes on in a younger transaction
+    dm->IBT_bu.setRecNo(5);
+    dm->IBT_bu.insert();
+    EXPECT_EQ(abnormal(), QStringList{}) << "the row written by another connection";
+    Query late(&conn.IBDatabase3);
+    late.run("update BUZAI_S set S_CD=null, KETA=null where CNT=1");
+    early.commit();
+    dm->IBT_bu.setRecNo(2);
+    dm->IBT_bu.remove();
+    EXPECT_EQ(abnormal(), QStringList{}) << "the row of the transaction that ran across the rebuild";
+    EXPECT_EQ(dm->IBT_bu.recordCount(), 5);
+}
+
+TEST(MemberRebuildTest, LoadedRowsInTheNormalForm)
+{
+    const QStringList columns{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA", "NAME01", "TANI"};
+    const QVector<QVariant> normal{1, 1, 1, 0, 0, 0, "名", QVariant()};
+    EXPECT_TRUE(TDM2::inNormalForm(columns, normal));
+    QVector<QVariant> v = normal;
+    v[7] = "  ";
+    EXPECT_FALSE(TDM2::inNormalForm(columns, v)) << "a unit of blanks is emptied by a rebuild";
+    v[7] = "\u3000";
+    EXPECT_TRUE(TDM2::inNormalForm(columns, v)) << "a full-width blank is text";
+    v = normal;
+    v[5] = QVariant();
+    EXPECT_FALSE(TDM2::inNormalForm(columns, v)) << "an empty digit setting becomes 0";
+    EXPECT_FALSE(TDM2::inNormalForm(columns.mid(0, 5), normal.mid(0, 5))) << "a column left out is empty";
+    EXPECT_FALSE(TDM2::inNormalForm(columns + QStringList{"KIN_04"}, normal + QVector<QVariant>{1.5}));
+}
+
 } // namespace

@@ -130,6 +130,12 @@ TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
           "insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (2,15,'新')"},
          true},
         {"nothing written", {}, true, {}, false},
+        {"a row deleted by another transaction",
+         {"delete from BUZAI_DAI where CNT=3"},
+         false,
+         {"update BUZAI_DAI set CNT=CNT+1 where CNT>=2 order by CNT desc"},
+         true},
+        {"a posted row moved", {}, true, {"update BUZAI_DAI set CNT=CNT+1 where CNT>=2 order by CNT desc"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
