@@ -6,20 +6,34 @@
 #include <QElapsedTimer>
 #include <QVector>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
 // One line of the table scripts/bench prints: a figure in seconds, and the bound
 // it is measured against in the same run, when it has one.
+// `label` padded with blanks to `columns` screen columns: a Japanese character
+// takes two, and printf pads by bytes.
+inline QByteArray paddedLabel(const char* label, int columns)
+{
+    const QString text = QString::fromUtf8(label);
+    int width = 0;
+    for (const QChar ch : text)
+        width += ch.unicode() >= 0x2E80 ? 2 : 1;
+    return (text + QString(std::max(0, columns - width), QLatin1Char(' '))).toUtf8();
+}
+
 inline void reportRow(const char* label, double figure, std::optional<double> bound = std::nullopt)
 {
+    const QByteArray shown = paddedLabel(label, 58);
     if (bound)
-        std::printf("%-58s %8.3f s   bound %8.3f s   x%.2f\n", label, figure, *bound,
+        std::printf("%s %8.3f s   bound %8.3f s   x%.2f\n", shown.constData(), figure, *bound,
                     *bound > 0 ? figure / *bound : 0.0);
     else
-        std::printf("%-58s %8.3f s\n", label, figure);
+        std::printf("%s %8.3f s\n", shown.constData(), figure);
     // Six decimals: a bound of a fraction of a millisecond still gives a ratio.
-    std::printf("@row\t%s\t%.6f\t%s\n", label, figure, bound ? qPrintable(QString::number(*bound, 'f', 6)) : "");
+    std::printf("@row\t%s\t%.6f\t%s\n", paddedLabel(label, 60).constData(), figure,
+                bound ? qPrintable(QString::number(*bound, 'f', 6)) : "");
     std::fflush(stdout);
 }
 

@@ -90,8 +90,12 @@ bool MemberRename::run()
         work.transaction().runWhole([&] {
             Query q(&work, QStringLiteral("IBQ_FB2"));
             statement(q, QStringLiteral("BUZAI_S"), kMember);
+            // The grid's next open, here or when the dialog closes, reads only
+            // the renamed rows again.
+            bu.prepareReopen();
         });
     } catch (...) {
+        bu.dropPrepared();
         work.transaction().restart();
         bu.open();
         throw;
