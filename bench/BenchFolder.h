@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Database.h"
+#include "DbError.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <functional>
 
 // An installation of its own for one benchmark: the program folder PROG is the
@@ -40,4 +42,19 @@ inline double timed(const std::function<void()>& f)
     t.start();
     f();
     return seconds(t);
+}
+
+// Runs a benchmark program's body: a database error is printed and fails the
+// program; the engine is stopped either way.
+inline int runBench(const std::function<void()>& body)
+{
+    int status = 0;
+    try {
+        body();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        status = 1;
+    }
+    Database::shutdownEngine();
+    return status;
 }

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 10000;
     const int moved = members / 10;
-    try {
+    return runBench([&] {
         const BenchFolder folder(false);
         Connections c;
         c.setWorkPath(folder.workPath);
@@ -130,11 +130,5 @@ int main(int argc, char** argv)
         reportRow("reset: merge back by name", seconds(t), bound(dm, members));
         std::printf("members after reset: %d\n", dm.IBT_bu.recordCount());
         c.closeAll();
-    } catch (const DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
-        Database::shutdownEngine();
-        return 1;
-    }
-    Database::shutdownEngine();
-    return 0;
+    });
 }

@@ -80,7 +80,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QString(argv[1]).toInt() : 10000;
-    try {
+    return runBench([&] {
         const BenchFolder folder(true, QStringLiteral("LOCAL/MAS_MENT.fdb"));
         Connections c;
         c.setProductPath(folder.productPath);
@@ -192,10 +192,5 @@ int main(int argc, char** argv)
         reportRow("export 10,000 members (bound: the same texts in one write)", exported, seconds(t));
         dm.IBT_bu.close();
         c.closeAll();
-    } catch (const DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
-        return 1;
-    }
-    Database::shutdownEngine();
-    return 0;
+    });
 }

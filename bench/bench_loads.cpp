@@ -84,7 +84,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 10000;
-    try {
+    return runBench([&] {
         const BenchFolder folder;
         const QString& productPath = folder.productPath;
         const QString& workPath = folder.workPath;
@@ -155,11 +155,5 @@ int main(int argc, char** argv)
         reportRow("member insert rebuild, 10000 members", insert, insertBound);
         reportRow("member delete rebuild, 10000 members", remove, deleteBound);
         c.closeAll();
-    } catch (const DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
-        Database::shutdownEngine();
-        return 1;
-    }
-    Database::shutdownEngine();
-    return 0;
+    });
 }

@@ -76,7 +76,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int members = argc > 1 ? QString(argv[1]).toInt() : 20000;
     const int renamed = members / 20;
-    try {
+    return runBench([&] {
         const BenchFolder folder;
         Connections c;
         c.setProductPath(folder.productPath);
@@ -163,11 +163,5 @@ int main(int argc, char** argv)
                   timedUpdate(c, {"update MAS_BUZAI set NAME01='六角ボルト'",
                                   "where NAME01='六角ﾎﾞﾙﾄ' and NAME02='M10' and TANI='本'"}));
         c.closeAll();
-    } catch (const DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
-        Database::shutdownEngine();
-        return 1;
-    }
-    Database::shutdownEngine();
-    return 0;
+    });
 }

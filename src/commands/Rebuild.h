@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RebuildTransaction.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,20 +14,6 @@ class TableDataset;
 
 // How the editing commands rebuild a work table.
 namespace Rebuild {
-
-// Runs `steps` in one transaction of `db` with `grid` closed: either every
-// statement is committed or the table is left exactly as it was. Edits the user
-// posted before are committed first, so a rollback never takes them away.
-// `steps` returns the record number to show afterwards; on failure the grid is
-// reopened on its old row and the error goes on to the caller.
-// A command that leaves the grid's table as it is (`gridChanges` false) keeps
-// the grid open instead of reading it again.
-// When the steps set `*positionsOnly`, the rows they wrote that the grid held
-// changed only their positions, and the grid reads no more than their order.
-// With a `markName`, a mark of the rebuild's transaction is kept under that
-// name once it commits (see WriteMark): the steps leave every row in form.
-void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true,
-                      const bool* positionsOnly = nullptr, const QString& markName = {});
 
 // SQL for a text column read as the grids read it: NULL when empty. Firebird
 // compares VARCHARs without trailing blanks, so emptiness is a length test.

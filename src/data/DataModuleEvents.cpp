@@ -2,6 +2,7 @@
 
 #include "Helpers.h"
 #include "MemberImage.h"
+#include "RebuildTransaction.h"
 #include "SjisCodec.h"
 
 #include <algorithm>
@@ -399,41 +400,27 @@ void TDM2::insertMemberRow()
 void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&, const WriteMark&)>& quick,
                           const QString& source, int showRow)
 {
-    IBT_bu.close();
     Query& q = IBQ_touroku4;
     Database& db = *q.database();
-    Transaction& tra = db.transaction();
+    MemberImage::prepare(db);
+    // Called from the grid's own insert and delete: it is closed, not posted.
+    IBT_bu.close();
+    bool positionsOnly = false;
     // Every rebuild leaves all rows in the normal form.
-    const QString kNormal = normalMembersMark();
-    try {
-        MemberImage::prepare(db);
-        WriteMark mark = db.markBefore();
-        // One transaction: the list is rebuilt or left as it was.
-        tra.commitAndRestart();
-        mark.by = tra.id();
-        const std::optional<bool> positionsOnly = quick(q, db.mark(kNormal));
-        if (!positionsOnly) {
-            q.run({MemberImage::insertLine(kRebuiltMembers),
-                   QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
-                       .arg(kRebuiltValues, source)});
-            MemberImage::apply(q, kRebuiltMembers);
-        }
-        IBT_bu.prepareReopen(positionsOnly.value_or(false));
-        q.run(QStringLiteral("COMMIT"));
-        db.setMark(kNormal, mark);
-    } catch (...) {
-        IBT_bu.dropPrepared();
-        try {
-            tra.rollback();
-            tra.start();
-            IBT_bu.open();
-        } catch (...) {
-            // The first error is the one to show.
-        }
-        throw;
-    }
-    IBT_bu.open();
-    IBT_bu.setRecNo(showRow);
+    Rebuild::inOneTransaction(
+        db, IBT_bu,
+        [&] {
+            const std::optional<bool> quickly = quick(q, db.mark(normalMembersMark()));
+            if (!quickly) {
+                q.run({MemberImage::insertLine(kRebuiltMembers),
+                       QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
+                           .arg(kRebuiltValues, source)});
+                MemberImage::apply(q, kRebuiltMembers);
+            }
+            positionsOnly = quickly.value_or(false);
+            return showRow;
+        },
+        true, &positionsOnly, normalMembersMark());
 }
 
 void TDM2::rewriteMembersFromScratch()

@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "DbError.h"
 #include "Helpers.h"
+#include "MemberRegistration.h"
 #include "Schema.h"
 
 #include <QDir>
@@ -119,14 +120,7 @@ void MaintenanceCommands::copyMaster(Master master)
             q.run(QStringLiteral("Delete from ") + table);
             const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
             if (master == Master::Members) {
-                q.setSql(
-                    {QStringLiteral("INSERT INTO MAS_BUZAI"),
-                     QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
-                     QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
-                     QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
-                     QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
-                     QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
-                     QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+                q.setSql(MemberRegistration::insertStatement());
             } else if (master == Master::Majors) {
                 q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
                           QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),

@@ -328,16 +328,21 @@ void MemberRegistration::removeOlderDuplicates()
             .arg(names));
 }
 
+QStringList MemberRegistration::insertStatement()
+{
+    return {QStringLiteral("INSERT INTO MAS_BUZAI"),
+            QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
+            QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
+            QStringLiteral(",e_date01,e_date04,PC_NAME)"),
+            QStringLiteral("values"),
+            QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
+            QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
+            QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")};
+}
+
 void MemberRegistration::insertMember(const Query& row, const Category& category, int position)
 {
-    Query& q =
-        statement({QStringLiteral("INSERT INTO MAS_BUZAI"),
-                   QStringLiteral("(BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03"),
-                   QStringLiteral(",TANI,KIN_01,KIN_02,KIN_06,G_RITU,T_RITU,K_RITU,TAX_KU,B_CD,S_CD,KETA"),
-                   QStringLiteral(",e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
-                   QStringLiteral("(:BL_kubun,:BM_kubun,:BS_kubun,:KU_KAMOKU,:NAME01,:NAME02,:NAME03"),
-                   QStringLiteral(",:TANI,:KIN_01,:KIN_02,:KIN_06,:G_RITU,:T_RITU,:K_RITU,:TAX_KU,:B_CD,:S_CD,:KETA"),
-                   QStringLiteral(",:e_date01,:e_date04,:PC_NAME)")});
+    Query& q = statement(insertStatement());
     q.setParam(QStringLiteral("BL_kubun"), category.major);
     q.setParam(QStringLiteral("BM_kubun"), category.middle);
     q.setParam(QStringLiteral("BS_kubun"), position);

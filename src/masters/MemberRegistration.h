@@ -31,6 +31,8 @@ public:
     static QString question() { return QStringLiteral("部材マスターを登録しますか？"); }
 
     // "3-12-00010" for major 3, middle 12, position 1; empty from position 10000 on.
+    // The insert of one product member, every column by a named parameter.
+    static QStringList insertStatement();
     static QString generatedCode(const QString& major, const QString& middle, int position);
     // Units whose quantity has no decimals.
     static bool isCountedUnit(const QString& unit);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Database;
+class TableDataset;
+
+namespace Rebuild {
+
+// Runs `steps` in one transaction of `db` with `grid` closed: either every
+// statement is committed or the table is left exactly as it was. Edits the user
+// posted before are committed first, so a rollback never takes them away.
+// `steps` returns the record number to show afterwards; on failure the grid is
+// reopened on its old row and the error goes on to the caller.
+// A command that leaves the grid's table as it is (`gridChanges` false) keeps
+// the grid open instead of reading it again.
+// When the steps set `*positionsOnly`, the rows they wrote that the grid held
+// changed only their positions, and the grid reads no more than their order.
+// With a `markName`, a mark of the rebuild's transaction is kept under that
+// name once it commits (see WriteMark): the steps leave every row in form.
+void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges = true,
+                      const bool* positionsOnly = nullptr, const QString& markName = {});
+
+} // namespace Rebuild
