@@ -52,16 +52,6 @@ RegistrationRig::RegistrationRig()
     command = std::make_unique<RegisterCommand>(ctx);
 }
 
-FileChooser& RecordingScreen::files()
-{
-    struct NoFiles : FileChooser {
-        QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-        QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    };
-    static NoFiles none;
-    return none;
-}
-
 RegistrationRig::~RegistrationRig()
 {
     command.reset();
@@ -155,7 +145,7 @@ Rows RegistrationRig::workTables()
 
 void RegistrationRig::registerTab(Tab on)
 {
-    tab = on;
+    screen.tab = on;
     for (TableDataset* d : grids())
         d->open();
     command->SB03Click();
