@@ -25,59 +25,38 @@ void grid(RegistrationRig& rig, Tab tab, const Grid& rows, const QVariant& accou
 }
 
 // Every row of the standard product names the category it was made under, so a
-// row left under the wrong category shows in the expected codes. Removed
-// categories are the business of RemovedCategory.
+// row left under the wrong category shows in the expected codes; RemovedCategory
+// follows removed ones. The schedule rows follow with the check box off too.
 TEST(WorkTypeRegistration, RowsFollowTheirCategory)
 {
-    struct Case {
-        const char* name;
+    const struct {
         Tab tab;
         Grid grid;
-        bool alsoCheckBoxOff;
-        bool columnsExist; // DAT_JIKKOU has its code columns before registering
         Rows categories, members, schedule, past;
-    };
-    // With the check box off the four past-detail tables keep what the standard product has.
-    const Rows untouched{"1|∅|∅|101", "2|∅|∅|202", "3|∅|∅|102", "1|∅|∅|101|5", "2|∅|∅|201|6",
-                         "1|1|1",     "2|2|2",     "1|1|2",     "2|2|1"};
-    const Case cases[] = {
-        {"majors swapped",
-         Tab::Major,
-         {{2, "M2"}, {1, "M1"}},
-         true,
-         false,
-         {"1|1|M2|PC1", "2|2|M1|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
+    } cases[] = {
+        // M2 and M1 swap, M3 is added; a name keeps its first line, a row without one is no category.
+        {Tab::Major,
+         {{2, "M2\r\nx"}, {4, QVariant()}, {1, "M1"}, {3, "M3"}},
+         {"1|1|M2|PC1", "2|2|M1|PC1", "3|3|M3|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
          {"M1-1a|2|1", "M1-2a|2|2", "M2-1a|1|1", "M2-2a|1|2"},
          {"M1-1s|2|1|201|-201", "M2-2s|1|2|102|7", "1|2|2|202|-202", "2|1|1|101|-101"},
          {"1|2|1|201", "2|1|2|102", "3|2|2|202", "1|2|1|201|5", "2|1|1|101|6", "1|2|1", "2|1|2", "1|2|2", "2|1|1"}},
-        {"middles swapped",
-         Tab::Middle,
+        {Tab::Middle,
          {{2, "M1-2"}, {1, "M1-1"}},
-         true,
-         true,
          {"1|1|M1|∅", "2|2|M2|∅", "M1-1|1|2|2", "M1-2|1|1|1", "M2-1|2|1|1", "M2-2|2|2|2"},
          {"M1-1a|1|2", "M1-2a|1|1", "M2-1a|2|1", "M2-2a|2|2"},
          {"M1-1s|1|2|102|-102", "M2-2s|2|2|202|7", "1|1|1|101|-101", "2|2|1|201|-201"},
          {"1|1|2|102", "2|2|2|202", "3|1|1|101", "1|1|2|102|5", "2|2|1|201|6", "1|1|2", "2|2|2", "1|1|1", "2|2|1"}},
-        // A name keeps its first line; a row without a name is no category.
-        {"major added",
-         Tab::Major,
-         {{1, "M1"}, {4, QVariant()}, {3, "M3\r\nx"}, {2, "M2"}},
-         false,
-         true,
-         {"1|1|M1|PC1", "2|2|M3|PC1", "3|3|M2|PC1", "M1-1|1|1|1", "M1-2|1|2|2", "M2-1|3|1|1", "M2-2|3|2|2"},
-         {"M1-1a|1|1", "M1-2a|1|2", "M2-1a|3|1", "M2-2a|3|2"},
-         {"M1-1s|1|1|101|-101", "M2-2s|3|2|302|7", "1|1|2|102|-102", "2|3|1|301|-301"},
-         {"1|1|1|101", "2|3|2|302", "3|1|2|102", "1|1|1|101|5", "2|3|1|301|6", "1|1|1", "2|3|2", "1|1|2", "2|3|1"}},
     };
-    for (const Case& c : cases)
+    // With the check box off the four past-detail tables keep what the standard product has.
+    const Rows untouched{"1|∅|∅|101", "2|∅|∅|202", "3|∅|∅|102", "1|∅|∅|101|5", "2|∅|∅|201|6",
+                         "1|1|1",     "2|2|2",     "1|1|2",     "2|2|1"};
+    for (const auto& c : cases)
         for (bool convert : {true, false}) {
-            if (!convert && !c.alsoCheckBoxOff)
-                continue;
-            SCOPED_TRACE(std::string(c.name) + (convert ? "" : ", check box off"));
+            SCOPED_TRACE(testing::Message() << "tab " << int(c.tab) << " convert " << convert);
             RegistrationRig rig;
             rig.standardProduct();
-            if (c.columnsExist || !convert)
+            if (!convert) // converting adds DAT_JIKKOU's code columns itself
                 rig.addJikkouColumns();
             rig.screen.convertDetails = convert;
             grid(rig, c.tab, c.grid);
@@ -254,6 +233,8 @@ TEST(MemberRegistration, DigitsRule)
 
 // The housing edition carries members into the schedule rows of the same name,
 // details and unit, with plain quotes; the other editions leave the schedule alone.
+// Several members matching one line: it ends with the last of them, as if each had
+// updated it in turn; a member without details reaches only lines without details.
 TEST(MemberRegistration, ScheduleRowsByEdition)
 {
     MemberRig rig;
@@ -261,8 +242,9 @@ TEST(MemberRegistration, ScheduleRowsByEdition)
         SCOPED_TRACE(housingRowMissing);
         rig.fresh();
         rig.state.housingRowMissing = housingRowMissing;
-        rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN)",
-                            {"-5,0,'N','D','本'", "6,0,'N','other','本'", "1,0,'O''Neil',null,'本'"}));
+        rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN,B_CD)",
+                            {"-5,0,'N','D','本',null", "6,0,'N','other','本',null", "1,0,'O''Neil',null,'本',null",
+                             "11,0,'L','D','本','old'", "12,0,'L',null,'本','old'", "13,0,'L','D','m','old'"}));
         const char* query = "select BUI, NAME_01, NAME_02, KIN_01, KIN_02, KAMOKU, T_CD_2, BL_KUBUN, BM_KUBUN, B_CD, "
                             "KETA, KOUSYU, BS_kubun from MAS_SIAGE02 order by BUI";
         const Rows before = rig.productRows(query);
@@ -275,28 +257,20 @@ TEST(MemberRegistration, ScheduleRowsByEdition)
                     {"KU_KAMOKU", 120},
                     {"S_CD", 55}});
         rig.member({{"NAME01", "O’Neil"}, {"TANI", "本"}, {"B_CD", "K’1"}});
+        rig.member({{"NAME01", "L"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1}});
+        rig.member({{"NAME01", "L"}, {"TANI", "本"}, {"KIN_01", 2}});
+        rig.member({{"NAME01", "L"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 3}, {"B_CD", "typed"}});
         rig.registerTab(Tab::Member);
         const Rows carried{"-312|N|D|1234.5|2000.25|120|55|3|12|3-12-00020|0|312|2",
-                           "1|O'Neil|∅|0|0|0|0|3|12|K'1|0|312|3", "6|N|other|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅"};
+                           "1|O'Neil|∅|0|0|0|0|3|12|K'1|0|312|3",
+                           "6|N|other|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅",
+                           "11|L|D|3|0|0|0|3|12|typed|0|312|6",
+                           "12|L|∅|2|0|0|0|3|12|3-12-00050|0|312|5",
+                           "13|L|D|∅|∅|∅|∅|∅|∅|old|∅|∅|∅"};
         EXPECT_EQ(rig.productRows(query), housingRowMissing ? before : carried);
-        EXPECT_EQ(rig.members("NAME01, B_CD"), (Rows{"X|3-12-00010", "N|3-12-00020", "O’Neil|K’1"}));
+        EXPECT_EQ(rig.members("NAME01, B_CD"),
+                  (Rows{"X|3-12-00010", "N|3-12-00020", "O’Neil|K’1", "L|3-12-00050", "L|typed"}));
     }
-}
-
-// Several members matching one schedule line: it ends with the last of them, as
-// it would if each had updated it in turn. A member without details reaches only
-// lines without details.
-TEST(MemberRegistration, ScheduleLineTakesTheLastMatchingMember)
-{
-    MemberRig rig;
-    rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN,B_CD)",
-                        {"1,0,'N','D','本','old'", "2,0,'N',null,'本','old'", "3,0,'N','D','m','old'"}));
-    rig.member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1}});
-    rig.member({{"NAME01", "N"}, {"TANI", "本"}, {"KIN_01", 2}});
-    rig.member({{"NAME01", "N"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 3}, {"B_CD", "typed"}});
-    rig.registerTab(Tab::Member);
-    EXPECT_EQ(rig.productRows("select BUI, KIN_01, B_CD, BS_kubun from MAS_SIAGE02 order by BUI"),
-              (Rows{"1|3|typed|3", "2|2|3-12-00020|2", "3|∅|old|∅"}));
 }
 
 // Units are numbered by grid position; an empty row leaves its number unused and
