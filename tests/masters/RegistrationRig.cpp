@@ -12,10 +12,8 @@ namespace {
 void execAll(Database& db, const QStringList& statements)
 {
     Query q(&db);
-    for (const QString& s : statements) {
-        q.setSql(s);
-        q.exec();
-    }
+    for (const QString& s : statements)
+        q.run(s);
 }
 
 } // namespace

@@ -142,6 +142,13 @@ struct MemberRig : RegistrationRig {
         values.prepend({"CNT", ++cnt});
         workRow("BUZAI_S", values);
     }
+    void member(const QStringList& columns, const QVariantList& values)
+    {
+        Values v;
+        for (int i = 0; i < columns.size(); ++i)
+            v.append({columns[i], values[i]});
+        member(v);
+    }
     Rows members(const QString& columns)
     {
         return productRows("select " + columns + " from MAS_BUZAI where BL_kubun=3 and BM_kubun=12 order by BS_kubun");
@@ -152,15 +159,8 @@ TEST(MemberRegistration, RowsAsStoredInTheMemberMaster)
 {
     MemberRig rig;
     rig.product({"insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (3,12,1,'Old')"});
-    rig.member({{"NAME01", "A\r\n二行目"},
-                {"NAME02", "摘要"},
-                {"NAME03", "備考"},
-                {"TANI", " ｍ　"},
-                {"KIN_01", 1234.5},
-                {"KIN_02", 2000.25},
-                {"KIN_06", 3000.0},
-                {"KU_KAMOKU", 120},
-                {"S_CD", 55}});
+    rig.member({"NAME01", "NAME02", "NAME03", "TANI", "KIN_01", "KIN_02", "KIN_06", "KU_KAMOKU", "S_CD"},
+               {"A\r\n二行目", "摘要", "備考", " ｍ　", 1234.5, 2000.25, 3000.0, 120, 55});
     rig.member({{"NAME01", "B"}, {"B_CD", "X-1"}});  // a typed code is kept
     rig.member({{"NAME01", "C"}, {"B_CD", "3-99"}}); // a generated one is made again
     rig.member({{"NAME03", "only remarks"}});        // skipped, but keeps its position
@@ -249,13 +249,8 @@ TEST(MemberRegistration, ScheduleRowsByEdition)
                             "KETA, KOUSYU, BS_kubun from MAS_SIAGE02 order by BUI";
         const Rows before = rig.productRows(query);
         rig.member({{"NAME01", "X"}});
-        rig.member({{"NAME01", "N"},
-                    {"NAME02", "D"},
-                    {"TANI", "本"},
-                    {"KIN_01", 1234.5},
-                    {"KIN_02", 2000.25},
-                    {"KU_KAMOKU", 120},
-                    {"S_CD", 55}});
+        rig.member({"NAME01", "NAME02", "TANI", "KIN_01", "KIN_02", "KU_KAMOKU", "S_CD"},
+                   {"N", "D", "本", 1234.5, 2000.25, 120, 55});
         rig.member({{"NAME01", "O’Neil"}, {"TANI", "本"}, {"B_CD", "K’1"}});
         rig.member({{"NAME01", "L"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1}});
         rig.member({{"NAME01", "L"}, {"TANI", "本"}, {"KIN_01", 2}});
@@ -330,38 +325,31 @@ TEST(RegisterCommand, NothingToRegisterIsRefused)
     struct Case {
         const char* name;
         Tab tab;
-        QStringList product; // on top of the standard product and one unit
-        QVariant major;      // BL_kubun of the current major row; invalid: no major row
-        QString message;     // empty: registers
+        QVariant major;       // BL_kubun of the current major row; invalid: no major row
+        QString message;      // empty: registers
+        QString product = {}; // on top of the standard product and one unit
         bool majorGridClosed = false;
     };
     const Case cases[] = {
-        {"majors", Tab::Major, {}, 1, refused("大項目")},
-        {"middles of the only major",
-         Tab::Middle,
-         {"delete from MAS_KOUSYU_02 where BL_kubun=2"},
-         1,
-         refused("中項目")},
-        {"middles while another major keeps its", Tab::Middle, {}, 1, {}},
-        {"middles without a major row", Tab::Middle, {}, QVariant(), noMajor},
-        {"middles under a major without code", Tab::Middle, {}, QString(), noMajor},
-        {"middles under major 0", Tab::Middle, {}, 0, noMajor},
-        {"middles under a negative major", Tab::Middle, {}, -1, noMajor},
-        {"middles with the major grid closed", Tab::Middle, {}, 1, noMajor, true},
-        {"members of the only named category",
-         Tab::Member,
-         {"delete from MAS_BUZAI where BL_kubun<>1 or BM_kubun<>1",
-          "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun) values (2,1,1)"},
-         1,
-         refused("部材")},
-        {"members while another category keeps its", Tab::Member, {}, 1, {}},
-        {"units", Tab::Unit, {}, 1, refused("単位")},
+        {"majors", Tab::Major, 1, refused("大項目")},
+        {"middles of the only major", Tab::Middle, 1, refused("中項目"), "delete from MAS_KOUSYU_02 where BL_kubun=2"},
+        {"middles while another major keeps its", Tab::Middle, 1, {}},
+        {"middles without a major row", Tab::Middle, QVariant(), noMajor},
+        {"middles under a major without code", Tab::Middle, QString(), noMajor},
+        {"middles under major 0", Tab::Middle, 0, noMajor},
+        {"middles under a negative major", Tab::Middle, -1, noMajor},
+        {"middles with the major grid closed", Tab::Middle, 1, noMajor, {}, true},
+        {"members of the only named category", Tab::Member, 1, refused("部材"),
+         "update MAS_BUZAI set NAME01=null where BL_kubun<>1 or BM_kubun<>1"},
+        {"members while another category keeps its", Tab::Member, 1, {}},
+        {"units", Tab::Unit, 1, refused("単位")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RegistrationRig rig;
         rig.standardProduct();
-        rig.product(c.product + inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}));
+        rig.product(inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}) +
+                    (c.product.isEmpty() ? QStringList{} : QStringList{c.product}));
         if (c.major.isValid() && c.tab != Tab::Major)
             rig.workRow(
                 "BUZAI_DAI",

@@ -16,47 +16,34 @@
 
 namespace {
 
-// The product rows a renumbering deletes or leaves without category, counted in
-// the database: the difference before and after a registration is what it did.
-struct Counts {
-    explicit Counts(RegistrationRig& rig)
-        : middles(count(rig, "MAS_KOUSYU_02")), members(count(rig, "MAS_BUZAI")),
-          scheduleMaster(count(rig, "MAS_SIAGE02")),
-          schedulesWithoutCategory(count(rig, "MAS_SIAGE02 where BL_kubun<0 or BM_kubun<0") +
-                                   count(rig, "DAT_SIAGE02 where BL_kubun<0 or BM_kubun<0")),
-          pastWithoutCategory(count(rig, "DAT_MEISAI03 where KU_KOUSYU<0") + count(rig, "DAT_JIKKOU where KOUSYU<0") +
-                              count(rig, "DAT_JIKKOU_MEISAI where L_kubun<0 or M_kubun<0") +
-                              count(rig, "DAT_MITUMORI_M where BL_kubun<0 or BM_kubun<0"))
-    {
-    }
-    static int count(RegistrationRig& rig, const QString& from)
-    {
+// What the gone categories of a registration add up to: middles, members and
+// schedule-master lines deleted, schedule lines and past details left without
+// category. Deletions are counted negative, so after minus before is what was done.
+using Tally = std::array<int, 5>;
+
+Tally counted(RegistrationRig& rig)
+{
+    const auto count = [&](const QString& from) {
         return rig.productRows("select count(*) from " + from).value(0).toInt();
-    }
-    int middles, members, scheduleMaster, schedulesWithoutCategory, pastWithoutCategory;
-};
+    };
+    return {-count("MAS_KOUSYU_02"), -count("MAS_BUZAI"), -count("MAS_SIAGE02"),
+            count("MAS_SIAGE02 where BL_kubun<0 or BM_kubun<0") + count("DAT_SIAGE02 where BL_kubun<0 or BM_kubun<0"),
+            count("DAT_MEISAI03 where KU_KOUSYU<0") + count("DAT_JIKKOU where KOUSYU<0") +
+                count("DAT_JIKKOU_MEISAI where L_kubun<0 or M_kubun<0") +
+                count("DAT_MITUMORI_M where BL_kubun<0 or BM_kubun<0")};
+}
 
 // What `outline` told is what the registration of `tab` did.
-void expectOutlineDone(const RenumberingOutline& outline, const Counts& before, const Counts& after, Tab tab)
+void expectOutlineDone(const RenumberingOutline& outline, const Tally& before, const Tally& after, Tab tab)
 {
-    RenumberingOutline::Gone sum;
-    for (const RenumberingOutline::Gone& g : outline.gone) {
-        sum.middles += g.middles;
-        sum.members += g.members;
-        sum.scheduleDeleted += g.scheduleDeleted;
-        sum.scheduleKept += g.scheduleKept;
-        sum.pastDetails += g.pastDetails;
-    }
+    Tally told{};
+    for (const RenumberingOutline::Gone& g : outline.gone)
+        told = {told[0] + g.middles, told[1] + g.members, told[2] + g.scheduleDeleted, told[3] + g.scheduleKept,
+                told[4] + g.pastDetails};
+    const char* what[] = {"middles", "members", "schedule lines deleted", "schedule lines kept", "past details"};
     // A middle registration rewrites its major's middle categories from the grid.
-    if (tab == Tab::Major) {
-        EXPECT_EQ(sum.middles, before.middles - after.middles) << "middle categories deleted";
-    }
-    EXPECT_EQ(sum.members, before.members - after.members) << "members deleted";
-    EXPECT_EQ(sum.scheduleDeleted, before.scheduleMaster - after.scheduleMaster) << "schedule lines deleted";
-    EXPECT_EQ(sum.scheduleKept, after.schedulesWithoutCategory - before.schedulesWithoutCategory)
-        << "schedule lines left without category";
-    EXPECT_EQ(sum.pastDetails, after.pastWithoutCategory - before.pastWithoutCategory)
-        << "past details left without category";
+    for (int i = tab == Tab::Major ? 0 : 1; i < 5; ++i)
+        EXPECT_EQ(told[size_t(i)], after[size_t(i)] - before[size_t(i)]) << what[i];
 }
 
 QString describe(const RenumberingOutline& o)
@@ -107,13 +94,13 @@ TEST(RenumberingPreview, ToldBeforeAndEqualToWhatIsDone)
         EXPECT_FALSE(rig.registered());
         EXPECT_FALSE(rig.screen.hidden);
 
-        const Counts counts(rig);
+        const Tally counts = counted(rig);
         rig.registerTab(c.tab);
         ASSERT_EQ(rig.questions.outlines.size(), 2);
         EXPECT_EQ(describe(rig.questions.outlines[0]), describe(rig.questions.outlines[1]));
         EXPECT_EQ(describe(rig.questions.outlines[1]), c.expected);
         EXPECT_EQ(rig.questions.outlines[1].losesSomething(), c.losesSomething);
-        expectOutlineDone(rig.questions.outlines[1], counts, Counts(rig), c.tab);
+        expectOutlineDone(rig.questions.outlines[1], counts, counted(rig), c.tab);
     }
 }
 
@@ -281,14 +268,14 @@ public:
         m_log << (middle ? major + ": " : QString()) + order.join(',');
         SCOPED_TRACE(m_log.join(" / ").toStdString());
         m_rig.work(rows);
-        const Counts counts(m_rig);
+        const Tally counts = counted(m_rig);
         m_rig.questions.outlines.clear();
         const Tab tab = middle ? Tab::Middle : Tab::Major;
         m_rig.registerTab(tab);
         level = after;
         ASSERT_EQ(m_rig.questions.outlines.size(), renumbers ? 1 : 0);
         if (renumbers)
-            expectOutlineDone(m_rig.questions.outlines.first(), counts, Counts(m_rig), tab);
+            expectOutlineDone(m_rig.questions.outlines.first(), counts, counted(m_rig), tab);
     }
 
     void expectRowsKeepTheirCategory()
