@@ -89,17 +89,6 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
         }
 }
 
-TEST(WorkTypeRegistration, PackedCodeFollowsItsMajorToItsNewPosition)
-{
-    RegistrationRig rig;
-    rig.product(inserts("MAS_KOUSYU_01 (CNT,BL_kubun,NAME01)", {"1,5,'A'", "2,7,'B'", "3,12,'C'"}) +
-                inserts("DAT_MEISAI03 (ID,KU_KOUSYU)", {"1,1203"}) + inserts("DAT_JIKKOU (ID,KOUSYU)", {"1,1203"}));
-    grid(rig, Tab::Major, {{5, "A"}, {7, "B"}, {12, "C"}});
-    rig.registerTab(Tab::Major);
-    EXPECT_EQ(rig.productRows("select L_KUBUN, M_KUBUN, KU_KOUSYU from DAT_MEISAI03"), Rows{"3|3|303"});
-    EXPECT_EQ(rig.productRows("select L_KUBUN, M_KUBUN, KOUSYU from DAT_JIKKOU"), Rows{"3|3|303"});
-}
-
 // Only account items 101 to 599 reach the members; the middle keeps what was typed.
 TEST(WorkTypeRegistration, AccountItemBounds)
 {
