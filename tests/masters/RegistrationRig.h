@@ -30,22 +30,19 @@ RenumberStrategy renumberRowByRow();
 // keeps what they showed.
 class RecordingQuestions : public RenumberingQuestions {
 public:
-    Answer othersConnected(const QList<OtherAttachment>& others) override
-    {
-        othersShown << others;
-        return next();
-    }
-    Answer renumbering(const RenumberingOutline& outline) override
-    {
-        outlines << outline;
-        return next();
-    }
+    Answer othersConnected(const QList<OtherAttachment>& others) override { return next(othersShown, others); }
+    Answer renumbering(const RenumberingOutline& outline) override { return next(outlines, outline); }
     QList<Answer> answers;
     QList<QList<OtherAttachment>> othersShown;
     QList<RenumberingOutline> outlines;
 
 private:
-    Answer next() { return answers.isEmpty() ? GoOn : answers.takeFirst(); }
+    template <typename T>
+    Answer next(QList<T>& shown, const T& what)
+    {
+        shown << what;
+        return answers.isEmpty() ? GoOn : answers.takeFirst();
+    }
 };
 
 class RecordingProgress : public ProgressSink {

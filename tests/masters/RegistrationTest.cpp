@@ -6,22 +6,14 @@
 
 namespace {
 
-using Grid = QList<QPair<int, QVariant>>; // (code, name) in grid order
-
-// A major grid, or a middle grid under major 1.
-void grid(RegistrationRig& rig, Tab tab, const Grid& rows, const QVariant& account = {})
+// A middle grid under major 1: (code, name, account) tuples.
+QStringList middles(const QStringList& tuples)
 {
-    if (tab == Tab::Middle)
-        rig.workRow("BUZAI_DAI", {{"CNT", 1}, {"BL_kubun", 1}, {"NAME01", "M1"}});
-    for (int i = 0; i < rows.size(); ++i) {
-        const auto& [code, name] = rows[i];
-        if (tab == Tab::Major)
-            rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", code}, {"NAME01", name}});
-        else
-            rig.workRow(
-                "BUZAI_CHU",
-                {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", code}, {"NAME01", name}, {"KU_KAMOKU", account}});
-    }
+    QStringList rows = inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,1,'M1'"});
+    for (int i = 0; i < tuples.size(); ++i)
+        rows << inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01,KU_KAMOKU)",
+                        {QString("%1,1,").arg(i + 1) + tuples[i]});
+    return rows;
 }
 
 // Every row of the standard product names the category it was made under, so a
@@ -31,18 +23,18 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
 {
     const struct {
         Tab tab;
-        Grid grid;
+        QStringList grid;
         Rows categories, members, schedule, past;
     } cases[] = {
         // M2 and M1 swap, M3 is added; a name keeps its first line, a row without one is no category.
         {Tab::Major,
-         {{2, "M2\r\nx"}, {4, QVariant()}, {1, "M1"}, {3, "M3"}},
+         inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2\r\nx'", "2,4,null", "3,1,'M1'", "4,3,'M3'"}),
          {"1|1|M2|PC1", "2|2|M1|PC1", "3|3|M3|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
          {"M1-1a|2|1", "M1-2a|2|2", "M2-1a|1|1", "M2-2a|1|2"},
          {"M1-1s|2|1|201|-201", "M2-2s|1|2|102|7", "1|2|2|202|-202", "2|1|1|101|-101"},
          {"1|2|1|201", "2|1|2|102", "3|2|2|202", "1|2|1|201|5", "2|1|1|101|6", "1|2|1", "2|1|2", "1|2|2", "2|1|1"}},
         {Tab::Middle,
-         {{2, "M1-2"}, {1, "M1-1"}},
+         middles({"2,'M1-2',null", "1,'M1-1',null"}),
          {"1|1|M1|∅", "2|2|M2|∅", "M1-1|1|2|2", "M1-2|1|1|1", "M2-1|2|1|1", "M2-2|2|2|2"},
          {"M1-1a|1|2", "M1-2a|1|1", "M2-1a|2|1", "M2-2a|2|2"},
          {"M1-1s|1|2|102|-102", "M2-2s|2|2|202|7", "1|1|1|101|-101", "2|2|1|201|-201"},
@@ -59,7 +51,7 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
             if (!convert) // converting adds DAT_JIKKOU's code columns itself
                 rig.addJikkouColumns();
             rig.screen.convertDetails = convert;
-            grid(rig, c.tab, c.grid);
+            rig.work(c.grid);
             rig.registerTab(c.tab);
 
             EXPECT_EQ(rig.productRows("select CNT, BL_kubun, NAME01, PC_NAME from MAS_KOUSYU_01 order by CNT") +
@@ -94,16 +86,16 @@ TEST(WorkTypeRegistration, AccountItemBounds)
 {
     RegistrationRig rig;
     for (const auto& [account, expected] :
-         QList<QPair<QVariant, QString>>{{QVariant(), "7"}, {100, "7"}, {600, "7"}, {101, "101"}, {599, "599"}}) {
-        SCOPED_TRACE(account.toString().toStdString());
+         QList<QPair<QString, QString>>{{"null", "7"}, {"100", "7"}, {"600", "7"}, {"101", "101"}, {"599", "599"}}) {
+        SCOPED_TRACE(account.toStdString());
         rig.clearAll();
         rig.standardProduct();
-        grid(rig, Tab::Middle, {{1, "M1-1"}, {2, "M1-2"}}, account);
+        rig.work(middles({"1,'M1-1'," + account, "2,'M1-2'," + account}));
         rig.registerTab(Tab::Middle);
         EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_BUZAI where NAME01 in ('M1-1a','M2-1a') order by NAME01"),
                   (Rows{expected, "7"}));
         EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_KOUSYU_02 where NAME01='M1-1'"),
-                  Rows{account.isNull() ? "∅" : account.toString()});
+                  Rows{account == "null" ? "∅" : account});
     }
 }
 

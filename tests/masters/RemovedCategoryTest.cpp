@@ -178,22 +178,15 @@ public:
         m_rig.addJikkouColumns();
     }
 
-    QStringList names(const QString& major = {}) const
-    {
-        QStringList out;
-        for (const Category& c : major.isEmpty() ? m_majors : m_majors.at(indexOf(major)).middles)
-            out << c.name;
-        return out;
-    }
-
     // The major grid (`major` empty) or the middle grid of `major`, in this order;
     // names not in the master are added with the next free code. With `told`, the
     // outline is stopped once first, changing nothing, and must read so.
     void registerGrid(const QString& major, const QStringList& order, const QString& told = {})
     {
         const bool middle = !major.isEmpty();
-        const int majorCode = middle ? m_majors[indexOf(major)].code : 0;
-        QList<Category>& level = middle ? m_majors[indexOf(major)].middles : m_majors;
+        const auto owner = std::find_if(m_majors.begin(), m_majors.end(), [&](auto& c) { return c.name == major; });
+        const int majorCode = middle ? owner->code : 0;
+        QList<Category>& level = middle ? owner->middles : m_majors;
         int next = 1;
         for (const Category& c : level)
             next = std::max(next, c.code + 1);
@@ -321,14 +314,6 @@ private:
         Code major, middle;
     };
 
-    int indexOf(const QString& major) const
-    {
-        for (int i = 0; i < m_majors.size(); ++i)
-            if (m_majors[i].name == major)
-                return i;
-        return -1;
-    }
-
     RegistrationRig& m_rig;
     QList<Category> m_majors;
     QList<Row> m_rows;
@@ -344,9 +329,9 @@ private:
 TEST(RemovedCategory, StaysWithoutCategoryThroughLaterRegistrations)
 {
     RegistrationRig rig;
+    QStringList order{"仮設工事", "解体工事", "土工事", "地業工事", "基礎工事", "外壁工事", "木工事"};
     QList<CategoryHistory::Category> majors;
-    for (const QString& name :
-         QStringList{"仮設工事", "解体工事", "土工事", "地業工事", "基礎工事", "外壁工事", "木工事"}) {
+    for (const QString& name : order) {
         majors.append({name, name == "木工事" ? 12 : int(majors.size()) + 1, {}});
         for (int bm : {1, 2, 4})
             majors.last().middles.append({QString("%1・%2").arg(name).arg(bm), bm, {}});
@@ -363,7 +348,6 @@ TEST(RemovedCategory, StaysWithoutCategoryThroughLaterRegistrations)
     h.addLeftover(std::nullopt, std::nullopt);
     h.write();
 
-    QStringList order = h.names();
     order.removeOne("外壁工事");
     const auto registerAndCheck = [&](const QString& major, const QStringList& grid, const QString& told = {}) {
         h.registerGrid(major, grid, told);
