@@ -26,10 +26,10 @@ TEST(WorkTypeRegistration, RowsFollowTheirCategory)
         QStringList grid;
         Rows categories, members, schedule, past;
     } cases[] = {
-        // M2 and M1 swap, M3 is added; a name keeps its first line, a row without one is no category.
+        // M2 (renamed) and M1 swap, M3 is added; a name keeps its first line, a row without one is none.
         {Tab::Major,
-         inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2\r\nx'", "2,4,null", "3,1,'M1'", "4,3,'M3'"}),
-         {"1|1|M2|PC1", "2|2|M1|PC1", "3|3|M3|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
+         inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2b\r\nx'", "2,4,null", "3,1,'M1'", "4,3,'M3'"}),
+         {"1|1|M2b|PC1", "2|2|M1|PC1", "3|3|M3|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
          {"M1-1a|2|1", "M1-2a|2|2", "M2-1a|1|1", "M2-2a|1|2"},
          {"M1-1s|2|1|201|-201", "M2-2s|1|2|102|7", "1|2|2|202|-202", "2|1|1|101|-101"},
          {"1|2|1|201", "2|1|2|102", "3|2|2|202", "1|2|1|201|5", "2|1|1|101|6", "1|2|1", "2|1|2", "1|2|2", "2|1|1"}},
