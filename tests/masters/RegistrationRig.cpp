@@ -12,10 +12,8 @@ namespace {
 void execAll(Database& db, const QStringList& statements)
 {
     Query q(&db);
-    for (const QString& s : statements) {
-        q.setSql(s);
-        q.exec();
-    }
+    for (const QString& s : statements)
+        q.run(s);
 }
 
 } // namespace
@@ -50,16 +48,6 @@ RegistrationRig::RegistrationRig()
     state.registrationPermitted = true;
     state.housingRowMissing = 0;
     command = std::make_unique<RegisterCommand>(ctx);
-}
-
-FileChooser& RecordingScreen::files()
-{
-    struct NoFiles : FileChooser {
-        QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-        QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    };
-    static NoFiles none;
-    return none;
 }
 
 RegistrationRig::~RegistrationRig()
@@ -155,7 +143,7 @@ Rows RegistrationRig::workTables()
 
 void RegistrationRig::registerTab(Tab on)
 {
-    tab = on;
+    screen.tab = on;
     for (TableDataset* d : grids())
         d->open();
     command->SB03Click();

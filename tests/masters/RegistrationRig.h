@@ -7,6 +7,7 @@
 #include "QueuedConfirmation.h"
 #include "RegisterCommand.h"
 #include "TestDb.h"
+#include "TestScreen.h"
 
 #include <QList>
 #include <QStringList>
@@ -29,22 +30,19 @@ RenumberStrategy renumberRowByRow();
 // keeps what they showed.
 class RecordingQuestions : public RenumberingQuestions {
 public:
-    Answer othersConnected(const QList<OtherAttachment>& others) override
-    {
-        othersShown << others;
-        return next();
-    }
-    Answer renumbering(const RenumberingOutline& outline) override
-    {
-        outlines << outline;
-        return next();
-    }
+    Answer othersConnected(const QList<OtherAttachment>& others) override { return next(othersShown, others); }
+    Answer renumbering(const RenumberingOutline& outline) override { return next(outlines, outline); }
     QList<Answer> answers;
     QList<QList<OtherAttachment>> othersShown;
     QList<RenumberingOutline> outlines;
 
 private:
-    Answer next() { return answers.isEmpty() ? GoOn : answers.takeFirst(); }
+    template <typename T>
+    Answer next(QList<T>& shown, const T& what)
+    {
+        shown << what;
+        return answers.isEmpty() ? GoOn : answers.takeFirst();
+    }
 };
 
 class RecordingProgress : public ProgressSink {
@@ -62,13 +60,9 @@ public:
 
 // The main window as the registrations see it: answers from its fields, records
 // what is done to the screen.
-class RecordingScreen : public MainScreen {
+class RecordingScreen : public TestScreen {
 public:
-    RecordingScreen(QStringList& events, Confirmation& confirm, ProgressSink& progress, RenumberingQuestions& questions)
-        : m_events(events), m_confirm(confirm), m_progress(progress), m_questions(questions)
-    {
-    }
-    Tab activeTab() const override { return tab; }
+    explicit RecordingScreen(QStringList& events) : m_events(events) { tab = Tab::Major; }
     void showTab(Tab t) override
     {
         m_events << QStringLiteral("showTab%1").arg(int(t));
@@ -90,30 +84,24 @@ public:
         calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
         memberGridEnabled = enabled;
     }
-    bool memberGridNarrowed() const override { return narrowed; }
     void endNarrowing() override
     {
         m_events << "endNarrowing";
         narrowed = false;
     }
     void resetSearchFields() override { m_events << "resetSearchFields"; }
-    Confirmation& confirmation() override { return m_confirm; }
-    ProgressSink& progress() override { return m_progress; }
-    FileChooser& files() override;
-    RenumberingQuestions& renumberingQuestions() override { return m_questions; }
+    ProgressSink& progress() override { return recorded; }
+    RenumberingQuestions& renumberingQuestions() override { return questions; }
 
-    Tab tab = Tab::Major;
     bool convertDetails = true;
-    bool narrowed = false;
     QStringList calls;
     bool hidden = false;
     bool memberGridEnabled = true;
+    RecordingProgress recorded;
+    RecordingQuestions questions;
 
 private:
     QStringList& m_events;
-    Confirmation& m_confirm;
-    ProgressSink& m_progress;
-    RenumberingQuestions& m_questions;
 };
 
 // The loads only noted: the registrations' own effects stay in the work tables
@@ -142,18 +130,14 @@ public:
     Connections conn;
     std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
     ProgramState state;
-    QueuedConfirmation confirm;
-    RecordingQuestions questions;
-    RecordingProgress progress;
     QStringList events; // loads and search-field calls, in order
-    RecordingScreen screen{events, confirm, progress, questions};
+    RecordingScreen screen{events};
+    QueuedConfirmation& confirm = screen.confirm;
+    RecordingQuestions& questions = screen.questions;
+    RecordingProgress& progress = screen.recorded;
     RecordingLoads loads{*dm, screen, events};
     CommandContext ctx{*dm, state, screen, loads};
     std::unique_ptr<RegisterCommand> command;
-
-    Tab& tab = screen.tab;
-    bool& convertDetails = screen.convertDetails;
-    bool& narrowed = screen.narrowed;
 
     // Statements, each list committed.
     void product(const QStringList& statements);
@@ -184,8 +168,9 @@ public:
     void registerTab(Tab on);
     // Empties every product row and every category, member and unit work row.
     void clearAll();
+    // Whether the last registration got through.
+    bool registered() const { return confirm.messages.contains("登録しました。"); }
 
 private:
-    static std::unique_ptr<TDM2> connect(TestFolder& folder, Connections& conn);
     void freshWorkSnapshots();
 };

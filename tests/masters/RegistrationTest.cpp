@@ -1,0 +1,445 @@
+#include "DbError.h"
+#include "MemberRegistration.h"
+#include "RegistrationRig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A middle grid under major 1: (code, name, account) tuples.
+QStringList middles(const QStringList& tuples)
+{
+    QStringList rows = inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,1,'M1'"});
+    for (int i = 0; i < tuples.size(); ++i)
+        rows << inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01,KU_KAMOKU)",
+                        {QString("%1,1,").arg(i + 1) + tuples[i]});
+    return rows;
+}
+
+// Every row of the standard product names the category it was made under, so a
+// row left under the wrong category shows in the expected codes; RemovedCategory
+// follows removed ones. The schedule rows follow with the check box off too.
+TEST(WorkTypeRegistration, RowsFollowTheirCategory)
+{
+    const struct {
+        Tab tab;
+        QStringList grid;
+        Rows categories, members, schedule, past;
+    } cases[] = {
+        // M2 (renamed) and M1 swap, M3 is added; a name keeps its first line, a row without one is none.
+        {Tab::Major,
+         inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2b\r\nx'", "2,4,null", "3,1,'M1'", "4,3,'M3'"}),
+         {"1|1|M2b|PC1", "2|2|M1|PC1", "3|3|M3|PC1", "M1-1|2|1|1", "M1-2|2|2|2", "M2-1|1|1|1", "M2-2|1|2|2"},
+         {"M1-1a|2|1", "M1-2a|2|2", "M2-1a|1|1", "M2-2a|1|2"},
+         {"M1-1s|2|1|201|-201", "M2-2s|1|2|102|7", "1|2|2|202|-202", "2|1|1|101|-101"},
+         {"1|2|1|201", "2|1|2|102", "3|2|2|202", "1|2|1|201|5", "2|1|1|101|6", "1|2|1", "2|1|2", "1|2|2", "2|1|1"}},
+        {Tab::Middle,
+         middles({"2,'M1-2',null", "1,'M1-1',null"}),
+         {"1|1|M1|∅", "2|2|M2|∅", "M1-1|1|2|2", "M1-2|1|1|1", "M2-1|2|1|1", "M2-2|2|2|2"},
+         {"M1-1a|1|2", "M1-2a|1|1", "M2-1a|2|1", "M2-2a|2|2"},
+         {"M1-1s|1|2|102|-102", "M2-2s|2|2|202|7", "1|1|1|101|-101", "2|2|1|201|-201"},
+         {"1|1|2|102", "2|2|2|202", "3|1|1|101", "1|1|2|102|5", "2|2|1|201|6", "1|1|2", "2|2|2", "1|1|1", "2|2|1"}},
+    };
+    // With the check box off the four past-detail tables keep what the standard product has.
+    const Rows untouched{"1|∅|∅|101", "2|∅|∅|202", "3|∅|∅|102", "1|∅|∅|101|5", "2|∅|∅|201|6",
+                         "1|1|1",     "2|2|2",     "1|1|2",     "2|2|1"};
+    for (const auto& c : cases)
+        for (bool convert : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "tab " << int(c.tab) << " convert " << convert);
+            RegistrationRig rig;
+            rig.standardProduct();
+            if (!convert) // converting adds DAT_JIKKOU's code columns itself
+                rig.addJikkouColumns();
+            rig.screen.convertDetails = convert;
+            rig.work(c.grid);
+            rig.registerTab(c.tab);
+
+            EXPECT_EQ(rig.productRows("select CNT, BL_kubun, NAME01, PC_NAME from MAS_KOUSYU_01 order by CNT") +
+                          rig.productRows("select NAME01, BL_kubun, BM_kubun, CNT from MAS_KOUSYU_02 order by NAME01"),
+                      c.categories);
+            EXPECT_EQ(rig.productRows("select NAME01, BL_kubun, BM_kubun from MAS_BUZAI order by NAME01"), c.members);
+            EXPECT_EQ(rig.productRows("select NAME_01, BL_kubun, BM_kubun, KOUSYU, BUI from MAS_SIAGE02 order by 1") +
+                          rig.productRows("select ID, BL_kubun, BM_kubun, KOUSYU, BUI from DAT_SIAGE02 order by ID"),
+                      c.schedule);
+            EXPECT_EQ(rig.productRows("select ID, L_kubun, M_kubun, KU_KOUSYU from DAT_MEISAI03 order by ID") +
+                          rig.productRows("select ID, L_KUBUN, M_KUBUN, KOUSYU, T_CD_2 from DAT_JIKKOU order by ID") +
+                          rig.productRows("select ID, L_kubun, M_kubun from DAT_JIKKOU_MEISAI order by ID") +
+                          rig.productRows("select ID, BL_kubun, BM_kubun from DAT_MITUMORI_M order by ID"),
+                      convert ? c.past : untouched);
+
+            const Rows asked{
+                QString("過去の見積明細・発注明細も修正変更します。\n\r "
+                        "変換に時間がかかりますが強制終了しないでください。\n\r "
+                        "順序の入換などをした際に過去の見積・発注・仕入の工種も変更するように設定できます。\n\r "
+                        "但し、工種の追加は、対応しますが工種を削除されたりするとデーターに不整合が出ます。\n\r "
+                        "他のシステムを使用する前に工種マスターを確定させてください？"),
+                c.tab == Tab::Major ? "大項目マスターを登録しますか？" : "中項目マスターを登録しますか？",
+                "登録しました。"};
+            EXPECT_EQ(rig.confirm.messages, convert ? asked : asked.mid(1));
+            EXPECT_EQ(rig.screen.calls, (Rows{QString("begin%1").arg(int(c.tab)), QString("end%1").arg(int(c.tab))}));
+            EXPECT_EQ(rig.events, Rows{c.tab == Tab::Major ? "majorLoad" : "middleLoad"});
+        }
+}
+
+// Only account items 101 to 599 reach the members; the middle keeps what was typed.
+TEST(WorkTypeRegistration, AccountItemBounds)
+{
+    RegistrationRig rig;
+    for (const auto& [account, expected] :
+         QList<QPair<QString, QString>>{{"null", "7"}, {"100", "7"}, {"600", "7"}, {"101", "101"}, {"599", "599"}}) {
+        SCOPED_TRACE(account.toStdString());
+        rig.clearAll();
+        rig.standardProduct();
+        rig.work(middles({"1,'M1-1'," + account, "2,'M1-2'," + account}));
+        rig.registerTab(Tab::Middle);
+        EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_BUZAI where NAME01 in ('M1-1a','M2-1a') order by NAME01"),
+                  (Rows{expected, "7"}));
+        EXPECT_EQ(rig.productRows("select KU_KAMOKU from MAS_KOUSYU_02 where NAME01='M1-1'"),
+                  Rows{account == "null" ? "∅" : account});
+    }
+}
+
+TEST(MemberCodes, GeneratedFromCategoryAndPosition)
+{
+    for (const auto& [n, expected] : QList<QPair<int, QString>>{
+             {1, "3-12-00010"}, {123, "3-12-01230"}, {9999, "3-12-99990"}, {10000, ""}, {10001, ""}})
+        EXPECT_EQ(MemberRegistration::generatedCode("3", "12", n), expected) << n;
+}
+
+// Empty databases in the housing edition; the current middle category is 3/12.
+struct MemberRig : RegistrationRig {
+    int cnt = 0;
+    MemberRig() { fresh(); }
+    void fresh()
+    {
+        clearAll();
+        cnt = 0;
+        state.housingRowMissing = 0;
+        work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,3,'M3'"}) +
+             inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01)", {"1,3,12,'M3-12'"}));
+    }
+    void member(Values values)
+    {
+        values.prepend({"CNT", ++cnt});
+        workRow("BUZAI_S", values);
+    }
+    void member(const QStringList& columns, const QVariantList& values)
+    {
+        Values v;
+        for (int i = 0; i < columns.size(); ++i)
+            v.append({columns[i], values[i]});
+        member(v);
+    }
+    Rows members(const QString& columns)
+    {
+        return productRows("select " + columns + " from MAS_BUZAI where BL_kubun=3 and BM_kubun=12 order by BS_kubun");
+    }
+};
+
+TEST(MemberRegistration, RowsAsStoredInTheMemberMaster)
+{
+    MemberRig rig;
+    rig.product({"insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (3,12,1,'Old')"});
+    rig.member({"NAME01", "NAME02", "NAME03", "TANI", "KIN_01", "KIN_02", "KIN_06", "KU_KAMOKU", "S_CD"},
+               {"A\r\n二行目", "摘要", "備考", " ｍ　", 1234.5, 2000.25, 3000.0, 120, 55});
+    rig.member({{"NAME01", "B"}, {"B_CD", "X-1"}});  // a typed code is kept
+    rig.member({{"NAME01", "C"}, {"B_CD", "3-99"}}); // a generated one is made again
+    rig.member({{"NAME03", "only remarks"}});        // skipped, but keeps its position
+    rig.member({});                                  // leaves the grid before numbering
+    rig.member({{"NAME02", "D"}});
+    rig.member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}}); // of equal rows the later one stays
+    rig.member({{"NAME01", "E"}, {"NAME02", "d"}, {"TANI", "本"}});
+    rig.registerTab(Tab::Member);
+
+    EXPECT_EQ(rig.members("BS_kubun, NAME01, B_CD, NAME02, NAME03, TANI, KIN_01, KIN_02, KIN_06, KU_KAMOKU, S_CD, "
+                          "KETA, e_date04, PC_NAME"),
+              (Rows{"1|A|3-12-00010|摘要|備考|ｍ|1234.5|2000.25|3000|120|55|∅|∅|PC1", "2|B|X-1|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1",
+                    "3|C|3-12-00030|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1", "5|∅|3-12-00050|D|∅|∅|∅|∅|∅|∅|∅|∅|∅|PC1",
+                    "7|E|3-12-00070|d|∅|本|∅|∅|∅|∅|∅|0|∅|PC1"}));
+    EXPECT_EQ(rig.workRows("select NAME02, NAME03 from BUZAI_S order by CNT"),
+              (Rows{"摘要|備考", "∅|∅", "∅|∅", "∅|only remarks", "D|∅", "d|∅", "d|∅"}));
+    EXPECT_EQ(rig.confirm.messages, (Rows{QString("部材マスターを登録しますか？"), "登録しました。"}));
+    EXPECT_EQ(rig.events, (Rows{"resetSearchFields", "memberLoad"}));
+}
+
+// A registered member removes its duplicate in another category (member 1/1/1, unit 本).
+TEST(MemberRegistration, DuplicatesElsewhereAreRemoved)
+{
+    struct Case {
+        const char *existing, *typed, *unit;
+        int housingRowMissing;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"ABC", "ABC", "本", 0, true},     {"ABC", "ＡＢＣ", "本", 0, true},    {"ＡＢＣ", "ABC", "本", 0, true},
+        {"ｶﾞﾗｽ", "ガラス", "本", 0, true}, {"O'Neil", "O'Neil", "本", 0, true}, {"O'Neil", "O’Neil", "本", 0, true},
+        {"ABC ", "ABC", "本", 0, true},    {"abc", "ABC", "本", 0, false},      {"ABD", "ABC", "本", 0, false},
+        {"ABC", "ABC", " 本", 0, false}, // the unit is compared as typed
+        {"ABC", "ABC", "本", 1, false},  // outside the housing edition
+    };
+    MemberRig rig;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1/%2/%3/%4").arg(c.existing, c.typed, c.unit).arg(c.housingRowMissing).toStdString());
+        rig.fresh();
+        rig.product(inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,NAME02,TANI)",
+                            {QString("1,1,1,'%1','x','本'").arg(QString(c.existing).replace("'", "''"))}));
+        rig.state.housingRowMissing = c.housingRowMissing;
+        rig.member({{"NAME01", c.typed}, {"NAME02", "x"}, {"TANI", c.unit}});
+        rig.registerTab(Tab::Member);
+        EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where BL_kubun=1"), Rows{c.removed ? "0" : "1"});
+        EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where BL_kubun=3"), Rows{"1"});
+    }
+}
+
+// Counted units have no decimals, in the master and in the member's schedule rows.
+TEST(MemberRegistration, DigitsRule)
+{
+    struct Case {
+        const char* unit;
+        QVariant digits;
+        const char *master, *schedule;
+    };
+    MemberRig rig;
+    for (const Case& c :
+         {Case{"本", 2, "2", "0"}, Case{"ｍ", 2, "2", "2"}, Case{"本", {}, "0", "0"}, Case{"ｍ", {}, "∅", "∅"}}) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.unit, c.digits.toString()).toStdString());
+        rig.fresh();
+        rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,TAN,KETA)", {QString("1,1,'N','%1',9").arg(c.unit)}));
+        rig.member({{"NAME01", "N"}, {"TANI", c.unit}, {"KETA", c.digits}});
+        rig.registerTab(Tab::Member);
+        EXPECT_EQ(rig.members("KETA"), Rows{c.master});
+        EXPECT_EQ(rig.productRows("select KETA from MAS_SIAGE02"), Rows{c.schedule});
+    }
+}
+
+// The housing edition carries members into the schedule rows of the same name,
+// details and unit, with plain quotes; the other editions leave the schedule alone.
+// Several members matching one line: it ends with the last of them, as if each had
+// updated it in turn; a member without details reaches only lines without details.
+TEST(MemberRegistration, ScheduleRowsByEdition)
+{
+    MemberRig rig;
+    for (int housingRowMissing : {0, 1}) {
+        SCOPED_TRACE(housingRowMissing);
+        rig.fresh();
+        rig.state.housingRowMissing = housingRowMissing;
+        rig.product(inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01,NAME_02,TAN,B_CD)",
+                            {"-5,0,'N','D','本',null", "6,0,'N','other','本',null", "1,0,'O''Neil',null,'本',null",
+                             "11,0,'L','D','本','old'", "12,0,'L',null,'本','old'", "13,0,'L','D','m','old'"}));
+        const char* query = "select BUI, NAME_01, NAME_02, KIN_01, KIN_02, KAMOKU, T_CD_2, BL_KUBUN, BM_KUBUN, B_CD, "
+                            "KETA, KOUSYU, BS_kubun from MAS_SIAGE02 order by BUI";
+        const Rows before = rig.productRows(query);
+        rig.member({{"NAME01", "X"}});
+        rig.member({"NAME01", "NAME02", "TANI", "KIN_01", "KIN_02", "KU_KAMOKU", "S_CD"},
+                   {"N", "D", "本", 1234.5, 2000.25, 120, 55});
+        rig.member({{"NAME01", "O’Neil"}, {"TANI", "本"}, {"B_CD", "K’1"}});
+        rig.member({{"NAME01", "L"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 1}});
+        rig.member({{"NAME01", "L"}, {"TANI", "本"}, {"KIN_01", 2}});
+        rig.member({{"NAME01", "L"}, {"NAME02", "D"}, {"TANI", "本"}, {"KIN_01", 3}, {"B_CD", "typed"}});
+        rig.registerTab(Tab::Member);
+        const Rows carried{"-312|N|D|1234.5|2000.25|120|55|3|12|3-12-00020|0|312|2",
+                           "1|O'Neil|∅|0|0|0|0|3|12|K'1|0|312|3",
+                           "6|N|other|∅|∅|∅|∅|∅|∅|∅|∅|∅|∅",
+                           "11|L|D|3|0|0|0|3|12|typed|0|312|6",
+                           "12|L|∅|2|0|0|0|3|12|3-12-00050|0|312|5",
+                           "13|L|D|∅|∅|∅|∅|∅|∅|old|∅|∅|∅"};
+        EXPECT_EQ(rig.productRows(query), housingRowMissing ? before : carried);
+        EXPECT_EQ(rig.members("NAME01, B_CD"),
+                  (Rows{"X|3-12-00010", "N|3-12-00020", "O’Neil|K’1", "L|3-12-00050", "L|typed"}));
+    }
+}
+
+// Units are numbered by grid position; an empty row leaves its number unused and
+// of equal names the later one stays. Quotes are stored as typed.
+TEST(UnitRegistration, NumberedByGridPosition)
+{
+    RegistrationRig rig;
+    rig.product(inserts("LOOK_TANI (CD,NAME)", {"9,'old'"}));
+    const QList<QVariant> names = {"A", QVariant(), "C", "m", "本", "m", "a'b", "c’d", "a'b"};
+    for (int i = 0; i < names.size(); ++i)
+        rig.workRow("TANI", {{"CD", i + 1}, {"NAME", names[i]}});
+    rig.registerTab(Tab::Unit);
+    EXPECT_EQ(rig.productRows("select CD, NAME from LOOK_TANI order by CD"),
+              (Rows{"1|A", "3|C", "5|本", "6|m", "8|c’d", "9|a'b"}));
+    EXPECT_EQ(rig.confirm.messages, (Rows{QString("単位マスターを登録しますか？"), "登録しました。"}));
+    EXPECT_EQ(rig.events, Rows{"unitLoad"});
+}
+
+// Without permission, or when the tab's question is answered No, nothing changes.
+TEST(RegisterCommand, RefusedOrCancelledRegistersNothing)
+{
+    RegistrationRig rig;
+    rig.fillEveryTab();
+    rig.screen.convertDetails = false;
+    const QString before = rig.dumpProduct(true);
+    const char* masters[] = {"大項目", "中項目", "部材", "単位"};
+    for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit})
+        for (bool permitted : {false, true}) {
+            SCOPED_TRACE(QString("tab %1, permitted %2").arg(int(tab)).arg(permitted).toStdString());
+            rig.state.registrationPermitted = permitted;
+            rig.confirm = {};
+            rig.confirm.answers = {Confirmation::No};
+            rig.events.clear();
+            rig.screen.calls.clear();
+            rig.registerTab(tab);
+            const QString asked = permitted ? QString("%1マスターを登録しますか？").arg(masters[int(tab)])
+                                            : QString("登録には管理者権限が必要です。");
+            EXPECT_EQ(rig.confirm.messages, Rows{asked});
+            EXPECT_EQ(rig.confirm.modes.value(0), permitted ? Confirmation::Question : Confirmation::Notice);
+            EXPECT_EQ(rig.dumpProduct(true), before);
+            EXPECT_TRUE(permitted || (rig.events.isEmpty() && rig.screen.calls.isEmpty()));
+        }
+}
+
+// A registration that would leave a master without rows, or middles without a
+// major, changes nothing in either database and says why. Blank rows do not count;
+// rows of other categories that stay do.
+TEST(RegisterCommand, NothingToRegisterIsRefused)
+{
+    const auto refused = [](const char* master) {
+        return QString("登録する行がありません。\n登録すると%1マスターが空になるため、何も登録しませんでした。")
+            .arg(master);
+    };
+    const QString noMajor =
+        QString("大項目が選ばれていないため、中項目は登録しませんでした。\n大項目を選んでから登録し直してください。");
+    const QList<QVariant> blanks = {QVariant(), "", " 　", "\r\n二行目"};
+    struct Case {
+        const char* name;
+        Tab tab;
+        QVariant major;       // BL_kubun of the current major row; invalid: no major row
+        QString message;      // empty: registers
+        QString product = {}; // on top of the standard product and one unit
+        bool majorGridClosed = false;
+    };
+    const Case cases[] = {
+        {"majors", Tab::Major, 1, refused("大項目")},
+        {"middles of the only major", Tab::Middle, 1, refused("中項目"), "delete from MAS_KOUSYU_02 where BL_kubun=2"},
+        {"middles while another major keeps its", Tab::Middle, 1, {}},
+        {"middles without a major row", Tab::Middle, QVariant(), noMajor},
+        {"middles under a major without code", Tab::Middle, QString(), noMajor},
+        {"middles under major 0", Tab::Middle, 0, noMajor},
+        {"middles under a negative major", Tab::Middle, -1, noMajor},
+        {"middles with the major grid closed", Tab::Middle, 1, noMajor, {}, true},
+        {"members of the only named category", Tab::Member, 1, refused("部材"),
+         "update MAS_BUZAI set NAME01=null where BL_kubun<>1 or BM_kubun<>1"},
+        {"members while another category keeps its", Tab::Member, 1, {}},
+        {"units", Tab::Unit, 1, refused("単位")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegistrationRig rig;
+        rig.standardProduct();
+        rig.product(inserts("LOOK_TANI (CD,NAME)", {"1,'本'"}) +
+                    (c.product.isEmpty() ? QStringList{} : QStringList{c.product}));
+        if (c.major.isValid() && c.tab != Tab::Major)
+            rig.workRow(
+                "BUZAI_DAI",
+                {{"CNT", 1}, {"BL_kubun", c.major.toString().isEmpty() ? QVariant() : c.major}, {"NAME01", "M1"}});
+        // The tab registered has only blank rows; the others are as loaded.
+        for (int i = 0; i < blanks.size(); ++i) {
+            const QVariant name = c.tab == Tab::Middle ? blanks[i] : QVariant(QString("M1-%1").arg(i + 1));
+            rig.workRow("BUZAI_CHU", {{"CNT", i + 1}, {"BL_kubun", 1}, {"BM_kubun", i + 1}, {"NAME01", name}});
+            rig.workRow("BUZAI_S",
+                        {{"CNT", i + 1}, {"NAME01", blanks[i]}, {"NAME02", blanks[3 - i]}, {"NAME03", "備考"}});
+            rig.workRow("TANI", {{"CD", i + 1}, {"NAME", blanks[i]}});
+            if (c.tab == Tab::Major)
+                rig.workRow("BUZAI_DAI", {{"CNT", i + 1}, {"BL_kubun", i + 1}, {"NAME01", blanks[i]}});
+        }
+        const QString productBefore = rig.dumpProduct(true);
+        const Rows workBefore = rig.workTables();
+        rig.screen.tab = c.tab;
+        for (TableDataset* d : rig.grids())
+            d->open();
+        if (c.majorGridClosed)
+            rig.dm->IBT_dai.close();
+        rig.command->SB03Click();
+
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(rig.registered());
+            EXPECT_NE(rig.dumpProduct(true), productBefore);
+            continue;
+        }
+        EXPECT_EQ(rig.confirm.messages, Rows{c.message});
+        EXPECT_EQ(rig.confirm.modes, QList<int>{Confirmation::Notice});
+        EXPECT_EQ(rig.dumpProduct(true).toStdString(), productBefore.toStdString());
+        EXPECT_EQ(rig.workTables(), workBefore);
+        EXPECT_FALSE(rig.screen.hidden);
+        EXPECT_FALSE(rig.progress.visible);
+    }
+}
+
+TEST(RegisterCommand, NarrowedMemberGridIsOnlyWidenedByTheFirstPress)
+{
+    RegistrationRig rig;
+    rig.work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'A'"}) +
+             inserts("BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01)", {"1,2,5,'B'"}) +
+             inserts("BUZAI_S (CNT,NAME01)", {"1,'C'"}));
+    rig.screen.narrowed = true;
+    rig.registerTab(Tab::Member);
+    EXPECT_EQ(rig.events, Rows{"endNarrowing"});
+    EXPECT_TRUE(rig.confirm.messages.isEmpty());
+    EXPECT_EQ(rig.screen.calls, (Rows{"disable", "enable"}));
+    EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI"), Rows{"0"});
+
+    rig.command->SB03Click();
+    EXPECT_EQ(rig.events, (Rows{"endNarrowing", "resetSearchFields", "memberLoad"}));
+    EXPECT_EQ(rig.productRows("select BL_kubun, BM_kubun, BS_kubun, NAME01 from MAS_BUZAI"), Rows{"2|5|1|C"});
+    EXPECT_TRUE(rig.screen.memberGridEnabled);
+    EXPECT_TRUE(rig.dm->IBT_bu.active());
+}
+
+QString boomTrigger(const char* table, const char* event, const char* condition)
+{
+    return QString("create trigger BOOM_%1 for %1 active before %2 position 0 as begin "
+                   "if (%3) then exception boom; end")
+        .arg(table, event, condition);
+}
+
+// One statement of a registration fails halfway: every table stays as it was and
+// the screen comes back.
+TEST(FaultInjection, FailureLeavesEveryTableAsItWas)
+{
+    const struct {
+        const char* name;
+        Tab tab;
+        QString ddl;
+    } faults[] = {
+        {"major master insert", Tab::Major, boomTrigger("MAS_KOUSYU_01", "insert", "new.CNT = 2")},
+        {"major renumbering", Tab::Major, boomTrigger("MAS_BUZAI", "update", "new.BL_kubun = 2")},
+        {"major repacking", Tab::Major, boomTrigger("DAT_MEISAI03", "update", "new.KU_KOUSYU = 201")},
+        {"major clean-up", Tab::Major, boomTrigger("MAS_SIAGE02", "delete", "1 = 1")},
+        {"major table missing", Tab::Major, "drop table DAT_MITUMORI_M"},
+        {"middle renumbering", Tab::Middle,
+         boomTrigger("DAT_SIAGE02", "update", "new.BM_kubun is distinct from old.BM_kubun")},
+        {"middle account item", Tab::Middle, boomTrigger("MAS_BUZAI", "update", "new.KU_KAMOKU = 150")},
+        {"middle schedule codes", Tab::Middle, boomTrigger("MAS_SIAGE02", "update", "new.KOUSYU = 201")},
+        {"member insert", Tab::Member, boomTrigger("MAS_BUZAI", "insert", "new.BS_kubun = 2")},
+        {"member schedule", Tab::Member, boomTrigger("MAS_SIAGE02", "update", "1 = 1")},
+        {"member clean-up", Tab::Member,
+         boomTrigger("MAS_BUZAI", "delete", "old.NAME01 is null and old.NAME02 is null")},
+        {"unit insert", Tab::Unit, boomTrigger("LOOK_TANI", "insert", "new.CD = 3")},
+        {"unit table missing", Tab::Unit, "drop table LOOK_TANI"},
+    };
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.name);
+        RegistrationRig rig;
+        rig.fillEveryTab();
+        rig.product({"create exception boom 'boom'"});
+        rig.product({f.ddl});
+        const QString productBefore = rig.dumpProduct(true);
+        const Rows workBefore = rig.workTables();
+
+        EXPECT_THROW(rig.registerTab(f.tab), DbError);
+
+        EXPECT_EQ(rig.dumpProduct(true).toStdString(), productBefore.toStdString());
+        EXPECT_EQ(rig.workTables(), workBefore);
+        EXPECT_FALSE(rig.screen.hidden);
+        EXPECT_TRUE(rig.screen.memberGridEnabled);
+        EXPECT_FALSE(rig.progress.visible);
+        EXPECT_FALSE(rig.registered());
+        EXPECT_FALSE(rig.events.join(',').contains("Load"));
+        EXPECT_TRUE(rig.grids()[int(f.tab)]->active());
+    }
+}
+
+} // namespace
