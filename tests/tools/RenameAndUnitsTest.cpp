@@ -6,10 +6,8 @@ TEST(MemberRename, MatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuotesAsTyped
 {
     TextToolsRig rig;
     rig.members({"六角ボルト||本"}, 4, 1);
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN) values "
-                 "(1,7,7,'六角ボルト',null,'本')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN) values "
-                 "(2,3,5,'六角ボルト','M10','本')"});
+    rig.product(rig.inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN)",
+                            {"1,7,7,'六角ボルト',null,'本'", "2,3,5,'六角ボルト','M10','本'"}));
     rig.members({"ナット|M8|個", "六角ボルト||本", "六角ボルト|M10|本"});
     rig.dm->IBT_bu.setRecNo(2);
     rig.screen.inDialog = [&] {
@@ -71,12 +69,10 @@ TEST(UnitReplacement, ReplacesTheUnitEverywhereAndRebuildsTheUnitListFromTheMemb
 {
     TextToolsRig rig;
     rig.members({"A||本", "B||m", "C||坪", "D||式"}, 4, 1);
-    rig.product({"insert into MAS_SIAGE02 (BUI,TAN) values (1,'本')",
-                 "insert into DAT_SIAGE02 (ID,TAN) values (1,'本')",
-                 "insert into DAT_SIAGE02 (ID,TAN) values (2,'枚')"});
+    rig.product(rig.inserts("MAS_SIAGE02 (BUI,TAN)", {"1,'本'"}) +
+                rig.inserts("DAT_SIAGE02 (ID,TAN)", {"1,'本'", "2,'枚'"}));
     rig.members({"E||本", "F"});
-    execCommitted(rig.conn.IBDatabase2, {"insert into TANI values (1,'本')"});
-    rig.conn.IBTransaction2().commitAndRestart();
+    rig.work({"insert into TANI values (1,'本')"});
     rig.dm->IBT_TANI.open();
     rig.screen.tab = Tab::Unit;
     rig.screen.inDialog = [&] {

@@ -10,9 +10,7 @@ const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MA
 bool replaceName(TextToolsRig& rig, const QString& search, const QString& by, bool half = false)
 {
     for (int n = 1; n <= 14; ++n)
-        rig.replace.edit(n).clear();
-    rig.replace.edit(1) = search;
-    rig.replace.edit(2) = by;
+        rig.replace.edit(n) = n == 1 ? search : n == 2 ? by : QString();
     rig.replace.halfWidth = half;
     return rig.replace.run();
 }
@@ -23,9 +21,8 @@ TEST(TextReplacement, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenThe
 {
     TextToolsRig rig;
     rig.members({"六角ボルト", "ナット"}, 3, 6);
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'六角ボルト')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (2,3,6,'六角ボルト')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (3,3,5,'ボルト外')"});
+    rig.product(rig.inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01)",
+                            {"1,3,5,'六角ボルト'", "2,3,6,'六角ボルト'", "3,3,5,'ボルト外'"}));
     rig.members({"六角ボルト", "ボルトボルト", "ナット", ""});
 
     EXPECT_TRUE(replaceName(rig, "ボルト", "ﾎﾞﾙﾄ"));
@@ -43,18 +40,11 @@ TEST(TextReplacement, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedText
 {
     TextToolsRig rig;
     rig.members({"部材ＸＹＺ", "消える", "O'Brien", "50%_off", "5_0off", "波～形"});
-    struct Case {
-        const char* search;
-        const char* by;
-        bool half;
-    };
-    const Case cases[] = {{"ＸＹＺ", "ＡＢＣ１２３", true}, // only the inserted text turns half-width
-                          {"消える", "", false},            // a value that becomes empty is NULL
-                          {"'", "''", false},
-                          {"%_", "％", false}, // no wildcards: 5_0off does not match
-                          {"〜", "−", false}}; // look-alikes as the database stores them
-    for (const Case& c : cases)
-        EXPECT_TRUE(replaceName(rig, QString::fromUtf8(c.search), QString::fromUtf8(c.by), c.half)) << c.search;
+    EXPECT_TRUE(replaceName(rig, "ＸＹＺ", "ＡＢＣ１２３", true)); // only the inserted text turns half-width
+    EXPECT_TRUE(replaceName(rig, "消える", ""));                   // a value that becomes empty is NULL
+    EXPECT_TRUE(replaceName(rig, "'", "''"));
+    EXPECT_TRUE(replaceName(rig, "%_", "％")); // no wildcards: 5_0off does not match
+    EXPECT_TRUE(replaceName(rig, "〜", "−"));  // look-alikes as the database stores them
     EXPECT_EQ(rig.productRows(kNames),
               QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
 }
@@ -73,8 +63,8 @@ TEST(TextReplacement, EveryOneOfManyDistinctValuesChanges)
 TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
 {
     TextToolsRig rig;
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (1,3,5,'六角ボルト','M10')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (2,3,5,'六角ボルト','M12')"});
+    rig.product(rig.inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02)",
+                            {"1,3,5,'六角ボルト','M10'", "2,3,5,'六角ボルト','M12'"}));
     rig.members({"六角ボルト|M10||備考", "六角ボルト|M12||備考", "ナット|M10||備考", "六角ボルト|M10"});
     rig.dm->IBT_bu.setRecNo(1);
     int runs = 0;
@@ -175,35 +165,29 @@ TEST(TextReplacement, ChangesTheListInPlaceExactlyAsAReloadWould)
     replace.codeRowVisible = true;
     rig.members({"六角ボルト|M10|本|備考|3-1", "六角ボルト|M12|本||3-2", "ナット|M10|個|備考|3-3", "|||"});
     loads.Button4Click();
-    struct Case {
-        QList<std::pair<int, const char*>> edits;
-        bool inPlace;
-        const char* listEdit = nullptr;
+    // Edits 1…n of the dialog, whether the list is changed in place, an edit of the list first.
+    const std::tuple<QStringList, bool, const char*> cases[] = {
+        {{"ボルト", "ﾎﾞﾙﾄ"}, true, nullptr},
+        {{"", "", "", "", "備考", ""}, true, nullptr},
+        {{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S-"}, true, nullptr},
+        {{"六角ﾎﾞﾙﾄ", "六角ﾎﾞﾙﾄ", "M12", "M16"}, true, nullptr}, // the pair step
+        {{"", "", "", "", "", "", "", "", "六角", "6"}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
+        {{"", "", "", "", "", "", "本", "ｾ ｯﾄ"}, true, nullptr}, // the load takes the blank out
+        {{"ナット", "N\r\n2行目"}, false, nullptr},
     };
-    const Case cases[] = {
-        {{{1, "ボルト"}, {2, "ﾎﾞﾙﾄ"}}, true},
-        {{{5, "備考"}, {6, ""}}, true},
-        {{{13, "3-"}, {14, "S-"}}, true},
-        {{{1, "六角ﾎﾞﾙﾄ"}, {2, "六角ﾎﾞﾙﾄ"}, {3, "M12"}, {4, "M16"}}, true}, // the pair step
-        {{{9, "六角"}, {10, "6"}}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
-        {{{7, "本"}, {8, "ｾ ｯﾄ"}}, true}, // the load takes the blank out
-        {{{1, "ナット"}, {2, "N\r\n2行目"}}, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [edits, inPlace, listEdit] : cases) {
+        SCOPED_TRACE(edits.join('/').toStdString());
         for (int n = 1; n <= 14; ++n)
-            replace.edit(n).clear();
-        for (const auto& [field, text] : c.edits)
-            replace.edit(field) = QString::fromUtf8(text);
-        if (c.listEdit)
+            replace.edit(n) = edits.value(n - 1);
+        if (listEdit)
             execCommitted(*connectTestDatabase(rig.conn.IBDatabase2.databaseName(), QStringLiteral("edit")),
-                          {c.listEdit});
+                          {listEdit});
         const int before = loads.members;
-        ASSERT_TRUE(replace.run()) << c.edits.front().second;
-        EXPECT_EQ(loads.members - before, c.inPlace ? 0 : 1) << c.edits.front().second;
-        const QStringList changed = rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT"));
+        ASSERT_TRUE(replace.run());
+        EXPECT_EQ(loads.members - before, inPlace ? 0 : 1);
+        const QStringList changed = rig.workRows("select * from BUZAI_S order by CNT");
         loads.Button4Click();
-        EXPECT_EQ(changed, rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT")))
-            << c.edits.front().second;
+        EXPECT_EQ(changed, rig.workRows("select * from BUZAI_S order by CNT"));
         EXPECT_TRUE(rig.dm->IBT_bu.active());
     }
     EXPECT_EQ(rig.workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
