@@ -60,29 +60,24 @@ TEST(RowClipboard, CategoriesKeepTheirCodes)
 
 TEST(RowClipboard, PastePlacesTheClipboardAtTheCursor)
 {
-    struct Case {
-        const char* name;
-        QStringList list;
-        int cursor;
-        QStringList expected;
+    // The list, the cursor (0: past the last row), the list afterwards.
+    const std::tuple<QStringList, int, QStringList> cases[] = {
+        {{"A", "B", "C"}, 2, {"1|A", "2|X", "3|Y", "4|B", "5|C"}}, // before a filled row
+        {{"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}},
+        {{"A"}, 1, {"1|A", "2|X", "3|Y"}},                 // after the only row
+        {{"A", "", "C"}, 2, {"1|A", "3|X", "4|Y", "5|C"}}, // a blank row replaced, its position left empty
+        {{"A", "B"}, 0, {"1|A", "2|B", "3|X", "4|Y"}},
+        {{}, 0, {"1|X", "2|Y"}},
     };
-    const Case cases[] = {
-        {"filled row: before it", {"A", "B", "C"}, 2, {"1|A", "2|X", "3|Y", "4|B", "5|C"}},
-        {"filled first row", {"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}},
-        {"the only row: after it", {"A"}, 1, {"1|A", "2|X", "3|Y"}},
-        {"blank row: replaced, its position left empty", {"A", "", "C"}, 2, {"1|A", "3|X", "4|Y", "5|C"}},
-        {"end of table", {"A", "B"}, 0, {"1|A", "2|B", "3|X", "4|Y"}},
-        {"empty table", {}, 0, {"1|X", "2|Y"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [list, row, expected] : cases) {
+        SCOPED_TRACE(list.join(',').toStdString() + '@' + std::to_string(row));
         EditingRig rig;
-        rig.members(c.list);
+        rig.members(list);
         clipboard(rig, {"X", "Y"});
         rig.openGrids();
-        cursor(rig.dm->IBT_bu, c.cursor);
+        cursor(rig.dm->IBT_bu, row);
         rig.rows.pasteRows();
-        EXPECT_EQ(rig.memberList(), c.expected);
+        EXPECT_EQ(rig.memberList(), expected);
         EXPECT_TRUE(rig.memberList("BUZAI_SW2").isEmpty());
         EXPECT_TRUE(rig.dm->IBT_bu.active());
     }
