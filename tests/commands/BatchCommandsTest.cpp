@@ -16,14 +16,12 @@ protected:
         dm->currentMajorCode = [] { return 3; };
         dm->currentMiddleCode = [] { return 12; };
     }
-    // Members with (cost, price, list price); -1 leaves the amount NULL.
-    void amounts(const QList<std::array<double, 3>>& rows)
+    // Members with "cost,price,list price".
+    void amounts(const QStringList& rows)
     {
         QStringList values;
-        for (const auto& r : rows) {
-            auto v = [](double d) { return d < 0 ? QStringLiteral("null") : QString::number(d, 'g', 15); };
-            values << QStringLiteral("%1,3,12,'n%1',%2,%3,%4").arg(values.size() + 1).arg(v(r[0]), v(r[1]), v(r[2]));
-        }
+        for (const QString& r : rows)
+            values << QStringLiteral("%1,3,12,'n%1',").arg(values.size() + 1) + r;
         work(inserts("BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,NAME01,KIN_01,KIN_02,KIN_06)", values));
         openGrids();
     }
@@ -36,7 +34,7 @@ protected:
 
 TEST_F(BatchCommandsTest, ProfitRateSetsThePriceFromTheCostWhateverTheTarget)
 {
-    amounts({{750, 1, 0}, {0, 5, 0}, {-1, 7, 0}, {1000, 1, 0}, {3, 1, 0}});
+    amounts({"750,1,0", "0,5,0", "null,7,0", "1000,1,0", "3,1,0"});
     // 25 % profit on the price: price = cost ÷ 0.75; cost 0 or empty keeps its price.
     ASSERT_TRUE(run("定価", "利益率", "25"));
     EXPECT_EQ(column("KIN_02"), QStringList({"1000", "5", "7", "1333", "4"}));
@@ -47,7 +45,7 @@ TEST_F(BatchCommandsTest, ProfitRateSetsThePriceFromTheCostWhateverTheTarget)
 
 TEST_F(BatchCommandsTest, PercentOfAColumnWithEachRounding)
 {
-    amounts({{0, 999, 0}, {0, 1000, 0}, {0, 123456, 0}, {0, 0, 0}, {0, 1234.4, 0}});
+    amounts({"0,999,0", "0,1000,0", "0,123456,0", "0,0,0", "0,1234.4,0"});
     ASSERT_TRUE(run("単価", "単価", "110"));
     EXPECT_EQ(column("KIN_02"), QStringList({"1099", "1100", "135802", "0", "1358"}));
 
@@ -69,7 +67,7 @@ TEST_F(BatchCommandsTest, PercentOfAColumnWithEachRounding)
 
 TEST_F(BatchCommandsTest, FactorsThatChangeNothing)
 {
-    amounts({{800, 1000, 2000000}});
+    amounts({"800,1000,2000000"});
     const QStringList before = table("select KIN_01, KIN_02, KIN_06 from BUZAI_S");
     for (const char* factor : {"12.5", "", "0", "-5", "abc", "25;delete from BUZAI_S"})
         EXPECT_FALSE(run("単価", "定価", factor)) << factor;
@@ -86,7 +84,7 @@ TEST_F(BatchCommandsTest, FactorsThatChangeNothing)
 
 TEST_F(BatchCommandsTest, PendingEditIsPostedBeforeTheCalculation)
 {
-    amounts({{800, 0, 0}});
+    amounts({"800,0,0"});
     dm->IBT_bu.setValue("KIN_01", 1600);
     ASSERT_TRUE(run("単価", "原価", "50"));
     EXPECT_EQ(table("select KIN_01, KIN_02 from BUZAI_S"), QStringList({"1600|800"}));
@@ -106,7 +104,7 @@ TEST_F(BatchCommandsTest, MemberCodeResetClearsOnlyTheCurrentMajorsCodes)
 // number never reaches the statement.
 TEST_F(BatchCommandsTest, VendorAndAccountComeFromThePickers)
 {
-    amounts({{1, 1, 1}, {2, 2, 2}});
+    amounts({"1,1,1", "2,2,2"});
     int shownWith = 0;
     bool answer = false;
     QString vendor = "77";

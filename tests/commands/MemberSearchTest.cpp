@@ -39,25 +39,24 @@ TEST(MemberSearchTest, KeywordsNarrowLiterally)
 // What the user did in the narrowed grid comes back into the full list.
 TEST(MemberSearchTest, ResetMergesTheNarrowedRowsBackByName)
 {
-    const std::pair<std::function<void(TableDataset&)>, QStringList> cases[] = {
-        {[](TableDataset& ds) { // a new price: once, in the old place
-             ds.setValue("KIN_02", 999);
-             ds.post();
-         },
-         {"1|A|1", "2|B|999", "3|C|3"}},
-        {[](TableDataset& ds) { // a new name: the old row and the changed one
-             ds.setValue("NAME01", "B2");
-             ds.post();
-         },
-         {"1|A|1", "2|B|2", "3|B2|2", "4|C|3"}},
-        {[](TableDataset& ds) { ds.remove(); }, {"1|A|1", "2|B|2", "3|C|3"}}, // back from the parked list
+    // A new price: once, in the old place. A new name: the old row and the changed
+    // one. A deleted row: back from the parked list.
+    const std::tuple<const char*, QVariant, QStringList> cases[] = {
+        {"KIN_02", 999, {"1|A|1", "2|B|999", "3|C|3"}},
+        {"NAME01", "B2", {"1|A|1", "2|B|2", "3|B2|2", "4|C|3"}},
+        {nullptr, {}, {"1|A|1", "2|B|2", "3|C|3"}},
     };
-    for (const auto& [edit, expected] : cases) {
-        SCOPED_TRACE(expected.size());
+    for (const auto& [field, value, expected] : cases) {
+        SCOPED_TRACE(value.toString().toStdString());
         EditingRig rig({"A", "B", "C"});
         rig.search.search("B", "");
         ASSERT_EQ(names(rig), "B");
-        edit(rig.dm->IBT_bu);
+        if (field) {
+            rig.dm->IBT_bu.setValue(field, value);
+            rig.dm->IBT_bu.post();
+        } else {
+            rig.dm->IBT_bu.remove();
+        }
         rig.search.reset();
         EXPECT_EQ(rig.table("select CNT, NAME01, KIN_02 from BUZAI_S order by CNT"), expected);
         EXPECT_TRUE(rig.dm->IBT_bu.active());

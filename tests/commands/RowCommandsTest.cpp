@@ -267,11 +267,9 @@ TEST(MemberClipboardTest, TheGridShowsTheRebuiltList)
                 cells << valueText(ds.valueAt(r, f)) + '/' + QString::number(ds.valueAt(r, f).typeId());
         return cells;
     };
-    const std::tuple<int, QList<int>, bool> steps[] = {// cursor, selection, cut
-                                                       {3, {3, 4}, true},
-                                                       {5, {}, false},
-                                                       {2, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, true},
-                                                       {1, {}, false}};
+    // Cursor, selection, cut or paste.
+    const std::tuple<int, QList<int>, bool> steps[] = {
+        {3, {3, 4}, true}, {5, {}, false}, {2, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, true}, {1, {}, false}};
     for (const auto& [row, selection, cut] : steps) {
         SCOPED_TRACE(row);
         rig.screen.selection = selection;
