@@ -16,32 +16,27 @@ protected:
         dm->currentMajorCode = [] { return 3; };
         dm->currentMiddleCode = [] { return 12; };
     }
-
-    // Members with (cost, price, list price); -1 leaves the amount NULL.
-    void amounts(const QList<std::array<double, 3>>& rows)
+    // Members with "cost,price,list price".
+    void amounts(const QStringList& rows)
     {
-        QStringList s;
-        int cnt = 0;
-        for (const auto& r : rows) {
-            auto v = [](double d) { return d < 0 ? QStringLiteral("null") : QString::number(d, 'g', 15); };
-            s << QStringLiteral("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,NAME01,KIN_01,KIN_02,KIN_06) "
-                                "values (%1,3,12,'n%1',%2,%3,%4)")
-                     .arg(++cnt)
-                     .arg(v(r[0]), v(r[1]), v(r[2]));
-        }
-        work(s);
+        QStringList values;
+        for (const QString& r : rows)
+            values << QStringLiteral("%1,3,12,'n%1',").arg(values.size() + 1) + r;
+        work(inserts("BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,NAME01,KIN_01,KIN_02,KIN_06)", values));
         openGrids();
+    }
+    bool run(const char* target, const char* source, const char* factor, int rounding = PriceCalculation::OneYen)
+    {
+        return price.run({QString::fromUtf8(target), QString::fromUtf8(source), QString::fromUtf8(factor), rounding});
     }
     QStringList column(const QString& c) { return table(QStringLiteral("select %1 from BUZAI_S order by CNT").arg(c)); }
 };
 
 TEST_F(BatchCommandsTest, ProfitRateSetsThePriceFromTheCostWhateverTheTarget)
 {
-    amounts({{750, 1, 0}, {0, 5, 0}, {-1, 7, 0}, {1000, 1, 0}, {3, 1, 0}});
+    amounts({"750,1,0", "0,5,0", "null,7,0", "1000,1,0", "3,1,0"});
     // 25 % profit on the price: price = cost ÷ 0.75; cost 0 or empty keeps its price.
-    PriceCalculation::Inputs in{QStringLiteral("定価"), QStringLiteral("利益率"), QStringLiteral("25"),
-                                PriceCalculation::OneYen};
-    ASSERT_TRUE(price.run(in));
+    ASSERT_TRUE(run("定価", "利益率", "25"));
     EXPECT_EQ(column("KIN_02"), QStringList({"1000", "5", "7", "1333", "4"}));
     EXPECT_EQ(column("KIN_06"), QStringList({"0", "0", "0", "0", "0"}));
     EXPECT_TRUE(dm->IBT_bu.active());
@@ -50,109 +45,88 @@ TEST_F(BatchCommandsTest, ProfitRateSetsThePriceFromTheCostWhateverTheTarget)
 
 TEST_F(BatchCommandsTest, PercentOfAColumnWithEachRounding)
 {
-    amounts({{0, 999, 0}, {0, 1000, 0}, {0, 123456, 0}, {0, 0, 0}, {0, 1234.4, 0}});
-    PriceCalculation::Inputs in{QStringLiteral("単価"), QStringLiteral("単価"), QStringLiteral("110"),
-                                PriceCalculation::OneYen};
-    ASSERT_TRUE(price.run(in));
+    amounts({"0,999,0", "0,1000,0", "0,123456,0", "0,0,0", "0,1234.4,0"});
+    ASSERT_TRUE(run("単価", "単価", "110"));
     EXPECT_EQ(column("KIN_02"), QStringList({"1099", "1100", "135802", "0", "1358"}));
 
     // 自動 rounds by the source amount: 10 yen below 1000, 100 below 100000, then 1000.
     work({"update BUZAI_S set KIN_06=KIN_02, KIN_02=0", "update BUZAI_S set KIN_06=999 where CNT=1",
           "update BUZAI_S set KIN_06=1000 where CNT=2", "update BUZAI_S set KIN_06=123456 where CNT=3"});
-    in = {QStringLiteral("単価"), QStringLiteral("定価"), QStringLiteral("100"), PriceCalculation::Automatic};
-    ASSERT_TRUE(price.run(in));
+    ASSERT_TRUE(run("単価", "定価", "100", PriceCalculation::Automatic));
     EXPECT_EQ(column("KIN_02"), QStringList({"1000", "1000", "123000", "0", "1400"}));
 
-    const struct {
-        int rounding;
-        const char* expected;
-    } cases[] = {{PriceCalculation::TenYen, "1240"},
-                 {PriceCalculation::HundredYen, "1200"},
-                 {PriceCalculation::ThousandYen, "1000"}};
-    for (const auto& c : cases) {
+    const std::pair<int, const char*> cases[] = {{PriceCalculation::TenYen, "1240"},
+                                                 {PriceCalculation::HundredYen, "1200"},
+                                                 {PriceCalculation::ThousandYen, "1000"}};
+    for (const auto& [rounding, expected] : cases) {
         work({"update BUZAI_S set KIN_01=1237"});
-        ASSERT_TRUE(price.run({QStringLiteral("原価"), QStringLiteral("原価"), QStringLiteral("100"), c.rounding}));
-        EXPECT_EQ(column("KIN_01").first(), c.expected) << c.rounding;
+        ASSERT_TRUE(run("原価", "原価", "100", rounding));
+        EXPECT_EQ(column("KIN_01").first(), expected) << rounding;
     }
 }
 
 TEST_F(BatchCommandsTest, FactorsThatChangeNothing)
 {
-    amounts({{800, 1000, 2000000}});
+    amounts({"800,1000,2000000"});
     const QStringList before = table("select KIN_01, KIN_02, KIN_06 from BUZAI_S");
     for (const char* factor : {"12.5", "", "0", "-5", "abc", "25;delete from BUZAI_S"})
-        EXPECT_FALSE(price.run(
-            {QStringLiteral("単価"), QStringLiteral("定価"), QString::fromUtf8(factor), PriceCalculation::OneYen}))
-            << factor;
+        EXPECT_FALSE(run("単価", "定価", factor)) << factor;
     EXPECT_TRUE(screen.confirm.messages.isEmpty());
-
     // A rate of 100 % or more has no price: a notice, nothing stored.
-    for (const char* rate : {"100", "150"})
-        EXPECT_FALSE(price.run(
-            {QStringLiteral("単価"), QStringLiteral("利益率"), QString::fromUtf8(rate), PriceCalculation::OneYen}));
-    ASSERT_EQ(screen.confirm.messages.size(), 2);
-    EXPECT_EQ(screen.confirm.messages.first(), "利益率は100未満の数値を入力してください。");
-
+    EXPECT_FALSE(run("単価", "利益率", "100"));
+    EXPECT_FALSE(run("単価", "利益率", "150"));
+    EXPECT_EQ(screen.confirm.messages.size(), 2);
     // A result beyond the amounts' range is refused as a whole.
-    EXPECT_FALSE(price.run(
-        {QStringLiteral("単価"), QStringLiteral("定価"), QStringLiteral("2000000000"), PriceCalculation::OneYen}));
+    EXPECT_FALSE(run("単価", "定価", "2000000000"));
     EXPECT_EQ(screen.confirm.messages.size(), 3);
     EXPECT_EQ(table("select KIN_01, KIN_02, KIN_06 from BUZAI_S"), before);
 }
 
 TEST_F(BatchCommandsTest, PendingEditIsPostedBeforeTheCalculation)
 {
-    amounts({{800, 0, 0}});
+    amounts({"800,0,0"});
     dm->IBT_bu.setValue("KIN_01", 1600);
-    ASSERT_TRUE(
-        price.run({QStringLiteral("単価"), QStringLiteral("原価"), QStringLiteral("50"), PriceCalculation::OneYen}));
+    ASSERT_TRUE(run("単価", "原価", "50"));
     EXPECT_EQ(table("select KIN_01, KIN_02 from BUZAI_S"), QStringList({"1600|800"}));
 }
 
 TEST_F(BatchCommandsTest, MemberCodeResetClearsOnlyTheCurrentMajorsCodes)
 {
-    work({"insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,B_CD) values (1,3,12,'3-1-5')",
-          "insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,B_CD) values (2,3,12,'13-1-5')",
-          "insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,B_CD) values (3,3,12,'3A')",
-          "insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,B_CD) values (4,3,12,'3-12-40')"});
+    work(inserts("BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,B_CD)",
+                 {"1,3,12,'3-1-5'", "2,3,12,'13-1-5'", "3,3,12,'3A'", "4,3,12,'3-12-40'"}));
     openGrids();
     batch.resetMemberCodes();
     EXPECT_EQ(column("B_CD"), QStringList({"∅", "13-1-5", "3A", "∅"}));
     EXPECT_TRUE(dm->IBT_bu.active());
 }
 
+// Nothing is set when a picker is cancelled; a vendor code that is not a
+// number never reaches the statement.
 TEST_F(BatchCommandsTest, VendorAndAccountComeFromThePickers)
 {
-    amounts({{1, 1, 1}, {2, 2, 2}});
+    amounts({"1,1,1", "2,2,2"});
     int shownWith = 0;
     bool answer = false;
+    QString vendor = "77";
     batch.pickVendor = [&](int workType) {
         shownWith = workType;
-        state.picks.vendorCode = QStringLiteral("77");
+        state.picks.vendorCode = vendor;
         return answer;
     };
     batch.pickAccount = [&] {
         state.picks.accountCode = 4;
         return answer;
     };
-    batch.setVendor();
-    batch.setAccount();
-    EXPECT_EQ(shownWith, 312);
-    EXPECT_EQ(column("S_CD"), QStringList({"∅", "∅"}));
-    EXPECT_EQ(column("KU_KAMOKU"), QStringList({"∅", "∅"}));
-
-    answer = true;
-    batch.setVendor();
-    batch.setAccount();
-    EXPECT_EQ(column("S_CD"), QStringList({"77", "77"}));
-    EXPECT_EQ(column("KU_KAMOKU"), QStringList({"4", "4"}));
-
-    // A code that is not a number never reaches the statement.
-    batch.pickVendor = [&](int) {
-        state.picks.vendorCode = QStringLiteral("1;x");
-        return true;
+    const auto setBoth = [&] {
+        batch.setVendor();
+        batch.setAccount();
+        return column("S_CD") + column("KU_KAMOKU");
     };
-    batch.setVendor();
-    EXPECT_EQ(column("S_CD"), QStringList({"77", "77"}));
+    EXPECT_EQ(setBoth(), QStringList({"∅", "∅", "∅", "∅"}));
+    EXPECT_EQ(shownWith, 312);
+    answer = true;
+    EXPECT_EQ(setBoth(), QStringList({"77", "77", "4", "4"}));
+    vendor = "1;x";
+    EXPECT_EQ(setBoth(), QStringList({"77", "77", "4", "4"}));
     EXPECT_EQ(screen.confirm.messages.size(), 1);
 }

@@ -1,57 +1,42 @@
 #pragma once
 
-#include "DataModule.h"
 #include "MemberSearch.h"
 #include "MemberSort.h"
-#include "ProgramState.h"
-#include "QueuedConfirmation.h"
 #include "RowCommands.h"
-#include "TestDb.h"
-#include "TestScreen.h"
+#include "WorkRig.h"
 
-#include <QStringList>
-
-#include <memory>
-
-// Work tables on a fresh work database, the data module and the row commands.
-class EditingRig {
+// The work tables, the data module and the row, sort and search commands.
+class EditingRig : public WorkRig<> {
 public:
-    TestFolder folder;
-    Connections conn;
-    std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
-    ProgramState state;
-    TestScreen screen;
     RowCommands rows{*dm, state, screen};
     MemberSort sort{*dm};
     MemberSearch search{*dm};
+
+    EditingRig() = default;
+    // The categories, the members `names` and the grids open.
+    explicit EditingRig(const QStringList& names)
+    {
+        categories();
+        members(names);
+        openGrids();
+    }
 
     // Major 1 with middle 1 as the current categories.
     void categories()
     {
         work({"insert into BUZAI_DAI values (1,1,'M',null)", "insert into BUZAI_CHU values (1,1,1,'m',null,null)"});
     }
-
-    // Statements on the work database, committed.
-    void work(const QStringList& statements)
-    {
-        conn.IBTransaction2().commitAndRestart();
-        execCommitted(conn.IBDatabase2, statements);
-        // The other connections' snapshots see the new tables and rows.
-        for (Database* db : {&conn.IBDatabase3, &conn.IBDatabase4})
-            db->transaction().commitAndRestart();
-    }
-    // Members 1…n of category 1-1, named by `names` ("" for a blank row).
-    void members(const QStringList& names, int firstCnt = 1)
+    // Members 1…n of category 1-1 named by `names` ("" for a blank row), codes and prices = positions.
+    void members(const QStringList& names)
     {
         QStringList s;
-        int cnt = firstCnt;
-        for (const QString& n : names)
-            s << (n.isEmpty()
-                      ? QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun) values (%1,1,1)").arg(cnt++)
+        for (int cnt = 1; cnt <= names.size(); ++cnt)
+            s << (names[cnt - 1].isEmpty()
+                      ? QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun) values (%1,1,1)").arg(cnt)
                       : QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,NAME01,TANI,KIN_02) "
                                        "values (%1,1,1,%1,'%2','本',%1)")
-                            .arg(cnt++)
-                            .arg(n));
+                            .arg(cnt)
+                            .arg(names[cnt - 1]));
         work(s);
     }
     void openGrids()
@@ -59,13 +44,13 @@ public:
         for (TableDataset* d : {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI})
             d->open();
     }
-    // Rows of a query as "a|b|c", NULL as "∅".
+    // Rows of a work query as "a|b|c", NULL as "∅", as the program's own connection sees them.
     QStringList table(const QString& sql)
     {
         conn.IBTransaction2().commitAndRestart();
         return rowsOf(conn.IBDatabase2, sql);
     }
-    // Member names in position order with their positions: "1:A".
+    // Positions and names: "1|A".
     QStringList memberList(const QString& table = QStringLiteral("BUZAI_S"))
     {
         return this->table(QStringLiteral("select CNT, coalesce(NAME01,'') from %1 order by CNT").arg(table));

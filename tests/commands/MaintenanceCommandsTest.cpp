@@ -1,157 +1,114 @@
 #include "MaintenanceCommands.h"
 #include "CommandContext.h"
-#include "DataModule.h"
-#include "Database.h"
 #include "MasterLoads.h"
-#include "ProgramState.h"
-#include "TestDb.h"
-#include "TestScreen.h"
+#include "WorkRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // The product database of the program and a second product database beside it.
-class MaintenanceRig {
-public:
-    TestFolder folder;
-    Connections conn;
-    std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
-    ProgramState state;
-    TestScreen screen;
+class MaintenanceTest : public ::testing::Test, public WorkRig<> {
+protected:
     MasterLoads loads{*dm, screen};
     CommandContext ctx{*dm, state, screen, loads};
     MaintenanceCommands commands{ctx};
     QString secondPath = folder.file("TREVOLAN2.FDB");
 
-    MaintenanceRig() { conn.setSecondProductPath(secondPath); }
-
+    void SetUp() override { conn.setSecondProductPath(secondPath); }
     void second(const QStringList& statements)
     {
-        auto db = createProductDatabase(secondPath, false, "second");
-        execCommitted(*db, statements);
-    }
-    void product(const QStringList& statements)
-    {
-        execCommitted(conn.IBDatabase1, statements);
-        conn.IBTransaction1().commitAndRestart();
-    }
-    QStringList rows(const QString& sql)
-    {
-        auto db = connectTestDatabase(conn.IBDatabase1.databaseName(), "check");
-        return rowsOf(*db, sql);
+        execCommitted(*createProductDatabase(secondPath, false, "second"), statements);
     }
 };
 
-} // namespace
-
-TEST(MaintenanceCommands, PieceUnitsLoseTheirDigitsWhetherStoredPlainOrInQuotes)
+TEST_F(MaintenanceTest, PieceUnitsLoseTheirDigitsWhetherStoredPlainOrInQuotes)
 {
-    MaintenanceRig rig;
-    rig.product({"insert into MAS_BUZAI (BS_kubun,TANI,KETA) values (1,'式',2)",
-                 "insert into MAS_BUZAI (BS_kubun,TANI,KETA) values (2,'\"本\"',2)",
-                 "insert into MAS_BUZAI (BS_kubun,TANI,KETA) values (3,'m',2)",
-                 "insert into MAS_SIAGE02 (BUI,TAN,KETA) values (1,'ｾｯﾄ',2)",
-                 "insert into MAS_SIAGE02 (BUI,TAN,KETA) values (2,'㎡',2)"});
-    rig.commands.SBS_08Click();
-    EXPECT_EQ(rig.rows("select KETA from MAS_BUZAI order by BS_kubun"), QStringList({"0", "0", "2"}));
-    EXPECT_EQ(rig.rows("select KETA from MAS_SIAGE02 order by BUI"), QStringList({"0", "2"}));
+    product(inserts("MAS_BUZAI (BS_kubun,TANI,KETA)", {"1,'式',2", "2,'\"本\"',2", "3,'m',2"}) +
+            inserts("MAS_SIAGE02 (BUI,TAN,KETA)", {"1,'ｾｯﾄ',2", "2,'㎡',2"}));
+    commands.SBS_08Click();
+    EXPECT_EQ(productRows("select KETA from MAS_BUZAI order by BS_kubun"), QStringList({"0", "0", "2"}));
+    EXPECT_EQ(productRows("select KETA from MAS_SIAGE02 order by BUI"), QStringList({"0", "2"}));
 }
 
-TEST(MaintenanceCommands, MajorsCopiedAfterTheQuestionAreNumberedInCodeOrder)
+TEST_F(MaintenanceTest, MajorsCopiedAfterTheQuestionAreNumberedInCodeOrder)
 {
-    MaintenanceRig rig;
-    rig.product({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'旧')"});
-    rig.second({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,9,'九')",
-                "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01,NAME02) values (7,2,'二','')",
-                "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (3,5,'五')"});
-    rig.screen.confirm.answers = {Confirmation::No};
-    rig.commands.SBS_10Click();
-    EXPECT_EQ(rig.rows("select CNT, BL_kubun, NAME01 from MAS_KOUSYU_01"), QStringList{"1|1|旧"});
-    ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
-    const QString question = rig.screen.confirm.messages.at(0);
+    product({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'旧')"});
+    second(inserts("MAS_KOUSYU_01 (CNT,BL_kubun,NAME01,NAME02)", {"1,9,'九',null", "7,2,'二',''", "3,5,'五',null"}));
+    screen.confirm.answers = {Confirmation::No};
+    commands.SBS_10Click();
+    EXPECT_EQ(productRows("select CNT, BL_kubun, NAME01 from MAS_KOUSYU_01"), QStringList{"1|1|旧"});
+    ASSERT_EQ(screen.confirm.messages.size(), 1);
+    const QString question = screen.confirm.messages.at(0);
     EXPECT_TRUE(question.contains("大項目マスター") && question.contains("1件") && question.contains("3件") &&
                 question.contains("TREVOLAN2.FDB"))
         << question.toStdString();
 
-    rig.commands.SBS_10Click();
-    EXPECT_EQ(rig.rows("select CNT, BL_kubun, NAME01, NAME02 from MAS_KOUSYU_01 order by CNT"),
+    commands.SBS_10Click();
+    EXPECT_EQ(productRows("select CNT, BL_kubun, NAME01, NAME02 from MAS_KOUSYU_01 order by CNT"),
               QStringList({"1|2|二|∅", "2|5|五|∅", "3|9|九|∅"}));
-    EXPECT_EQ(rig.screen.confirm.messages.last(), "大項目マスターに3件を複写しました。");
+    EXPECT_EQ(screen.confirm.messages.last(), "大項目マスターに3件を複写しました。");
 }
 
-TEST(MaintenanceCommands, AFaultDuringACopyLeavesTheMasterAsItWas)
+TEST_F(MaintenanceTest, AFaultDuringACopyLeavesTheMasterAsItWas)
 {
-    struct Master {
-        void (MaintenanceCommands::*command)();
-        const char* table;
-        const char* existing;
-        const char* source;
+    // Command, table, columns, the row there, the row to copy.
+    const std::tuple<void (MaintenanceCommands::*)(), QString, const char*, const char*, const char*> masters[] = {
+        {&MaintenanceCommands::SBS_09Click, "MAS_BUZAI", "BL_kubun,BM_kubun,BS_kubun,NAME01,KIN_02", "1,1,1,'元',null",
+         "2,2,2,'新',100"},
+        {&MaintenanceCommands::SBS_10Click, "MAS_KOUSYU_01", "CNT,BL_kubun,NAME01", "1,1,'元'", "1,2,'新'"},
+        {&MaintenanceCommands::SBS_11Click, "MAS_KOUSYU_02", "CNT,BL_kubun,BM_kubun,NAME01", "1,1,1,'元'",
+         "1,2,2,'新'"},
     };
-    const Master masters[] = {
-        {&MaintenanceCommands::SBS_09Click, "MAS_BUZAI",
-         "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (1,1,1,'元')",
-         "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,KIN_02) values (2,2,2,'新',100)"},
-        {&MaintenanceCommands::SBS_10Click, "MAS_KOUSYU_01",
-         "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'元')",
-         "insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,2,'新')"},
-        {&MaintenanceCommands::SBS_11Click, "MAS_KOUSYU_02",
-         "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'元')",
-         "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,2,2,'新')"},
-    };
-    MaintenanceRig rig;
-    rig.product({"create exception NO_COPY 'refused'"});
+    product({"create exception NO_COPY 'refused'"});
     QStringList source;
-    for (const Master& m : masters) {
-        rig.product({m.existing, QStringLiteral("create trigger %1_NO for %1 before insert as begin "
-                                                "if (new.NAME01 = '新') then exception NO_COPY; end")
-                                     .arg(m.table)});
-        source << m.source << m.source;
+    for (const auto& [command, table, columns, existing, copied] : masters) {
+        const QString into = QStringLiteral("%1 (%2)").arg(table, columns);
+        product(inserts(into, {existing}) << QStringLiteral("create trigger %1_NO for %1 before insert as begin "
+                                                            "if (new.NAME01 = '新') then exception NO_COPY; end")
+                                                 .arg(table));
+        source << inserts(into, {copied, copied});
     }
-    rig.second(source);
-    for (const Master& m : masters) {
-        EXPECT_ANY_THROW((rig.commands.*m.command)()) << m.table;
-        EXPECT_EQ(rig.rows(QStringLiteral("select NAME01 from %1").arg(m.table)), QStringList{"元"}) << m.table;
+    second(source);
+    for (const auto& [command, table, columns, existing, copied] : masters) {
+        EXPECT_ANY_THROW((commands.*command)()) << table.toStdString();
+        EXPECT_EQ(productRows("select NAME01 from " + table), QStringList{"元"}) << table.toStdString();
     }
 }
 
-TEST(MaintenanceCommands, AMissingOrOlderSecondDatabaseIsNamedAndNothingChanges)
+TEST_F(MaintenanceTest, AMissingOrOlderSecondDatabaseIsNamedAndNothingChanges)
 {
-    MaintenanceRig rig;
-    rig.product({"insert into MAS_BUZAI (BS_kubun,NAME01) values (1,'元')"});
-    rig.commands.SBS_09Click();
-    ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(0).startsWith("第２データベース「"))
-        << rig.screen.confirm.messages.at(0).toStdString();
+    product({"insert into MAS_BUZAI (BS_kubun,NAME01) values (1,'元')"});
+    commands.SBS_09Click();
+    ASSERT_EQ(screen.confirm.messages.size(), 1);
+    EXPECT_TRUE(screen.confirm.messages.at(0).startsWith("第２データベース「"))
+        << screen.confirm.messages.at(0).toStdString();
 
-    {
-        auto older = createTestDatabase(rig.secondPath, "older");
-    }
-    rig.commands.SBS_09Click();
-    ASSERT_EQ(rig.screen.confirm.messages.size(), 2);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(1).contains("MAS_BUZAI がありません"))
-        << rig.screen.confirm.messages.at(1).toStdString();
-    EXPECT_EQ(rig.rows("select NAME01 from MAS_BUZAI"), QStringList{"元"});
+    createTestDatabase(secondPath, "older");
+    commands.SBS_09Click();
+    ASSERT_EQ(screen.confirm.messages.size(), 2);
+    EXPECT_TRUE(screen.confirm.messages.at(1).contains("MAS_BUZAI がありません"))
+        << screen.confirm.messages.at(1).toStdString();
+    EXPECT_EQ(productRows("select NAME01 from MAS_BUZAI"), QStringList{"元"});
 }
 
-TEST(MaintenanceCommands, ScheduleCleanupRunsOnTheUnitTabOnlyAndTwiceEqualsOnce)
+TEST_F(MaintenanceTest, ScheduleCleanupRunsOnTheUnitTabOnlyAndTwiceEqualsOnce)
 {
-    MaintenanceRig rig;
-    rig.product({"insert into MAS_SIAGE01 (BUI,BANGOU) values (1,1)",
-                 "insert into MAS_SIAGE02 (BUI,BANGOU,NAME_01) values (1,1,'残る')",
-                 "insert into MAS_SIAGE02 (BUI,BANGOU,NAME_01) values (1,2,'消える')",
-                 "insert into MAS_SIAGE02 (BUI,BANGOU,NAME_01) values (0,5,'対象外')",
-                 "insert into MAS_SIAGE02 (BUI,BANGOU,NAME_01) values (null,5,'対象外2')"});
+    product(inserts("MAS_SIAGE01 (BUI,BANGOU)", {"1,1"}) +
+            inserts("MAS_SIAGE02 (BUI,BANGOU,NAME_01)",
+                    {"1,1,'残る'", "1,2,'消える'", "0,5,'対象外'", "null,5,'対象外2'"}));
     const QString sql = "select NAME_01 from MAS_SIAGE02 order by NAME_01";
-    const QStringList before = rig.rows(sql);
-    rig.screen.tab = Tab::Major;
-    rig.commands.SBS_12Click();
-    EXPECT_EQ(rig.rows(sql), before);
+    const QStringList before = productRows(sql);
+    screen.tab = Tab::Major;
+    commands.SBS_12Click();
+    EXPECT_EQ(productRows(sql), before);
 
-    rig.screen.tab = Tab::Unit;
-    rig.commands.SBS_12Click();
-    const QStringList once = rig.rows(sql);
+    screen.tab = Tab::Unit;
+    commands.SBS_12Click();
+    const QStringList once = productRows(sql);
     EXPECT_EQ(once, QStringList({"対象外", "対象外2", "残る"}));
-    rig.commands.SBS_12Click();
-    EXPECT_EQ(rig.rows(sql), once);
+    commands.SBS_12Click();
+    EXPECT_EQ(productRows(sql), once);
 }
+
+} // namespace

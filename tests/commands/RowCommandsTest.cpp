@@ -9,53 +9,50 @@ QStringList majors(EditingRig& rig)
 {
     return rig.table("select CNT, BL_kubun, coalesce(NAME01,'') from BUZAI_DAI order by CNT");
 }
-
 void clipboard(EditingRig& rig, const QStringList& names)
 {
-    QStringList s;
-    int cnt = 1;
+    QStringList values;
     for (const QString& n : names)
-        s << QStringLiteral("insert into BUZAI_SW2 (CNT,BL_kubun,BM_kubun,NAME01) values (%1,7,7,'%2')")
-                 .arg(cnt++)
-                 .arg(n);
-    rig.work(s);
+        values << QStringLiteral("%1,7,7,'%2'").arg(values.size() + 1).arg(n);
+    rig.work(rig.inserts("BUZAI_SW2 (CNT,BL_kubun,BM_kubun,NAME01)", values));
+}
+// The cursor on `row`; 0: past the last row.
+void cursor(TableDataset& ds, int row)
+{
+    if (row > 0) {
+        ds.setRecNo(row);
+    } else {
+        ds.last();
+        ds.next();
+    }
 }
 
-TEST(RowClipboard, CutMajorAndPasteElsewhereKeepsItsCode)
+// A major cut and pasted elsewhere keeps its code; a middle moves to another
+// major's list with its code pair and account item.
+TEST(RowClipboard, CategoriesKeepTheirCodes)
 {
     EditingRig rig;
-    rig.work({"insert into BUZAI_DAI values (1,1,'A',null)", "insert into BUZAI_DAI values (2,2,'B',null)",
-              "insert into BUZAI_DAI values (3,3,'C',null)", "insert into BUZAI_DAI values (4,4,'D',null)"});
+    rig.work(rig.inserts("BUZAI_DAI", {"1,1,'A',null", "2,2,'B',null", "3,3,'C',null", "4,4,'D',null"}) +
+             rig.inserts("BUZAI_CHU", {"1,1,1,'a',null,150", "2,1,2,'b',null,null"}));
     rig.openGrids();
     rig.screen.tab = Tab::Major;
     rig.dm->IBT_dai.setRecNo(2);
     rig.rows.cutRows();
     EXPECT_EQ(majors(rig), (QStringList{"1|1|A", "2|3|C", "3|4|D"}));
     EXPECT_EQ(rig.table("select CNT, NAME01 from BUZAI_DAIW2"), QStringList{"2|B"});
-
     rig.dm->IBT_dai.setRecNo(3);
     rig.rows.pasteRows();
     EXPECT_EQ(majors(rig), (QStringList{"1|1|A", "2|3|C", "3|2|B", "4|4|D"}));
     EXPECT_TRUE(rig.table("select * from BUZAI_DAIW2").isEmpty());
     EXPECT_EQ(rig.dm->IBT_dai.text("NAME01"), "B");
-}
 
-// A middle category moves to another major category's list with its code pair
-// and its account item.
-TEST(RowClipboard, MiddleMovesBetweenMajorCategories)
-{
-    EditingRig rig;
-    rig.work(
-        {"insert into BUZAI_CHU values (1,1,1,'a',null,150)", "insert into BUZAI_CHU values (2,1,2,'b',null,null)"});
-    rig.openGrids();
     rig.screen.tab = Tab::Middle;
+    rig.dm->IBT_chu.first();
     rig.rows.cutRows();
-    // The other major category's list is loaded.
-    rig.dm->IBT_chu.close();
+    rig.dm->IBT_chu.close(); // the other major category's list
     rig.work({"delete from BUZAI_CHU", "insert into BUZAI_CHU values (1,2,1,'x',null,null)"});
     rig.dm->IBT_chu.open();
-    rig.dm->IBT_chu.last();
-    rig.dm->IBT_chu.next();
+    cursor(rig.dm->IBT_chu, 0);
     rig.rows.pasteRows();
     EXPECT_EQ(rig.table("select CNT,BL_kubun,BM_kubun,NAME01,KU_KAMOKU from BUZAI_CHU order by CNT"),
               (QStringList{"1|2|1|x|∅", "2|1|1|a|150"}));
@@ -63,88 +60,65 @@ TEST(RowClipboard, MiddleMovesBetweenMajorCategories)
 
 TEST(RowClipboard, PastePlacesTheClipboardAtTheCursor)
 {
-    struct Case {
-        const char* name;
-        QStringList list;
-        int cursor; // 0: past the last row
-        QStringList expected;
+    // The list, the cursor (0: past the last row), the list afterwards.
+    const std::tuple<QStringList, int, QStringList> cases[] = {
+        {{"A", "B", "C"}, 2, {"1|A", "2|X", "3|Y", "4|B", "5|C"}}, // before a filled row
+        {{"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}},
+        {{"A"}, 1, {"1|A", "2|X", "3|Y"}},                 // after the only row
+        {{"A", "", "C"}, 2, {"1|A", "3|X", "4|Y", "5|C"}}, // a blank row replaced, its position left empty
+        {{"A", "B"}, 0, {"1|A", "2|B", "3|X", "4|Y"}},
+        {{}, 0, {"1|X", "2|Y"}},
     };
-    const Case cases[] = {
-        {"filled row: before it", {"A", "B", "C"}, 2, {"1|A", "2|X", "3|Y", "4|B", "5|C"}},
-        {"filled first row", {"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}},
-        {"the only row: after it", {"A"}, 1, {"1|A", "2|X", "3|Y"}},
-        {"blank row: replaced, its position left empty", {"A", "", "C"}, 2, {"1|A", "3|X", "4|Y", "5|C"}},
-        {"end of table", {"A", "B"}, 0, {"1|A", "2|B", "3|X", "4|Y"}},
-        {"empty table", {}, 0, {"1|X", "2|Y"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [list, row, expected] : cases) {
+        SCOPED_TRACE(list.join(',').toStdString() + '@' + std::to_string(row));
         EditingRig rig;
-        rig.members(c.list);
+        rig.members(list);
         clipboard(rig, {"X", "Y"});
         rig.openGrids();
-        TableDataset& ds = rig.dm->IBT_bu;
-        if (c.cursor > 0) {
-            ds.setRecNo(c.cursor);
-        } else {
-            ds.last();
-            ds.next();
-        }
+        cursor(rig.dm->IBT_bu, row);
         rig.rows.pasteRows();
-        EXPECT_EQ(rig.memberList(), c.expected);
+        EXPECT_EQ(rig.memberList(), expected);
         EXPECT_TRUE(rig.memberList("BUZAI_SW2").isEmpty());
-        EXPECT_TRUE(ds.active());
+        EXPECT_TRUE(rig.dm->IBT_bu.active());
     }
 }
 
-// The clipboard rule keeps empty codes empty; the rebuild rule makes the account
-// item and the vendor 0 but leaves the digit setting empty.
-TEST(RowClipboard, CopySelectedMembersAndPasteThemInGridOrder)
+// Copy keeps empty codes empty; the paste's rebuild makes the account item and
+// the vendor 0 but leaves the digit setting empty. A cut drops blank rows,
+// leaving their gap, and the moved rows keep their own codes.
+TEST(RowClipboard, SelectedMembersGoInGridOrder)
 {
-    EditingRig rig;
-    rig.members({"A", "B", "C", "D", "E"});
-    rig.openGrids();
+    EditingRig rig({"A", "B", "C", "D", "E"});
     TableDataset& ds = rig.dm->IBT_bu;
     rig.screen.selection = {4, 2};
     ds.setRecNo(3);
     rig.rows.copyRows();
     EXPECT_EQ(rig.table("select CNT,NAME01,KU_KAMOKU,S_CD,KETA from BUZAI_SW2 order by CNT"),
               (QStringList{"1|B|∅|∅|∅", "2|C|∅|∅|∅", "3|D|∅|∅|∅"}));
-    EXPECT_EQ(rig.memberList().size(), 5);
     EXPECT_EQ(ds.recNo(), 2);
     EXPECT_TRUE(rig.screen.selection.isEmpty());
-
     ds.setRecNo(5);
     rig.rows.pasteRows();
     EXPECT_EQ(rig.memberList(), (QStringList{"1|A", "2|B", "3|C", "4|D", "5|B", "6|C", "7|D", "8|E"}));
     EXPECT_EQ(rig.table("select distinct KU_KAMOKU, S_CD, coalesce(KETA,-1) from BUZAI_S"), QStringList{"0|0|-1"});
-}
 
-TEST(RowClipboard, CutSelectedMembersDropsBlankRowsLeavingGaps)
-{
-    EditingRig rig;
-    rig.members({"A", "B", "", "C", "D"});
-    rig.openGrids();
-    rig.screen.selection = {2};
-    rig.dm->IBT_bu.setRecNo(4);
-    rig.rows.cutRows();
-    EXPECT_EQ(rig.memberList(), (QStringList{"1|A", "3|D"}));
-    EXPECT_EQ(rig.memberList("BUZAI_SW2"), (QStringList{"-1|B", "0|C"}));
-
-    // Moved under another middle category they keep their own codes.
-    rig.dm->IBT_bu.setRecNo(1);
-    rig.rows.pasteRows();
-    EXPECT_EQ(rig.memberList(), (QStringList{"1|B", "2|C", "3|A", "4|D"}));
-    EXPECT_EQ(rig.table("select BS_kubun from BUZAI_S order by CNT"), (QStringList{"2", "4", "1", "5"}));
+    EditingRig cut({"A", "B", "", "C", "D"});
+    cut.screen.selection = {2};
+    cut.dm->IBT_bu.setRecNo(4);
+    cut.rows.cutRows();
+    EXPECT_EQ(cut.memberList(), (QStringList{"1|A", "3|D"}));
+    EXPECT_EQ(cut.memberList("BUZAI_SW2"), (QStringList{"-1|B", "0|C"}));
+    cut.dm->IBT_bu.setRecNo(1);
+    cut.rows.pasteRows();
+    EXPECT_EQ(cut.memberList(), (QStringList{"1|B", "2|C", "3|A", "4|D"}));
+    EXPECT_EQ(cut.table("select BS_kubun from BUZAI_S order by CNT"), (QStringList{"2", "4", "1", "5"}));
 }
 
 // A row blanked after the last paste is dropped by the next cut, like any
 // row a rebuild finds without names.
 TEST(RowClipboard, RowsWrittenAfterAPasteAreTestedAgain)
 {
-    EditingRig rig;
-    rig.members({"A", "B", "C", "D"});
-    rig.openGrids();
+    EditingRig rig({"A", "B", "C", "D"});
     TableDataset& ds = rig.dm->IBT_bu;
     ds.setRecNo(1);
     rig.rows.copyRows();
@@ -159,64 +133,48 @@ TEST(RowClipboard, RowsWrittenAfterAPasteAreTestedAgain)
     EXPECT_EQ(rig.table("select S_CD from BUZAI_S where CNT=4"), QStringList{"0"});
 }
 
+// The row above is copied into a new row at the cursor, a blank one skipped.
 TEST(RowClipboard, CopyPreviousRow)
 {
-    struct Case {
-        const char* name;
-        QStringList list;
-        int cursor;
-        int newRow;
-        QString copied; // name written into the new row
-    };
-    const Case cases[] = {
-        {"row above", {"A", "B", "C"}, 3, 3, "B"},
-        {"blank row above: one more up", {"A", "", "C"}, 3, 3, "A"},
-        {"first row: nothing above", {"A", "B"}, 1, 1, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EditingRig rig;
-        rig.members(c.list);
-        rig.openGrids();
+    const std::tuple<QStringList, int, QString> cases[] = {
+        {{"A", "B", "C"}, 3, "B"}, {{"A", "", "C"}, 3, "A"}, {{"A", "B"}, 1, ""}};
+    for (const auto& [list, row, copied] : cases) {
+        SCOPED_TRACE(list.join(',').toStdString());
+        EditingRig rig(list);
         TableDataset& ds = rig.dm->IBT_bu;
-        ds.setRecNo(c.cursor);
+        ds.setRecNo(row);
         rig.rows.copyPreviousRow();
-        EXPECT_EQ(ds.recNo(), c.newRow);
-        EXPECT_EQ(ds.text("NAME01"), c.copied);
-        if (!c.copied.isEmpty()) {
+        EXPECT_EQ(ds.recNo(), row);
+        EXPECT_EQ(ds.text("NAME01"), copied);
+        if (!copied.isEmpty()) {
             EXPECT_EQ(ds.state(), TableDataset::Edit);
             EXPECT_EQ(ds.text("TANI"), "本");
             ds.post();
         }
-        EXPECT_EQ(rig.memberList().size(), c.list.size() + 1);
+        EXPECT_EQ(rig.memberList().size(), list.size() + 1);
     }
 }
 
-TEST(RowClipboard, DeleteAsksFirst)
+// Delete asks first; the commands of the member tab leave the unit tab alone.
+TEST(RowClipboard, DeleteAsksFirstAndOtherTabsAreLeftAlone)
 {
     EditingRig rig;
     rig.members({"A", "B"});
+    rig.work({"insert into TANI values (1,'m')"});
     rig.openGrids();
     rig.screen.confirm.answers = {Confirmation::No, Confirmation::Ok};
     rig.rows.deleteRow();
     EXPECT_EQ(rig.memberList().size(), 2);
     rig.rows.deleteRow();
     EXPECT_EQ(rig.memberList(), QStringList{"1|B"});
-    EXPECT_EQ(rig.screen.confirm.messages, QStringList(2, "行削除してよろしいですか？"));
+    EXPECT_EQ(rig.screen.confirm.messages.size(), 2);
     EXPECT_EQ(rig.screen.mainToolbarShown, 4);
-}
 
-TEST(RowClipboard, CommandsOfOtherTabsDoNothing)
-{
-    EditingRig rig;
-    rig.members({"A"});
-    rig.work({"insert into TANI values (1,'m')"});
-    rig.openGrids();
     rig.screen.tab = Tab::Unit;
     for (auto command :
          {&RowCommands::copyRows, &RowCommands::cutRows, &RowCommands::pasteRows, &RowCommands::copyPreviousRow})
         (rig.rows.*command)();
-    EXPECT_EQ(rig.memberList(), QStringList{"1|A"});
+    EXPECT_EQ(rig.memberList(), QStringList{"1|B"});
     EXPECT_EQ(rig.table("select * from TANI"), QStringList{"1|m"});
 }
 
@@ -224,58 +182,124 @@ TEST(RowClipboard, CommandsOfOtherTabsDoNothing)
 // were, and the grid open.
 TEST(RowClipboard, FailureHalfwayLeavesTheTableAsItWas)
 {
-    struct Fault {
-        const char* name;
-        Tab tab;
-        QString trigger;
-        std::function<void(EditingRig&)> run;
-    };
     const QString memberBoom = "create trigger BOOM for BUZAI_S active before insert or update position 0 as begin "
                                "if (new.CNT = 3) then exception boom; end";
-    const Fault faults[] = {
-        {"member cut", Tab::Member, memberBoom, [](EditingRig& r) { r.rows.cutRows(); }},
-        {"member paste", Tab::Member, memberBoom, [](EditingRig& r) { r.rows.pasteRows(); }},
-        {"member sort", Tab::Member, memberBoom, [](EditingRig& r) { r.sort.sortBy("NAME01"); }},
-        {"major cut", Tab::Major,
+    const std::tuple<Tab, QString, std::function<void(EditingRig&)>> faults[] = {
+        {Tab::Member, memberBoom, [](EditingRig& r) { r.rows.cutRows(); }},
+        {Tab::Member, memberBoom, [](EditingRig& r) { r.rows.pasteRows(); }},
+        {Tab::Member, memberBoom, [](EditingRig& r) { r.sort.sortBy("NAME01"); }},
+        {Tab::Major,
          "create trigger BOOM for BUZAI_DAI active before insert position 0 as begin "
          "if (new.CNT = 2) then exception boom; end",
          [](EditingRig& r) { r.rows.cutRows(); }},
     };
-    for (const Fault& f : faults) {
-        SCOPED_TRACE(f.name);
+    for (size_t i = 0; i < std::size(faults); ++i) {
+        SCOPED_TRACE(i); // member cut, paste, sort; major cut
+        const auto& [tab, trigger, run] = faults[i];
         EditingRig rig;
         rig.members({"A", "B", "C", "D"});
-        rig.work({"insert into BUZAI_DAI values (1,1,'M1',null)", "insert into BUZAI_DAI values (2,2,'M2',null)",
-                  "insert into BUZAI_DAI values (3,3,'M3',null)",
-                  "insert into BUZAI_CHU values (1,1,1,'m',null,null)"});
+        rig.work(rig.inserts("BUZAI_DAI", {"1,1,'M1',null", "2,2,'M2',null", "3,3,'M3',null"}) +
+                 QStringList{"insert into BUZAI_CHU values (1,1,1,'m',null,null)"});
         clipboard(rig, {"X"});
-        rig.work({"create exception boom 'boom'", f.trigger});
+        rig.work({"create exception boom 'boom'", trigger});
         rig.openGrids();
-        rig.screen.tab = f.tab;
+        rig.screen.tab = tab;
         rig.dm->IBT_bu.setRecNo(2);
         const QStringList before = rig.memberList() + majors(rig) + rig.memberList("BUZAI_SW2");
-        EXPECT_THROW(f.run(rig), DbError);
+        EXPECT_THROW(run(rig), DbError);
         EXPECT_EQ(rig.memberList() + majors(rig) + rig.memberList("BUZAI_SW2"), before);
         EXPECT_TRUE(rig.dm->IBT_bu.active());
         EXPECT_TRUE(rig.dm->IBT_dai.active());
     }
 }
 
+// Cut and paste give the same list whether its positions were 1 … n (the
+// rows counted) or had gaps (the rows ranked): positions, blank rows dropped
+// leaving their gap, values in their rebuilt form, the clipboard.
+QStringList afterClipboard(bool gaps, bool cut)
+{
+    EditingRig rig;
+    rig.categories();
+    const QStringList values{"'A',null,'本',null,null", "null,null,null,null,null", "'C','c','',5,null",
+                             "'D',null,'m',null,7",     "'E',null,null,0,null",     "null,'f',null,null,null"};
+    QStringList rows;
+    for (int i = 0; i < values.size(); ++i)
+        rows << QString("%1,1,1,%2").arg(1 + i * (gaps ? 3 : 1)).arg(values[i]);
+    rig.work(rig.inserts("BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,TANI,S_CD,KIN_04)", rows) +
+             rig.inserts("BUZAI_SW2 (CNT,BL_kubun,NAME01,KETA)", {"-1,1,'X',null", "0,1,null,null", "1,1,'Y',2"}));
+    rig.openGrids();
+    if (cut)
+        rig.screen.selection = {2, 5};
+    rig.dm->IBT_bu.setRecNo(cut ? 3 : 4);
+    cut ? rig.rows.cutRows() : rig.rows.pasteRows();
+    return rig.table("select * from BUZAI_S order by CNT") + rig.table("select * from BUZAI_SW2 order by CNT");
+}
+
+TEST(MemberClipboardTest, CountedAndRankedPositionsAgree)
+{
+    for (bool cut : {true, false}) {
+        SCOPED_TRACE(cut ? "cut" : "paste");
+        const QStringList counted = afterClipboard(false, cut);
+        EXPECT_EQ(counted, afterClipboard(true, cut));
+        EXPECT_EQ(counted.first().section('|', 0, 0), "1");
+    }
+}
+
+// Cut and paste read back only part of the member list into the grid; what the
+// grid shows afterwards is what a read of the table shows, and it stays
+// addressable: first rows still to be brought to the rebuilt form, then rows
+// moved only, a few pasted and many pasted.
+TEST(MemberClipboardTest, TheGridShowsTheRebuiltList)
+{
+    QStringList names;
+    for (int i = 1; i <= 20; ++i)
+        names << QString("M%1").arg(i);
+    EditingRig rig;
+    rig.categories();
+    rig.members(names);
+    rig.work({"update BUZAI_S set KU_KAMOKU=null where CNT>15"});
+    rig.openGrids();
+    TableDataset& grid = rig.dm->IBT_bu;
+    const auto shown = [](TableDataset& ds) {
+        QStringList cells;
+        for (int r = 0; r < ds.recordCount(); ++r)
+            for (const QString& f : ds.fieldNames())
+                cells << valueText(ds.valueAt(r, f)) + '/' + QString::number(ds.valueAt(r, f).typeId());
+        return cells;
+    };
+    // Cursor, selection, cut or paste.
+    const std::tuple<int, QList<int>, bool> steps[] = {
+        {3, {3, 4}, true}, {5, {}, false}, {2, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, true}, {1, {}, false}};
+    for (const auto& [row, selection, cut] : steps) {
+        SCOPED_TRACE(row);
+        rig.screen.selection = selection;
+        grid.setRecNo(row);
+        cut ? rig.rows.cutRows() : rig.rows.pasteRows();
+        TableDataset fresh(&rig.conn.IBDatabase2, "BUZAI_S", "CNT");
+        rig.conn.IBTransaction2().commitAndRestart();
+        fresh.open();
+        EXPECT_EQ(shown(grid), shown(fresh));
+    }
+    grid.setRecNo(20);
+    grid.setValue("NAME02", "末");
+    grid.post();
+    grid.database()->transaction().commitAndRestart();
+    EXPECT_EQ(rig.table("select NAME02 from BUZAI_S where CNT=20"), QStringList{"末"});
+}
+
 TEST(MemberSortTest, OneDirectionFlagForEveryColumn)
 {
     EditingRig rig;
-    rig.work({"insert into BUZAI_DAI values (1,1,'M',null)", "insert into BUZAI_CHU values (1,1,1,'m',null,null)",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,KIN_01,KIN_02) values (1,1,1,'b','y',1,300)",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,KIN_02) values (2,1,1,'a','z',100)",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,KIN_02) values (3,1,1,'c','x',300)",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01) values (4,1,1,'d')"});
+    rig.categories();
+    rig.work(rig.inserts(
+        "BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,KIN_01,KIN_02)",
+        {"1,1,1,'b','y',1,300", "2,1,1,'a','z',null,100", "3,1,1,'c','x',null,300", "4,1,1,'d',null,null,null"}));
     rig.openGrids();
     const auto order = [&] { return rig.table("select NAME01 from BUZAI_S order by CNT").join(""); };
 
     rig.sort.sortBy("№");
     EXPECT_EQ(order(), "bacd");
     EXPECT_FALSE(rig.sort.nextDescending());
-
     // Ascending unit price, ties by name; an empty price sorts first and becomes 0.
     rig.sort.sortBy("利益率");
     EXPECT_EQ(order(), "dabc");

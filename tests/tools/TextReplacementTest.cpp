@@ -6,150 +6,6 @@ namespace {
 
 const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MAS_BUZAI order by 1,2,BS_kubun");
 
-// Runs a replacement of the 名称 column from the first row of the dialog.
-bool replaceName(TextToolsRig& rig, const QString& search, const QString& by, bool half = false)
-{
-    for (int n = 1; n <= 14; ++n)
-        rig.replace.edit(n).clear();
-    rig.replace.edit(1) = search;
-    rig.replace.edit(2) = by;
-    rig.replace.halfWidth = half;
-    return rig.replace.run();
-}
-
-} // namespace
-
-TEST(TextReplacement, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenTheListReloads)
-{
-    TextToolsRig rig;
-    rig.members({"六角ボルト", "ナット"}, 3, 6);
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'六角ボルト')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (2,3,6,'六角ボルト')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (3,3,5,'ボルト外')"});
-    rig.members({"六角ボルト", "ボルトボルト", "ナット", ""});
-
-    EXPECT_TRUE(replaceName(rig, "ボルト", "ﾎﾞﾙﾄ"));
-    EXPECT_EQ(rig.productRows(kNames),
-              QStringList({"3|5|六角ﾎﾞﾙﾄ", "3|5|ﾎﾞﾙﾄボルト", "3|5|ナット", "3|5|∅", "3|6|六角ボルト", "3|6|ナット"}));
-    // Schedule rows follow by value within the category; a value no member has stays.
-    EXPECT_EQ(rig.productRows("select BUI, NAME_01 from MAS_SIAGE02 order by BUI"),
-              QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
-    EXPECT_EQ(rig.workRows("select NAME01 from BUZAI_S where NAME01 is not null order by CNT"),
-              QStringList({"六角ﾎﾞﾙﾄ", "ﾎﾞﾙﾄボルト", "ナット"}));
-    EXPECT_TRUE(rig.dm->IBT_bu.active());
-}
-
-TEST(TextReplacement, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedTextOnly)
-{
-    TextToolsRig rig;
-    rig.members({"部材ＸＹＺ", "消える", "O'Brien", "50%_off", "5_0off", "波～形"});
-    struct Case {
-        const char* search;
-        const char* by;
-        bool half;
-    };
-    const Case cases[] = {{"ＸＹＺ", "ＡＢＣ１２３", true}, // only the inserted text turns half-width
-                          {"消える", "", false},            // a value that becomes empty is NULL
-                          {"'", "''", false},
-                          {"%_", "％", false}, // no wildcards: 5_0off does not match
-                          {"〜", "−", false}}; // look-alikes as the database stores them
-    for (const Case& c : cases)
-        EXPECT_TRUE(replaceName(rig, QString::fromUtf8(c.search), QString::fromUtf8(c.by), c.half)) << c.search;
-    EXPECT_EQ(rig.productRows(kNames),
-              QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
-}
-
-TEST(TextReplacement, EveryOneOfManyDistinctValuesChanges)
-{
-    TextToolsRig rig;
-    QStringList names;
-    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
-        names << QStringLiteral("ボルト%1").arg(i);
-    rig.members(names);
-    ASSERT_TRUE(replaceName(rig, "ボルト", "B"));
-    EXPECT_EQ(rig.productRows("select count(*) from MAS_BUZAI where NAME01 = 'B' || BS_kubun"), QStringList{"250"});
-}
-
-TEST(TextReplacement, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
-{
-    TextToolsRig rig;
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (1,3,5,'六角ボルト','M10')",
-                 "insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02) values (2,3,5,'六角ボルト','M12')"});
-    rig.members({"六角ボルト|M10||備考", "六角ボルト|M12||備考", "ナット|M10||備考", "六角ボルト|M10"});
-    rig.dm->IBT_bu.setRecNo(1);
-    int runs = 0;
-    rig.screen.inDialog = [&] {
-        if (runs++ > 0)
-            return false; // the second showing is cancelled
-        EXPECT_EQ(rig.replace.edit(1), "六角ボルト");
-        EXPECT_EQ(rig.replace.edit(4), "M10");
-        rig.replace.edit(2) = "六角ﾎﾞﾙﾄ";
-        rig.replace.edit(5) = "備考"; // ignored by the pair step
-        rig.replace.edit(6) = "X";
-        return rig.replace.run();
-    };
-    rig.replace.open();
-    EXPECT_EQ(rig.screen.shown.size(), 2);
-    EXPECT_EQ(rig.screen.confirm.messages, QStringList{"文字列の置き換えは、マスターに即時更新されます。"});
-    EXPECT_EQ(rig.productRows("select NAME01, NAME02, NAME03 from MAS_BUZAI order by BS_kubun"),
-              QStringList({"六角ﾎﾞﾙﾄ|M10|備考", "六角ボルト|M12|備考", "ナット|M10|備考", "六角ﾎﾞﾙﾄ|M10|∅"}));
-    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02 order by BUI"), QStringList({"六角ﾎﾞﾙﾄ", "六角ボルト"}));
-}
-
-TEST(TextReplacement, EachValueChangesOnceByTheFirstRowThatFindsItAndTheCodeRowNeedsItsReplacement)
-{
-    TextToolsRig rig;
-    rig.members({"六角ボルト||||3-1-1", "六角ナット||||3-1-2"});
-    rig.replace.edit(1) = "ボルト";
-    rig.replace.edit(2) = "B";
-    rig.replace.edit(9) = "六角";
-    rig.replace.edit(10) = "6";
-    rig.replace.edit(13) = "3-";
-    ASSERT_TRUE(rig.replace.run());
-    EXPECT_EQ(rig.productRows("select NAME01, B_CD from MAS_BUZAI order by BS_kubun"),
-              QStringList({"六角B|3-1-1", "6ナット|3-1-2"}));
-
-    for (int n : {1, 2, 9, 10})
-        rig.replace.edit(n).clear();
-    rig.replace.edit(14) = "S";
-    rig.replace.codeRowVisible = false;
-    ASSERT_TRUE(rig.replace.run());
-    EXPECT_EQ(rig.productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"3-1-1", "3-1-2"}));
-    rig.replace.codeRowVisible = true;
-    ASSERT_TRUE(rig.replace.run());
-    EXPECT_EQ(rig.productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"S1-1", "S1-2"}));
-}
-
-TEST(TextReplacement, NothingToSearchOrAValueThatWouldNotFitChangesNothing)
-{
-    TextToolsRig rig;
-    const QString longest = QString(19, QChar(u'長')) + "ボ"; // 40 bytes, the column's width
-    rig.members({"ボルト", longest});
-    EXPECT_FALSE(replaceName(rig, "", "X"));
-    EXPECT_FALSE(replaceName(rig, "ボ", "ボボ"));
-    ASSERT_EQ(rig.screen.confirm.messages.size(), 1);
-    EXPECT_TRUE(rig.screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称"))
-        << rig.screen.confirm.messages.at(0).toStdString();
-    EXPECT_EQ(rig.productRows(kNames), QStringList({"3|5|ボルト", "3|5|" + longest}));
-    EXPECT_TRUE(rig.dm->IBT_bu.active());
-}
-
-TEST(TextReplacement, AFailingStatementLeavesEveryTableAsItWas)
-{
-    TextToolsRig rig;
-    rig.product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'ボルト')"});
-    rig.members({"ボルト"});
-    execCommitted(rig.conn.IBDatabase1,
-                  {"create exception NO_UPDATE 'refused'", "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as "
-                                                           "begin exception NO_UPDATE; end"});
-    EXPECT_ANY_THROW(replaceName(rig, "ボルト", "X"));
-    EXPECT_EQ(rig.productRows("select NAME_01 from MAS_SIAGE02"), QStringList{"ボルト"});
-    EXPECT_EQ(rig.productRows(kNames), QStringList{"3|5|ボルト"});
-    EXPECT_TRUE(rig.dm->IBT_bu.active());
-}
-
-namespace {
-
 // Counts the member loads that run.
 class CountingLoads : public MasterLoads {
 public:
@@ -162,50 +18,152 @@ public:
     }
 };
 
-} // namespace
+class TextReplacementTest : public ::testing::Test, public TextToolsRig {
+protected:
+    // Runs a replacement with the dialog's edits 1…14 from `edits`.
+    bool run(const QStringList& edits, bool half = false) { return run(replace, edits, half); }
+    static bool run(TextReplacement& r, const QStringList& edits, bool half = false)
+    {
+        for (int n = 1; n <= 14; ++n)
+            r.edit(n) = edits.value(n - 1);
+        r.halfWidth = half;
+        return r.run();
+    }
+};
+
+TEST_F(TextReplacementTest, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenTheListReloads)
+{
+    members({"六角ボルト", "ナット"}, 3, 6);
+    product(inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01)",
+                    {"1,3,5,'六角ボルト'", "2,3,6,'六角ボルト'", "3,3,5,'ボルト外'"}));
+    members({"六角ボルト", "ボルトボルト", "ナット", ""});
+    EXPECT_TRUE(run({"ボルト", "ﾎﾞﾙﾄ"}));
+    EXPECT_EQ(productRows(kNames),
+              QStringList({"3|5|六角ﾎﾞﾙﾄ", "3|5|ﾎﾞﾙﾄボルト", "3|5|ナット", "3|5|∅", "3|6|六角ボルト", "3|6|ナット"}));
+    // Schedule rows follow by value within the category; a value no member has stays.
+    EXPECT_EQ(productRows("select BUI, NAME_01 from MAS_SIAGE02 order by BUI"),
+              QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
+    EXPECT_EQ(workRows("select NAME01 from BUZAI_S where NAME01 is not null order by CNT"),
+              QStringList({"六角ﾎﾞﾙﾄ", "ﾎﾞﾙﾄボルト", "ナット"}));
+    EXPECT_TRUE(dm->IBT_bu.active());
+}
+
+// Each value changes once, by the first row of the dialog that finds it; the
+// code row changes nothing while it is hidden.
+TEST_F(TextReplacementTest, EachValueChangesOnceByTheFirstRowThatFindsIt)
+{
+    members({"六角ボルト||||3-1-1", "六角ナット||||3-1-2"});
+    ASSERT_TRUE(run({"ボルト", "B", "", "", "", "", "", "", "六角", "6", "", "", "3-"}));
+    EXPECT_EQ(productRows("select NAME01, B_CD from MAS_BUZAI order by BS_kubun"),
+              QStringList({"六角B|3-1-1", "6ナット|3-1-2"}));
+    const QStringList code{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"};
+    replace.codeRowVisible = false;
+    ASSERT_TRUE(run(code));
+    EXPECT_EQ(productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"3-1-1", "3-1-2"}));
+    replace.codeRowVisible = true;
+    ASSERT_TRUE(run(code));
+    EXPECT_EQ(productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"S1-1", "S1-2"}));
+}
+
+TEST_F(TextReplacementTest, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedTextOnly)
+{
+    members({"部材ＸＹＺ", "消える", "O'Brien", "50%_off", "5_0off", "波～形"});
+    EXPECT_TRUE(run({"ＸＹＺ", "ＡＢＣ１２３"}, true)); // only the inserted text turns half-width
+    EXPECT_TRUE(run({"消える", ""}));                   // a value that becomes empty is NULL
+    EXPECT_TRUE(run({"'", "''"}));
+    EXPECT_TRUE(run({"%_", "％"})); // no wildcards: 5_0off does not match
+    EXPECT_TRUE(run({"〜", "−"}));  // look-alikes as the database stores them
+    EXPECT_EQ(productRows(kNames),
+              QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
+}
+
+TEST_F(TextReplacementTest, EveryOneOfManyDistinctValuesChanges)
+{
+    QStringList names;
+    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
+        names << QStringLiteral("ボルト%1").arg(i);
+    members(names);
+    ASSERT_TRUE(run({"ボルト", "B"}));
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01 = 'B' || BS_kubun"), QStringList{"250"});
+}
+
+// Opened from the name column: the current row's name and 摘要 fill the pair
+// step, which changes only members with both texts.
+TEST_F(TextReplacementTest, OpenedFromTheNameColumnThePairStepChangesOnlyMembersWithBothTexts)
+{
+    product(inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02)",
+                    {"1,3,5,'六角ボルト','M10'", "2,3,5,'六角ボルト','M12'"}));
+    members({"六角ボルト|M10||備考", "六角ボルト|M12||備考", "ナット|M10||備考", "六角ボルト|M10"});
+    dm->IBT_bu.setRecNo(1);
+    screen.inDialog = [&] {
+        if (screen.shown.size() > 1)
+            return false; // the second showing is cancelled
+        EXPECT_EQ(replace.edit(1) + '|' + replace.edit(4), "六角ボルト|M10");
+        replace.edit(2) = "六角ﾎﾞﾙﾄ";
+        replace.edit(5) = "備考"; // ignored by the pair step
+        replace.edit(6) = "X";
+        return replace.run();
+    };
+    replace.open();
+    EXPECT_EQ(productRows("select NAME01, NAME02, NAME03 from MAS_BUZAI order by BS_kubun"),
+              QStringList({"六角ﾎﾞﾙﾄ|M10|備考", "六角ボルト|M12|備考", "ナット|M10|備考", "六角ﾎﾞﾙﾄ|M10|∅"}));
+    EXPECT_EQ(productRows("select NAME_01 from MAS_SIAGE02 order by BUI"), QStringList({"六角ﾎﾞﾙﾄ", "六角ボルト"}));
+}
+
+// Nothing to search for, a value that would not fit its column, or a failing
+// statement change no table.
+TEST_F(TextReplacementTest, RefusedOrFailedReplacementsChangeNothing)
+{
+    const QString longest = QString(19, QChar(u'長')) + "ボ"; // 40 bytes, the column's width
+    product({"insert into MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01) values (1,3,5,'ボルト')"});
+    members({"ボルト", longest});
+    EXPECT_FALSE(run({"", "X"}));
+    EXPECT_FALSE(run({"ボ", "ボボ"}));
+    ASSERT_EQ(screen.confirm.messages.size(), 1);
+    EXPECT_TRUE(screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称"))
+        << screen.confirm.messages.at(0).toStdString();
+    product({"create exception NO_UPDATE 'refused'",
+             "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as begin exception NO_UPDATE; end"});
+    EXPECT_ANY_THROW(run({"ボルト", "X"}));
+    EXPECT_EQ(productRows(kNames), QStringList({"3|5|ボルト", "3|5|" + longest}));
+    EXPECT_EQ(productRows("select NAME_01 from MAS_SIAGE02"), QStringList{"ボルト"});
+    EXPECT_TRUE(dm->IBT_bu.active());
+}
 
 // A list that is the product's copy takes the change in place, and ends as a
 // reload would leave it: new values cut as the load cuts them, NULL for empty.
 // A list with an edit not registered, or texts the load has cut, is loaded again.
-TEST(TextReplacement, ChangesTheListInPlaceExactlyAsAReloadWould)
+TEST_F(TextReplacementTest, ChangesTheListInPlaceExactlyAsAReloadWould)
 {
-    TextToolsRig rig;
-    CountingLoads loads(*rig.dm, rig.screen);
-    TextReplacement replace(*rig.dm, rig.screen, loads);
-    replace.codeRowVisible = true;
-    rig.members({"六角ボルト|M10|本|備考|3-1", "六角ボルト|M12|本||3-2", "ナット|M10|個|備考|3-3", "|||"});
+    CountingLoads loads(*dm, screen);
+    TextReplacement counted(*dm, screen, loads);
+    counted.codeRowVisible = true;
+    members({"六角ボルト|M10|本|備考|3-1", "六角ボルト|M12|本||3-2", "ナット|M10|個|備考|3-3", "|||"});
     loads.Button4Click();
-    struct Case {
-        QList<std::pair<int, const char*>> edits;
-        bool inPlace;
-        const char* listEdit = nullptr;
+    // Edits 1…n of the dialog, whether the list is changed in place, an edit of the list first.
+    const std::tuple<QStringList, bool, const char*> cases[] = {
+        {{"ボルト", "ﾎﾞﾙﾄ"}, true, nullptr},
+        {{"", "", "", "", "備考", ""}, true, nullptr},
+        {{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S-"}, true, nullptr},
+        {{"六角ﾎﾞﾙﾄ", "六角ﾎﾞﾙﾄ", "M12", "M16"}, true, nullptr}, // the pair step
+        {{"", "", "", "", "", "", "", "", "六角", "6"}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
+        {{"", "", "", "", "", "", "本", "ｾ ｯﾄ"}, true, nullptr}, // the load takes the blank out
+        {{"ナット", "N\r\n2行目"}, false, nullptr},
     };
-    const Case cases[] = {
-        {{{1, "ボルト"}, {2, "ﾎﾞﾙﾄ"}}, true},
-        {{{5, "備考"}, {6, ""}}, true},
-        {{{13, "3-"}, {14, "S-"}}, true},
-        {{{1, "六角ﾎﾞﾙﾄ"}, {2, "六角ﾎﾞﾙﾄ"}, {3, "M12"}, {4, "M16"}}, true}, // the pair step
-        {{{9, "六角"}, {10, "6"}}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
-        {{{7, "本"}, {8, "ｾ ｯﾄ"}}, true}, // the load takes the blank out
-        {{{1, "ナット"}, {2, "N\r\n2行目"}}, false},
-    };
-    for (const Case& c : cases) {
-        for (int n = 1; n <= 14; ++n)
-            replace.edit(n).clear();
-        for (const auto& [field, text] : c.edits)
-            replace.edit(field) = QString::fromUtf8(text);
-        if (c.listEdit)
-            execCommitted(*connectTestDatabase(rig.conn.IBDatabase2.databaseName(), QStringLiteral("edit")),
-                          {c.listEdit});
+    for (const auto& [edits, inPlace, listEdit] : cases) {
+        SCOPED_TRACE(edits.join('/').toStdString());
+        if (listEdit)
+            execCommitted(*connectTestDatabase(conn.IBDatabase2.databaseName(), QStringLiteral("edit")), {listEdit});
         const int before = loads.members;
-        ASSERT_TRUE(replace.run()) << c.edits.front().second;
-        EXPECT_EQ(loads.members - before, c.inPlace ? 0 : 1) << c.edits.front().second;
-        const QStringList changed = rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT"));
+        ASSERT_TRUE(run(counted, edits));
+        EXPECT_EQ(loads.members - before, inPlace ? 0 : 1);
+        const QStringList changed = workRows("select * from BUZAI_S order by CNT");
         loads.Button4Click();
-        EXPECT_EQ(changed, rig.workRows(QStringLiteral("select * from BUZAI_S order by CNT")))
-            << c.edits.front().second;
-        EXPECT_TRUE(rig.dm->IBT_bu.active());
+        EXPECT_EQ(changed, workRows("select * from BUZAI_S order by CNT"));
+        EXPECT_TRUE(dm->IBT_bu.active());
     }
-    EXPECT_EQ(rig.workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
+    EXPECT_EQ(workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
               QStringList({"6ﾎﾞﾙﾄ|M10|∅|ｾｯﾄ|S-1", "6ﾎﾞﾙﾄ|M16|∅|ｾｯﾄ|S-2", "N|M10|∅|個|S-3", "∅|∅|∅|∅|∅"}));
 }
+
+} // namespace
