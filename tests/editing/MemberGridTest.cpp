@@ -16,7 +16,8 @@
 // The member grid as the main window builds it: the data module's member
 // dataset over a real BUZAI_S, whose insert and delete events rebuild the table.
 // Qt's model tester watches the model throughout; a broken model invariant
-// stops the test program with the tester's message.
+// stops the test program with the tester's message. Also what a typed cell may
+// become, and where the cursor stays when a row cannot be stored.
 class MemberGridTest : public ::testing::Test {
 protected:
     TestFolder folder;
@@ -29,7 +30,7 @@ protected:
     QList<bool> deleteAnswers; // true when empty
     int deleteQuestions = 0;
 
-    enum { Number, Name, Cost, Price, Rate };
+    enum { Number, Name, Cost, Price, Rate, ListPrice, Digits, Vendor };
 
     void SetUp() override
     {
@@ -40,10 +41,11 @@ protected:
         Query& q = dm->IBQ_touroku4;
         int cnt = 0;
         for (const char* name : {"異形鉄筋", "型枠合板", "生コン"}) {
-            q.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
-                     "values (:C,3,12,:C,:N,800,1000)");
+            q.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02,KIN_06,KETA) "
+                     "values (:C,3,12,:C,:N,800,1000,:K,0)");
             q.setParam("C", ++cnt);
             q.setParam("N", QString::fromUtf8(name));
+            q.setParam("K", 1000.0 * cnt);
             q.exec();
         }
         q.run("COMMIT");
@@ -54,7 +56,10 @@ protected:
                                   {"NAME01", QString::fromUtf8("名称"), 300},
                                   {"KIN_01", QString::fromUtf8("原　価"), 80, false, right},
                                   {"KIN_02", QString::fromUtf8("単　価"), 80, false, right},
-                                  {"利益率", QString::fromUtf8("利益率"), 60, true, right}},
+                                  {"利益率", QString::fromUtf8("利益率"), 60, true, right},
+                                  {"KIN_06", QString::fromUtf8("定　価"), 80, false, right},
+                                  {"KETA", QString::fromUtf8("桁"), 30, false, right},
+                                  {"S_CD", QString::fromUtf8("業者CD"), 60, false, right}},
                                  &grid);
         tester =
             std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -66,7 +71,7 @@ protected:
         };
         grid.setDatasetModel(model);
         dm->IBT_bu.open();
-        grid.resize(600, 200);
+        grid.resize(800, 200);
         grid.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
     }
@@ -111,6 +116,22 @@ protected:
     }
 
     QStringList original() const { return {"異形鉄筋", "型枠合板", "生コン"}; }
+
+    bool type(int row, int column, const char* text)
+    {
+        return model->setData(model->index(row, column), QString::fromUtf8(text));
+    }
+    void clickRow(int row)
+    {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(model->index(row, Name)).center());
+    }
+    QList<int> selectedRows() const
+    {
+        QList<int> rows;
+        for (const QModelIndex& i : grid.selectionModel()->selectedIndexes())
+            rows << i.row();
+        return rows;
+    }
 };
 
 TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
@@ -255,4 +276,85 @@ TEST_F(MemberGridTest, EscCancelsAnEditAndAnUnpostedNewRow)
     EXPECT_EQ(ds().state(), TableDataset::Browse);
     EXPECT_EQ(grid.currentIndex().row(), 2);
     EXPECT_EQ(stored("NAME01"), original());
+}
+
+TEST_F(MemberGridTest, NumericCellsRefuseWhatTheirColumnCannotHold)
+{
+    struct Case {
+        int column;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {ListPrice, "アイウ", "「定　価」には数値を入力してください。"},
+        {ListPrice, "12円", "「定　価」には数値を入力してください。"},
+        {Digits, "1.5", "「桁」には整数を入力してください。"},
+        {Digits, "40000", "「桁」には-32768から32767までの整数を入力してください。"},
+        {Vendor, "3000000000", "「業者CD」には-2147483648から2147483647までの整数を入力してください。"},
+    };
+    for (const Case& c : cases) {
+        errors.clear();
+        EXPECT_FALSE(type(1, c.column, c.text)) << c.text;
+        EXPECT_EQ(errors, QStringList{QString::fromUtf8(c.message)}) << c.text;
+    }
+    // Typed into the cell editor and confirmed with Enter, as the user does.
+    errors.clear();
+    grid.setCurrentIndex(model->index(1, ListPrice));
+    grid.edit(grid.currentIndex());
+    auto* editor = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString::fromUtf8("ニセン"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(errors, QStringList{QString::fromUtf8("「定　価」には数値を入力してください。")});
+
+    // Nothing reached the row: it was never put into edit mode.
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(model->data(model->index(1, ListPrice)).toString(), "2,000");
+    EXPECT_EQ(stored("KIN_06"), QStringList({"1000", "2000", "3000"}));
+    errors.clear();
+}
+
+TEST_F(MemberGridTest, AmountCellsTakeWhatTheAmountParserReads)
+{
+    EXPECT_TRUE(type(0, ListPrice, "1,500"));
+    EXPECT_TRUE(type(0, Digits, "▲2"));
+    ds().post();
+    EXPECT_TRUE(type(1, ListPrice, "▲20.5"));
+    EXPECT_TRUE(type(2, ListPrice, ""));
+    ds().post();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_EQ(stored("KIN_06"), QStringList({"1500", "-20.5", "NULL"}));
+    EXPECT_EQ(stored("KETA"), QStringList({"-2", "0", "0"}));
+}
+
+// "€" has no Shift-JIS form, so the row cannot be stored: the message names the
+// column as the grid shows it, and the highlight stays on the row still being
+// edited, whether the user clicks another row or presses Down.
+TEST_F(MemberGridTest, FailedPostKeepsTheHighlightOnTheFailedRow)
+{
+    grid.setCurrentIndex(model->index(1, Name));
+    ASSERT_TRUE(type(1, Name, "a€b"));
+    const auto expectStillOnRow2 = [&](const char* how) {
+        EXPECT_EQ(errors, QStringList{QString::fromUtf8("「名称」に保存できない文字「€」があります。")}) << how;
+        EXPECT_EQ(grid.currentIndex().row(), 1) << how;
+        EXPECT_EQ(selectedRows(), QList<int>{1}) << how;
+        EXPECT_EQ(ds().recNo(), 2) << how;
+        EXPECT_EQ(ds().state(), TableDataset::Edit) << how;
+        errors.clear();
+    };
+    clickRow(2);
+    expectStillOnRow2("click");
+    QTest::keyClick(&grid, Qt::Key_Down);
+    expectStillOnRow2("down");
+    QTest::keyClick(&grid, Qt::Key_Up);
+    expectStillOnRow2("up");
+
+    ASSERT_TRUE(type(1, Name, "ab"));
+    clickRow(2);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_EQ(grid.currentIndex().row(), 2);
+    EXPECT_EQ(selectedRows(), QList<int>{2});
+    EXPECT_EQ(ds().recNo(), 3);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "ab", "生コン"}));
 }

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Form1.h"
+#include "InsertRows.h"
 #include "QueuedConfirmation.h"
 #include "Session.h"
 #include "TestDb.h"

@@ -14,19 +14,12 @@
 // work folder that cannot be written, a small screen.
 class SafetyTest : public ::testing::Test, public MainWindowFixture {};
 
-namespace {
-
-const QStringList kProduct = {
-    "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
-    "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'外壁工事')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'サイディング')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (3,2,2,'塗装')",
-    "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'窯業系サイディング')",
-    "insert into LOOK_TANI (CD,NAME) values (1,'式')",
-};
-
-} // namespace
+const QStringList kProduct =
+    insertRows("MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01)", {"1,1,'仮設工事'", "2,2,'外壁工事'"}) +
+    insertRows("MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01)",
+               {"1,1,1,'足場'", "2,2,1,'サイディング'", "3,2,2,'塗装'"}) +
+    insertRows("MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01)", {"2,1,1,'窯業系サイディング'"}) +
+    insertRows("LOOK_TANI (CD,NAME)", {"1,'式'"});
 
 // The loads fail while the product database cannot be reached and leave the work
 // tables empty; once it is back, 登　録 must not write those empty lists over it.
@@ -50,10 +43,13 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         EXPECT_TRUE(fx.confirm.messages.last().startsWith("マスターの読込が完了していないため、登録できません。"))
             << fx.confirm.messages.join("|").toStdString();
         EXPECT_FALSE(fx.confirm.messages.contains("登録しました。"));
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_02"), 3);
-        EXPECT_EQ(fx.productCount("MAS_BUZAI"), 1);
-        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+        const auto counts = [&] {
+            QStringList out;
+            for (const char* table : {"MAS_KOUSYU_01", "MAS_KOUSYU_02", "MAS_BUZAI", "LOOK_TANI"})
+                out << QString::number(fx.productCount(table));
+            return out.join(',');
+        };
+        EXPECT_EQ(counts(), "2,3,1,1");
 
         // Showing the tab again loads it, and then it registers as usual.
         fx.errors.clear();
@@ -63,8 +59,7 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
         fx.form->SB[2]->click();
         EXPECT_EQ(fx.confirm.messages.value(fx.confirm.messages.size() - 1), "登録しました。");
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
-        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+        EXPECT_EQ(counts(), "2,3,1,1");
     }
 }
 
@@ -102,11 +97,9 @@ TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
     blocker.close();
     start();
     ASSERT_FALSE(errors.isEmpty());
-    for (const QString& e : std::as_const(errors)) {
-        EXPECT_FALSE(e.contains("tollgates", Qt::CaseInsensitive)) << e.toStdString();
-        EXPECT_FALSE(e.contains("PASSWORD", Qt::CaseInsensitive)) << e.toStdString();
-        EXPECT_FALSE(e.contains("file \"\"")) << e.toStdString();
-    }
+    for (const QString& e : std::as_const(errors))
+        for (const char* secret : {"tollgates", "PASSWORD", "file \"\""})
+            EXPECT_FALSE(e.contains(secret, Qt::CaseInsensitive)) << e.toStdString();
     EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
     EXPECT_EQ(session->conn.IBDatabase2.databaseName(), folder.file("LOCAL/MAS_MENT.fdb"));
     errors.clear();
