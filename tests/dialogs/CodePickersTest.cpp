@@ -1,42 +1,22 @@
-#include "CodePickers.h"
 #include "CodeLookups.h"
-#include "Database.h"
-#include "InsertRows.h"
-#include "ModalRun.h"
-#include "TestDb.h"
+#include "DialogRig.h"
 
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
 #include <QWheelEvent>
-
-#include <functional>
-#include <memory>
-
-#include <gtest/gtest.h>
 
 namespace {
 
 // One product database for the suite: the pickers only read, apart from the
 // account seeding, which its own test checks from an empty table.
-class CodePickersTest : public ::testing::Test {
+class CodePickersTest : public ProductSuite {
 protected:
     static void SetUpTestSuite()
     {
-        folder = new TestFolder;
-        db = createProductDatabase(folder->file(QStringLiteral("TREVOLAN.FDB"))).release();
-        execCommitted(*db, insertRows("MAS_KOUSYU_01 (BL_KUBUN,NAME01)", {"1,'仮設'", "2,'基礎'", "5,'木工'"}) +
-                               insertRows("MAS_KOUSYU_02 (BL_KUBUN,BM_KUBUN,NAME01)",
-                                          {"1,1,'足場'", "1,2,'養生'", "2,1,'土工'", "5,3,'造作'"}) +
-                               insertRows("MAS_KOUSYU (BL_KUBUN,BM_KUBUN,NAME01)", {"7,0,'設備'"}) +
-                               insertRows("LOOK_TANI (CD,NAME)", {"1,'個'", "3,'m'", "7,'式'"}));
+        makeProduct(insertRows("MAS_KOUSYU_01 (BL_KUBUN,NAME01)", {"1,'仮設'", "2,'基礎'", "5,'木工'"}) +
+                    insertRows("MAS_KOUSYU_02 (BL_KUBUN,BM_KUBUN,NAME01)",
+                               {"1,1,'足場'", "1,2,'養生'", "2,1,'土工'", "5,3,'造作'"}) +
+                    insertRows("MAS_KOUSYU (BL_KUBUN,BM_KUBUN,NAME01)", {"7,0,'設備'"}) +
+                    insertRows("LOOK_TANI (CD,NAME)", {"1,'個'", "3,'m'", "7,'式'"}));
     }
-    static void TearDownTestSuite()
-    {
-        delete db;
-        delete folder;
-    }
-
     // Shows `picker` modally; `act` runs inside the modal loop with the list open.
     static int show(TCodePicker& picker, const std::function<void()>& act)
     {
@@ -53,10 +33,6 @@ protected:
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(p.DBGrid1->viewport(), &e);
     }
-
-    static inline TestFolder* folder = nullptr;
-    static inline Database* db = nullptr;
-    ProgramState state;
 };
 
 // Which row a picker starts on, how many it lists, and what Enter hands back.

@@ -1,13 +1,5 @@
 #include "MassageForm.h"
-#include "ModalRun.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
-
-#include <functional>
-
-#include <gtest/gtest.h>
+#include "DialogRig.h"
 
 namespace {
 
@@ -68,7 +60,7 @@ Action then(const Action& first, const Action& next)
 
 } // namespace
 
-TEST_F(MassageFormTest, NoticeIsSmallWithOneCentredOkAndQuestionAddsNo)
+TEST_F(MassageFormTest, LayoutFollowsTheModeAndTheLines)
 {
     show(TMASSAGE_FORM::Question, QStringLiteral("登録しますか？"), no);
     EXPECT_TRUE(seen.visible1 && seen.visible2);
@@ -79,10 +71,8 @@ TEST_F(MassageFormTest, NoticeIsSmallWithOneCentredOkAndQuestionAddsNo)
     EXPECT_FALSE(seen.visible2);
     EXPECT_EQ(seen.caption1, QStringLiteral("ＯＫ"));
     EXPECT_EQ(seen.button1, QRect(296 / 2 - 129 / 2, 142 - 31 - 50, 129, 31));
-}
 
-TEST_F(MassageFormTest, HeightFollowsTheLinesAndWidthTheLongestLine)
-{
+    // Height follows the lines and width the longest line.
     const QString longLine = QString::fromUtf8("部材マスターの単位を置き換えると過去の見積明細の単位も変わります。");
     show(TMASSAGE_FORM::Notice, QStringLiteral("短い行\r\n") + longLine + QStringLiteral("\r\n終わり"), yes);
     EXPECT_EQ(seen.size.height(), 186);

@@ -1,49 +1,24 @@
-#include "CodePickers.h"
-#include "Database.h"
-#include "ModalRun.h"
+#include "DialogRig.h"
 #include "QueuedConfirmation.h"
 #include "SjisCodec.h"
-#include "TestDb.h"
 #include "TradSen2.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class VendorPickerTest : public ::testing::Test {
+class VendorPickerTest : public ProductSuite {
 protected:
     static void SetUpTestSuite()
     {
-        folder = new TestFolder;
-        db = createProductDatabase(folder->file(QStringLiteral("TREVOLAN.FDB"))).release();
-        const QString insert = QStringLiteral(
-            "insert into MAS_SIIRE (T_CD, T_KEY, T_NAME01, T_NAME03, T_TEL, KU_KOUSYU, E_DATE04) values (%1)");
-        execCommitted(*db, {
-                               insert.arg("1234, 'ｱｵﾊﾞ', '青葉商店', null, '045-000-9999', 1203, null"),
-                               insert.arg("12, 'ﾄｳｻﾞｲ', '株式会社　東西 工業', null, '03-5555-1234', null, null"),
-                               insert.arg("7, 'ｵﾊﾗ', 'O''Hara Tec', null, '06-1111-2222', 1203, null"),
-                               insert.arg("8, 'ｶﾄｳ', '加藤12-3', null, '0120-12-3000', null, '2020-01-01'"),
-                               insert.arg("9, 'ﾏﾙ', '丸12-3商会', null, '0120-12-3456', null, null"),
-                               insert.arg("20, 'ｻｸﾗ', '桜建材', 'サクラ', '03-1234', 501, null"),
-                               "insert into DAT_JIKKOU (ID, KOUSYU, T_CD_2) values (1, 9999, 1234)",
-                               "insert into DAT_JIKKOU (ID, KOUSYU, T_CD_2) values (2, 1205, 20)",
-                           });
-    }
-    static void TearDownTestSuite()
-    {
-        delete db;
-        delete folder;
+        makeProduct(insertRows("MAS_SIIRE (T_CD, T_KEY, T_NAME01, T_NAME03, T_TEL, KU_KOUSYU, E_DATE04)",
+                               {"1234, 'ｱｵﾊﾞ', '青葉商店', null, '045-000-9999', 1203, null",
+                                "12, 'ﾄｳｻﾞｲ', '株式会社　東西 工業', null, '03-5555-1234', null, null",
+                                "7, 'ｵﾊﾗ', 'O''Hara Tec', null, '06-1111-2222', 1203, null",
+                                "8, 'ｶﾄｳ', '加藤12-3', null, '0120-12-3000', null, '2020-01-01'",
+                                "9, 'ﾏﾙ', '丸12-3商会', null, '0120-12-3456', null, null",
+                                "20, 'ｻｸﾗ', '桜建材', 'サクラ', '03-1234', 501, null"}) +
+                    insertRows("DAT_JIKKOU (ID, KOUSYU, T_CD_2)", {"1, 9999, 1234", "2, 1205, 20"}));
     }
     void SetUp() override { Ttrad_sen2::sortDirection = 0; }
 
@@ -58,10 +33,6 @@ protected:
     {
         return runModal(dlg, act, [this] { return dlg.showCentered(nullptr); });
     }
-
-    static inline TestFolder* folder = nullptr;
-    static inline Database* db = nullptr;
-    ProgramState state;
     QueuedConfirmation confirm;
     Ttrad_sen2 dlg{*db, state, confirm};
 };

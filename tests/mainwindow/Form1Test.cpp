@@ -1,17 +1,8 @@
-#include "DBGrid.h"
 #include "MainWindowFixture.h"
-#include "ProgramState.h"
 #include "SjisCodec.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDialog>
 #include <QFileInfo>
-#include <QTabWidget>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 // NET.TXT names the product database (a Windows path opens; "server:path" stays as
 // written) and on its second line the server; the check boxes follow the housing row.
@@ -21,9 +12,7 @@ TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
     const struct {
         const char* file; // the product made, null: none
         bool housingRow;
-        const char* netTxt; // %DIR%: the test folder
-        const char* opened;
-        const char* server;
+        const char *netTxt, *opened, *server; // %DIR%: the test folder
     } cases[] = {
         {"OTHER.FDB", false, "%DIR%/OTHER.FDB\r\n", "%DIR%/OTHER.FDB", ""},
         {"TREVOLAN.FDB", true, "%DIR%/TREVOLAN.FDB\r\nSERVER1\r\n", "%DIR%/TREVOLAN.FDB", "SERVER1"},

@@ -1,9 +1,4 @@
-#include "DBControls.h"
-#include "DBGrid.h"
 #include "MainWindowFixture.h"
-#include "ProgramState.h"
-
-#include <gtest/gtest.h>
 
 // The loads copy the product masters into the work tables as the tabs are shown.
 class LoadsTest : public ::testing::Test, public MainWindowFixture {

@@ -1,21 +1,11 @@
 #include "CodePickers.h"
-#include "DBControls.h"
-#include "DBGrid.h"
-#include "DatasetModel.h"
+#include "Form7.h"
 #include "KeisanIn.h"
 #include "MainWindowFixture.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 // The member tab driven from the keyboard and the mouse, with the real
 // calculator and pickers over a product database. The commands behind the
@@ -32,7 +22,7 @@ protected:
                 insertRows("MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01)", {"1,1,1,'足場'", "2,2,1,'掘削'"}) +
                 insertRows("LOOK_TANI (CD,NAME)", {"1,'式'", "2,'本'", "3,'m'"}) +
                 insertRows("MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA)",
-                           {"2,1,1,'X',null,null,null", "1,1,1,'A','本',1234,3", "1,1,2,'B',null,null,null"}));
+                           {"2,1,1,'X',null,null,null", "1,1,1,'六角ボルト','本',1234,3", "1,1,2,'B',null,null,null"}));
         start();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
@@ -345,4 +335,29 @@ TEST_F(MemberKeysTest, CategoryNameBoxesPickTheCategoryAndLoadItsMembers)
     EXPECT_EQ(listed, QStringList{"掘削"});
     EXPECT_EQ(names(), "X");
     EXPECT_EQ(modalShown, 2);
+}
+
+// 置　換 from the name column: the replacement runs once, and the dialog shown
+// again afterwards is cancelled.
+TEST_F(MemberKeysTest, ReplacementFromTheNameColumnRunsOnce)
+{
+    at(0, Name);
+    QStringList seen;
+    onModal([&](QWidget* w) {
+        auto* d = qobject_cast<TForm7*>(w);
+        ASSERT_NE(d, nullptr);
+        seen << d->Edit[1]->text();
+        EXPECT_TRUE(d->Edit[13]->isVisibleTo(d));
+        d->Edit[2]->setText("六角ﾎﾞﾙﾄ");
+        onModal([&](QWidget* second) {
+            seen << qobject_cast<TForm7*>(second)->Edit[2]->text();
+            qobject_cast<TForm7*>(second)->BitBtn2->click();
+        });
+        d->Button1->click();
+    });
+    form->SBS[0]->click();
+    EXPECT_EQ(modalShown, 2);
+    EXPECT_EQ(seen, QStringList({"六角ボルト", "六角ﾎﾞﾙﾄ"}));
+    EXPECT_EQ(confirm.messages, QStringList{"文字列の置き換えは、マスターに即時更新されます。"});
+    EXPECT_EQ(ds().text("NAME01"), "六角ﾎﾞﾙﾄ");
 }

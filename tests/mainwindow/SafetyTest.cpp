@@ -1,13 +1,4 @@
-#include "DBControls.h"
-#include "DBGrid.h"
 #include "MainWindowFixture.h"
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QTabWidget>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 // What a new user and an unlucky office run into: a product database that is not
 // there when the program starts, tabs visited in an odd order, Windows paths, a
