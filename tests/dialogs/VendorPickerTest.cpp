@@ -102,9 +102,7 @@ TEST_F(VendorPickerTest, OkFillsShortNameAndAsksForTheWorkType)
               QDialog::Accepted);
     EXPECT_EQ(state.picks.vendorCode, QStringLiteral("12"));
     EXPECT_EQ(confirm.messages, QStringList{QStringLiteral("株式会社　東西 工業に工種をセットしますか？")});
-    EXPECT_EQ(columnValues(*db, "select T_NAME03 from MAS_SIIRE where T_CD=12", "T_NAME03"),
-              QStringList{QStringLiteral("㈱東西工業")});
-    EXPECT_EQ(columnValues(*db, "select KU_KOUSYU from MAS_SIIRE where T_CD=12", "KU_KOUSYU"), QStringList{"1203"});
+    EXPECT_EQ(rowsOf(*db, "select T_NAME03, KU_KOUSYU from MAS_SIIRE where T_CD=12"), QStringList{"㈱東西工業|1203"});
 
     // A vendor with a work type and a short name: nothing asked, nothing written.
     dlg.Edit1->setText(QStringLiteral("ｻｸﾗ"));
@@ -136,9 +134,8 @@ TEST_F(VendorPickerTest, CancelForgetsTheChoiceAndTheStateIsSaved)
     QFile file(QStringLiteral("TRAD_SEL.DAT"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = SjisCodec::decode(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains(QStringLiteral("Edit1=該当なし")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("CheckBox1=1")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("CheckBox2=0")));
+    for (const char* line : {"Edit1=該当なし", "CheckBox1=1", "CheckBox2=0"})
+        EXPECT_TRUE(lines.contains(QString(line))) << line;
 }
 
 TEST_F(VendorPickerTest, WorkTypeBoxOpensTheWorkTypePicker)

@@ -61,7 +61,8 @@ TEST(Form1Test, ToolbarsFollowTheTab)
     EXPECT_EQ(captions(), "|切　取|貼　付||ﾌｧｲﾙ出力|||||||");
     EXPECT_TRUE(fx.form->SBS[10]->isEnabled());
     fx.form->showTab(Tab::Member);
-    EXPECT_EQ(captions(), "コピー|切　取|貼　付|前行ｺﾋﾟｰ|ﾌｧｲﾙ出力|ﾌｧｲﾙ取込|置　換|修　正||||");
+    const QString member = "コピー|切　取|貼　付|前行ｺﾋﾟｰ|ﾌｧｲﾙ出力|ﾌｧｲﾙ取込|置　換|修　正||||";
+    EXPECT_EQ(captions(), member);
     EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
     fx.form->showTab(Tab::Unit);
     EXPECT_EQ(captions(), "||||||置　換|||||仕上処理");
@@ -70,6 +71,7 @@ TEST(Form1Test, ToolbarsFollowTheTab)
     EXPECT_EQ(fx.state().reloadGuard, 1);
     fx.form->showTab(Tab::Member);
     EXPECT_EQ(fx.state().reloadGuard, 0);
+    EXPECT_EQ(captions(), member);
     EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
     fx.expectNoErrors();
 }

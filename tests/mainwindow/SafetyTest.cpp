@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include <QTextEdit>
+
 // What a new user and an unlucky office run into: a product database that is not
 // there when the program starts, tabs visited in an odd order, Windows paths, a
 // work folder that cannot be written, a small screen.
@@ -51,6 +53,10 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         fx.form->SB[2]->click();
         EXPECT_EQ(fx.confirm.messages.value(fx.confirm.messages.size() - 1), "登録しました。");
         EXPECT_EQ(counts(), "2,3,1,1");
+        if (tab == Tab::Major) { // the work is over: the grid is back in place of the notice
+            EXPECT_TRUE(fx.form->DBGrid1->isVisibleTo(fx.form.get()));
+            EXPECT_FALSE(fx.form->Memo1->isVisibleTo(fx.form.get()));
+        }
     }
 }
 
@@ -81,8 +87,7 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
 // later errors still name the files the program meant to open.
 TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
 {
-    auto product = makeProduct();
-    product->close();
+    makeProduct()->close();
     QFile blocker(folder.file("LOCAL")); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -109,11 +114,8 @@ TEST_F(SafetyTest, WindowFitsASmallScreen)
     form->resize(1220, 600);
     QApplication::processEvents();
     EXPECT_EQ(form->width(), 1220);
-    EXPECT_EQ(form->SB[0]->width(), 100);
-    EXPECT_EQ(form->SBS[5]->width(), 100);
-    EXPECT_EQ(form->FKey[3]->width(), 100);
-    EXPECT_EQ(form->SB[11]->width(), 99);
-    EXPECT_EQ(form->SBS[11]->width(), 99);
-    EXPECT_EQ(form->SB[1]->x(), 100);
-    EXPECT_EQ(form->FKey[11]->x(), 1100);
+    const QList<int> sizes = {form->SB[0]->width(),  form->SBS[5]->width(),  form->FKey[3]->width(),
+                              form->SB[11]->width(), form->SBS[11]->width(), form->SB[1]->x(),
+                              form->FKey[11]->x()};
+    EXPECT_EQ(sizes, (QList<int>{100, 100, 100, 99, 99, 100, 1100}));
 }
