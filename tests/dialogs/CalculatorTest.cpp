@@ -1,76 +1,39 @@
+#include "DialogRig.h"
 #include "Formula.h"
 #include "KeisanIn.h"
-#include "ModalRun.h"
-
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <functional>
-
-#include <gtest/gtest.h>
 
 namespace {
 
 using Formula::Status;
 
-struct Case {
-    const char16_t* formula;
-    Status status;
-    double value;
-};
-
 TEST(Formula, EvaluatesAmountsAndRejectsWhatIsNotAFormula)
 {
-    const Case cases[] = {
-        {u"1200*1.1", Status::Ok, 1320},
-        {u"0.1+0.2", Status::Ok, 0.3},
-        {u"(1+2)*3-4/8", Status::Ok, 8.5},
-        {u"2^10", Status::Ok, 1024},
-        {u"-5+2", Status::Ok, -3},
-        {u"１，２００×２", Status::Ok, 2400}, // full width and thousands separators as typed
-        {u"1,234.5", Status::Ok, 1234.5},
-        {u"100-100", Status::Ok, 0},
-        {u"abc", Status::Malformed, 0},
-        {u"_pi", Status::Malformed, 0},
-        {u"sin(1)", Status::Malformed, 0},
-        {u"1.2.3", Status::Malformed, 0},
-        {u"(1+2", Status::Malformed, 0},
-        {u"1++", Status::Malformed, 0},
-        {u"", Status::Malformed, 0},
-        {u"1/0", Status::Undefined, 0},
-        {u"0/0", Status::Undefined, 0},
-        {u"99999999*99999999", Status::OutOfRange, 0},
-        {u"10^400", Status::Undefined, 0},
-    };
-    for (const Case& c : cases) {
-        const QString formula = QString::fromUtf16(c.formula);
-        const Formula::Outcome got = Formula::evaluate(formula);
-        EXPECT_EQ(got.status, c.status) << formula.toStdString();
-        if (c.status == Status::Ok) {
-            EXPECT_DOUBLE_EQ(got.value, c.value) << formula.toStdString();
-        }
+    // Full width and thousands separators count as typed.
+    const std::pair<const char16_t*, double> amounts[] = {
+        {u"1200*1.1", 1320}, {u"0.1+0.2", 0.3},    {u"(1+2)*3-4/8", 8.5},    {u"2^10", 1024},
+        {u"-5+2", -3},       {u"1,234.5", 1234.5}, {u"１，２００×２", 2400}, {u"100-100", 0}};
+    for (const auto& [formula, value] : amounts) {
+        const Formula::Outcome got = Formula::evaluate(QString::fromUtf16(formula));
+        EXPECT_EQ(got.status, Status::Ok) << QString::fromUtf16(formula).toStdString();
+        EXPECT_DOUBLE_EQ(got.value, value) << QString::fromUtf16(formula).toStdString();
     }
     // A formula far longer than the box holds is refused, not evaluated.
-    QString longFormula = QStringLiteral("1");
-    while (longFormula.size() < 1000)
-        longFormula += QStringLiteral("+1");
-    EXPECT_EQ(Formula::evaluate(longFormula).status, Status::Malformed);
+    const QString longFormula = QStringLiteral("1") + QStringLiteral("+1").repeated(500);
+    const std::pair<Status, QStringList> refused[] = {
+        {Status::Malformed, {"abc", "_pi", "sin(1)", "1.2.3", "(1+2", "1++", "", longFormula}},
+        {Status::Undefined, {"1/0", "0/0", "10^400"}},
+        {Status::OutOfRange, {"99999999*99999999"}}};
+    for (const auto& [status, formulas] : refused)
+        for (const QString& formula : formulas)
+            EXPECT_EQ(Formula::evaluate(formula).status, status) << formula.left(20).toStdString();
 }
 
 TEST(Formula, ShortestTextHasNoExponentAndReadsBack)
 {
-    const std::pair<double, const char*> cases[] = {
-        {1320.0000000000002, "1320"},
-        {25, "25"},
-        {0.00001, "0.00001"},
-        {-1234.5, "-1234.5"},
-        {0.1 + 0.2, "0.3"},
-        {0, "0"},
-        {9999999999999.99, "9999999999999.99"},
-    };
-    for (const auto& [value, text] : cases)
-        EXPECT_EQ(Formula::shortestText(value), QString::fromLatin1(text)) << value;
+    const double values[] = {1320.0000000000002, 25, 0.00001, -1234.5, 0.1 + 0.2, 0, 9999999999999.99};
+    const char* texts[] = {"1320", "25", "0.00001", "-1234.5", "0.3", "0", "9999999999999.99"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Formula::shortestText(values[i]), QString::fromLatin1(texts[i])) << values[i];
 }
 
 // Drives one showing of the calculator: `act` runs inside the modal loop.
@@ -86,18 +49,6 @@ protected:
 
     Tkeisan_in calc;
 };
-
-TEST_F(CalculatorDialog, OkKeepsTheFormulaAndGivesTheValue)
-{
-    EXPECT_EQ(show(QStringLiteral("1200*1.1"), [this] { QTest::keyClick(calc.Edit1, Qt::Key_Return); }),
-              QDialog::Accepted);
-    EXPECT_EQ(calc.Edit1->text(), QStringLiteral("1200*1.1"));
-    EXPECT_DOUBLE_EQ(calc.result(), 1320);
-
-    // An exact 0 comes back as 0.00001 so that the caller still writes it.
-    EXPECT_EQ(show(QStringLiteral("100-100"), [this] { calc.BitBtn2->click(); }), QDialog::Accepted);
-    EXPECT_DOUBLE_EQ(calc.result(), 0.00001);
-}
 
 TEST_F(CalculatorDialog, KeypadBuildsAndEvaluatesTheFormula)
 {
@@ -121,8 +72,17 @@ TEST_F(CalculatorDialog, KeypadBuildsAndEvaluatesTheFormula)
     EXPECT_DOUBLE_EQ(calc.result(), 25);
 }
 
-TEST_F(CalculatorDialog, EscapeWaysEmptyTheFormula)
+// OK keeps the formula and gives its value; every way out empties it.
+TEST_F(CalculatorDialog, OkGivesTheValueAndEscapeWaysEmptyTheFormula)
 {
+    EXPECT_EQ(show(QStringLiteral("1200*1.1"), [this] { QTest::keyClick(calc.Edit1, Qt::Key_Return); }),
+              QDialog::Accepted);
+    EXPECT_EQ(calc.Edit1->text(), QStringLiteral("1200*1.1"));
+    EXPECT_DOUBLE_EQ(calc.result(), 1320);
+
+    // An exact 0 comes back as 0.00001 so that the caller still writes it.
+    EXPECT_EQ(show(QStringLiteral("100-100"), [this] { calc.BitBtn2->click(); }), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(calc.result(), 0.00001);
     const std::function<void(Tkeisan_in&)> ways[] = {
         [](Tkeisan_in& c) { QTest::keyClick(c.Edit1, Qt::Key_Escape); },
         [](Tkeisan_in& c) { c.key(QStringLiteral("ESC"))->click(); },

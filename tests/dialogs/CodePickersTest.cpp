@@ -1,49 +1,22 @@
-#include "CodePickers.h"
 #include "CodeLookups.h"
-#include "Database.h"
-#include "ModalRun.h"
-#include "TestDb.h"
+#include "DialogRig.h"
 
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
 #include <QWheelEvent>
-
-#include <functional>
-#include <memory>
-
-#include <gtest/gtest.h>
 
 namespace {
 
 // One product database for the suite: the pickers only read, apart from the
 // account seeding, which its own test checks from an empty table.
-class CodePickersTest : public ::testing::Test {
+class CodePickersTest : public ProductSuite {
 protected:
     static void SetUpTestSuite()
     {
-        folder = new TestFolder;
-        db = createProductDatabase(folder->file(QStringLiteral("TREVOLAN.FDB"))).release();
-        execCommitted(*db, {
-                               "insert into MAS_KOUSYU_01 (BL_KUBUN, NAME01) values (1, '仮設')",
-                               "insert into MAS_KOUSYU_01 (BL_KUBUN, NAME01) values (2, '基礎')",
-                               "insert into MAS_KOUSYU_01 (BL_KUBUN, NAME01) values (5, '木工')",
-                               "insert into MAS_KOUSYU_02 (BL_KUBUN, BM_KUBUN, NAME01) values (1, 1, '足場')",
-                               "insert into MAS_KOUSYU_02 (BL_KUBUN, BM_KUBUN, NAME01) values (1, 2, '養生')",
-                               "insert into MAS_KOUSYU_02 (BL_KUBUN, BM_KUBUN, NAME01) values (2, 1, '土工')",
-                               "insert into MAS_KOUSYU_02 (BL_KUBUN, BM_KUBUN, NAME01) values (5, 3, '造作')",
-                               "insert into MAS_KOUSYU (BL_KUBUN, BM_KUBUN, NAME01) values (7, 0, '設備')",
-                               "insert into LOOK_TANI (CD, NAME) values (1, '個')",
-                               "insert into LOOK_TANI (CD, NAME) values (3, 'm')",
-                               "insert into LOOK_TANI (CD, NAME) values (7, '式')",
-                           });
+        makeProduct(insertRows("MAS_KOUSYU_01 (BL_KUBUN,NAME01)", {"1,'仮設'", "2,'基礎'", "5,'木工'"}) +
+                    insertRows("MAS_KOUSYU_02 (BL_KUBUN,BM_KUBUN,NAME01)",
+                               {"1,1,'足場'", "1,2,'養生'", "2,1,'土工'", "5,3,'造作'"}) +
+                    insertRows("MAS_KOUSYU (BL_KUBUN,BM_KUBUN,NAME01)", {"7,0,'設備'"}) +
+                    insertRows("LOOK_TANI (CD,NAME)", {"1,'個'", "3,'m'", "7,'式'"}));
     }
-    static void TearDownTestSuite()
-    {
-        delete db;
-        delete folder;
-    }
-
     // Shows `picker` modally; `act` runs inside the modal loop with the list open.
     static int show(TCodePicker& picker, const std::function<void()>& act)
     {
@@ -60,82 +33,60 @@ protected:
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(p.DBGrid1->viewport(), &e);
     }
-
-    static inline TestFolder* folder = nullptr;
-    static inline Database* db = nullptr;
-    ProgramState state;
 };
 
 // Which row a picker starts on, how many it lists, and what Enter hands back.
 TEST_F(CodePickersTest, StartAtThePreviousChoiceAndHandItBack)
 {
-    using Make = std::function<std::unique_ptr<TCodePicker>(ProgramState&)>;
-    using Check = std::function<void(const PickerResults&)>;
-    const Make kou = [](ProgramState& s) { return std::make_unique<TForm_kou>(*db, s); };
-    const Make major = [](ProgramState& s) { return std::make_unique<TForm_koumoku>(*db, s); };
-    const Make middle = [](ProgramState& s) { return std::make_unique<TForm_M_name>(*db, s); };
-    const Make unit = [](ProgramState& s) { return std::make_unique<TForm_tani_sel>(*db, s); };
+    struct Kind {
+        std::function<std::unique_ptr<TCodePicker>(ProgramState&)> make;
+        std::function<QString(const PickerResults&)> got;
+    };
+    const Kind kou{[](ProgramState& s) { return std::make_unique<TForm_kou>(*db, s); },
+                   [](const PickerResults& p) {
+                       return QString("%1/%2/%3").arg(p.workTypeCode).arg(p.workTypeMajor).arg(p.workTypeName);
+                   }};
+    const Kind major{[](ProgramState& s) { return std::make_unique<TForm_koumoku>(*db, s); },
+                     [](const PickerResults& p) { return p.majorCode + '/' + p.majorName; }};
+    const Kind middle{[](ProgramState& s) { return std::make_unique<TForm_M_name>(*db, s); },
+                      [](const PickerResults& p) { return p.majorCode + '/' + p.middleCode + '/' + p.middleName; }};
+    const Kind unit{[](ProgramState& s) { return std::make_unique<TForm_tani_sel>(*db, s); },
+                    [](const PickerResults& p) { return QString::number(p.unitCode) + '/' + p.unitName; }};
     struct Case {
-        const char* what;
-        Make make;
-        std::function<void(PickerResults&)> start;
+        const Kind& kind;
+        int workType;
+        const char *major, *middle;
+        int unit;
         int rows, startRow;
-        QString shown; // second column (first for units) of the starting row
-        Check check;
+        const char* shown; // last column of the starting row
+        const char* got;
     };
     const Case cases[] = {
-        {"work type 201", kou, [](PickerResults& p) { p.workTypeCode = 201; }, 4, 2, "土工",
-         [](const PickerResults& p) {
-             EXPECT_EQ(p.workTypeCode, 201);
-             EXPECT_EQ(p.workTypeMajor, 2);
-             EXPECT_EQ(p.workTypeName, QStringLiteral("土工"));
-         }},
-        {"work type beyond the last", kou, [](PickerResults& p) { p.workTypeCode = 999; }, 4, 3, "造作",
-         [](const PickerResults& p) { EXPECT_EQ(p.workTypeCode, 503); }},
-        {"no work type yet", kou, [](PickerResults&) {}, 4, 0, "足場",
-         [](const PickerResults& p) { EXPECT_EQ(p.workTypeCode, 101); }},
-        {"major 2", major, [](PickerResults& p) { p.majorCode = "2"; }, 3, 1, "基礎",
-         [](const PickerResults& p) {
-             EXPECT_EQ(p.majorCode, QStringLiteral("2"));
-             EXPECT_EQ(p.majorName, QStringLiteral("基礎"));
-         }},
-        {"major between codes", major, [](PickerResults& p) { p.majorCode = "3"; }, 3, 2, "木工",
-         [](const PickerResults& p) { EXPECT_EQ(p.majorCode, QStringLiteral("5")); }},
-        {"middles of every major", middle, [](PickerResults&) {}, 4, 0, "足場",
-         [](const PickerResults& p) {
-             EXPECT_EQ(p.majorCode, QStringLiteral("1"));
-             EXPECT_EQ(p.middleCode, QStringLiteral("1"));
-         }},
-        {"middles of major 1 from 2", middle,
-         [](PickerResults& p) {
-             p.majorCode = "1";
-             p.middleCode = "2";
-         },
-         2, 1, "養生",
-         [](const PickerResults& p) {
-             EXPECT_EQ(p.middleCode, QStringLiteral("2"));
-             EXPECT_EQ(p.middleName, QStringLiteral("養生"));
-         }},
-        {"unit 5 starts at 7", unit, [](PickerResults& p) { p.unitCode = 5; }, 3, 2, "式",
-         [](const PickerResults& p) {
-             EXPECT_EQ(p.unitName, QStringLiteral("式"));
-             EXPECT_EQ(p.unitCode, 7);
-         }},
+        {kou, 201, "", "", 0, 4, 2, "土工", "201/2/土工"},
+        {kou, 999, "", "", 0, 4, 3, "造作", "503/5/造作"}, // beyond the last
+        {kou, 0, "", "", 0, 4, 0, "足場", "101/1/足場"},
+        {major, 0, "2", "", 0, 3, 1, "基礎", "2/基礎"},
+        {major, 0, "3", "", 0, 3, 2, "木工", "5/木工"},   // between codes
+        {middle, 0, "", "", 0, 4, 0, "足場", "1/1/足場"}, // middles of every major
+        {middle, 0, "1", "2", 0, 2, 1, "養生", "1/2/養生"},
+        {unit, 0, "", "", 5, 3, 2, "式", "7/式"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.got);
         ProgramState s;
-        c.start(s.picks);
-        auto picker = c.make(s);
+        s.picks.workTypeCode = c.workType;
+        s.picks.majorCode = c.major;
+        s.picks.middleCode = c.middle;
+        s.picks.unitCode = c.unit;
+        auto picker = c.kind.make(s);
         const int rc = show(*picker, [&] {
-            const int last = picker->DBGrid1->columnCount() - 1;
             EXPECT_EQ(picker->DBGrid1->rowCount(), c.rows);
             EXPECT_EQ(picker->currentRow(), c.startRow);
-            EXPECT_EQ(text(*picker, picker->currentRow(), last), c.shown);
+            EXPECT_EQ(text(*picker, picker->currentRow(), picker->DBGrid1->columnCount() - 1), c.shown);
             QTest::keyClick(picker->DBGrid1, Qt::Key_Return);
         });
         EXPECT_EQ(rc, QDialog::Accepted);
-        c.check(s.picks);
+        EXPECT_EQ(c.kind.got(s.picks), c.got);
     }
 }
 

@@ -1,13 +1,5 @@
 #include "MassageForm.h"
-#include "ModalRun.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
-
-#include <functional>
-
-#include <gtest/gtest.h>
+#include "DialogRig.h"
 
 namespace {
 
@@ -52,10 +44,23 @@ const Action escape = [](TMASSAGE_FORM& f) { key(f, Qt::Key_Escape); };
 const Action yes = [](TMASSAGE_FORM& f) { f.BitBtn1->click(); };
 const Action no = [](TMASSAGE_FORM& f) { f.BitBtn2->click(); };
 const Action closeBox = [](TMASSAGE_FORM& f) { f.close(); };
+Action press(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    return [=](TMASSAGE_FORM& f) { key(f, k, m); };
+}
+// `first`, then `next` if the box is still open.
+Action then(const Action& first, const Action& next)
+{
+    return [=](TMASSAGE_FORM& f) {
+        first(f);
+        if (f.isVisible())
+            next(f);
+    };
+}
 
 } // namespace
 
-TEST_F(MassageFormTest, NoticeIsSmallWithOneCentredOkAndQuestionAddsNo)
+TEST_F(MassageFormTest, LayoutFollowsTheModeAndTheLines)
 {
     show(TMASSAGE_FORM::Question, QStringLiteral("登録しますか？"), no);
     EXPECT_TRUE(seen.visible1 && seen.visible2);
@@ -66,10 +71,8 @@ TEST_F(MassageFormTest, NoticeIsSmallWithOneCentredOkAndQuestionAddsNo)
     EXPECT_FALSE(seen.visible2);
     EXPECT_EQ(seen.caption1, QStringLiteral("ＯＫ"));
     EXPECT_EQ(seen.button1, QRect(296 / 2 - 129 / 2, 142 - 31 - 50, 129, 31));
-}
 
-TEST_F(MassageFormTest, HeightFollowsTheLinesAndWidthTheLongestLine)
-{
+    // Height follows the lines and width the longest line.
     const QString longLine = QString::fromUtf8("部材マスターの単位を置き換えると過去の見積明細の単位も変わります。");
     show(TMASSAGE_FORM::Notice, QStringLiteral("短い行\r\n") + longLine + QStringLiteral("\r\n終わり"), yes);
     EXPECT_EQ(seen.size.height(), 186);
@@ -85,50 +88,36 @@ TEST_F(MassageFormTest, HeightFollowsTheLinesAndWidthTheLongestLine)
 
 TEST_F(MassageFormTest, AnswersInBothModes)
 {
+    const int q = TMASSAGE_FORM::Question, n = TMASSAGE_FORM::Notice;
+    const Action altY = [](TMASSAGE_FORM& f) {
+        // Alt+Y is a shortcut, which Qt takes only in the active window.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
+        key(f, Qt::Key_Y, Qt::AltModifier);
+    };
+    const Action focusYesThenN = [](TMASSAGE_FORM& f) {
+        f.BitBtn1->setFocus();
+        key(f, Qt::Key_N);
+    };
     const struct {
         int mode;
         Action act;
         int result;
         const char* what;
     } cases[] = {
-        {TMASSAGE_FORM::Question, enter, 2, "Enter in a question answers No"},
-        {TMASSAGE_FORM::Question, yes, 1, "Yes"},
-        {TMASSAGE_FORM::Question, no, 2, "No"},
-        {TMASSAGE_FORM::Question, escape, 2, "Esc in a question"},
-        {TMASSAGE_FORM::Question, closeBox, 2, "close box in a question"},
-        {TMASSAGE_FORM::Question, [](TMASSAGE_FORM& f) { key(f, Qt::Key_Y); }, 1, "Y with the focus on No"},
-        {TMASSAGE_FORM::Question, [](TMASSAGE_FORM& f) { key(f, Qt::Key_Y, Qt::ShiftModifier); }, 1, "Shift+Y"},
-        {TMASSAGE_FORM::Question,
-         [](TMASSAGE_FORM& f) {
-             // Alt+Y is a shortcut, which Qt takes only in the active window.
-             EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
-             key(f, Qt::Key_Y, Qt::AltModifier);
-         },
-         1, "Alt+Y"},
-        {TMASSAGE_FORM::Question,
-         [](TMASSAGE_FORM& f) {
-             f.BitBtn1->setFocus();
-             key(f, Qt::Key_N);
-         },
-         2, "N with the focus on Yes"},
-        {TMASSAGE_FORM::Question,
-         [](TMASSAGE_FORM& f) {
-             key(f, Qt::Key_Y, Qt::ControlModifier);
-             if (f.isVisible())
-                 no(f);
-         },
-         2, "Ctrl+Y is no answer"},
-        {TMASSAGE_FORM::Notice, enter, 1, "Enter in a notice"},
-        {TMASSAGE_FORM::Notice,
-         [](TMASSAGE_FORM& f) {
-             key(f, Qt::Key_Y);
-             key(f, Qt::Key_N);
-             if (f.isVisible())
-                 escape(f);
-         },
-         2, "Y and N in a notice, then Esc"},
-        {TMASSAGE_FORM::Notice, escape, 2, "Esc in a notice"},
-        {TMASSAGE_FORM::Notice, closeBox, 2, "close box in a notice"},
+        {q, enter, 2, "Enter in a question answers No"},
+        {q, yes, 1, "Yes"},
+        {q, no, 2, "No"},
+        {q, escape, 2, "Esc in a question"},
+        {q, closeBox, 2, "close box in a question"},
+        {q, press(Qt::Key_Y), 1, "Y with the focus on No"},
+        {q, press(Qt::Key_Y, Qt::ShiftModifier), 1, "Shift+Y"},
+        {q, altY, 1, "Alt+Y"},
+        {q, focusYesThenN, 2, "N with the focus on Yes"},
+        {q, then(press(Qt::Key_Y, Qt::ControlModifier), no), 2, "Ctrl+Y is no answer"},
+        {n, enter, 1, "Enter in a notice"},
+        {n, then(press(Qt::Key_Y), then(press(Qt::Key_N), escape)), 2, "Y and N in a notice, then Esc"},
+        {n, escape, 2, "Esc in a notice"},
+        {n, closeBox, 2, "close box in a notice"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(show(c.mode, QStringLiteral("終了しますか？"), c.act), c.result) << c.what;

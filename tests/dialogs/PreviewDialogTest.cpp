@@ -1,12 +1,6 @@
 #include "PreviewDialog.h"
 
-#include <gtest/gtest.h>
-
-#include <QLabel>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
+#include "DialogRig.h"
 
 namespace {
 

@@ -1,49 +1,24 @@
-#include "CodePickers.h"
-#include "Database.h"
-#include "ModalRun.h"
+#include "DialogRig.h"
 #include "QueuedConfirmation.h"
 #include "SjisCodec.h"
-#include "TestDb.h"
 #include "TradSen2.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class VendorPickerTest : public ::testing::Test {
+class VendorPickerTest : public ProductSuite {
 protected:
     static void SetUpTestSuite()
     {
-        folder = new TestFolder;
-        db = createProductDatabase(folder->file(QStringLiteral("TREVOLAN.FDB"))).release();
-        const QString insert = QStringLiteral(
-            "insert into MAS_SIIRE (T_CD, T_KEY, T_NAME01, T_NAME03, T_TEL, KU_KOUSYU, E_DATE04) values (%1)");
-        execCommitted(*db, {
-                               insert.arg("1234, 'ｱｵﾊﾞ', '青葉商店', null, '045-000-9999', 1203, null"),
-                               insert.arg("12, 'ﾄｳｻﾞｲ', '株式会社　東西 工業', null, '03-5555-1234', null, null"),
-                               insert.arg("7, 'ｵﾊﾗ', 'O''Hara Tec', null, '06-1111-2222', 1203, null"),
-                               insert.arg("8, 'ｶﾄｳ', '加藤12-3', null, '0120-12-3000', null, '2020-01-01'"),
-                               insert.arg("9, 'ﾏﾙ', '丸12-3商会', null, '0120-12-3456', null, null"),
-                               insert.arg("20, 'ｻｸﾗ', '桜建材', 'サクラ', '03-1234', 501, null"),
-                               "insert into DAT_JIKKOU (ID, KOUSYU, T_CD_2) values (1, 9999, 1234)",
-                               "insert into DAT_JIKKOU (ID, KOUSYU, T_CD_2) values (2, 1205, 20)",
-                           });
-    }
-    static void TearDownTestSuite()
-    {
-        delete db;
-        delete folder;
+        makeProduct(insertRows("MAS_SIIRE (T_CD, T_KEY, T_NAME01, T_NAME03, T_TEL, KU_KOUSYU, E_DATE04)",
+                               {"1234, 'ｱｵﾊﾞ', '青葉商店', null, '045-000-9999', 1203, null",
+                                "12, 'ﾄｳｻﾞｲ', '株式会社　東西 工業', null, '03-5555-1234', null, null",
+                                "7, 'ｵﾊﾗ', 'O''Hara Tec', null, '06-1111-2222', 1203, null",
+                                "8, 'ｶﾄｳ', '加藤12-3', null, '0120-12-3000', null, '2020-01-01'",
+                                "9, 'ﾏﾙ', '丸12-3商会', null, '0120-12-3456', null, null",
+                                "20, 'ｻｸﾗ', '桜建材', 'サクラ', '03-1234', 501, null"}) +
+                    insertRows("DAT_JIKKOU (ID, KOUSYU, T_CD_2)", {"1, 9999, 1234", "2, 1205, 20"}));
     }
     void SetUp() override { Ttrad_sen2::sortDirection = 0; }
 
@@ -58,10 +33,6 @@ protected:
     {
         return runModal(dlg, act, [this] { return dlg.showCentered(nullptr); });
     }
-
-    static inline TestFolder* folder = nullptr;
-    static inline Database* db = nullptr;
-    ProgramState state;
     QueuedConfirmation confirm;
     Ttrad_sen2 dlg{*db, state, confirm};
 };
@@ -131,9 +102,7 @@ TEST_F(VendorPickerTest, OkFillsShortNameAndAsksForTheWorkType)
               QDialog::Accepted);
     EXPECT_EQ(state.picks.vendorCode, QStringLiteral("12"));
     EXPECT_EQ(confirm.messages, QStringList{QStringLiteral("株式会社　東西 工業に工種をセットしますか？")});
-    EXPECT_EQ(columnValues(*db, "select T_NAME03 from MAS_SIIRE where T_CD=12", "T_NAME03"),
-              QStringList{QStringLiteral("㈱東西工業")});
-    EXPECT_EQ(columnValues(*db, "select KU_KOUSYU from MAS_SIIRE where T_CD=12", "KU_KOUSYU"), QStringList{"1203"});
+    EXPECT_EQ(rowsOf(*db, "select T_NAME03, KU_KOUSYU from MAS_SIIRE where T_CD=12"), QStringList{"㈱東西工業|1203"});
 
     // A vendor with a work type and a short name: nothing asked, nothing written.
     dlg.Edit1->setText(QStringLiteral("ｻｸﾗ"));
@@ -165,9 +134,8 @@ TEST_F(VendorPickerTest, CancelForgetsTheChoiceAndTheStateIsSaved)
     QFile file(QStringLiteral("TRAD_SEL.DAT"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = SjisCodec::decode(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains(QStringLiteral("Edit1=該当なし")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("CheckBox1=1")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("CheckBox2=0")));
+    for (const char* line : {"Edit1=該当なし", "CheckBox1=1", "CheckBox2=0"})
+        EXPECT_TRUE(lines.contains(QString(line))) << line;
 }
 
 TEST_F(VendorPickerTest, WorkTypeBoxOpensTheWorkTypePicker)

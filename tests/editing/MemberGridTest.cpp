@@ -2,7 +2,7 @@
 #include "DBGrid.h"
 #include "DataModule.h"
 #include "DatasetModel.h"
-#include "Schema.h"
+#include "InsertRows.h"
 #include "TestDb.h"
 
 #include <QAbstractItemModelTester>
@@ -16,7 +16,8 @@
 // The member grid as the main window builds it: the data module's member
 // dataset over a real BUZAI_S, whose insert and delete events rebuild the table.
 // Qt's model tester watches the model throughout; a broken model invariant
-// stops the test program with the tester's message.
+// stops the test program with the tester's message. Also what a typed cell may
+// become, and where the cursor stays when a row cannot be stored.
 class MemberGridTest : public ::testing::Test {
 protected:
     TestFolder folder;
@@ -29,32 +30,28 @@ protected:
     QList<bool> deleteAnswers; // true when empty
     int deleteQuestions = 0;
 
-    enum { Number, Name, Cost, Price, Rate };
+    enum { Number, Name, Cost, Price, Rate, ListPrice, Digits, Vendor };
 
     void SetUp() override
     {
         dm = connectDataModule(folder, conn);
         dm->currentMajorCode = [] { return 3; };
         dm->currentMiddleCode = [] { return 12; };
-        conn.IBTransaction4().restart();
-        Query& q = dm->IBQ_touroku4;
-        int cnt = 0;
-        for (const char* name : {"異形鉄筋", "型枠合板", "生コン"}) {
-            q.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
-                     "values (:C,3,12,:C,:N,800,1000)");
-            q.setParam("C", ++cnt);
-            q.setParam("N", QString::fromUtf8(name));
-            q.exec();
-        }
-        q.run("COMMIT");
-
+        conn.IBTransaction4().restart(); // sees the work tables made since it started
+        execCommitted(conn.IBDatabase4,
+                      insertRows("BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02,KIN_06,KETA)",
+                                 {"1,3,12,1,'異形鉄筋',800,1000,1000,0", "2,3,12,2,'型枠合板',800,1000,2000,0",
+                                  "3,3,12,3,'生コン',800,1000,3000,0"}));
         const auto right = Qt::AlignRight | Qt::AlignVCenter;
         model = new DatasetModel(dm->IBT_bu,
                                  {{"№", "№", 34, true, right},
-                                  {"NAME01", QString::fromUtf8("名称"), 300},
-                                  {"KIN_01", QString::fromUtf8("原　価"), 80, false, right},
-                                  {"KIN_02", QString::fromUtf8("単　価"), 80, false, right},
-                                  {"利益率", QString::fromUtf8("利益率"), 60, true, right}},
+                                  {"NAME01", QString("名称"), 300},
+                                  {"KIN_01", QString("原　価"), 80, false, right},
+                                  {"KIN_02", QString("単　価"), 80, false, right},
+                                  {"利益率", QString("利益率"), 60, true, right},
+                                  {"KIN_06", QString("定　価"), 80, false, right},
+                                  {"KETA", QString("桁"), 30, false, right},
+                                  {"S_CD", QString("業者CD"), 60, false, right}},
                                  &grid);
         tester =
             std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -66,7 +63,7 @@ protected:
         };
         grid.setDatasetModel(model);
         dm->IBT_bu.open();
-        grid.resize(600, 200);
+        grid.resize(800, 200);
         grid.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
     }
@@ -79,7 +76,7 @@ protected:
     // editor and replaces its text, the others follow, Return commits.
     void typeInto(int row, int column, const char* utf8)
     {
-        const QString text = QString::fromUtf8(utf8);
+        const QString text = QString(utf8);
         grid.setCurrentIndex(model->index(row, column));
         QTest::sendKeyEvent(QTest::Click, &grid, Qt::Key_unknown, text.left(1), Qt::NoModifier);
         QLineEdit* editor = nullptr;
@@ -111,6 +108,22 @@ protected:
     }
 
     QStringList original() const { return {"異形鉄筋", "型枠合板", "生コン"}; }
+
+    bool type(int row, int column, const char* text)
+    {
+        return model->setData(model->index(row, column), QString(text));
+    }
+    void clickRow(int row)
+    {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(model->index(row, Name)).center());
+    }
+    QList<int> selectedRows() const
+    {
+        QList<int> rows;
+        for (const QModelIndex& i : grid.selectionModel()->selectedIndexes())
+            rows << i.row();
+        return rows;
+    }
 };
 
 TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
@@ -133,7 +146,6 @@ TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
     // Insert and delete rebuild the table underneath the model.
     ds().setRecNo(2);
     ds().insert();
-    ASSERT_EQ(model->rowCount(), 4);
     EXPECT_EQ(shownNames(), QStringList({"異形鉄筋", "", "型枠合板", "生コン"}));
     EXPECT_EQ(shown(3, Number), "4");
     EXPECT_EQ(shown(1, Rate), "");
@@ -141,20 +153,12 @@ TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
     EXPECT_EQ(shownNames(), original());
     EXPECT_EQ(shown(1, Rate), "50.00");
 
-    // An unposted new row, while a selection is extended, comes and goes.
-    dm->memberNumberingSkip = 1;
-    ds().append();
-    EXPECT_EQ(model->rowCount(), 4);
-    ds().cancel();
-    EXPECT_EQ(model->rowCount(), 3);
-    dm->memberNumberingSkip = 0;
-
     while (ds().recordCount() > 0)
         ds().remove();
     EXPECT_EQ(model->rowCount(), 0);
     ds().append();
     EXPECT_EQ(model->rowCount(), 1);
-    ASSERT_TRUE(model->setData(model->index(0, Name), QString::fromUtf8("鉄骨")));
+    ASSERT_TRUE(model->setData(model->index(0, Name), QString("鉄骨")));
     ds().post();
     ds().close();
     EXPECT_EQ(model->rowCount(), 0);
@@ -162,13 +166,13 @@ TEST_F(MemberGridTest, ModelFollowsEditsRebuildsAndReopen)
     EXPECT_EQ(shownNames(), QStringList({"鉄骨"}));
 }
 
+// Leaving an edited row posts it; Down appends only on the last row.
 TEST_F(MemberGridTest, TypingEditsTheCellAndLeavingTheRowPostsIt)
 {
     typeInto(0, Name, "鉄筋");
     EXPECT_EQ(ds().state(), TableDataset::Edit);
     EXPECT_EQ(shown(0, Name), "鉄筋");
     EXPECT_EQ(stored("NAME01"), original());
-
     QTest::keyClick(&grid, Qt::Key_Down);
     EXPECT_EQ(ds().state(), TableDataset::Browse);
     EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
@@ -179,9 +183,17 @@ TEST_F(MemberGridTest, TypingEditsTheCellAndLeavingTheRowPostsIt)
     QTest::keyClick(&grid, Qt::Key_Up);
     EXPECT_EQ(grid.currentIndex().row(), 0);
     EXPECT_EQ(stored("KIN_02"), QStringList({"1000", "1250", "1000"}));
+
+    grid.setCurrentIndex(model->index(2, Cost));
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(grid.currentIndex(), model->index(3, Cost));
+    EXPECT_EQ(ds().recNo(), 4);
+    EXPECT_EQ(stored("NAME01"), QStringList({"鉄筋", "型枠合板", "生コン", "NULL"}));
 }
 
-TEST_F(MemberGridTest, InsertAddsAStoredBlankRowBeforeTheCurrentOne)
+// Insert adds a stored blank row before the current one; Delete alone deletes
+// nothing, Ctrl+Delete asks and a refusal keeps the row.
+TEST_F(MemberGridTest, InsertAndCtrlDelete)
 {
     grid.setCurrentIndex(model->index(1, Price));
     QTest::keyClick(&grid, Qt::Key_Insert);
@@ -190,47 +202,25 @@ TEST_F(MemberGridTest, InsertAddsAStoredBlankRowBeforeTheCurrentOne)
     EXPECT_EQ(ds().state(), TableDataset::Browse);
     EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "NULL", "型枠合板", "生コン"}));
     EXPECT_EQ(stored("BM_KUBUN"), QStringList({"12", "12", "12", "12"}));
-
-    // The new row takes what is typed into it.
     typeInto(1, Name, "セパレーター");
     QTest::keyClick(&grid, Qt::Key_Down);
-    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "セパレーター", "型枠合板", "生コン"}));
-}
+    const QStringList four{"異形鉄筋", "セパレーター", "型枠合板", "生コン"};
+    EXPECT_EQ(stored("NAME01"), four);
 
-TEST_F(MemberGridTest, DownAppendsOnlyOnTheLastRow)
-{
-    grid.setCurrentIndex(model->index(0, Name));
-    QTest::keyClick(&grid, Qt::Key_Down);
-    EXPECT_EQ(model->rowCount(), 3);
-    EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
-
-    grid.setCurrentIndex(model->index(2, Cost));
-    QTest::keyClick(&grid, Qt::Key_Down);
-    EXPECT_EQ(model->rowCount(), 4);
-    EXPECT_EQ(grid.currentIndex(), model->index(3, Cost));
-    EXPECT_EQ(ds().recNo(), 4);
-    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "型枠合板", "生コン", "NULL"}));
-}
-
-TEST_F(MemberGridTest, CtrlDeleteAsksAndARefusalKeepsTheRow)
-{
     grid.setCurrentIndex(model->index(1, Name));
-    QTest::keyClick(&grid, Qt::Key_Delete); // Delete alone deletes nothing
-    EXPECT_EQ(deleteQuestions, 0);
-
+    QTest::keyClick(&grid, Qt::Key_Delete);
     deleteAnswers = {false};
     QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(deleteQuestions, 1);
-    EXPECT_EQ(shownNames(), original());
-    EXPECT_EQ(stored("NAME01"), original());
-
+    EXPECT_EQ(shownNames(), four);
+    EXPECT_EQ(stored("NAME01"), four);
     deleteAnswers = {true};
     QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(deleteQuestions, 2);
-    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "生コン"}));
-    EXPECT_EQ(stored("CNT"), QStringList({"1", "2"}));
+    EXPECT_EQ(stored("NAME01"), original());
+    EXPECT_EQ(stored("CNT"), QStringList({"1", "2", "3"}));
     EXPECT_EQ(grid.currentIndex(), model->index(1, Name));
-    EXPECT_EQ(ds().text("NAME01"), QString::fromUtf8("生コン"));
+    EXPECT_EQ(ds().text("NAME01"), QString("型枠合板"));
 }
 
 TEST_F(MemberGridTest, EscCancelsAnEditAndAnUnpostedNewRow)
@@ -255,4 +245,78 @@ TEST_F(MemberGridTest, EscCancelsAnEditAndAnUnpostedNewRow)
     EXPECT_EQ(ds().state(), TableDataset::Browse);
     EXPECT_EQ(grid.currentIndex().row(), 2);
     EXPECT_EQ(stored("NAME01"), original());
+}
+
+// Numeric cells take what the amount parser reads and refuse, naming the
+// column as the grid shows it, what their column cannot hold.
+TEST_F(MemberGridTest, NumericCellsTakeAmountsAndRefuseWhatTheirColumnCannotHold)
+{
+    const char* const number = "「定　価」には数値を入力してください。";
+    const struct {
+        int column;
+        const char *text, *message;
+    } cases[] = {{ListPrice, "アイウ", number},
+                 {ListPrice, "12円", number},
+                 {Digits, "1.5", "「桁」には整数を入力してください。"},
+                 {Digits, "40000", "「桁」には-32768から32767までの整数を入力してください。"},
+                 {Vendor, "3000000000", "「業者CD」には-2147483648から2147483647までの整数を入力してください。"}};
+    for (const auto& c : cases) {
+        EXPECT_FALSE(type(1, c.column, c.text)) << c.text;
+        EXPECT_EQ(errors, QStringList{QString(c.message)}) << c.text;
+        errors.clear();
+    }
+    // Typed into the cell editor and confirmed with Enter, as the user does.
+    grid.setCurrentIndex(model->index(1, ListPrice));
+    grid.edit(grid.currentIndex());
+    auto* editor = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString("ニセン"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(errors, QStringList{QString(number)});
+    errors.clear();
+    // Nothing reached the row: it was never put into edit mode.
+    EXPECT_EQ(ds().state(), TableDataset::Browse);
+    EXPECT_EQ(shown(1, ListPrice), "2,000");
+    EXPECT_EQ(stored("KIN_06"), QStringList({"1000", "2000", "3000"}));
+
+    EXPECT_TRUE(type(0, ListPrice, "1,500"));
+    EXPECT_TRUE(type(0, Digits, "▲2"));
+    ds().post();
+    EXPECT_TRUE(type(1, ListPrice, "▲20.5"));
+    EXPECT_TRUE(type(2, ListPrice, ""));
+    ds().post();
+    EXPECT_EQ(stored("KIN_06"), QStringList({"1500", "-20.5", "NULL"}));
+    EXPECT_EQ(stored("KETA"), QStringList({"-2", "0", "0"}));
+}
+
+// "€" has no Shift-JIS form, so the row cannot be stored: the message names the
+// column as the grid shows it, and the highlight stays on the row still being
+// edited, whether the user clicks another row or presses Down.
+TEST_F(MemberGridTest, FailedPostKeepsTheHighlightOnTheFailedRow)
+{
+    grid.setCurrentIndex(model->index(1, Name));
+    ASSERT_TRUE(type(1, Name, "a€b"));
+    const auto expectStillOnRow2 = [&](const char* how) {
+        EXPECT_EQ(errors, QStringList{QString("「名称」に保存できない文字「€」があります。")}) << how;
+        EXPECT_EQ(grid.currentIndex().row(), 1) << how;
+        EXPECT_EQ(selectedRows(), QList<int>{1}) << how;
+        EXPECT_EQ(ds().recNo(), 2) << how;
+        EXPECT_EQ(ds().state(), TableDataset::Edit) << how;
+        errors.clear();
+    };
+    clickRow(2);
+    expectStillOnRow2("click");
+    QTest::keyClick(&grid, Qt::Key_Down);
+    expectStillOnRow2("down");
+    QTest::keyClick(&grid, Qt::Key_Up);
+    expectStillOnRow2("up");
+
+    ASSERT_TRUE(type(1, Name, "ab"));
+    clickRow(2);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_EQ(grid.currentIndex().row(), 2);
+    EXPECT_EQ(selectedRows(), QList<int>{2});
+    EXPECT_EQ(ds().recNo(), 3);
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋", "ab", "生コン"}));
 }

@@ -1,14 +1,26 @@
 #pragma once
 
+#include "DBControls.h"
+#include "DBGrid.h"
 #include "DataModule.h"
+#include "DatasetModel.h"
 #include "Form1.h"
+#include "InsertRows.h"
+#include "ProgramState.h"
 #include "QueuedConfirmation.h"
 #include "Session.h"
 #include "TestDb.h"
 #include "TestServer.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 

@@ -1,51 +1,28 @@
 #include "CodePickers.h"
-#include "DBControls.h"
-#include "DBGrid.h"
-#include "DatasetModel.h"
+#include "Form7.h"
 #include "KeisanIn.h"
 #include "MainWindowFixture.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QHeaderView>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
-#include <gtest/gtest.h>
-
-// The member grid driven from the keyboard and the mouse, with the real
-// calculator and pickers over a product database.
+// The member tab driven from the keyboard and the mouse, with the real
+// calculator and pickers over a product database. The commands behind the
+// buttons have their own tests; these check that the window reaches them.
 class MemberKeysTest : public ::testing::Test, public MainWindowFixture {
 protected:
-    enum {
-        Name = 1,
-        Unit = 3,
-        Cost = 4,
-        Price = 5,
-        ListPrice = 7,
-        Remark = 8,
-        Vendor = 9,
-        Account = 10,
-        Digits = 11,
-        Code = 12
-    };
+    enum { Name = 1, Unit = 3, Cost = 4, Price = 5, ListPrice = 7, Account = 10, Digits = 11, Code = 12 };
+    // The columns of members() after NAME01 and NAME03, all empty.
+    static inline const QString rest = ",null,null,null,null,null,null,null";
 
     void SetUp() override
     {
-        product({"insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
-                 "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'土工事')",
-                 "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
-                 "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'掘削')",
-                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'X')",
-                 "insert into LOOK_TANI (CD,NAME) values (1,'式')", "insert into LOOK_TANI (CD,NAME) values (2,'本')",
-                 "insert into LOOK_TANI (CD,NAME) values (3,'m')",
-                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA) values "
-                 "(1,1,1,'A','本',1234,3)",
-                 "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (1,1,2,'B')"});
+        product(insertRows("MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01)", {"1,1,'仮設工事'", "2,2,'土工事'"}) +
+                insertRows("MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01)", {"1,1,1,'足場'", "2,2,1,'掘削'"}) +
+                insertRows("LOOK_TANI (CD,NAME)", {"1,'式'", "2,'本'", "3,'m'"}) +
+                insertRows("MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,TANI,KIN_01,KETA)",
+                           {"2,1,1,'X',null,null,null", "1,1,1,'六角ボルト','本',1234,3", "1,1,2,'B',null,null,null"}));
         start();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
@@ -64,22 +41,38 @@ protected:
         QApplication::setActiveWindow(form.get());
         QTest::keyClick(QApplication::focusWidget(), k);
     }
+    void click(int row, int column, Qt::KeyboardModifiers modifiers = {}, bool twice = false)
+    {
+        DBGrid* grid = form->DBGrid3;
+        const QPoint p = grid->visualRect(grid->model()->index(row, column)).center();
+        if (twice)
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, modifiers, p);
+        else
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, p);
+    }
     QStringList stored(const QString& column)
     {
         return columnValues(session->conn.IBDatabase4, QString("select %1 from BUZAI_S order by CNT").arg(column),
                             column);
     }
-    // Rows of the member table as the tests build them, committed.
-    void members(const QStringList& valuesLists)
+    QString names()
+    {
+        QString out;
+        for (int r = 0; r < ds().recordCount(); ++r)
+            out += ds().displayText(r, QStringLiteral("NAME01"));
+        return out;
+    }
+    // The member table as these rows, each "NAME01,NAME03" followed by `rest` unless longer.
+    void members(const QStringList& rows)
     {
         ds().close();
         QStringList s{"delete from BUZAI_S"};
         int cnt = 0;
-        for (const QString& v : valuesLists)
+        for (const QString& v : rows)
             s << QString("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,NAME01,NAME03,TANI,KIN_01,S_CD,KU_KAMOKU,KETA,"
                          "KIN_06,B_CD) values (%1,1,1,%2)")
                      .arg(++cnt)
-                     .arg(v);
+                     .arg(v.count(',') > 1 ? v : v + rest);
         execCommitted(session->conn.IBDatabase4, s);
         ds().open();
         form->DBGrid3->setFocus();
@@ -113,6 +106,18 @@ protected:
         picker->DBGrid1->setCurrentItem(found.first());
         picker->ok();
     }
+    // Sets the calculator's formula (checking what it showed) and accepts it.
+    void calculate(const QString& shown, const QString& formula)
+    {
+        onModal([shown, formula](QWidget* w) {
+            auto* calc = qobject_cast<Tkeisan_in*>(w);
+            ASSERT_NE(calc, nullptr);
+            EXPECT_EQ(calc->Edit1->text(), shown);
+            calc->Edit1->setText(formula);
+            calc->accept();
+        });
+        key(Qt::Key_Space);
+    }
 };
 
 TEST_F(MemberKeysTest, EnterWalksTheColumnsAndLooksUpEmptyCells)
@@ -144,7 +149,7 @@ TEST_F(MemberKeysTest, EnterWalksTheColumnsAndLooksUpEmptyCells)
     EXPECT_EQ(stored("TANI"), QStringList({"本", "m"}));
 
     // An empty account opens the account picker, seeded with the standard accounts.
-    members({"'A',null,'本',null,null,null,null,null,null", "'B',null,null,null,null,null,null,null,null"});
+    members({"'A',null,'本',null,null,null,null,null,null", "'B',null"});
     at(1, Account);
     onModal([](QWidget* w) {
         auto* picker = qobject_cast<TCodePicker*>(w);
@@ -162,46 +167,29 @@ TEST_F(MemberKeysTest, EnterWalksTheColumnsAndLooksUpEmptyCells)
     at(0, Unit);
     onModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     QApplication::setActiveWindow(form.get());
-    const QRect cell = form->DBGrid3->visualRect(form->DBGrid3->model()->index(0, Unit));
-    QTest::mouseDClick(form->DBGrid3->viewport(), Qt::LeftButton, {}, cell.center());
+    click(0, Unit, {}, true);
     EXPECT_EQ(modalShown, 3);
     EXPECT_EQ(stored("TANI"), QStringList({"本", "NULL"}));
 }
 
 TEST_F(MemberKeysTest, SpaceOnAMoneyCellWritesTheCutResult)
 {
-    QString shownFormula;
     at(0, Cost);
-    onModal([&](QWidget* w) {
-        auto* calc = qobject_cast<Tkeisan_in*>(w);
-        ASSERT_NE(calc, nullptr);
-        shownFormula = calc->Edit1->text();
-        calc->Edit1->setText("1200*1.1");
-        calc->accept();
-    });
-    key(Qt::Key_Space);
-    EXPECT_EQ(shownFormula, "1234");
+    calculate("1234", "1200*1.1");
     EXPECT_EQ(column(), Cost);
     key(Qt::Key_Down); // leaving the row posts it
     EXPECT_EQ(stored("KIN_01"), QStringList({"1320", "0"}));
 
-    // Cut, not rounded, to the configured places: cost 1, price 0; ESC writes nothing.
+    // Cut, not rounded, to the configured places: cost 1, price 0; an empty
+    // cell opens an empty calculator; ESC writes nothing.
     state().config.genkaKeta = 1;
     const struct {
         int column;
-        const char* formula;
-        const char* field;
-        const char* expected;
+        const char *formula, *field, *expected;
     } cases[] = {{Cost, "10/3", "KIN_01", "3.3"}, {Price, "2/3*100", "KIN_02", "66"}, {ListPrice, "0", "KIN_06", "0"}};
     for (const auto& c : cases) {
         at(1, c.column);
-        onModal([&](QWidget* w) {
-            auto* calc = qobject_cast<Tkeisan_in*>(w);
-            EXPECT_TRUE(calc->Edit1->text().isEmpty()) << "an empty cell opens an empty calculator";
-            calc->Edit1->setText(c.formula);
-            calc->accept();
-        });
-        key(Qt::Key_Space);
+        calculate("", c.formula);
         key(Qt::Key_Up);
         EXPECT_EQ(stored(c.field).value(1), c.expected) << c.formula;
     }
@@ -214,9 +202,7 @@ TEST_F(MemberKeysTest, SpaceOnAMoneyCellWritesTheCutResult)
 
 TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
 {
-    members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null",
-             "null,'備考',null,null,null,null,null,null,null", "null,null,null,null,5,2,1,100,'1-1-4'",
-             "'Z',null,null,null,null,null,null,null,null"});
+    members({"'A',null", "null,null", "null,'備考'", "null,null,null,null,5,2,1,100,'1-1-4'", "'Z',null"});
     for (int row : {0, 1, 2}) {
         at(row, Name);
         key(Qt::Key_Down);
@@ -226,10 +212,8 @@ TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
     EXPECT_EQ(stored("CNT"), QStringList({"1", "2", "3"}));
     // A row picked in the № column is kept, and the row the grid appends below a
     // growing selection leaves the positions alone until the next key.
-    members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null",
-             "'Z',null,null,null,null,null,null,null,null"});
-    const QRect number = form->DBGrid3->visualRect(form->DBGrid3->model()->index(1, 0));
-    QTest::mouseClick(form->DBGrid3->viewport(), Qt::LeftButton, {}, number.center());
+    members({"'A',null", "null,null", "'Z',null"});
+    click(1, 0);
     key(Qt::Key_Down);
     EXPECT_EQ(dm->memberNumberingSkip, 1);
     EXPECT_EQ(stored("NAME01"), QStringList({"A", "NULL", "Z"}));
@@ -237,7 +221,7 @@ TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
     EXPECT_EQ(dm->memberNumberingSkip, 0);
 
     // The blank last row stays: the grid goes on to append there.
-    members({"'A',null,null,null,null,null,null,null,null", "null,null,null,null,null,null,null,null,null"});
+    members({"'A',null", "null,null"});
     at(1, Name);
     key(Qt::Key_Down);
     EXPECT_EQ(stored("NAME01").mid(0, 2), QStringList({"A", "NULL"}));
@@ -250,8 +234,7 @@ TEST_F(MemberKeysTest, DeleteOnDigitsClearsThemAndNarrowingKeepsPlainKeys)
     EXPECT_EQ(ds().text("KETA"), "");
     EXPECT_EQ(stored("KETA"), QStringList({"NULL", "0"}));
 
-    members({"'A',null,null,null,null,null,4,null,null", "null,null,null,null,null,null,null,null,null",
-             "'B',null,null,null,null,null,null,null,null"});
+    members({"'A',null,null,null,null,null,4,null,null", "null,null", "'B',null"});
     form->Edit1->setText("A");
     form->SpeedButton1->click();
     ASSERT_TRUE(form->memberGridNarrowed());
@@ -263,32 +246,71 @@ TEST_F(MemberKeysTest, DeleteOnDigitsClearsThemAndNarrowingKeepsPlainKeys)
     EXPECT_EQ(stored("KETA").first(), "4");
 }
 
+// Rows picked in the № column, cut and pasted with the toolbar; a title click
+// sorts; the search button narrows and resets.
+TEST_F(MemberKeysTest, RowButtonsTitlesAndSearchReachTheirCommands)
+{
+    members({"'d',null", "'b',null", "'c',null", "'a',null"});
+    click(0, 0);
+    click(2, 0, Qt::ControlModifier);
+    EXPECT_EQ(form->DBGrid3->selectedRows(), (QList<int>{1, 3}));
+    form->SB[5]->click(); // 切　取
+    EXPECT_EQ(names(), "ba");
+    EXPECT_TRUE(form->DBGrid3->selectedRows().isEmpty());
+    ds().setRecNo(2);
+    form->SB[6]->click(); // 貼　付
+    EXPECT_EQ(names(), "bdca");
+
+    // Shift picks a range; a click elsewhere ends the selection.
+    click(0, 0);
+    click(2, 0, Qt::ShiftModifier);
+    EXPECT_EQ(form->DBGrid3->selectedRows(), (QList<int>{1, 2, 3}));
+    click(1, 0);
+    click(1, Name);
+    EXPECT_FALSE(form->DBGrid3->multiSelect());
+    EXPECT_TRUE(form->selectedRows(Tab::Member).isEmpty());
+
+    QHeaderView* header = form->DBGrid3->horizontalHeader();
+    const auto clickTitle = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        return names();
+    };
+    EXPECT_EQ(clickTitle(Name), "abcd");
+    EXPECT_EQ(clickTitle(0), "abcd"); // the № column does not sort
+    EXPECT_EQ(clickTitle(Name), "dcba");
+
+    form->Edit1->setText("b");
+    form->SpeedButton1->click();
+    EXPECT_EQ(names(), "b");
+    EXPECT_EQ(form->SpeedButton1->text(), "リセット");
+    form->SpeedButton1->click();
+    EXPECT_EQ(names(), "dcba");
+    EXPECT_EQ(form->SpeedButton1->text(), "検索絞込 &S");
+    EXPECT_TRUE(form->Edit1->text().isEmpty());
+}
+
 TEST_F(MemberKeysTest, BatchPanelAndToolbarPrograms)
 {
     // Defaults: unit price from cost with 25 % profit, automatic rounding.
     form->SpeedButton2->click();
     EXPECT_EQ(stored("KIN_02").first(), "1600"); // 1234 ÷ 0.75 to hundreds
 
+    // Help and the estimate program open when they are there, else say so.
     QStringList opened;
     const auto keepOpener = TForm1::documentOpener();
     const auto keepStarter = TForm1::programStarter();
-    TForm1::documentOpener() = [&](const QString& p) { return opened << p, true; };
-    TForm1::programStarter() = [&](const QString& p) { return opened << p, true; };
+    TForm1::documentOpener() = TForm1::programStarter() = [&](const QString& p) { return opened << p, true; };
+    const QString help = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".PDF";
     form->SB[0]->click();
     form->SB[8]->click();
-    EXPECT_TRUE(opened.isEmpty());
-    ASSERT_EQ(confirm.messages.size(), 2);
-    EXPECT_TRUE(confirm.messages.at(1).contains("KMZ_63_48.exe"));
-
-    const QString help = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".PDF";
-    for (const QString& name : {help, QStringLiteral("KMZ_63_48.exe")}) {
-        QFile f(folder.file("PROG/" + name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const QString& name : {help, QStringLiteral("KMZ_63_48.exe")})
+        ASSERT_TRUE(QFile(folder.file("PROG/" + name)).open(QIODevice::WriteOnly));
     form->SB[0]->click();
     form->SB[8]->click();
     EXPECT_EQ(opened, QStringList({folder.file("PROG/" + help), folder.file("PROG/KMZ_63_48.exe")}));
-    EXPECT_EQ(confirm.messages.size(), 2);
+    ASSERT_EQ(confirm.messages.size(), 2);
+    EXPECT_TRUE(confirm.messages.at(1).contains("KMZ_63_48.exe"));
     TForm1::documentOpener() = keepOpener;
     TForm1::programStarter() = keepStarter;
 }
@@ -299,8 +321,7 @@ TEST_F(MemberKeysTest, CategoryNameBoxesPickTheCategoryAndLoadItsMembers)
     QTest::mouseDClick(form->DBEdit4, Qt::LeftButton);
     EXPECT_EQ(form->DBEdit3->text(), "2");
     EXPECT_EQ(form->DBEdit6->text(), "掘削");
-    EXPECT_EQ(ds().recordCount(), 1);
-    EXPECT_EQ(ds().text("NAME01"), "X");
+    EXPECT_EQ(names(), "X");
 
     // The middle picker lists the middles of the shown major.
     QStringList listed;
@@ -312,6 +333,31 @@ TEST_F(MemberKeysTest, CategoryNameBoxesPickTheCategoryAndLoadItsMembers)
     });
     QTest::mouseDClick(form->DBEdit6, Qt::LeftButton);
     EXPECT_EQ(listed, QStringList{"掘削"});
-    EXPECT_EQ(ds().text("NAME01"), "X");
+    EXPECT_EQ(names(), "X");
     EXPECT_EQ(modalShown, 2);
+}
+
+// 置　換 from the name column: the replacement runs once, and the dialog shown
+// again afterwards is cancelled.
+TEST_F(MemberKeysTest, ReplacementFromTheNameColumnRunsOnce)
+{
+    at(0, Name);
+    QStringList seen;
+    onModal([&](QWidget* w) {
+        auto* d = qobject_cast<TForm7*>(w);
+        ASSERT_NE(d, nullptr);
+        seen << d->Edit[1]->text();
+        EXPECT_TRUE(d->Edit[13]->isVisibleTo(d));
+        d->Edit[2]->setText("六角ﾎﾞﾙﾄ");
+        onModal([&](QWidget* second) {
+            seen << qobject_cast<TForm7*>(second)->Edit[2]->text();
+            qobject_cast<TForm7*>(second)->BitBtn2->click();
+        });
+        d->Button1->click();
+    });
+    form->SBS[0]->click();
+    EXPECT_EQ(modalShown, 2);
+    EXPECT_EQ(seen, QStringList({"六角ボルト", "六角ﾎﾞﾙﾄ"}));
+    EXPECT_EQ(confirm.messages, QStringList{"文字列の置き換えは、マスターに即時更新されます。"});
+    EXPECT_EQ(ds().text("NAME01"), "六角ﾎﾞﾙﾄ");
 }

@@ -1,32 +1,18 @@
-#include "DBControls.h"
-#include "DBGrid.h"
 #include "MainWindowFixture.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QTabWidget>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
+#include <QTextEdit>
 
 // What a new user and an unlucky office run into: a product database that is not
 // there when the program starts, tabs visited in an odd order, Windows paths, a
 // work folder that cannot be written, a small screen.
 class SafetyTest : public ::testing::Test, public MainWindowFixture {};
 
-namespace {
-
-const QStringList kProduct = {
-    "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (1,1,'仮設工事')",
-    "insert into MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01) values (2,2,'外壁工事')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (1,1,1,'足場')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (2,2,1,'サイディング')",
-    "insert into MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01) values (3,2,2,'塗装')",
-    "insert into MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01) values (2,1,1,'窯業系サイディング')",
-    "insert into LOOK_TANI (CD,NAME) values (1,'式')",
-};
-
-} // namespace
+const QStringList kProduct =
+    insertRows("MAS_KOUSYU_01 (CNT,BL_KUBUN,NAME01)", {"1,1,'仮設工事'", "2,2,'外壁工事'"}) +
+    insertRows("MAS_KOUSYU_02 (CNT,BL_KUBUN,BM_KUBUN,NAME01)",
+               {"1,1,1,'足場'", "2,2,1,'サイディング'", "3,2,2,'塗装'"}) +
+    insertRows("MAS_BUZAI (BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01)", {"2,1,1,'窯業系サイディング'"}) +
+    insertRows("LOOK_TANI (CD,NAME)", {"1,'式'"});
 
 // The loads fail while the product database cannot be reached and leave the work
 // tables empty; once it is back, 登　録 must not write those empty lists over it.
@@ -50,10 +36,13 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         EXPECT_TRUE(fx.confirm.messages.last().startsWith("マスターの読込が完了していないため、登録できません。"))
             << fx.confirm.messages.join("|").toStdString();
         EXPECT_FALSE(fx.confirm.messages.contains("登録しました。"));
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_02"), 3);
-        EXPECT_EQ(fx.productCount("MAS_BUZAI"), 1);
-        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+        const auto counts = [&] {
+            QStringList out;
+            for (const char* table : {"MAS_KOUSYU_01", "MAS_KOUSYU_02", "MAS_BUZAI", "LOOK_TANI"})
+                out << QString::number(fx.productCount(table));
+            return out.join(',');
+        };
+        EXPECT_EQ(counts(), "2,3,1,1");
 
         // Showing the tab again loads it, and then it registers as usual.
         fx.errors.clear();
@@ -63,8 +52,11 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
         fx.form->SB[2]->click();
         EXPECT_EQ(fx.confirm.messages.value(fx.confirm.messages.size() - 1), "登録しました。");
-        EXPECT_EQ(fx.productCount("MAS_KOUSYU_01"), 2);
-        EXPECT_EQ(fx.productCount("LOOK_TANI"), 1);
+        EXPECT_EQ(counts(), "2,3,1,1");
+        if (tab == Tab::Major) { // the work is over: the grid is back in place of the notice
+            EXPECT_TRUE(fx.form->DBGrid1->isVisibleTo(fx.form.get()));
+            EXPECT_FALSE(fx.form->Memo1->isVisibleTo(fx.form.get()));
+        }
     }
 }
 
@@ -95,18 +87,15 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
 // later errors still name the files the program meant to open.
 TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
 {
-    auto product = makeProduct();
-    product->close();
+    makeProduct()->close();
     QFile blocker(folder.file("LOCAL")); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     start();
     ASSERT_FALSE(errors.isEmpty());
-    for (const QString& e : std::as_const(errors)) {
-        EXPECT_FALSE(e.contains("tollgates", Qt::CaseInsensitive)) << e.toStdString();
-        EXPECT_FALSE(e.contains("PASSWORD", Qt::CaseInsensitive)) << e.toStdString();
-        EXPECT_FALSE(e.contains("file \"\"")) << e.toStdString();
-    }
+    for (const QString& e : std::as_const(errors))
+        for (const char* secret : {"tollgates", "PASSWORD", "file \"\""})
+            EXPECT_FALSE(e.contains(secret, Qt::CaseInsensitive)) << e.toStdString();
     EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
     EXPECT_EQ(session->conn.IBDatabase2.databaseName(), folder.file("LOCAL/MAS_MENT.fdb"));
     errors.clear();
@@ -125,11 +114,8 @@ TEST_F(SafetyTest, WindowFitsASmallScreen)
     form->resize(1220, 600);
     QApplication::processEvents();
     EXPECT_EQ(form->width(), 1220);
-    EXPECT_EQ(form->SB[0]->width(), 100);
-    EXPECT_EQ(form->SBS[5]->width(), 100);
-    EXPECT_EQ(form->FKey[3]->width(), 100);
-    EXPECT_EQ(form->SB[11]->width(), 99);
-    EXPECT_EQ(form->SBS[11]->width(), 99);
-    EXPECT_EQ(form->SB[1]->x(), 100);
-    EXPECT_EQ(form->FKey[11]->x(), 1100);
+    const QList<int> sizes = {form->SB[0]->width(),  form->SBS[5]->width(),  form->FKey[3]->width(),
+                              form->SB[11]->width(), form->SBS[11]->width(), form->SB[1]->x(),
+                              form->FKey[11]->x()};
+    EXPECT_EQ(sizes, (QList<int>{100, 100, 100, 99, 99, 100, 1100}));
 }
