@@ -1,6 +1,5 @@
 #include "DataModule.h"
 #include "Connections.h"
-#include "Schema.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -19,69 +18,56 @@ protected:
         conn.IBTransaction3().restart();
         conn.IBTransaction4().restart();
     }
-
+    // Committed rows 1 … n: majors with the given codes, or members under 3/12.
     void fillMajors(QList<int> codes)
     {
-        int cnt = 0;
-        for (int code : codes) {
-            dm->IBQ_FB2.setSql("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (:C,:B,:N)");
-            dm->IBQ_FB2.setParam("C", ++cnt);
-            dm->IBQ_FB2.setParam("B", code);
-            dm->IBQ_FB2.setParam("N", QString("大%1").arg(code));
-            dm->IBQ_FB2.exec();
-        }
-        TDM2::execCommit(dm->IBQ_FB2, "update BUZAI_DAI set NAME02=null");
+        QStringList sql;
+        for (int i = 0; i < codes.size(); ++i)
+            sql << QString("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (%1,%2,'大%2')")
+                       .arg(i + 1)
+                       .arg(codes[i]);
+        execCommitted(*dm->IBQ_FB2.database(), sql);
     }
-
     void fillMembers(int n)
     {
-        for (int i = 1; i <= n; ++i) {
-            dm->IBQ_FB4.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
-                               "values (:C,3,12,:C,:N,800,1000)");
-            dm->IBQ_FB4.setParam("C", i);
-            dm->IBQ_FB4.setParam("N", QString("部材%1").arg(i));
-            dm->IBQ_FB4.exec();
-        }
-        TDM2::execCommit(dm->IBQ_FB4, "update BUZAI_S set KETA=null");
+        QStringList sql{"delete from BUZAI_S"};
+        for (int i = 1; i <= n; ++i)
+            sql << QString("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
+                           "values (%1,3,12,%1,'部材%1',800,1000)")
+                       .arg(i);
+        execCommitted(*dm->IBQ_FB4.database(), sql);
     }
-
-    // (CNT, code, name) of every row in position order.
-    QStringList rows(Query& q, const QString& table, const QString& code)
+    // "position|code|name" of every row.
+    QStringList majors()
     {
-        q.setSql(QString("select * from %1 order by CNT").arg(table));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next())
-            out << QString("%1:%2:%3").arg(q.text("CNT"), q.text(code), q.text("NAME01"));
-        q.close();
-        return out;
+        return rowsOf(*dm->IBQ_FB2.database(), "select CNT,BL_KUBUN,NAME01 from BUZAI_DAI order by CNT");
+    }
+    QStringList members()
+    {
+        return rowsOf(*dm->IBQ_FB4.database(), "select CNT,BS_KUBUN,NAME01 from BUZAI_S order by CNT");
     }
 };
 
-TEST_F(DataModuleTest, InsertIntoEmptyMajorListGivesPositionAndCodeOne)
+TEST_F(DataModuleTest, MajorInsertsTakeTheNextCode)
 {
     dm->IBT_dai.open();
     dm->IBT_dai.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"), QStringList({"1:1:"}));
+    EXPECT_EQ(majors(), QStringList({"1|1|∅"})) << "into an empty list";
     EXPECT_EQ(dm->IBT_dai.recNo(), 1);
     EXPECT_EQ(dm->IBT_dai.state(), TableDataset::Browse);
-}
 
-TEST_F(DataModuleTest, MajorInsertBeforeThirdOfFive)
-{
+    execCommitted(*dm->IBQ_FB2.database(), {"delete from BUZAI_DAI"});
     fillMajors({1, 2, 5, 7, 9});
-    dm->IBT_dai.open();
+    dm->IBT_dai.reopen();
     dm->IBT_dai.setRecNo(3);
     dm->IBT_dai.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"),
-              QStringList({"1:1:大1", "2:2:大2", "3:10:", "4:5:大5", "5:7:大7", "6:9:大9"}));
+    EXPECT_EQ(majors(), QStringList({"1|1|大1", "2|2|大2", "3|10|∅", "4|5|大5", "5|7|大7", "6|9|大9"}));
     EXPECT_EQ(dm->IBT_dai.recNo(), 3);
     EXPECT_EQ(dm->IBT_dai.text("BL_KUBUN"), "10");
 
-    // Appending at the end puts the new row last.
     dm->IBT_dai.last();
     dm->IBT_dai.append();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN").last(), "7:11:");
+    EXPECT_EQ(majors().last(), "7|11|∅");
     EXPECT_EQ(dm->IBT_dai.recNo(), 7);
 }
 
@@ -91,7 +77,7 @@ TEST_F(DataModuleTest, DeleteKeepsCodeGapsAndLandsOnFollowingRow)
     dm->IBT_dai.open();
     dm->IBT_dai.setRecNo(2);
     dm->IBT_dai.remove();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"), QStringList({"1:1:大1", "2:6:大6", "3:8:大8"}));
+    EXPECT_EQ(majors(), QStringList({"1|1|大1", "2|6|大6", "3|8|大8"}));
     EXPECT_EQ(dm->IBT_dai.recNo(), 2);
     EXPECT_EQ(dm->IBT_dai.text("NAME01"), "大6");
     dm->IBT_dai.last();
@@ -102,50 +88,41 @@ TEST_F(DataModuleTest, DeleteKeepsCodeGapsAndLandsOnFollowingRow)
 TEST_F(DataModuleTest, MiddleInsertTakesCurrentMajorAndCarriesAccountItem)
 {
     dm->currentMajorCode = [] { return 4; };
-    dm->IBQ_FB3.setSql("insert into BUZAI_CHU (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,4,3,'中',205)");
-    dm->IBQ_FB3.exec();
+    dm->IBQ_FB3.run("insert into BUZAI_CHU (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,4,3,'中',205)");
     dm->IBT_chu.open();
     dm->IBT_chu.insert();
-    Query& q = dm->IBQ_FB3;
-    q.setSql("select * from BUZAI_CHU order by CNT");
-    q.open();
-    ASSERT_EQ(q.recordCount(), 2);
-    EXPECT_EQ(q.text("BL_KUBUN") + "/" + q.text("BM_KUBUN"), "4/4");
-    q.next();
-    EXPECT_EQ(q.text("KU_KAMOKU"), "205");
+    const QStringList rows =
+        rowsOf(*dm->IBQ_FB3.database(), "select BL_KUBUN,BM_KUBUN,KU_KAMOKU from BUZAI_CHU order by CNT");
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith("4|4|")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].endsWith("|205")) << rows[1].toStdString();
 }
 
 TEST_F(DataModuleTest, MemberInsertPositions)
 {
     dm->currentMajorCode = [] { return 3; };
     dm->currentMiddleCode = [] { return 12; };
-    // One row: the new row goes after it.
     fillMembers(1);
     dm->IBT_bu.open();
     dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:1:部材1", "2:0:"}));
+    EXPECT_EQ(members(), QStringList({"1|1|部材1", "2|0|∅"})) << "after the only row";
     EXPECT_EQ(dm->IBT_bu.recNo(), 2);
 
-    // Several rows, insert on the first: the new row goes before it.
-    TDM2::execCommit(dm->IBQ_FB4, "delete from BUZAI_S");
     fillMembers(3);
     dm->IBT_bu.reopen();
     dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:0:", "2:1:部材1", "3:2:部材2", "4:3:部材3"}));
+    EXPECT_EQ(members(), QStringList({"1|0|∅", "2|1|部材1", "3|2|部材2", "4|3|部材3"})) << "before the first";
     EXPECT_EQ(dm->IBT_bu.recNo(), 1);
 
-    // On the third row: directly before it.
     dm->IBT_bu.setRecNo(3);
     dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"),
-              QStringList({"1:0:", "2:1:部材1", "3:0:", "4:2:部材2", "5:3:部材3"}));
+    EXPECT_EQ(members(), QStringList({"1|0|∅", "2|1|部材1", "3|0|∅", "4|2|部材2", "5|3|部材3"})) << "before the third";
     EXPECT_EQ(dm->IBT_bu.recNo(), 3);
     EXPECT_EQ(dm->IBT_bu.text("BL_KUBUN") + "/" + dm->IBT_bu.text("BM_KUBUN"), "3/12");
 
-    // Appending: at the end.
     dm->IBT_bu.last();
     dm->IBT_bu.append();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN").size(), 6);
+    EXPECT_EQ(members().size(), 6);
     EXPECT_EQ(dm->IBT_bu.recNo(), 6);
 
     // Skip flag: an ordinary unposted insert.
@@ -162,27 +139,25 @@ TEST_F(DataModuleTest, MemberDeleteRenumbersAndProfitRate)
     dm->IBT_bu.open();
     dm->IBT_bu.setRecNo(2);
     dm->IBT_bu.remove();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:1:部材1", "2:3:部材3", "3:4:部材4"}));
+    EXPECT_EQ(members(), QStringList({"1|1|部材1", "2|3|部材3", "3|4|部材4"}));
     EXPECT_EQ(dm->IBT_bu.recNo(), 2);
     EXPECT_EQ(dm->IBT_bu.displayText(0, "利益率"), "20.00");
     EXPECT_EQ(dm->IBT_bu.displayText(0, "KIN_02"), "1,000");
-    dm->IBT_bu.setValue("KIN_02", "500");
-    dm->IBT_bu.setValue("KIN_01", "600");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "-20.00");
-    dm->IBT_bu.setValue("KIN_02", "0");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "");
-    dm->IBT_bu.setValue("KIN_01", "");
-    dm->IBT_bu.setValue("KIN_02", "300");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "100.00");
+    const char* cases[][3] = {
+        {"500", "600", "-20.00"}, {"0", "600", ""}, {"300", "", "100.00"}}; // KIN_02, KIN_01, rate
+    for (const auto& [price, cost, rate] : cases) {
+        dm->IBT_bu.setValue("KIN_02", price);
+        dm->IBT_bu.setValue("KIN_01", cost);
+        EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), rate) << price << " " << cost;
+    }
 }
 
 TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
 {
     fillMembers(1);
     dm->IBT_bu.open();
-    const QString full25 = QString(25, QChar(0x3042)); // あ × 25
-    const QString half40 = QString(40, 'a');
-    dm->IBT_bu.setValue("NAME01", full25);
+    const QString half40(40, 'a');
+    dm->IBT_bu.setValue("NAME01", QString(25, QChar(0x3042))); // あ × 25
     dm->IBT_bu.setValue("NAME02", half40);
     dm->IBT_bu.setValue("NAME03", QString::fromUtf8("ｱｲｳｴｵかきくけこさしすせ")); // 5 + 20 bytes
     dm->IBT_bu.setValue("TANI", QString::fromUtf8("ｾｯﾄ箱箱"));
@@ -196,22 +171,13 @@ TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
 
 TEST_F(DataModuleTest, UnitInsertAndDeleteRenumberCodes)
 {
-    for (int i = 1; i <= 3; ++i) {
-        dm->IBQ_FB2.setSql("insert into TANI (CD,NAME) values (:C,:N)");
-        dm->IBQ_FB2.setParam("C", i);
-        dm->IBQ_FB2.setParam("N", QString("u%1").arg(i));
-        dm->IBQ_FB2.exec();
-    }
+    Database& db = *dm->IBQ_FB2.database();
+    execCommitted(db, {"insert into TANI (CD,NAME) values (1,'u1')", "insert into TANI (CD,NAME) values (2,'u2')",
+                       "insert into TANI (CD,NAME) values (3,'u3')"});
     dm->IBT_TANI.open();
     dm->IBT_TANI.setRecNo(2);
     dm->IBT_TANI.insert();
     dm->IBT_TANI.setRecNo(4);
     dm->IBT_TANI.remove();
-    Query& q = dm->IBQ_FB2;
-    q.setSql("select CD, NAME from TANI order by CD");
-    q.open();
-    QStringList got;
-    for (; !q.eof(); q.next())
-        got << q.text("CD") + "=" + q.text("NAME");
-    EXPECT_EQ(got, QStringList({"1=u1", "2=", "3=u2"}));
+    EXPECT_EQ(rowsOf(db, "select CD, NAME from TANI order by CD"), QStringList({"1|u1", "2|∅", "3|u2"}));
 }
