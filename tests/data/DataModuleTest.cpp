@@ -4,157 +4,129 @@
 
 #include <gtest/gtest.h>
 
-// The dataset events on real work tables: positions stay dense, new rows get
-// their codes, the cursor lands where the user expects it.
-class DataModuleTest : public ::testing::Test {
-protected:
+namespace {
+
+// The data module on real work tables, under major 3, middle 12.
+struct Rig {
     TestFolder folder;
     Connections conn;
-    std::unique_ptr<TDM2> dm;
+    std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
 
-    void SetUp() override
+    Rig()
     {
-        dm = connectDataModule(folder, conn);
         conn.IBTransaction3().restart();
         conn.IBTransaction4().restart();
-    }
-    // Committed rows 1 … n: majors with the given codes, or members under 3/12.
-    void fillMajors(QList<int> codes)
-    {
-        QStringList sql;
-        for (int i = 0; i < codes.size(); ++i)
-            sql << QString("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (%1,%2,'大%2')")
-                       .arg(i + 1)
-                       .arg(codes[i]);
-        execCommitted(*dm->IBQ_FB2.database(), sql);
-    }
-    void fillMembers(int n)
-    {
-        QStringList sql{"delete from BUZAI_S"};
-        for (int i = 1; i <= n; ++i)
-            sql << QString("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
-                           "values (%1,3,12,%1,'部材%1',800,1000)")
-                       .arg(i);
-        execCommitted(*dm->IBQ_FB4.database(), sql);
-    }
-    // "position|code|name" of every row.
-    QStringList majors()
-    {
-        return rowsOf(*dm->IBQ_FB2.database(), "select CNT,BL_KUBUN,NAME01 from BUZAI_DAI order by CNT");
-    }
-    QStringList members()
-    {
-        return rowsOf(*dm->IBQ_FB4.database(), "select CNT,BS_KUBUN,NAME01 from BUZAI_S order by CNT");
+        dm->currentMajorCode = [] { return 3; };
+        dm->currentMiddleCode = [] { return 12; };
     }
 };
+class DataModuleTest : public ::testing::Test, public Rig {};
 
-TEST_F(DataModuleTest, MajorInsertsTakeTheNextCode)
+// The rows of a dataset as "a|b|c", NULL as "∅".
+QStringList shown(const TableDataset& d, const QString& columns)
 {
-    dm->IBT_dai.open();
-    dm->IBT_dai.insert();
-    EXPECT_EQ(majors(), QStringList({"1|1|∅"})) << "into an empty list";
-    EXPECT_EQ(dm->IBT_dai.recNo(), 1);
-    EXPECT_EQ(dm->IBT_dai.state(), TableDataset::Browse);
-
-    execCommitted(*dm->IBQ_FB2.database(), {"delete from BUZAI_DAI"});
-    fillMajors({1, 2, 5, 7, 9});
-    dm->IBT_dai.reopen();
-    dm->IBT_dai.setRecNo(3);
-    dm->IBT_dai.insert();
-    EXPECT_EQ(majors(), QStringList({"1|1|大1", "2|2|大2", "3|10|∅", "4|5|大5", "5|7|大7", "6|9|大9"}));
-    EXPECT_EQ(dm->IBT_dai.recNo(), 3);
-    EXPECT_EQ(dm->IBT_dai.text("BL_KUBUN"), "10");
-
-    dm->IBT_dai.last();
-    dm->IBT_dai.append();
-    EXPECT_EQ(majors().last(), "7|11|∅");
-    EXPECT_EQ(dm->IBT_dai.recNo(), 7);
+    QStringList rows;
+    for (int r = 0; r < d.recordCount(); ++r) {
+        QStringList cells;
+        for (const QString& c : columns.split(','))
+            cells << (d.valueAt(r, c).isValid() ? valueText(d.valueAt(r, c)) : "∅");
+        rows << cells.join('|');
+    }
+    return rows;
 }
 
-TEST_F(DataModuleTest, DeleteKeepsCodeGapsAndLandsOnFollowingRow)
+// Inserts and deletes keep positions dense; a new row gets the next code of its
+// level and the codes of the current parents, the cursor lands where the user
+// expects it, and the dataset shows what the table holds.
+TEST(DataModuleEvents, InsertsAndDeletesRenumber)
 {
-    fillMajors({1, 4, 6, 8});
-    dm->IBT_dai.open();
-    dm->IBT_dai.setRecNo(2);
-    dm->IBT_dai.remove();
-    EXPECT_EQ(majors(), QStringList({"1|1|大1", "2|6|大6", "3|8|大8"}));
-    EXPECT_EQ(dm->IBT_dai.recNo(), 2);
-    EXPECT_EQ(dm->IBT_dai.text("NAME01"), "大6");
-    dm->IBT_dai.last();
-    dm->IBT_dai.remove();
-    EXPECT_EQ(dm->IBT_dai.recNo(), 2);
+    struct Level {
+        TableDataset TDM2::*ds;
+        const char *table, *columns;
+    };
+    const Level dai{&TDM2::IBT_dai, "BUZAI_DAI", "CNT,BL_KUBUN,NAME01"},
+        chu{&TDM2::IBT_chu, "BUZAI_CHU", "CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU"},
+        bu{&TDM2::IBT_bu, "BUZAI_S", "CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01"}, tani{&TDM2::IBT_TANI, "TANI", "CD,NAME"};
+    const char *five = "1,1,'大1' 2,2,'大2' 3,5,'大5' 4,7,'大7' 5,9,'大9'",
+               *four = "1,1,'大1' 2,4,'大4' 3,6,'大6' 4,8,'大8'",
+               *three = "1,3,12,1,'部1' 2,3,12,2,'部2' 3,3,12,3,'部3'";
+    const struct Case {
+        const Level& level;
+        const char* before; // rows, one tuple of the columns each
+        const char* steps;  // a number moves to that record; "skip" sets the member skip flag
+        const char* after;  // the table afterwards
+        int recNo;
+    } cases[] = {
+        {dai, "", "insert", "1|1|∅", 1},
+        {dai, five, "3 insert", "1|1|大1 2|2|大2 3|10|∅ 4|5|大5 5|7|大7 6|9|大9", 3},
+        {dai, five, "3 insert last append", "1|1|大1 2|2|大2 3|10|∅ 4|5|大5 5|7|大7 6|9|大9 7|11|∅", 7},
+        {dai, four, "2 remove", "1|1|大1 2|6|大6 3|8|大8", 2},
+        {dai, four, "2 remove last remove", "1|1|大1 2|6|大6", 2},
+        {chu, "1,3,3,'中',205", "insert", "1|3|4|∅|0 2|3|3|中|205", 1},
+        {bu, "1,3,12,1,'部1'", "insert", "1|3|12|1|部1 2|3|12|0|∅", 2},
+        {bu, three, "insert", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|2|部2 4|3|12|3|部3", 1},
+        {bu, three, "insert 3 insert", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|0|∅ 4|3|12|2|部2 5|3|12|3|部3", 3},
+        {bu, three, "insert last append", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|2|部2 4|3|12|3|部3 5|3|12|0|∅", 5},
+        {bu, "1,3,12,1,'部1' 2,3,12,2,'部2' 3,3,12,3,'部3' 4,3,12,4,'部4'", "2 remove",
+         "1|3|12|1|部1 2|3|12|3|部3 3|3|12|4|部4", 2},
+        {bu, three, "skip 2 insert", "1|3|12|1|部1 2|3|12|2|部2 3|3|12|3|部3", 2},
+        {tani, "1,'u1' 2,'u2' 3,'u3'", "2 insert 4 remove", "1|u1 2|∅ 3|u2", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1: %2").arg(c.level.table, c.steps).toStdString());
+        Rig rig;
+        TDM2& dm = *rig.dm;
+        TableDataset& ds = dm.*c.level.ds;
+        const QString columns = c.level.columns;
+        QStringList fill;
+        for (const QString& tuple : QString(c.before).split(' ', Qt::SkipEmptyParts))
+            fill << QString("insert into %1 (%2) values (%3)").arg(c.level.table, columns, tuple);
+        execCommitted(*ds.database(), fill);
+        ds.open();
+        for (const QString& step : QString(c.steps).split(' ')) {
+            bool number = false;
+            const int recNo = step.toInt(&number);
+            if (number)
+                ds.setRecNo(recNo);
+            else if (step == "skip")
+                dm.memberNumberingSkip = 1;
+            else if (step == "insert")
+                ds.insert();
+            else if (step == "append")
+                ds.append();
+            else if (step == "remove")
+                ds.remove();
+            else
+                ds.last();
+        }
+        const QStringList after = QString(c.after).split(' ');
+        const QString sql =
+            QString("select %1 from %2 order by %3").arg(columns, c.level.table, columns.section(',', 0, 0));
+        EXPECT_EQ(rowsOf(*ds.database(), sql), after);
+        EXPECT_EQ(ds.recNo(), c.recNo);
+        if (dm.memberNumberingSkip) {
+            EXPECT_EQ(ds.state(), TableDataset::Insert) << "an ordinary unposted insert";
+            continue;
+        }
+        EXPECT_EQ(ds.state(), TableDataset::Browse);
+        EXPECT_EQ(shown(ds, columns), after);
+    }
 }
-
-TEST_F(DataModuleTest, MiddleInsertTakesCurrentMajorAndCarriesAccountItem)
+TEST_F(DataModuleTest, ProfitRateFollowsTheAmounts)
 {
-    dm->currentMajorCode = [] { return 4; };
-    dm->IBQ_FB3.run("insert into BUZAI_CHU (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,4,3,'中',205)");
-    dm->IBT_chu.open();
-    dm->IBT_chu.insert();
-    const QStringList rows =
-        rowsOf(*dm->IBQ_FB3.database(), "select BL_KUBUN,BM_KUBUN,KU_KAMOKU from BUZAI_CHU order by CNT");
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_TRUE(rows[0].startsWith("4|4|")) << rows[0].toStdString();
-    EXPECT_TRUE(rows[1].endsWith("|205")) << rows[1].toStdString();
-}
-
-TEST_F(DataModuleTest, MemberInsertPositions)
-{
-    dm->currentMajorCode = [] { return 3; };
-    dm->currentMiddleCode = [] { return 12; };
-    fillMembers(1);
+    execCommitted(conn.IBDatabase4, {"insert into BUZAI_S (CNT,KIN_01,KIN_02) values (1,800,1000)"});
     dm->IBT_bu.open();
-    dm->IBT_bu.insert();
-    EXPECT_EQ(members(), QStringList({"1|1|部材1", "2|0|∅"})) << "after the only row";
-    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
-
-    fillMembers(3);
-    dm->IBT_bu.reopen();
-    dm->IBT_bu.insert();
-    EXPECT_EQ(members(), QStringList({"1|0|∅", "2|1|部材1", "3|2|部材2", "4|3|部材3"})) << "before the first";
-    EXPECT_EQ(dm->IBT_bu.recNo(), 1);
-
-    dm->IBT_bu.setRecNo(3);
-    dm->IBT_bu.insert();
-    EXPECT_EQ(members(), QStringList({"1|0|∅", "2|1|部材1", "3|0|∅", "4|2|部材2", "5|3|部材3"})) << "before the third";
-    EXPECT_EQ(dm->IBT_bu.recNo(), 3);
-    EXPECT_EQ(dm->IBT_bu.text("BL_KUBUN") + "/" + dm->IBT_bu.text("BM_KUBUN"), "3/12");
-
-    dm->IBT_bu.last();
-    dm->IBT_bu.append();
-    EXPECT_EQ(members().size(), 6);
-    EXPECT_EQ(dm->IBT_bu.recNo(), 6);
-
-    // Skip flag: an ordinary unposted insert.
-    dm->memberNumberingSkip = 1;
-    dm->IBT_bu.setRecNo(2);
-    dm->IBT_bu.insert();
-    EXPECT_EQ(dm->IBT_bu.state(), TableDataset::Insert);
-    dm->IBT_bu.cancel();
-}
-
-TEST_F(DataModuleTest, MemberDeleteRenumbersAndProfitRate)
-{
-    fillMembers(4);
-    dm->IBT_bu.open();
-    dm->IBT_bu.setRecNo(2);
-    dm->IBT_bu.remove();
-    EXPECT_EQ(members(), QStringList({"1|1|部材1", "2|3|部材3", "3|4|部材4"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
-    EXPECT_EQ(dm->IBT_bu.displayText(0, "利益率"), "20.00");
-    EXPECT_EQ(dm->IBT_bu.displayText(0, "KIN_02"), "1,000");
-    const char* cases[][3] = {
-        {"500", "600", "-20.00"}, {"0", "600", ""}, {"300", "", "100.00"}}; // KIN_02, KIN_01, rate
+    const char* cases[][3] = {{"500", "600", "-20.00"}, {"0", "600", ""}, {"300", "", "100.00"}}; // KIN_02, KIN_01
     for (const auto& [price, cost, rate] : cases) {
         dm->IBT_bu.setValue("KIN_02", price);
         dm->IBT_bu.setValue("KIN_01", cost);
-        EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), rate) << price << " " << cost;
+        EXPECT_EQ(dm->IBT_bu.displayText(0, "利益率"), rate) << price << " " << cost;
     }
 }
 
 TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
 {
-    fillMembers(1);
+    execCommitted(conn.IBDatabase4, {"insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN) values (1,3,12,1)"});
     dm->IBT_bu.open();
     const QString half40(40, 'a');
     dm->IBT_bu.setValue("NAME01", QString(25, QChar(0x3042))); // あ × 25
@@ -169,15 +141,4 @@ TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
     EXPECT_EQ(dm->IBT_bu.text("TANI"), QString::fromUtf8("ｾｯﾄ箱"));
 }
 
-TEST_F(DataModuleTest, UnitInsertAndDeleteRenumberCodes)
-{
-    Database& db = *dm->IBQ_FB2.database();
-    execCommitted(db, {"insert into TANI (CD,NAME) values (1,'u1')", "insert into TANI (CD,NAME) values (2,'u2')",
-                       "insert into TANI (CD,NAME) values (3,'u3')"});
-    dm->IBT_TANI.open();
-    dm->IBT_TANI.setRecNo(2);
-    dm->IBT_TANI.insert();
-    dm->IBT_TANI.setRecNo(4);
-    dm->IBT_TANI.remove();
-    EXPECT_EQ(rowsOf(db, "select CD, NAME from TANI order by CD"), QStringList({"1|u1", "2|∅", "3|u2"}));
-}
+} // namespace
