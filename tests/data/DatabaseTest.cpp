@@ -1,5 +1,5 @@
 #include "Database.h"
-#include "DbError.h"
+#include "DbErrorOf.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +19,9 @@ TEST(ConnectionError, FailuresNameTheFileButNotTheLogin)
     TestFolder folder;
     const QString missing = folder.file("NO_LOCAL/MAS_MENT.fdb"); // the folder is missing
     for (const QString& password : {QStringLiteral("tollgates"), QStringLiteral("hunter2")}) {
-        try {
-            Database::createDatabase(missing, QStringLiteral("sysdba"), password);
-            FAIL() << "created";
-        } catch (const DbError& e) {
-            expectNoCredentials(e, password);
-            EXPECT_TRUE(e.statement().contains(missing)) << e.statement().toStdString();
-        }
+        const DbError e = dbErrorOf([&] { Database::createDatabase(missing, QStringLiteral("sysdba"), password); });
+        expectNoCredentials(e, password);
+        EXPECT_TRUE(e.statement().contains(missing)) << e.statement().toStdString();
     }
 
     // A connection that was never given its file says which connection it is,
@@ -35,14 +31,10 @@ TEST(ConnectionError, FailuresNameTheFileButNotTheLogin)
         db.setParams(Database::defaultParams());
         if (!file.isEmpty())
             db.setDatabaseName(file);
-        try {
-            db.open();
-            FAIL() << "connected";
-        } catch (const DbError& e) {
-            expectNoCredentials(e, "tollgates");
-            EXPECT_TRUE(e.text().contains(file.isEmpty() ? "IBDatabase3" : file)) << e.text().toStdString();
-            EXPECT_FALSE(e.text().contains("\"\"")) << e.text().toStdString();
-        }
+        const DbError e = dbErrorOf([&] { db.open(); });
+        expectNoCredentials(e, "tollgates");
+        EXPECT_TRUE(e.text().contains(file.isEmpty() ? "IBDatabase3" : file)) << e.text().toStdString();
+        EXPECT_FALSE(e.text().contains("\"\"")) << e.text().toStdString();
     }
 
     // Any statement that carries a login, wherever it fails, is shown without it.

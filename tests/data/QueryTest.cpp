@@ -1,6 +1,6 @@
 #include "Query.h"
 #include "Database.h"
-#include "DbError.h"
+#include "DbErrorOf.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -36,12 +36,8 @@ TEST_F(QueryTest, ShiftJisTextRoundTrips)
         want << o + '|' + o + '|' + o.left(3);
     }
     ins.setParam("NAME01", QString::fromUtf8("a😀b"));
-    try {
-        ins.exec();
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_TRUE(e.message().contains("NAME01")) << e.message().toStdString();
-    }
+    const QString refused = dbErrorOf([&] { ins.exec(); }).message();
+    EXPECT_TRUE(refused.contains("NAME01")) << refused.toStdString();
     // The refused value is forgotten with the half-built message; the statement stays usable.
     ins.setParam("CNT", 99);
     ins.setParam("NAME01", "山田");
@@ -62,21 +58,12 @@ TEST_F(QueryTest, FailuresNameTheStatementAndLeaveNothingOpen)
     Query q(db.get());
     q.setSql("drop table NO_SUCH_TABLE");
     EXPECT_FALSE(q.execIgnoringError());
-    try {
-        q.exec();
-        FAIL();
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.statement(), "drop table NO_SUCH_TABLE");
-    }
+    EXPECT_EQ(dbErrorOf([&] { q.exec(); }).statement(), "drop table NO_SUCH_TABLE");
     q.setSql("select CNT, 10 / D as R from T");
     for (int attempt = 1; attempt <= 2; ++attempt) {
-        try {
-            q.open();
-            FAIL() << "opened, attempt " << attempt;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.statement(), "select CNT, 10 / D as R from T");
-            EXPECT_FALSE(e.message().contains("reopen")) << e.message().toStdString();
-        }
+        const DbError e = dbErrorOf([&] { q.open(); });
+        EXPECT_EQ(e.statement(), "select CNT, 10 / D as R from T") << "attempt " << attempt;
+        EXPECT_FALSE(e.message().contains("reopen")) << e.message().toStdString();
         EXPECT_TRUE(q.eof());
         EXPECT_EQ(q.recordCount(), 0);
         EXPECT_TRUE(q.fieldNames().isEmpty());
