@@ -1,11 +1,18 @@
 #include "Configuration.h"
+#include "FormState.h"
 #include "SjisCodec.h"
 #include "SystemConfig.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <QWidget>
 
@@ -15,7 +22,8 @@
 
 namespace {
 
-// SYSTEM.DAT and pro_title.inf in a temporary folder.
+// The files the program reads and writes (SYSTEM.DAT, pro_title.inf, a
+// dialog's saved state) in a temporary folder.
 class Config : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -136,6 +144,41 @@ TEST_F(Config, ProductTitleIsTheFirstLine)
         write(bytes, "pro_title.inf");
         EXPECT_EQ(expected, readProductTitle(dir.path())) << bytes.constData();
     }
+}
+
+template <typename W>
+W* add(QWidget* parent, const char* name)
+{
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    parent->layout()->addWidget(w);
+    return w;
+}
+
+TEST_F(Config, SaveFormStateWritesGeometryThenControlsInChildOrder)
+{
+    QDialog dialog;
+    new QVBoxLayout(&dialog);
+    add<QCheckBox>(&dialog, "CheckBox1")->setChecked(true);
+    add<QLineEdit>(&dialog, "Edit_name")->setText(QStringLiteral("㈱山田=商店"));
+    add<QRadioButton>(&dialog, "RadioButton1")->setChecked(false);
+    add<QComboBox>(&dialog, "ComboBox1")->setEditable(true); // its inner edit is not a field
+    add<QSpinBox>(&dialog, "SpinBox1");
+    add<QCheckBox>(&dialog, "CheckBox2");
+    add<QLineEdit>(&dialog, "Edit_empty");
+    dialog.move(10, 20);
+    dialog.resize(300, 200);
+
+    const QString path = write(QByteArray(5000, 'x'), "TRAD_SEL.DAT"); // replaced, not appended to
+    saveFormState(&dialog, path);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray expected =
+        "X0=10\r\nY0=20\r\nHeight=" + QByteArray::number(dialog.height()) +
+        "\r\nWidth=" + QByteArray::number(dialog.width()) + "\r\nCheckBox1=1\r\nEdit_name=\x87\x8a" +
+        SjisCodec::encode(QStringLiteral("山田=商店")) + "\r\nRadioButton1=0\r\nCheckBox2=0\r\nEdit_empty=\r\n";
+    EXPECT_EQ(expected, file.readAll());
 }
 
 } // namespace
