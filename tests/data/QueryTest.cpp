@@ -78,27 +78,6 @@ TEST_F(QueryTest, FailuresNameTheStatementAndLeaveNothingOpen)
     run("COMMIT");
 }
 
-// Texts longer than one blob segment come back whole; binary blobs stay bytes.
-TEST_F(QueryTest, BlobsAreReadWhole)
-{
-    run("create table T (MEMO blob sub_type text, RAW blob sub_type binary)");
-    run("COMMIT");
-    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600); // 12,000 bytes in Shift-JIS
-    QByteArray raw;
-    for (int i = 0; i < 20000; ++i)
-        raw.append(static_cast<char>(i % 251));
-    Query q(db.get());
-    q.setSql("insert into T (MEMO, RAW) values (:MEMO, :RAW)");
-    q.setParam("MEMO", memo);
-    q.setParam("RAW", raw);
-    q.exec();
-    q.setSql("select MEMO, RAW from T");
-    q.open();
-    ASSERT_EQ(q.recordCount(), 1);
-    EXPECT_EQ(q.text("MEMO"), memo);
-    EXPECT_EQ(q.value("RAW").toByteArray(), raw);
-}
-
 // One step of a command: the query's earlier text, parameters and rows are
 // gone, each line stays a line, "COMMIT" commits and goes on in a new
 // transaction; a rollback forgets what was not committed.
@@ -127,26 +106,38 @@ TEST_F(QueryTest, RunReplacesTheStatementAndCommits)
     EXPECT_EQ(rows("select count(*) from T"), QStringList{"2"});
 }
 
-TEST_F(QueryTest, TypedParametersAndNulls)
+// Values of every type come back as written; texts longer than one blob
+// segment come back whole and binary blobs stay bytes.
+TEST_F(QueryTest, TypedParametersBlobsAndNulls)
 {
-    run("create table T (I smallint, D double precision, DT date, TS timestamp, S varchar(10))");
+    run("create table T (I smallint, D double precision, DT date, TS timestamp, S varchar(10), "
+        "MEMO blob sub_type text, RAW blob sub_type binary)");
     run("COMMIT");
     const QDateTime ts(QDate(2021, 4, 1), QTime(13, 5, 7));
+    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600); // 12,000 bytes in Shift-JIS
+    QByteArray raw;
+    for (int i = 0; i < 20000; ++i)
+        raw.append(static_cast<char>(i % 251));
     Query q(db.get());
-    q.setSql("insert into T (I,D,DT,TS,S) values (:I,:D,:DT,:TS,:S)");
+    q.setSql("insert into T (I,D,DT,TS,S,MEMO,RAW) values (:I,:D,:DT,:TS,:S,:MEMO,:RAW)");
     q.setParam("I", QStringLiteral("12")); // text into an integer column converts
     q.setParam("D", 1234.5);
     q.setParam("DT", ts.date());
     q.setParam("TS", ts); // S never bound: NULL
+    q.setParam("MEMO", memo);
+    q.setParam("RAW", raw);
     q.exec();
     q.setSql("select * from T");
     q.open();
+    ASSERT_EQ(q.recordCount(), 1);
     EXPECT_EQ(q.value("i").toInt(), 12);
     EXPECT_EQ(q.text("D"), "1234.5");
     EXPECT_EQ(q.value("DT").toDate(), ts.date());
     EXPECT_EQ(q.value("TS").toDateTime(), ts);
     EXPECT_TRUE(q.isNull("S"));
     EXPECT_EQ(q.text("S"), "");
+    EXPECT_EQ(q.text("MEMO"), memo);
+    EXPECT_EQ(q.value("RAW").toByteArray(), raw);
 }
 
 TEST(SubstituteParams, NamesOutsideQuotesOnly)
