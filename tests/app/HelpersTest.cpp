@@ -111,10 +111,10 @@ TEST(DecodeHexText, DecodesShiftJisPairs)
     EXPECT_EQ(QString(2047, QLatin1Char('A')), decodeHexText(QStringLiteral("41").repeated(2100))) << "byte limit";
 }
 
+// Full-width text and its half-width form, both ways.
 TEST(WidthConversion, MixedTextBothWays)
 {
     const char* cases[][2] = {
-        // full, half
         {"Ａ１　ー「テスト」、。・", "A1 ｰ｢ﾃｽﾄ｣､｡･"},
         {"ガギパピヴ", "ｶﾞｷﾞﾊﾟﾋﾟｳﾞ"},
         {"ッャァヲン", "ｯｬｧｦﾝ"},

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 class TableDatasetTest : public ::testing::Test {
 protected:
     TestFolder folder;
@@ -201,10 +203,7 @@ TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)
     EXPECT_EQ(d.displayText(2, "№"), "3");
     EXPECT_EQ(d.displayText(0, "BL_KUBUN"), "10");
 
-    struct {
-        QVariant v;
-        const char *fmt, *out;
-    } cases[] = {
+    const std::tuple<QVariant, const char*, const char*> cases[] = {
         {1234567.0, "#,###", "1,234,567"},
         {0.0, "#,###", ""},
         {-1234.0, "#,###", "-1,234"},
@@ -216,6 +215,6 @@ TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)
         {0.0, "0.00;-0.00;#", ""},
         {QVariant(), "#,###", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(formatNumber(c.v, c.fmt), QString(c.out)) << c.fmt << " " << c.v.toString().toStdString();
+    for (const auto& [v, fmt, out] : cases)
+        EXPECT_EQ(formatNumber(v, fmt), QString(out)) << fmt << " " << v.toString().toStdString();
 }
