@@ -46,37 +46,30 @@ TEST(NetworkErrors, EachFailedAttachmentIsExplainedWithinTenSeconds)
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
 
-    struct Case {
-        const char* name;
-        QString path;
-        QString password;
-        Kind kind;
-    };
-    const Case cases[] = {
-        {"no server on the port", QString("127.0.0.1/%1:%2").arg(closedPort()).arg(product), "tollgates",
-         Kind::Unreachable},
-        {"server does not answer", QString("127.0.0.1/%1:%2").arg(silent.serverPort()).arg(product), "tollgates",
-         Kind::Unreachable},
+    const auto at = [&](quint16 port) { return QString("127.0.0.1/%1:%2").arg(port).arg(product); };
+    const std::tuple<const char*, QString, QString, Kind> cases[] = {
+        {"no server on the port", at(closedPort()), "tollgates", Kind::Unreachable},
+        {"server does not answer", at(silent.serverPort()), "tollgates", Kind::Unreachable},
         {"no such file on the server", server->connectionString(folder.file("NONE.FDB")), "tollgates",
          Kind::FileNotFound},
         {"a folder on the server", server->connectionString(folder.path()), "tollgates", Kind::FileNotFound},
         {"password refused", server->connectionString(product), "wrong", Kind::LoginRefused},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, path, password, kind] : cases) {
+        SCOPED_TRACE(name);
         Database db("probe");
-        db.setDatabaseName(c.path);
-        db.setParams({"user_name=sysdba", "password=" + c.password, "lc_ctype=CP943C"});
+        db.setDatabaseName(path);
+        db.setParams({"user_name=sysdba", "password=" + password, "lc_ctype=CP943C"});
         for (int attempt = 0; attempt < 2; ++attempt) {
             QElapsedTimer clock;
             clock.start();
             const DbError e = dbErrorOf([&] { db.open(); });
-            expectExplained(e, c.kind);
+            expectExplained(e, kind);
             EXPECT_TRUE(e.statement().startsWith("CONNECT 127.0.0.1/"));
-            EXPECT_FALSE(e.text().contains(c.password == "wrong" ? "wrong" : "tollgates"));
+            EXPECT_FALSE(e.text().contains(password == "wrong" ? "wrong" : "tollgates"));
             // A server that did not answer is not waited for again at once.
             EXPECT_LT(clock.elapsed(), attempt == 0 ? 10000 : 1000);
-            if (c.kind != Kind::Unreachable)
+            if (kind != Kind::Unreachable)
                 break;
         }
     }
@@ -178,6 +171,64 @@ TEST(NetTxt, UnusableFirstLineGivesAMessageAndTheWindowStaysUsable)
         EXPECT_TRUE(fx.form->isVisible());
         EXPECT_LT(clock.elapsed(), 20000);
     }
+}
+
+QStringList names(TableDataset& d, const QString& field)
+{
+    QStringList out;
+    for (int row = 0; row < d.recordCount(); ++row)
+        out << d.valueAt(row, field).toString();
+    return out;
+}
+
+// Two estimators, each with a program folder and work database of their own, on
+// one product database on the server. B loads while A's registration is under
+// way; B registers afterwards and, after the reload, works on A's result.
+TEST(TwoUsers, OneLoadsWhileTheOtherRegistersAndTheSecondSeesTheFirstsResult)
+{
+    ASSERT_NE(TestServer::ofRun(), nullptr);
+    RegistrationRig a;
+    a.standardProduct();
+    a.product(inserts("LOOK_TANI (CD,NAME)", {"1,'式'"}));
+    a.work(inserts("BUZAI_DAI (CNT,BL_kubun,NAME01)", {"1,2,'M2 new'", "2,1,'M1'"}));
+
+    MainWindowFixture b;
+    b.netTxt(a.conn.IBDatabase1.databaseName().toLatin1() + "\r\n");
+    b.start();
+    ASSERT_TRUE(b.errors.isEmpty()) << b.errors.join("\n").toStdString();
+    EXPECT_EQ(names(b.dm->IBT_dai, "NAME01"), (QStringList{"M1", "M2"}));
+
+    QStringList loadedMeanwhile;
+    int steps = 0;
+    a.progress.onStep = [&] {
+        if (++steps != 3)
+            return;
+        // A has rewritten the majors but not committed: B's load neither waits
+        // nor fails, and reads what was committed.
+        b.form->showTab(Tab::Unit);
+        b.form->showTab(Tab::Major);
+        loadedMeanwhile = names(b.dm->IBT_dai, "NAME01");
+    };
+    a.registerTab(Tab::Major);
+    EXPECT_EQ(a.confirm.messages.value(a.confirm.messages.size() - 1), "登録しました。");
+    b.expectNoErrors();
+    EXPECT_EQ(loadedMeanwhile, (QStringList{"M1", "M2"}));
+
+    // B registers its units second, then finds A's majors on its reload.
+    b.form->showTab(Tab::Unit);
+    b.dm->IBT_TANI.append();
+    b.dm->IBT_TANI.setValue("NAME", "本");
+    b.dm->IBT_TANI.post();
+    b.confirm.answers = {Confirmation::Ok, Confirmation::Ok};
+    b.form->SB[2]->click();
+    EXPECT_EQ(b.confirm.messages.value(b.confirm.messages.size() - 1), "登録しました。")
+        << b.confirm.messages.join("|").toStdString() << b.errors.join("\n").toStdString();
+    b.form->showTab(Tab::Major);
+    EXPECT_EQ(names(b.dm->IBT_dai, "NAME01"), (QStringList{"M2 new", "M1"}));
+    EXPECT_EQ(a.productRows("select CD, NAME from LOOK_TANI order by CD"), (Rows{"1|式", "2|本"}));
+    EXPECT_EQ(a.productRows("select BL_kubun, NAME01 from MAS_KOUSYU_01 order by BL_kubun"),
+              (Rows{"1|M2 new", "2|M1"}));
+    b.expectNoErrors();
 }
 
 } // namespace
