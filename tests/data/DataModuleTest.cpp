@@ -112,6 +112,7 @@ TEST(DataModuleEvents, InsertsAndDeletesRenumber)
         EXPECT_EQ(shown(ds, columns), after);
     }
 }
+
 TEST_F(DataModuleTest, ProfitRateFollowsTheAmounts)
 {
     execCommitted(conn.IBDatabase4, {"insert into BUZAI_S (CNT,KIN_01,KIN_02) values (1,800,1000)"});
