@@ -1,68 +1,184 @@
 #include "Configuration.h"
+#include "FormState.h"
 #include "SjisCodec.h"
 #include "SystemConfig.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
+
+// The files the program reads and writes (SYSTEM.DAT, pro_title.inf, a
+// dialog's saved state) in a temporary folder.
+class Config : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString write(const QByteArray& bytes, const QString& name = "SYSTEM.DAT")
+    {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+    QString writeText(const QString& text) { return write(SjisCodec::encode(text)); }
+};
 
 TEST(StyleNumberEdits, ChoosesByObjectName)
 {
-    const struct {
-        const char* name;
-        bool right, digitsOnly;
-    } cases[] = {
-        {"KIN_01", true, false},  {"kin_02", true, true},   {"EditHI", true, true},     {"BAN_NO", true, true},
-        {"TUKI1", true, true},    {"kin0_3", false, false}, {"kin_ritu", true, false},  {"NEN1", true, false},
-        {"KINritu", true, false}, {"NAME01", false, false}, {"hi_lower", false, false},
-    };
+    // name, then R for right-aligned, D for digits only
+    const QStringList cases{"KIN_01 R",   "kin_02 RD", "EditHI RD", "BAN_NO RD", "TUKI1 RD",  "kin0_3 -",
+                            "kin_ritu R", "NEN1 R",    "KINritu R", "NAME01 -",  "hi_lower -"};
     QWidget window;
     QWidget inner(&window); // nested edits are styled too
-    for (const auto& c : cases)
-        (new QLineEdit(&inner))->setObjectName(QLatin1String(c.name));
+    for (const QString& c : cases)
+        (new QLineEdit(&inner))->setObjectName(c.section(' ', 0, 0));
     styleNumberEdits(&window);
-    for (const auto& c : cases) {
-        auto* edit = window.findChild<QLineEdit*>(QLatin1String(c.name));
-        EXPECT_EQ(c.right, bool(edit->alignment() & Qt::AlignRight)) << c.name;
-        EXPECT_EQ(c.digitsOnly, edit->validator() != nullptr) << c.name;
+    for (const QString& c : cases) {
+        auto* edit = window.findChild<QLineEdit*>(c.section(' ', 0, 0));
+        EXPECT_EQ(c.contains('R'), bool(edit->alignment() & Qt::AlignRight)) << c.toStdString();
+        EXPECT_EQ(c.contains('D'), edit->validator() != nullptr) << c.toStdString();
         if (!edit->validator())
             continue;
         QString bad = QStringLiteral("12a"), good = QStringLiteral("120");
         int pos = 0;
-        EXPECT_EQ(QValidator::Invalid, edit->validator()->validate(bad, pos)) << c.name;
-        EXPECT_EQ(QValidator::Acceptable, edit->validator()->validate(good, pos)) << c.name;
+        EXPECT_EQ(QValidator::Invalid, edit->validator()->validate(bad, pos)) << c.toStdString();
+        EXPECT_EQ(QValidator::Acceptable, edit->validator()->validate(good, pos)) << c.toStdString();
     }
 }
 
 // The window is placed only from a file that was read; a bad geometry propagates.
-TEST(ReadConfiguration, PlacesTheWindowFromTheFile)
+TEST_F(Config, PlacesTheWindowFromTheFile)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("SYSTEM.DAT"));
-    const auto writeDat = [&](const QString& text) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(SjisCodec::encode(text));
-    };
+    const QString path = dir.filePath("SYSTEM.DAT");
     SystemConfig cfg;
     QWidget window;
     window.setGeometry(1, 2, 150, 100);
     readConfiguration(&window, path, cfg); // missing file
     EXPECT_EQ(QRect(1, 2, 150, 100), QRect(window.pos(), window.size()));
 
-    writeDat(QStringLiteral("X0=11\r\nY0=22\r\nHeight=333\r\nWidth=444\r\n単価桁数=2\r\n"));
+    writeText("X0=11\r\nY0=22\r\nHeight=333\r\nWidth=444\r\n単価桁数=2\r\n");
     readConfiguration(&window, path, cfg);
     EXPECT_EQ(QRect(11, 22, 444, 333), QRect(window.pos(), window.size()));
     EXPECT_EQ(2, cfg.tankaKeta);
 
-    writeDat(QStringLiteral("X0=left\r\n"));
+    writeText("X0=left\r\n");
     EXPECT_THROW(readConfiguration(&window, path, cfg), ConfigError);
+}
+
+TEST_F(Config, ReadsTheKeysWithTheirQuirks)
+{
+    SystemConfig cfg;
+    readSystemDat(writeText("comment without equals\r\nx0=10\r\nX0=99\r\nY0=20\r\nHEIGHT=600\r\nwidth=800\r\n"
+                            "会社名１=8ABF8E9A\r\n自社支払日=abc\r\n消費税率=▲1,008\r\n 工種=0\r\n原価桁数= 1 \r\n"
+                            "単価桁数=\r\ndbpath_local=C:\\L\r\nDBPATH_DATA=D=E\r\n"),
+                  cfg);
+    // Keys ignore ASCII case and the first of two equal keys wins; " 工種" is
+    // another key; absent keys read as empty text, not as the default; a key
+    // ends at the first "="; the company name is hex-encoded Shift-JIS.
+    EXPECT_EQ(QList<int>({cfg.x0, cfg.y0, cfg.height, cfg.width, cfg.paymentDay, cfg.fiscalMonth, cfg.koushuMode,
+                          cfg.genkaKeta, cfg.tankaKeta}),
+              QList<int>({10, 20, 600, 800, 0, 0, 0, 1, 0}));
+    EXPECT_DOUBLE_EQ(-1008.0, cfg.taxRate);
+    EXPECT_EQ(QStringList({cfg.companyName, cfg.dbpathLocal, cfg.dbpathData, cfg.startDirectory}),
+              QStringList({"漢字", "C:\\L", "D=E", QDir::currentPath()}));
+}
+
+TEST_F(Config, MissingOrEmptyFileKeepsDefaults)
+{
+    for (const QString& path : {dir.filePath("NONE.DAT"), write({}, "EMPTY.DAT")}) {
+        SystemConfig cfg;
+        readSystemDat(path, cfg);
+        EXPECT_EQ(QList<int>({131, 3}), QList<int>({cfg.paymentDay, cfg.fiscalMonth}));
+        EXPECT_DOUBLE_EQ(10.0, cfg.taxRate);
+        EXPECT_FALSE(systemDatPresent(path));
+    }
+}
+
+TEST_F(Config, BadGeometryEndsTheRead)
+{
+    const std::tuple<const char*, int, const char*> cases[] = {
+        // SYSTEM.DAT, X0 read, the key named
+        {"X0=abc\nY0=2\nHeight=3\nWidth=4\n会社名１=41\n", -1, "X0"},
+        {"X0=5\nY0=1.5\nHeight=3\nWidth=4\n会社名１=41\n", 5, "Y0"},
+        {"X0=5\nY0=6\nHeight=3\n会社名１=41\n", 5, "Width"},
+    };
+    for (const auto& [text, x0, key] : cases) {
+        SystemConfig cfg;
+        cfg.x0 = -1;
+        try {
+            readSystemDat(writeText(QString::fromUtf8(text)), cfg);
+            ADD_FAILURE() << "no error for " << text;
+        } catch (const ConfigError& e) {
+            EXPECT_NE(std::string(e.what()).find(key), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(x0, cfg.x0) << text;
+        EXPECT_EQ(QString(), cfg.companyName) << "keys after the bad one are not read";
+    }
+}
+
+TEST_F(Config, ProductTitleIsTheFirstLine)
+{
+    const QString dflt = QStringLiteral("TREVOLAN Ver 2021");
+    EXPECT_EQ(dflt, readProductTitle(dir.path()));
+    const std::pair<QByteArray, QString> cases[] = {
+        {"TREVOLAN Ver 2024\r\nsecond line\r\n", "TREVOLAN Ver 2024"},
+        {SjisCodec::encode("見積 第2版\nx"), "見積 第2版"},
+        {"", dflt},
+        {"\r\nsecond", dflt},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        write(bytes, "pro_title.inf");
+        EXPECT_EQ(expected, readProductTitle(dir.path())) << bytes.constData();
+    }
+}
+
+template <typename W>
+W* add(QWidget* parent, const char* name)
+{
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    parent->layout()->addWidget(w);
+    return w;
+}
+
+TEST_F(Config, SaveFormStateWritesGeometryThenControlsInChildOrder)
+{
+    QDialog dialog;
+    new QVBoxLayout(&dialog);
+    add<QCheckBox>(&dialog, "CheckBox1")->setChecked(true);
+    add<QLineEdit>(&dialog, "Edit_name")->setText(QStringLiteral("㈱山田=商店"));
+    add<QRadioButton>(&dialog, "RadioButton1")->setChecked(false);
+    add<QComboBox>(&dialog, "ComboBox1")->setEditable(true); // its inner edit is not a field
+    add<QSpinBox>(&dialog, "SpinBox1");
+    add<QCheckBox>(&dialog, "CheckBox2");
+    add<QLineEdit>(&dialog, "Edit_empty");
+    dialog.move(10, 20);
+    dialog.resize(300, 200);
+
+    const QString path = write(QByteArray(5000, 'x'), "TRAD_SEL.DAT"); // replaced, not appended to
+    saveFormState(&dialog, path);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray expected =
+        "X0=10\r\nY0=20\r\nHeight=" + QByteArray::number(dialog.height()) +
+        "\r\nWidth=" + QByteArray::number(dialog.width()) + "\r\nCheckBox1=1\r\nEdit_name=\x87\x8a" +
+        SjisCodec::encode(QStringLiteral("山田=商店")) + "\r\nRadioButton1=0\r\nCheckBox2=0\r\nEdit_empty=\r\n";
+    EXPECT_EQ(expected, file.readAll());
 }
 
 } // namespace

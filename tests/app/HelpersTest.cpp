@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 using namespace Helpers;
 
@@ -49,8 +50,10 @@ std::string shortest(double v)
 }
 
 // Amounts are typed with at most two decimals, whose binary forms are rarely exact:
-// 1.1 × 100 is 110.00000000000001, 81.71 × 100 is 8170.999999999999.
-TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit)
+// 1.1 × 100 is 110.00000000000001, 81.71 × 100 is 8170.999999999999. Every cent
+// is checked in every mode and unit; the table adds more decimals, larger values
+// and unknown modes (0 none, -1 toward zero, 1 away from zero, 2 half away).
+TEST(RoundValue, ExactInEveryModeAndUnit)
 {
     for (const int mode : {0, -1, 1, 2}) {
         for (const int unit : {-100, -10, 0, 1, 10, 100, 1000}) {
@@ -59,92 +62,59 @@ TEST(RoundValue, EveryCentIsRoundedExactlyInEveryModeAndUnit)
             for (int cents = -10000; cents <= 10000; ++cents) {
                 const double want = double(exactCents(cents, mode, unit)) / 100.0;
                 const double got = roundValue(cents / 100.0, mode, unit);
-                if (shortest(got) == shortest(want))
-                    continue;
-                if (++wrong <= 5) {
-                    examples += " " + shortest(cents / 100.0) + "→" + shortest(got);
-                    examples += " (want " + shortest(want) + ")";
-                }
+                if (shortest(got) != shortest(want) && ++wrong <= 5)
+                    examples += " " + shortest(cents / 100.0) + "→" + shortest(got) + " (want " + shortest(want) + ")";
             }
             EXPECT_EQ(0, wrong) << "mode " << mode << ", unit " << unit << ":" << examples;
         }
-    }
-}
-
-TEST(RoundValue, MoreDecimalsLargerValuesAndUnknownModes)
-{
-    enum { None = 0, TowardZero = -1, AwayFromZero = 1, HalfAway = 2 };
-    const struct {
-        double value;
-        int mode;
-        int unit;
-        double expected;
-    } cases[] = {
-        {1234.567, None, 100, 1234.567},      {7.5, 3, 0, 7.5}, // unknown modes do nothing
-
-        {1299, TowardZero, 100, 1200},        {-1299, TowardZero, 100, -1200},
-        {1.2345, TowardZero, -100, 1.23},     {-1.2345, TowardZero, -100, -1.23},
-
-        {1234.5, HalfAway, 0, 1235},          {-1234.5, HalfAway, 0, -1235},
-        {1234.4, HalfAway, 0, 1234},          {-1234.4, HalfAway, 0, -1234},
-        {1250, HalfAway, 100, 1300},          {-1250, HalfAway, 100, -1300},
-        {1249, HalfAway, 100, 1200},          {-1249, HalfAway, 100, -1200},
-        {1.235, HalfAway, -100, 1.24},        {-1.235, HalfAway, -100, -1.24},
-        {1.2349, HalfAway, -100, 1.23},
-
-        {1234, AwayFromZero, 100, 1300},      {1201, AwayFromZero, 100, 1200},
-        {1210, AwayFromZero, 100, 1300},      {-1210, AwayFromZero, 100, -1300},
-        {-1201, AwayFromZero, 100, -1200},    {1201, AwayFromZero, 10, 1210},
-        {1300, AwayFromZero, 100, 1300},      {1.231, AwayFromZero, -100, 1.24},
-        {-1.231, AwayFromZero, -100, -1.24},  {1.2301, AwayFromZero, -100, 1.23},
-        {-1.2301, AwayFromZero, -100, -1.23},
-    };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(c.expected, roundValue(c.value, c.mode, c.unit))
-            << "(" << c.value << ", " << c.mode << ", " << c.unit << ")";
-    for (const int mode : {0, -1, 1, 2})
         EXPECT_EQ("0", shortest(roundValue(-0.0, mode, 0))) << "mode " << mode;
+    }
+    const char* cases[] = {
+        // value mode unit expected
+        "1234.567 0 100 1234.567", "7.5 3 0 7.5",           "1299 -1 100 1200",   "-1299 -1 100 -1200",
+        "1.2345 -1 -100 1.23",     "-1.2345 -1 -100 -1.23", "1234.5 2 0 1235",    "-1234.5 2 0 -1235",
+        "1234.4 2 0 1234",         "-1234.4 2 0 -1234",     "1250 2 100 1300",    "-1250 2 100 -1300",
+        "1249 2 100 1200",         "-1249 2 100 -1200",     "1.235 2 -100 1.24",  "-1.235 2 -100 -1.24",
+        "1.2349 2 -100 1.23",      "1234 1 100 1300",       "1201 1 100 1200",    "1210 1 100 1300",
+        "-1210 1 100 -1300",       "-1201 1 100 -1200",     "1201 1 10 1210",     "1300 1 100 1300",
+        "1.231 1 -100 1.24",       "-1.231 1 -100 -1.24",   "1.2301 1 -100 1.23", "-1.2301 1 -100 -1.23",
+    };
+    for (const char* c : cases) {
+        const QStringList f = QString::fromLatin1(c).split(' ');
+        EXPECT_DOUBLE_EQ(f[3].toDouble(), roundValue(f[0].toDouble(), f[1].toInt(), f[2].toInt())) << c;
+    }
 }
 
 TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest)
 {
-    const struct {
-        const char* text;
-        double expected;
-    } cases[] = {
+    const std::pair<const char*, double> cases[] = {
         {"▲1,234", -1234}, {"\"12 345\"", 12345},        {"", 0},   {"1.5", 1.5}, {"-0.25", -0.25},
         {" 7 ", 7},        {"1,234,567.89", 1234567.89}, {"+3", 3}, {".5", 0.5},  {"1e3", 1000},
         {"▲ 0.5", -0.5},
     };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(c.expected, parseAmount(QString::fromUtf8(c.text))) << c.text;
+    for (const auto& [text, expected] : cases)
+        EXPECT_DOUBLE_EQ(expected, parseAmount(QString::fromUtf8(text))) << text;
     for (const char* text : {"abc", "1.2.3", "-", "inf", "nan", "12円", "1-2", "\"\""})
         EXPECT_THROW(parseAmount(QString::fromUtf8(text)), ConversionError) << text;
 }
 
 TEST(DecodeHexText, DecodesShiftJisPairs)
 {
-    const struct {
-        const char* hex;
-        const char* expected;
-    } cases[] = {
-        {"414243", "ABC"},  {"616263", "abc"}, // lower-case digits too
-        {"4142434", "ABC"},                    // a lone last digit has no partner and is dropped
-        {"", ""},           {"82A0", "あ"},    {"8ABF8E9A", "漢字"},
-        {"878A", "㈱"},     {"41ZZ42", "A"}, // decoding stops at the first pair that is not hex
-        {"41 242", "A"},    {"B6DE", "ｶﾞ"},
+    const char* cases[][2] = {
+        {"414243", "ABC"}, {"616263", "abc"}, {"", ""},           {"82A0", "あ"}, {"8ABF8E9A", "漢字"},
+        {"878A", "㈱"},    {"B6DE", "ｶﾞ"},    {"4142434", "ABC"}, // a lone last digit has no partner and is dropped
+        {"41ZZ42", "A"},                                          // decoding stops at the first pair that is not hex
+        {"41 242", "A"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(QString::fromUtf8(c.expected), decodeHexText(QString::fromLatin1(c.hex))) << c.hex;
+    for (const auto& [hex, expected] : cases)
+        EXPECT_EQ(QString::fromUtf8(expected), decodeHexText(QString::fromLatin1(hex))) << hex;
     EXPECT_EQ(QString(2047, QLatin1Char('A')), decodeHexText(QStringLiteral("41").repeated(2100))) << "byte limit";
 }
 
+// Full-width text and its half-width form, both ways.
 TEST(WidthConversion, MixedTextBothWays)
 {
-    const struct {
-        const char* full;
-        const char* half;
-    } cases[] = {
+    const char* cases[][2] = {
         {"Ａ１　ー「テスト」、。・", "A1 ｰ｢ﾃｽﾄ｣､｡･"},
         {"ガギパピヴ", "ｶﾞｷﾞﾊﾟﾋﾟｳﾞ"},
         {"ッャァヲン", "ｯｬｧｦﾝ"},
@@ -154,30 +124,24 @@ TEST(WidthConversion, MixedTextBothWays)
         {"ヅバブプ", "ﾂﾞﾊﾞﾌﾞﾌﾟ"},
         {"ＡＢＣ　ｘｙｚ", "ABC xyz"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.half), toHalfWidth(QString::fromUtf8(c.full))) << c.full;
-        EXPECT_EQ(QString::fromUtf8(c.full), toFullWidth(QString::fromUtf8(c.half))) << c.half;
+    for (const auto& [full, half] : cases) {
+        EXPECT_EQ(QString::fromUtf8(half), toHalfWidth(QString::fromUtf8(full))) << full;
+        EXPECT_EQ(QString::fromUtf8(full), toFullWidth(QString::fromUtf8(half))) << half;
     }
     // Marks that cannot join their neighbour stay separate.
-    const struct {
-        const char* half;
-        const char* full;
-    } marks[] = {{"ｱﾞ", "ア゛"}, {"ｶﾟ", "カ゜"}, {"ﾞｶ", "゛カ"}, {"ｶﾞﾞ", "ガ゛"}};
-    for (const auto& c : marks)
-        EXPECT_EQ(QString::fromUtf8(c.full), toFullWidth(QString::fromUtf8(c.half))) << c.half;
+    const char* marks[][2] = {{"ｱﾞ", "ア゛"}, {"ｶﾟ", "カ゜"}, {"ﾞｶ", "゛カ"}, {"ｶﾞﾞ", "ガ゛"}};
+    for (const auto& [half, full] : marks)
+        EXPECT_EQ(QString::fromUtf8(full), toFullWidth(QString::fromUtf8(half))) << half;
 
     EXPECT_EQ(QStringLiteral("ヒラガナトカタカナ、ヴヽヾ漢字ーabcｶ"),
               toKatakana(QStringLiteral("ひらがなとカタカナ、ゔゝゞ漢字ーabcｶ")));
-}
 
-TEST(WidthConversion, FullWidthYenBecomesTheYenByte)
-{
     // Shift-JIS byte 0x5C is the yen sign of Japanese text and reads back as "\\";
     // names compared by their half-width forms must meet the stored byte.
-    const QString half = toHalfWidth(QStringLiteral("￥１００"));
-    EXPECT_EQ(QStringLiteral("\\100"), half);
-    EXPECT_EQ(QByteArray("\\100"), SjisCodec::encode(half)) << "a single byte 0x5C";
-    EXPECT_EQ(half, SjisCodec::decode(SjisCodec::encode(half)));
+    const QString yen = toHalfWidth(QStringLiteral("￥１００"));
+    EXPECT_EQ(QStringLiteral("\\100"), yen);
+    EXPECT_EQ(QByteArray("\\100"), SjisCodec::encode(yen)) << "a single byte 0x5C";
+    EXPECT_EQ(yen, SjisCodec::decode(SjisCodec::encode(yen)));
     EXPECT_EQ(QStringLiteral("￥"), toFullWidth(QStringLiteral("¥")));
 }
 
@@ -199,12 +163,8 @@ TEST(WidthConversion, EveryKatakanaRoundTrips)
 
 TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast)
 {
-    const struct {
-        const char* columns; // one per column, 'r' read-only
-        int current;
-        bool skipReadOnly;
-        int expected;
-    } cases[] = {
+    const std::tuple<const char*, int, bool, int> cases[] = {
+        // one letter per column, 'r' read-only; current; skip read-only; expected
         {"......r......", 5, true, 7}, // the member grid: 単価 over 利益率 to 定価
         {"......r......", 5, false, 6},
         {"......r......", 11, true, 12},
@@ -217,43 +177,34 @@ TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast)
         {"...", 7, true, 0}, // beyond the last
         {"", 0, true, -1},   // no columns at all
     };
-    for (const auto& c : cases) {
-        const int n = int(std::strlen(c.columns));
-        const auto readOnly = [&](int column) {
+    for (const auto& [columns, current, skip, expected] : cases) {
+        const int n = int(std::strlen(columns));
+        const auto readOnly = [&, columns = columns](int column) {
             EXPECT_TRUE(column >= 0 && column < n) << "asked about column " << column;
-            return column >= 0 && column < n && c.columns[column] == 'r';
+            return column >= 0 && column < n && columns[column] == 'r';
         };
-        EXPECT_EQ(c.expected, nextGridColumn(n, c.current, c.skipReadOnly, readOnly))
-            << "\"" << c.columns << "\" from " << c.current << (c.skipReadOnly ? " skipping" : "");
+        EXPECT_EQ(expected, nextGridColumn(n, current, skip, readOnly)) << columns << " from " << current << skip;
     }
 }
 
-TEST(DateLiteral, MonthFirstAndEmptyForNoDate)
+TEST(ValueConversions, DatesIntegersFirstLineAndUnit)
 {
     EXPECT_EQ(QStringLiteral("4/1/2021"), dateLiteral(QDate(2021, 4, 1), false));
     EXPECT_EQ(QStringLiteral("'12/31/1899'"), dateLiteral(QDate(1899, 12, 31), true));
     // 1899-12-30 is day zero of the stored dates, i.e. no date.
     EXPECT_EQ(QString(), dateLiteral(QDate(1899, 12, 30), true));
     EXPECT_EQ(QString(), dateLiteral(QDate(), true));
-}
 
-TEST(ValueConversions, IntegerFirstLineAndUnit)
-{
-    const struct {
-        const char* text;
-        int integer;
-        const char* line;
-        const char* unit;
-    } cases[] = {
+    const std::tuple<const char*, int, const char*, const char*> cases[] = {
+        // text, integer, first line, unit
         {" 12 ", 12, " 12 ", "12"},     {"", 0, "", ""},          {"1.5", 0, "1.5", "1.5"},
         {"-3", -3, "-3", "-3"},         {"abc", 0, "abc", "abc"}, {"ｍ 2\r\nx", 0, "ｍ 2", "ｍ2"},
         {"　本 \nx", 0, "　本 ", "本"}, {"7\rx", 0, "7", "7"},    {"99999999999", 0, "99999999999", "99999999999"},
     };
-    for (const auto& c : cases) {
-        const QString text = QString::fromUtf8(c.text);
-        EXPECT_EQ(c.integer, toIntOrZero(text)) << c.text;
-        EXPECT_EQ(QString::fromUtf8(c.line), firstLine(text)) << c.text;
-        EXPECT_EQ(QString::fromUtf8(c.unit), unitText(text)) << c.text;
+    for (const auto& [text, integer, line, unit] : cases) {
+        EXPECT_EQ(integer, toIntOrZero(QString::fromUtf8(text))) << text;
+        EXPECT_EQ(QString::fromUtf8(line), firstLine(QString::fromUtf8(text))) << text;
+        EXPECT_EQ(QString::fromUtf8(unit), unitText(QString::fromUtf8(text))) << text;
     }
 }
 

@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QUuid>
@@ -7,70 +6,48 @@
 
 namespace {
 
-class SingleInstanceTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        for (QProcess* p : {&m_first, &m_second}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-        }
-    }
-
-    // Each run uses its own instance name so that parallel test runs don't meet.
-    void start(QProcess& process, const QString& title)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(SINGLE_INSTANCE_PROBE), {title, m_name});
-    }
-
-    static bool waitForOutput(QProcess& process, const QByteArray& text, QByteArray& seen)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!seen.contains(text) && !deadline.hasExpired()) {
-            if (process.state() == QProcess::NotRunning)
-                return false;
-            process.waitForReadyRead(100);
-            seen += process.readAllStandardOutput();
-        }
-        return seen.contains(text);
-    }
-
-    const QString m_name = QStringLiteral("masment_test_") + QUuid::createUuid().toString(QUuid::Id128);
-    QProcess m_first;
-    QProcess m_second;
-};
-
-TEST_F(SingleInstanceTest, SecondStartActivatesFirstAndExitsWithOne)
+// Waits until `process` has printed `text`, collecting its output in `seen`.
+bool waitForOutput(QProcess& process, const QByteArray& text, QByteArray& seen)
 {
-    QByteArray firstOut;
-    start(m_first, QStringLiteral("部材マスター登録 A"));
-    ASSERT_TRUE(waitForOutput(m_first, "READY", firstOut)) << firstOut.constData();
-
-    start(m_second, QStringLiteral("部材マスター登録 B"));
-    ASSERT_TRUE(m_second.waitForFinished(10000));
-    EXPECT_EQ(QProcess::NormalExit, m_second.exitStatus());
-    EXPECT_EQ(1, m_second.exitCode());
-    EXPECT_FALSE(m_second.readAllStandardOutput().contains("READY"));
-
-    // The first window was minimised; the knock brings it back to normal.
-    EXPECT_TRUE(waitForOutput(m_first, "ACTIVATED normal", firstOut)) << firstOut.constData();
-    EXPECT_EQ(QProcess::Running, m_first.state());
+    QDeadlineTimer deadline(10000);
+    while (!seen.contains(text) && !deadline.hasExpired()) {
+        if (process.state() == QProcess::NotRunning)
+            return false;
+        process.waitForReadyRead(100);
+        seen += process.readAllStandardOutput();
+    }
+    return seen.contains(text);
 }
 
-TEST_F(SingleInstanceTest, CrashedFirstInstanceDoesNotBlockANewStart)
+// A second start activates the first and exits with 1; once the first has
+// crashed, the lock and socket it left behind do not block a new start.
+TEST(SingleInstance, SecondStartActivatesTheFirstUntilItCrashes)
 {
-    QByteArray out;
-    start(m_first, QStringLiteral("first"));
-    ASSERT_TRUE(waitForOutput(m_first, "READY", out)) << out.constData();
-    m_first.kill(); // no clean-up: lock file and socket stay behind
-    ASSERT_TRUE(m_first.waitForFinished(5000));
+    // Each run uses its own instance name so that parallel test runs don't meet.
+    const QString name = QStringLiteral("masment_test_") + QUuid::createUuid().toString(QUuid::Id128);
+    QProcess first, second; // killed when destroyed
+    const auto start = [&](QProcess& process, const QString& title) {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QStringLiteral(SINGLE_INSTANCE_PROBE), {title, name});
+    };
+    QByteArray firstOut, secondOut;
+    start(first, QStringLiteral("部材マスター登録 A"));
+    ASSERT_TRUE(waitForOutput(first, "READY", firstOut)) << firstOut.constData();
 
-    QByteArray secondOut;
-    start(m_second, QStringLiteral("second"));
-    EXPECT_TRUE(waitForOutput(m_second, "READY", secondOut)) << secondOut.constData();
+    start(second, QStringLiteral("部材マスター登録 B"));
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(QProcess::NormalExit, second.exitStatus());
+    EXPECT_EQ(1, second.exitCode());
+    EXPECT_FALSE(second.readAllStandardOutput().contains("READY"));
+
+    // The first window was minimised; the knock brings it back to normal.
+    EXPECT_TRUE(waitForOutput(first, "ACTIVATED normal", firstOut)) << firstOut.constData();
+    EXPECT_EQ(QProcess::Running, first.state());
+
+    first.kill(); // no clean-up
+    ASSERT_TRUE(first.waitForFinished(5000));
+    start(second, QStringLiteral("third"));
+    EXPECT_TRUE(waitForOutput(second, "READY", secondOut)) << secondOut.constData();
 }
 
 } // namespace

@@ -1,188 +1,136 @@
 #include "DataModule.h"
 #include "Connections.h"
-#include "Schema.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
 
-// The dataset events on real work tables: positions stay dense, new rows get
-// their codes, the cursor lands where the user expects it.
-class DataModuleTest : public ::testing::Test {
-protected:
+namespace {
+
+// The data module on real work tables, under major 3, middle 12.
+struct Rig {
     TestFolder folder;
     Connections conn;
-    std::unique_ptr<TDM2> dm;
+    std::unique_ptr<TDM2> dm = connectDataModule(folder, conn);
 
-    void SetUp() override
+    Rig()
     {
-        dm = connectDataModule(folder, conn);
         conn.IBTransaction3().restart();
         conn.IBTransaction4().restart();
-    }
-
-    void fillMajors(QList<int> codes)
-    {
-        int cnt = 0;
-        for (int code : codes) {
-            dm->IBQ_FB2.setSql("insert into BUZAI_DAI (CNT,BL_KUBUN,NAME01) values (:C,:B,:N)");
-            dm->IBQ_FB2.setParam("C", ++cnt);
-            dm->IBQ_FB2.setParam("B", code);
-            dm->IBQ_FB2.setParam("N", QString("大%1").arg(code));
-            dm->IBQ_FB2.exec();
-        }
-        TDM2::execCommit(dm->IBQ_FB2, "update BUZAI_DAI set NAME02=null");
-    }
-
-    void fillMembers(int n)
-    {
-        for (int i = 1; i <= n; ++i) {
-            dm->IBQ_FB4.setSql("insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01,KIN_01,KIN_02) "
-                               "values (:C,3,12,:C,:N,800,1000)");
-            dm->IBQ_FB4.setParam("C", i);
-            dm->IBQ_FB4.setParam("N", QString("部材%1").arg(i));
-            dm->IBQ_FB4.exec();
-        }
-        TDM2::execCommit(dm->IBQ_FB4, "update BUZAI_S set KETA=null");
-    }
-
-    // (CNT, code, name) of every row in position order.
-    QStringList rows(Query& q, const QString& table, const QString& code)
-    {
-        q.setSql(QString("select * from %1 order by CNT").arg(table));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next())
-            out << QString("%1:%2:%3").arg(q.text("CNT"), q.text(code), q.text("NAME01"));
-        q.close();
-        return out;
+        dm->currentMajorCode = [] { return 3; };
+        dm->currentMiddleCode = [] { return 12; };
     }
 };
+class DataModuleTest : public ::testing::Test, public Rig {};
 
-TEST_F(DataModuleTest, InsertIntoEmptyMajorListGivesPositionAndCodeOne)
+// The rows of a dataset as "a|b|c", NULL as "∅".
+QStringList shown(const TableDataset& d, const QString& columns)
 {
-    dm->IBT_dai.open();
-    dm->IBT_dai.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"), QStringList({"1:1:"}));
-    EXPECT_EQ(dm->IBT_dai.recNo(), 1);
-    EXPECT_EQ(dm->IBT_dai.state(), TableDataset::Browse);
+    QStringList rows;
+    for (int r = 0; r < d.recordCount(); ++r) {
+        QStringList cells;
+        for (const QString& c : columns.split(','))
+            cells << (d.valueAt(r, c).isValid() ? valueText(d.valueAt(r, c)) : "∅");
+        rows << cells.join('|');
+    }
+    return rows;
 }
 
-TEST_F(DataModuleTest, MajorInsertBeforeThirdOfFive)
+// Inserts and deletes keep positions dense; a new row gets the next code of its
+// level and the codes of the current parents, the cursor lands where the user
+// expects it, and the dataset shows what the table holds.
+TEST(DataModuleEvents, InsertsAndDeletesRenumber)
 {
-    fillMajors({1, 2, 5, 7, 9});
-    dm->IBT_dai.open();
-    dm->IBT_dai.setRecNo(3);
-    dm->IBT_dai.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"),
-              QStringList({"1:1:大1", "2:2:大2", "3:10:", "4:5:大5", "5:7:大7", "6:9:大9"}));
-    EXPECT_EQ(dm->IBT_dai.recNo(), 3);
-    EXPECT_EQ(dm->IBT_dai.text("BL_KUBUN"), "10");
-
-    // Appending at the end puts the new row last.
-    dm->IBT_dai.last();
-    dm->IBT_dai.append();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN").last(), "7:11:");
-    EXPECT_EQ(dm->IBT_dai.recNo(), 7);
+    struct Level {
+        TableDataset TDM2::*ds;
+        const char *table, *columns;
+    };
+    const Level dai{&TDM2::IBT_dai, "BUZAI_DAI", "CNT,BL_KUBUN,NAME01"},
+        chu{&TDM2::IBT_chu, "BUZAI_CHU", "CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU"},
+        bu{&TDM2::IBT_bu, "BUZAI_S", "CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN,NAME01"}, tani{&TDM2::IBT_TANI, "TANI", "CD,NAME"};
+    const char *five = "1,1,'大1' 2,2,'大2' 3,5,'大5' 4,7,'大7' 5,9,'大9'",
+               *four = "1,1,'大1' 2,4,'大4' 3,6,'大6' 4,8,'大8'",
+               *three = "1,3,12,1,'部1' 2,3,12,2,'部2' 3,3,12,3,'部3'";
+    const struct Case {
+        const Level& level;
+        const char* before; // rows, one tuple of the columns each
+        const char* steps;  // a number moves to that record; "skip" sets the member skip flag
+        const char* after;  // the table afterwards
+        int recNo;
+    } cases[] = {
+        {dai, "", "insert", "1|1|∅", 1},
+        {dai, five, "3 insert", "1|1|大1 2|2|大2 3|10|∅ 4|5|大5 5|7|大7 6|9|大9", 3},
+        {dai, five, "3 insert last append", "1|1|大1 2|2|大2 3|10|∅ 4|5|大5 5|7|大7 6|9|大9 7|11|∅", 7},
+        {dai, four, "2 remove", "1|1|大1 2|6|大6 3|8|大8", 2},
+        {dai, four, "2 remove last remove", "1|1|大1 2|6|大6", 2},
+        {chu, "1,3,3,'中',205", "insert", "1|3|4|∅|0 2|3|3|中|205", 1},
+        {bu, "1,3,12,1,'部1'", "insert", "1|3|12|1|部1 2|3|12|0|∅", 2},
+        {bu, three, "insert", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|2|部2 4|3|12|3|部3", 1},
+        {bu, three, "insert 3 insert", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|0|∅ 4|3|12|2|部2 5|3|12|3|部3", 3},
+        {bu, three, "insert last append", "1|3|12|0|∅ 2|3|12|1|部1 3|3|12|2|部2 4|3|12|3|部3 5|3|12|0|∅", 5},
+        {bu, "1,3,12,1,'部1' 2,3,12,2,'部2' 3,3,12,3,'部3' 4,3,12,4,'部4'", "2 remove",
+         "1|3|12|1|部1 2|3|12|3|部3 3|3|12|4|部4", 2},
+        {bu, three, "skip 2 insert", "1|3|12|1|部1 2|3|12|2|部2 3|3|12|3|部3", 2},
+        {tani, "1,'u1' 2,'u2' 3,'u3'", "2 insert 4 remove", "1|u1 2|∅ 3|u2", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1: %2").arg(c.level.table, c.steps).toStdString());
+        Rig rig;
+        TDM2& dm = *rig.dm;
+        TableDataset& ds = dm.*c.level.ds;
+        const QString columns = c.level.columns;
+        QStringList fill;
+        for (const QString& tuple : QString(c.before).split(' ', Qt::SkipEmptyParts))
+            fill << QString("insert into %1 (%2) values (%3)").arg(c.level.table, columns, tuple);
+        execCommitted(*ds.database(), fill);
+        ds.open();
+        for (const QString& step : QString(c.steps).split(' ')) {
+            bool number = false;
+            const int recNo = step.toInt(&number);
+            if (number)
+                ds.setRecNo(recNo);
+            else if (step == "skip")
+                dm.memberNumberingSkip = 1;
+            else if (step == "insert")
+                ds.insert();
+            else if (step == "append")
+                ds.append();
+            else if (step == "remove")
+                ds.remove();
+            else
+                ds.last();
+        }
+        const QStringList after = QString(c.after).split(' ');
+        const QString sql =
+            QString("select %1 from %2 order by %3").arg(columns, c.level.table, columns.section(',', 0, 0));
+        EXPECT_EQ(rowsOf(*ds.database(), sql), after);
+        EXPECT_EQ(ds.recNo(), c.recNo);
+        if (dm.memberNumberingSkip) {
+            EXPECT_EQ(ds.state(), TableDataset::Insert) << "an ordinary unposted insert";
+            continue;
+        }
+        EXPECT_EQ(ds.state(), TableDataset::Browse);
+        EXPECT_EQ(shown(ds, columns), after);
+    }
 }
 
-TEST_F(DataModuleTest, DeleteKeepsCodeGapsAndLandsOnFollowingRow)
+TEST_F(DataModuleTest, ProfitRateFollowsTheAmounts)
 {
-    fillMajors({1, 4, 6, 8});
-    dm->IBT_dai.open();
-    dm->IBT_dai.setRecNo(2);
-    dm->IBT_dai.remove();
-    EXPECT_EQ(rows(dm->IBQ_FB2, "BUZAI_DAI", "BL_KUBUN"), QStringList({"1:1:大1", "2:6:大6", "3:8:大8"}));
-    EXPECT_EQ(dm->IBT_dai.recNo(), 2);
-    EXPECT_EQ(dm->IBT_dai.text("NAME01"), "大6");
-    dm->IBT_dai.last();
-    dm->IBT_dai.remove();
-    EXPECT_EQ(dm->IBT_dai.recNo(), 2);
-}
-
-TEST_F(DataModuleTest, MiddleInsertTakesCurrentMajorAndCarriesAccountItem)
-{
-    dm->currentMajorCode = [] { return 4; };
-    dm->IBQ_FB3.setSql("insert into BUZAI_CHU (CNT,BL_KUBUN,BM_KUBUN,NAME01,KU_KAMOKU) values (1,4,3,'中',205)");
-    dm->IBQ_FB3.exec();
-    dm->IBT_chu.open();
-    dm->IBT_chu.insert();
-    Query& q = dm->IBQ_FB3;
-    q.setSql("select * from BUZAI_CHU order by CNT");
-    q.open();
-    ASSERT_EQ(q.recordCount(), 2);
-    EXPECT_EQ(q.text("BL_KUBUN") + "/" + q.text("BM_KUBUN"), "4/4");
-    q.next();
-    EXPECT_EQ(q.text("KU_KAMOKU"), "205");
-}
-
-TEST_F(DataModuleTest, MemberInsertPositions)
-{
-    dm->currentMajorCode = [] { return 3; };
-    dm->currentMiddleCode = [] { return 12; };
-    // One row: the new row goes after it.
-    fillMembers(1);
+    execCommitted(conn.IBDatabase4, {"insert into BUZAI_S (CNT,KIN_01,KIN_02) values (1,800,1000)"});
     dm->IBT_bu.open();
-    dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:1:部材1", "2:0:"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
-
-    // Several rows, insert on the first: the new row goes before it.
-    TDM2::execCommit(dm->IBQ_FB4, "delete from BUZAI_S");
-    fillMembers(3);
-    dm->IBT_bu.reopen();
-    dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:0:", "2:1:部材1", "3:2:部材2", "4:3:部材3"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 1);
-
-    // On the third row: directly before it.
-    dm->IBT_bu.setRecNo(3);
-    dm->IBT_bu.insert();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"),
-              QStringList({"1:0:", "2:1:部材1", "3:0:", "4:2:部材2", "5:3:部材3"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 3);
-    EXPECT_EQ(dm->IBT_bu.text("BL_KUBUN") + "/" + dm->IBT_bu.text("BM_KUBUN"), "3/12");
-
-    // Appending: at the end.
-    dm->IBT_bu.last();
-    dm->IBT_bu.append();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN").size(), 6);
-    EXPECT_EQ(dm->IBT_bu.recNo(), 6);
-
-    // Skip flag: an ordinary unposted insert.
-    dm->memberNumberingSkip = 1;
-    dm->IBT_bu.setRecNo(2);
-    dm->IBT_bu.insert();
-    EXPECT_EQ(dm->IBT_bu.state(), TableDataset::Insert);
-    dm->IBT_bu.cancel();
-}
-
-TEST_F(DataModuleTest, MemberDeleteRenumbersAndProfitRate)
-{
-    fillMembers(4);
-    dm->IBT_bu.open();
-    dm->IBT_bu.setRecNo(2);
-    dm->IBT_bu.remove();
-    EXPECT_EQ(rows(dm->IBQ_FB4, "BUZAI_S", "BS_KUBUN"), QStringList({"1:1:部材1", "2:3:部材3", "3:4:部材4"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
-    EXPECT_EQ(dm->IBT_bu.displayText(0, "利益率"), "20.00");
-    EXPECT_EQ(dm->IBT_bu.displayText(0, "KIN_02"), "1,000");
-    dm->IBT_bu.setValue("KIN_02", "500");
-    dm->IBT_bu.setValue("KIN_01", "600");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "-20.00");
-    dm->IBT_bu.setValue("KIN_02", "0");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "");
-    dm->IBT_bu.setValue("KIN_01", "");
-    dm->IBT_bu.setValue("KIN_02", "300");
-    EXPECT_EQ(dm->IBT_bu.displayText(1, "利益率"), "100.00");
+    const char* cases[][3] = {{"500", "600", "-20.00"}, {"0", "600", ""}, {"300", "", "100.00"}}; // KIN_02, KIN_01
+    for (const auto& [price, cost, rate] : cases) {
+        dm->IBT_bu.setValue("KIN_02", price);
+        dm->IBT_bu.setValue("KIN_01", cost);
+        EXPECT_EQ(dm->IBT_bu.displayText(0, "利益率"), rate) << price << " " << cost;
+    }
 }
 
 TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
 {
-    fillMembers(1);
+    execCommitted(conn.IBDatabase4, {"insert into BUZAI_S (CNT,BL_KUBUN,BM_KUBUN,BS_KUBUN) values (1,3,12,1)"});
     dm->IBT_bu.open();
-    const QString full25 = QString(25, QChar(0x3042)); // あ × 25
-    const QString half40 = QString(40, 'a');
-    dm->IBT_bu.setValue("NAME01", full25);
+    const QString half40(40, 'a');
+    dm->IBT_bu.setValue("NAME01", QString(25, QChar(0x3042))); // あ × 25
     dm->IBT_bu.setValue("NAME02", half40);
     dm->IBT_bu.setValue("NAME03", QString::fromUtf8("ｱｲｳｴｵかきくけこさしすせ")); // 5 + 20 bytes
     dm->IBT_bu.setValue("TANI", QString::fromUtf8("ｾｯﾄ箱箱"));
@@ -194,24 +142,129 @@ TEST_F(DataModuleTest, NamesAreCutToTheirShiftJisWidthBeforePosting)
     EXPECT_EQ(dm->IBT_bu.text("TANI"), QString::fromUtf8("ｾｯﾄ箱"));
 }
 
-TEST_F(DataModuleTest, UnitInsertAndDeleteRenumberCodes)
+// Every column of every row in position order, texts with their length so that
+// trailing blanks count.
+QStringList wholeList(Query& q)
 {
-    for (int i = 1; i <= 3; ++i) {
-        dm->IBQ_FB2.setSql("insert into TANI (CD,NAME) values (:C,:N)");
-        dm->IBQ_FB2.setParam("C", i);
-        dm->IBQ_FB2.setParam("N", QString("u%1").arg(i));
-        dm->IBQ_FB2.exec();
-    }
-    dm->IBT_TANI.open();
-    dm->IBT_TANI.setRecNo(2);
-    dm->IBT_TANI.insert();
-    dm->IBT_TANI.setRecNo(4);
-    dm->IBT_TANI.remove();
-    Query& q = dm->IBQ_FB2;
-    q.setSql("select CD, NAME from TANI order by CD");
+    q.setSql("select * from BUZAI_S order by CNT");
     q.open();
-    QStringList got;
-    for (; !q.eof(); q.next())
-        got << q.text("CD") + "=" + q.text("NAME");
-    EXPECT_EQ(got, QStringList({"1=u1", "2=", "3=u2"}));
+    QStringList out;
+    for (const auto& row : q.rows()) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << (v.isValid() ? valueText(v) + "/" + QString::number(valueText(v).size()) : "null");
+        out << cells.join('|');
+    }
+    q.close();
+    return out;
 }
+
+// The member insert and delete rebuilds give the same list whether the
+// positions were dense before (rows moved where they are) or had gaps (the list
+// rebuilt from an image of it): positions 1 … n, empty codes 0, empty texts
+// NULL, the columns a rebuild does not write emptied.
+QStringList afterRebuild(bool gaps, bool insert)
+{
+    Rig rig;
+    auto& dm = rig.dm;
+    const int step = gaps ? 4 : 1;
+    Query& q = dm->IBQ_FB4;
+    const QStringList rows{"%1,3,12,1,null,'A ','',null,'本',800,1000,null,5,null,null", // blank description, no codes
+                           "%1,3,12,2,7,'B','b','n','  ',null,null,1200,0,2,null",       // unit of blanks
+                           "%1,3,12,3,0,'C',null,'',null,1,2,3,null,0,4.5",              // a column rebuilds leave out
+                           "%1,null,null,null,null,'D','d',null,'m',null,null,null,1,1,null"};
+    int cnt = 1;
+    for (const QString& r : rows) {
+        q.run("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,NAME01,NAME02,NAME03,TANI,KIN_01,KIN_02,"
+              "KIN_06,S_CD,KETA,KIN_04) values (" +
+              r.arg(cnt) + ")");
+        cnt += step;
+    }
+    q.run("COMMIT");
+    dm->IBT_bu.open();
+    dm->IBT_bu.setRecNo(2);
+    if (insert)
+        dm->IBT_bu.insert();
+    else
+        dm->IBT_bu.remove();
+    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
+    return wholeList(q);
+}
+
+TEST(MemberRebuild, DenseAndGappedListsGiveTheSameRows)
+{
+    for (bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert" : "delete");
+        const QStringList dense = afterRebuild(false, insert);
+        EXPECT_EQ(dense, afterRebuild(true, insert));
+        ASSERT_EQ(dense.size(), insert ? 5 : 3);
+        for (int i = 0; i < dense.size(); ++i)
+            EXPECT_TRUE(dense[i].startsWith(QString("%1/").arg(i + 1))) << dense[i].toStdString();
+        // The first row as every rebuild writes it: codes 0, the empty
+        // description NULL, the trailing blank kept, KIN_04 emptied.
+        EXPECT_EQ(dense[0], "1/1|3/1|12/2|1/1|0/1|A /2|null|本/1|1000/4|null|null|800/3|null|null|null|null|"
+                            "null|null|null|5/1|null|0/1");
+    }
+}
+
+// A rebuild checks only the rows written since the last one; whoever wrote
+// them, a later rebuild still brings them to the normal form. That includes a
+// transaction that ran across the last rebuild and wrote after it committed.
+TEST(MemberRebuild, RowsWrittenAfterARebuildAreStillNormalised)
+{
+    Rig rig;
+    Connections& conn = rig.conn;
+    auto& dm = rig.dm;
+    dm->currentMajorCode = [] { return 1; };
+    dm->currentMiddleCode = [] { return 1; };
+    Query& q = dm->IBQ_FB4;
+    for (int i = 1; i <= 4; ++i)
+        q.run(QString("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA,NAME01) "
+                      "values (%1,1,1,%1,0,0,0,'N%1')")
+                  .arg(i));
+    q.run("COMMIT");
+    const auto abnormal = [&] {
+        q.run("COMMIT");
+        return rowsOf(*q.database(), "select CNT from BUZAI_S where S_CD is null or KETA is null or NAME02=''");
+    };
+    dm->IBT_bu.open();
+    dm->IBT_bu.setRecNo(3);
+    dm->IBT_bu.insert(); // a rebuild that leaves its mark
+
+    // Written by another connection after it.
+    execCommitted(conn.IBDatabase2, {"update BUZAI_S set NAME02='' where CNT=4"});
+    // And by a transaction that had begun before the next rebuild.
+    Transaction& early = conn.IBTransaction3();
+    early.commitAndRestart();
+    (void)early.id(); // begun, but no statement yet
+    q.run("COMMIT");  // the rebuild's connection goes on in a younger transaction
+    dm->IBT_bu.setRecNo(5);
+    dm->IBT_bu.insert();
+    EXPECT_EQ(abnormal(), QStringList{}) << "the row written by another connection";
+    Query late(&conn.IBDatabase3);
+    late.run("update BUZAI_S set S_CD=null, KETA=null where CNT=1");
+    early.commit();
+    dm->IBT_bu.setRecNo(2);
+    dm->IBT_bu.remove();
+    EXPECT_EQ(abnormal(), QStringList{}) << "the row of the transaction that ran across the rebuild";
+    EXPECT_EQ(dm->IBT_bu.recordCount(), 5);
+}
+
+TEST(MemberRebuild, LoadedRowsInTheNormalForm)
+{
+    const QStringList columns{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "S_CD", "KETA", "NAME01", "TANI"};
+    const QVector<QVariant> normal{1, 1, 1, 0, 0, 0, "名", QVariant()};
+    EXPECT_TRUE(TDM2::inNormalForm(columns, normal));
+    QVector<QVariant> v = normal;
+    v[7] = "  ";
+    EXPECT_FALSE(TDM2::inNormalForm(columns, v)) << "a unit of blanks is emptied by a rebuild";
+    v[7] = "\u3000";
+    EXPECT_TRUE(TDM2::inNormalForm(columns, v)) << "a full-width blank is text";
+    v = normal;
+    v[5] = QVariant();
+    EXPECT_FALSE(TDM2::inNormalForm(columns, v)) << "an empty digit setting becomes 0";
+    EXPECT_FALSE(TDM2::inNormalForm(columns.mid(0, 5), normal.mid(0, 5))) << "a column left out is empty";
+    EXPECT_FALSE(TDM2::inNormalForm(columns + QStringList{"KIN_04"}, normal + QVector<QVariant>{1.5}));
+}
+
+} // namespace

@@ -1,6 +1,6 @@
 #include "Query.h"
 #include "Database.h"
-#include "DbError.h"
+#include "DbErrorOf.h"
 #include "TestDb.h"
 
 #include <gtest/gtest.h>
@@ -10,98 +10,60 @@ protected:
     TestFolder folder;
     std::unique_ptr<Database> db = createTestDatabase(folder.file("q.fdb"));
 
-    void run(const QString& sql)
-    {
-        Query q(db.get());
-        q.setSql(sql);
-        q.exec();
-    }
+    void run(const QString& sql) { Query(db.get()).run(sql); }
+    QStringList rows(const QString& sql) { return rowsOf(*db, sql); }
 };
 
-TEST_F(QueryTest, JapaneseTextRoundTripsThroughEveryTextColumn)
+// Every text column reads back what was written, look-alikes in their Windows
+// forms; a character Shift-JIS lacks is refused naming the parameter.
+TEST_F(QueryTest, ShiftJisTextRoundTrips)
 {
     run("create table T (CNT integer, NAME01 varchar(40), NAME03 varchar(20), TANI varchar(6))");
     run("COMMIT");
-    const QStringList samples = {QString::fromUtf8("㈱山田建設"), QString::fromUtf8("①番"),
-                                 QString::fromUtf8("髙橋"),       QString::fromUtf8("ｶﾞﾗｽ"),
-                                 QString::fromUtf8("Ａ～Ｂ"),     QStringLiteral("C:\\path")};
+    const char* cases[][2] = {
+        {"㈱山田建設", "㈱山田建設"}, {"①番", "①番"},           {"髙橋", "髙橋"},        {"ｶﾞﾗｽ", "ｶﾞﾗｽ"},
+        {"Ａ～Ｂ", "Ａ～Ｂ"},         {"C:\\path", "C:\\path"}, {"1〜2−3¥", "1～2－3\\"}};
     Query ins(db.get());
-    ins.setSql("insert into T (CNT,NAME01,NAME03,TANI) values (:CNT,:NAME01,:NAME03,:TANI)");
-    for (int i = 0; i < samples.size(); ++i) {
-        ins.setParam("CNT", i);
-        ins.setParam("NAME01", samples[i]);
-        ins.setParam("NAME03", samples[i]);
-        ins.setParam("TANI", samples[i].left(3));
+    ins.setSql("insert into T (CNT,NAME01,NAME03,TANI) values (:CNT,:NAME01,:name03,:TANI)");
+    QStringList want;
+    for (const auto& [in, out] : cases) {
+        const QString s = QString::fromUtf8(in), o = QString::fromUtf8(out);
+        ins.setParam("CNT", int(want.size()));
+        ins.setParam("NAME01", s);
+        ins.setParam("NAME03", s);
+        ins.setParam("TANI", s.left(3));
         ins.exec();
+        want << o + '|' + o + '|' + o.left(3);
     }
-    run("COMMIT");
-    Query sel(db.get());
-    sel.setSql("select * from T order by CNT");
-    sel.open();
-    ASSERT_EQ(sel.recordCount(), samples.size());
-    for (int i = 0; !sel.eof(); sel.next(), ++i) {
-        EXPECT_EQ(sel.text("NAME01"), samples[i]);
-        EXPECT_EQ(sel.text("name03"), samples[i]);
-        EXPECT_EQ(sel.text("TANI"), samples[i].left(3));
-    }
-}
-
-TEST_F(QueryTest, LookAlikesAreStoredInTheirWindowsForms)
-{
-    run("create table T (NAME01 varchar(40))");
-    run("COMMIT");
-    Query ins(db.get());
-    ins.setSql("insert into T (NAME01) values (:N)");
-    ins.setParam("N", QString::fromUtf8("1〜2−3¥"));
-    ins.exec();
-    Query sel(db.get());
-    sel.setSql("select NAME01 from T");
-    sel.open();
-    EXPECT_EQ(sel.text("NAME01"), QString::fromUtf8("1～2－3\\"));
-}
-
-TEST_F(QueryTest, UnencodableTextNamesTheParameter)
-{
-    run("create table T (NAME01 varchar(40))");
-    run("COMMIT");
-    Query ins(db.get());
-    ins.setSql("insert into T (NAME01) values (:NAME01)");
     ins.setParam("NAME01", QString::fromUtf8("a😀b"));
-    try {
-        ins.exec();
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_TRUE(e.message().contains("NAME01")) << e.message().toStdString();
-    }
+    const QString refused = dbErrorOf([&] { ins.exec(); }).message();
+    EXPECT_TRUE(refused.contains("NAME01")) << refused.toStdString();
     // The refused value is forgotten with the half-built message; the statement stays usable.
-    ins.setParam("NAME01", QString::fromUtf8("山田"));
+    ins.setParam("CNT", 99);
+    ins.setParam("NAME01", "山田");
     ins.exec();
-    Query sel(db.get());
-    sel.setSql("select NAME01 from T");
-    sel.open();
-    ASSERT_EQ(sel.recordCount(), 1);
-    EXPECT_EQ(sel.text("NAME01"), QString::fromUtf8("山田"));
+    EXPECT_EQ(rows("select NAME01, NAME03, TANI from T where CNT < 99 order by CNT"), want);
+    EXPECT_EQ(rows("select NAME01 from T where CNT = 99"), QStringList{"山田"});
 }
 
-// The engine fails on the second row, after the first has been fetched: the
-// query is left closed with no rows, and the cursor is closed, so the same
-// prepared statement opens again and the table can still be dropped.
-TEST_F(QueryTest, FailureWhileFetchingLeavesNothingOpen)
+// A statement that fails, at prepare or on the second fetched row, names itself
+// and leaves the query closed with no rows and no cursor: the same prepared
+// statement opens again and the table can still be dropped.
+TEST_F(QueryTest, FailuresNameTheStatementAndLeaveNothingOpen)
 {
     run("create table T (CNT integer, D integer)");
     run("COMMIT");
     for (const char* row : {"1, 1", "2, 0", "3, 2"})
         run(QString("insert into T values (%1)").arg(row));
     Query q(db.get());
+    q.setSql("drop table NO_SUCH_TABLE");
+    EXPECT_FALSE(q.execIgnoringError());
+    EXPECT_EQ(dbErrorOf([&] { q.exec(); }).statement(), "drop table NO_SUCH_TABLE");
     q.setSql("select CNT, 10 / D as R from T");
     for (int attempt = 1; attempt <= 2; ++attempt) {
-        try {
-            q.open();
-            FAIL() << "opened, attempt " << attempt;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.statement(), "select CNT, 10 / D as R from T");
-            EXPECT_FALSE(e.message().contains("reopen")) << e.message().toStdString();
-        }
+        const DbError e = dbErrorOf([&] { q.open(); });
+        EXPECT_EQ(e.statement(), "select CNT, 10 / D as R from T") << "attempt " << attempt;
+        EXPECT_FALSE(e.message().contains("reopen")) << e.message().toStdString();
         EXPECT_TRUE(q.eof());
         EXPECT_EQ(q.recordCount(), 0);
         EXPECT_TRUE(q.fieldNames().isEmpty());
@@ -116,31 +78,10 @@ TEST_F(QueryTest, FailureWhileFetchingLeavesNothingOpen)
     run("COMMIT");
 }
 
-// Texts longer than one blob segment come back whole; binary blobs stay bytes.
-TEST_F(QueryTest, BlobsAreReadWhole)
-{
-    run("create table T (MEMO blob sub_type text, RAW blob sub_type binary)");
-    run("COMMIT");
-    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600); // 12,000 bytes in Shift-JIS
-    QByteArray raw;
-    for (int i = 0; i < 20000; ++i)
-        raw.append(static_cast<char>(i % 251));
-    Query ins(db.get());
-    ins.setSql("insert into T (MEMO, RAW) values (:MEMO, :RAW)");
-    ins.setParam("MEMO", memo);
-    ins.setParam("RAW", raw);
-    ins.exec();
-    Query sel(db.get());
-    sel.setSql("select MEMO, RAW from T");
-    sel.open();
-    ASSERT_EQ(sel.recordCount(), 1);
-    EXPECT_EQ(sel.text("MEMO"), memo);
-    EXPECT_EQ(sel.value("RAW").toByteArray(), raw);
-}
-
 // One step of a command: the query's earlier text, parameters and rows are
-// gone, and each line stays a line of the statement.
-TEST_F(QueryTest, RunReplacesTheStatement)
+// gone, each line stays a line, "COMMIT" commits and goes on in a new
+// transaction; a rollback forgets what was not committed.
+TEST_F(QueryTest, RunReplacesTheStatementAndCommits)
 {
     run("create table T (A integer, S varchar(10))");
     run("COMMIT");
@@ -157,91 +98,63 @@ TEST_F(QueryTest, RunReplacesTheStatement)
     q.run({"update T set A = A + 10 -- the first row only", "where A = 1"});
     q.run("COMMIT");
     EXPECT_TRUE(db->transaction().active());
-
     auto other = connectTestDatabase(folder.file("q.fdb"), "other");
-    Query check(other.get());
-    check.setSql("select A, S from T order by A");
-    check.open();
-    QStringList got;
-    for (; !check.eof(); check.next())
-        got << check.text("A") + ":" + (check.isNull("S") ? QString("NULL") : check.text("S"));
-    EXPECT_EQ(got, QStringList({"2:NULL", "11:one"}));
-}
+    EXPECT_EQ(rowsOf(*other, "select A, S from T order by A"), QStringList({"2|∅", "11|one"}));
 
-TEST_F(QueryTest, TypedParametersAndNulls)
-{
-    run("create table T (I smallint, D double precision, DT date, TS timestamp, S varchar(10))");
-    run("COMMIT");
-    Query ins(db.get());
-    ins.setSql("insert into T (I,D,DT,TS,S) values (:I,:D,:DT,:TS,:S)");
-    ins.setParam("I", QStringLiteral("12")); // text into an integer column converts
-    ins.setParam("D", 1234.5);
-    ins.setParam("DT", QDate(2021, 4, 1));
-    ins.setParam("TS", QDateTime(QDate(2021, 4, 1), QTime(13, 5, 7)));
-    // S never bound: NULL
-    ins.exec();
-    Query sel(db.get());
-    sel.setSql("select * from T");
-    sel.open();
-    EXPECT_EQ(sel.value("I").toInt(), 12);
-    EXPECT_EQ(sel.text("D"), "1234.5");
-    EXPECT_EQ(sel.value("DT").toDate(), QDate(2021, 4, 1));
-    EXPECT_EQ(sel.value("TS").toDateTime(), QDateTime(QDate(2021, 4, 1), QTime(13, 5, 7)));
-    EXPECT_TRUE(sel.isNull("S"));
-    EXPECT_EQ(sel.text("S"), "");
-}
-
-TEST_F(QueryTest, ParameterNamesInsideLiteralsAreText)
-{
-    QStringList names;
-    EXPECT_EQ(substituteParams("select ':X' from T where A=:A and B = :b_2", names),
-              "select ':X' from T where A=? and B = ?");
-    EXPECT_EQ(names, QStringList({"A", "B_2"}));
-}
-
-TEST_F(QueryTest, CommitStatementMakesWorkVisibleToAnotherConnection)
-{
-    run("create table T (A integer)");
-    run("COMMIT");
-    auto other = connectTestDatabase(folder.file("q.fdb"), "other");
-    run("insert into T values (1)");
-    Query count(other.get());
-    count.setSql("select count(*) as N from T");
-    count.open();
-    EXPECT_EQ(count.value("N").toInt(), 0);
-    run("COMMIT");
-    other->transaction().restart();
-    count.open();
-    EXPECT_EQ(count.value("N").toInt(), 1);
-    EXPECT_TRUE(db->transaction().active());
-}
-
-TEST_F(QueryTest, FailuresCarryTheStatementAndCanBeIgnored)
-{
-    Query q(db.get());
-    q.setSql("drop table NO_SUCH_TABLE");
-    EXPECT_FALSE(q.execIgnoringError());
-    try {
-        q.exec();
-        FAIL();
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.statement(), "drop table NO_SUCH_TABLE");
-        EXPECT_FALSE(e.message().isEmpty());
-    }
-    // The transaction is still usable afterwards.
-    run("create table T (A integer)");
-}
-
-TEST_F(QueryTest, RollbackUndoesUncommittedWork)
-{
-    run("create table T (A integer)");
-    run("COMMIT");
-    run("insert into T values (1)");
+    q.run("delete from T");
     db->transaction().rollback();
+    EXPECT_EQ(rows("select count(*) from T"), QStringList{"2"});
+}
+
+// Values of every type come back as written; texts longer than one blob
+// segment come back whole and binary blobs stay bytes.
+TEST_F(QueryTest, TypedParametersBlobsAndNulls)
+{
+    run("create table T (I smallint, D double precision, DT date, TS timestamp, S varchar(10), "
+        "MEMO blob sub_type text, RAW blob sub_type binary)");
+    run("COMMIT");
+    const QDateTime ts(QDate(2021, 4, 1), QTime(13, 5, 7));
+    const QString memo = QString::fromUtf8("見積書の備考、髙橋①。").repeated(600); // 12,000 bytes in Shift-JIS
+    QByteArray raw;
+    for (int i = 0; i < 20000; ++i)
+        raw.append(static_cast<char>(i % 251));
     Query q(db.get());
-    q.setSql("select count(*) as N from T");
+    q.setSql("insert into T (I,D,DT,TS,S,MEMO,RAW) values (:I,:D,:DT,:TS,:S,:MEMO,:RAW)");
+    q.setParam("I", QStringLiteral("12")); // text into an integer column converts
+    q.setParam("D", 1234.5);
+    q.setParam("DT", ts.date());
+    q.setParam("TS", ts); // S never bound: NULL
+    q.setParam("MEMO", memo);
+    q.setParam("RAW", raw);
+    q.exec();
+    q.setSql("select * from T");
     q.open();
-    EXPECT_EQ(q.value("N").toInt(), 0);
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_EQ(q.value("i").toInt(), 12);
+    EXPECT_EQ(q.text("D"), "1234.5");
+    EXPECT_EQ(q.value("DT").toDate(), ts.date());
+    EXPECT_EQ(q.value("TS").toDateTime(), ts);
+    EXPECT_TRUE(q.isNull("S"));
+    EXPECT_EQ(q.text("S"), "");
+    EXPECT_EQ(q.text("MEMO"), memo);
+    EXPECT_EQ(q.value("RAW").toByteArray(), raw);
+}
+
+TEST(SubstituteParams, NamesOutsideQuotesOnly)
+{
+    const char* cases[][3] = {
+        // sql, with "?", names
+        {"select ':X' from T where A=:A and B = :b_2", "select ':X' from T where A=? and B = ?", "A,B_2"},
+        {"'it''s :X' || :Y", "'it''s :X' || ?", "Y"},
+        {"\"Col:X\" = :V$1", "\"Col:X\" = ?", "V$1"},
+        {"a:1, '12:30', :名前", "a:1, '12:30', ?", "名前"},
+        {"x = :", "x = :", ""},
+    };
+    for (const auto& [sql, out, names] : cases) {
+        QStringList got;
+        EXPECT_EQ(substituteParams(QString::fromUtf8(sql), got), QString::fromUtf8(out)) << sql;
+        EXPECT_EQ(got.join(','), QString::fromUtf8(names)) << sql;
+    }
 }
 
 // Connections sharing an attachment can drop a table the others have read, once
@@ -259,12 +172,11 @@ TEST_F(QueryTest, SharedAttachmentLetsATableBeDroppedAfterOthersRead)
         Query drop(work2.get());
         drop.setSql("drop table BUZAI_S");
         drop.execIgnoringError();
-        drop.setSql("COMMIT");
-        drop.exec();
-        drop.setSql("CREATE TABLE BUZAI_S (CNT integer not null, NAME01 varchar(40), PRIMARY KEY (CNT))");
-        drop.exec();
-        drop.setSql("COMMIT");
-        drop.exec();
+        for (const char* s : {"COMMIT",
+                              "CREATE TABLE BUZAI_S (CNT integer not null, NAME01 varchar(40), "
+                              "PRIMARY KEY (CNT))",
+                              "COMMIT"})
+            drop.run(s);
         work2->transaction().stop();
         work4.transaction().start();
         Query ins(&work4);
@@ -272,11 +184,49 @@ TEST_F(QueryTest, SharedAttachmentLetsATableBeDroppedAfterOthersRead)
         ins.setParam("CNT", 1);
         ins.setParam("NAME01", "x");
         ins.exec();
-        Query sel(&work4);
-        sel.setSql("select * from BUZAI_S");
-        sel.open();
-        ASSERT_EQ(sel.recordCount(), 1) << "round " << round;
+        ASSERT_EQ(rowsOf(work4, "select CNT, NAME01 from BUZAI_S"), QStringList{"1|x"}) << "round " << round;
         work4.transaction().stop();
         work2->transaction().start();
     }
 }
+
+namespace {
+
+// What an error dialog may show about a connection: the file, never the login.
+void expectNoCredentials(const DbError& e, const QString& password)
+{
+    for (const QString& shown : {e.text(), QString::fromStdString(e.what())})
+        for (const QString& secret : {password, QStringLiteral("PASSWORD"), QStringLiteral("sysdba")})
+            EXPECT_FALSE(shown.contains(secret, Qt::CaseInsensitive)) << shown.toStdString();
+}
+
+TEST(ConnectionError, FailuresNameTheFileButNotTheLogin)
+{
+    TestFolder folder;
+    const QString missing = folder.file("NO_LOCAL/MAS_MENT.fdb"); // the folder is missing
+    for (const QString& password : {QStringLiteral("tollgates"), QStringLiteral("hunter2")}) {
+        const DbError e = dbErrorOf([&] { Database::createDatabase(missing, QStringLiteral("sysdba"), password); });
+        expectNoCredentials(e, password);
+        EXPECT_TRUE(e.statement().contains(missing)) << e.statement().toStdString();
+    }
+
+    // A connection that was never given its file says which connection it is,
+    // instead of the engine's `open` for file "".
+    for (const QString& file : {folder.file("LOCAL/MAS_MENT.fdb"), QString()}) {
+        Database db("IBDatabase3");
+        db.setParams(Database::defaultParams());
+        if (!file.isEmpty())
+            db.setDatabaseName(file);
+        const DbError e = dbErrorOf([&] { db.open(); });
+        expectNoCredentials(e, "tollgates");
+        EXPECT_TRUE(e.text().contains(file.isEmpty() ? "IBDatabase3" : file)) << e.text().toStdString();
+        EXPECT_FALSE(e.text().contains("\"\"")) << e.text().toStdString();
+    }
+
+    // Any statement that carries a login, wherever it fails, is shown without it.
+    const DbError e("failed", "CONNECT 'C:\\TREVOLAN\\A.FDB' USER 'SYSDBA' password 'it''s secret'", 0, 0);
+    expectNoCredentials(e, "secret");
+    EXPECT_TRUE(e.statement().contains("C:\\TREVOLAN\\A.FDB")) << e.statement().toStdString();
+}
+
+} // namespace
