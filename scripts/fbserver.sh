@@ -112,7 +112,8 @@ EOF
 
     setsid "$server" </dev/null >"$dir/server.log" 2>&1 &
     echo $! >"$dir/pid"
-    for _ in $(seq 1 100); do
+    # A busy machine (the test suite runs two at a time) can take a while.
+    for _ in $(seq 1 300); do
         listening "$port" && break
         kill -0 "$(cat "$dir/pid")" 2>/dev/null || break
         sleep 0.1
