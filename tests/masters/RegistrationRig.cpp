@@ -7,17 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-void execAll(Database& db, const QStringList& statements)
-{
-    Query q(&db);
-    for (const QString& s : statements)
-        q.run(s);
-}
-
-} // namespace
-
 QStringList inserts(const QString& into, const QStringList& tuples)
 {
     QStringList out;
@@ -61,8 +50,7 @@ RegistrationRig::~RegistrationRig()
 
 void RegistrationRig::product(const QStringList& statements)
 {
-    execAll(conn.IBDatabase1, statements);
-    conn.IBTransaction1().commitAndRestart();
+    execCommitted(conn.IBDatabase1, statements);
 }
 
 void RegistrationRig::freshWorkSnapshots()
@@ -80,8 +68,7 @@ void RegistrationRig::freshWorkSnapshots()
 void RegistrationRig::work(const QStringList& statements)
 {
     freshWorkSnapshots();
-    execAll(conn.IBDatabase2, statements);
-    conn.IBTransaction2().commitAndRestart();
+    execCommitted(conn.IBDatabase2, statements);
 }
 
 void RegistrationRig::workRow(const QString& table, const Values& values)
@@ -141,18 +128,18 @@ Rows RegistrationRig::workTables()
            workRows("select * from BUZAI_S order by CNT") + workRows("select * from TANI order by CD");
 }
 
-void RegistrationRig::registerTab(Tab on)
+void RegistrationRig::registerTab(Tab on, bool majorGridClosed)
 {
     screen.tab = on;
     for (TableDataset* d : grids())
         d->open();
+    if (majorGridClosed)
+        dm->IBT_dai.close();
     command->SB03Click();
 }
 
 void RegistrationRig::clearAll()
 {
-    for (TableDataset* d : grids())
-        d->close();
     QStringList statements;
     for (const QString& t : Schema::productTableNames())
         statements << "delete from " + t;

@@ -45,59 +45,35 @@ private:
     }
 };
 
-class RecordingProgress : public ProgressSink {
-public:
-    void start(int) override { visible = true; }
-    void step(int) override
-    {
-        if (onStep)
-            onStep();
-    }
-    std::function<void()> onStep; // something that happens while a registration writes
-    void finish() override { visible = false; }
-    bool visible = false;
-};
-
-// The main window as the registrations see it: answers from its fields, records
-// what is done to the screen.
+// The main window as the registrations see it: answers from its fields, keeps
+// whether the work hides it, whether progress shows and what is done to the search fields.
 class RecordingScreen : public TestScreen {
 public:
     explicit RecordingScreen(QStringList& events) : m_events(events) { tab = Tab::Major; }
-    void showTab(Tab t) override
-    {
-        m_events << QStringLiteral("showTab%1").arg(int(t));
-        tab = t;
-    }
     bool convertPastDetails(Tab) const override { return convertDetails; }
-    void beginWork(Tab t) override
-    {
-        calls << QStringLiteral("begin%1").arg(int(t));
-        hidden = true;
-    }
-    void endWork(Tab t) override
-    {
-        calls << QStringLiteral("end%1").arg(int(t));
-        hidden = false;
-    }
-    void setMemberGridEnabled(bool enabled) override
-    {
-        calls << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
-        memberGridEnabled = enabled;
-    }
+    void beginWork(Tab) override { hidden = true; }
+    void endWork(Tab) override { hidden = false; }
+    void setMemberGridEnabled(bool enabled) override { memberGridEnabled = enabled; }
     void endNarrowing() override
     {
         m_events << "endNarrowing";
         narrowed = false;
     }
     void resetSearchFields() override { m_events << "resetSearchFields"; }
-    ProgressSink& progress() override { return recorded; }
     RenumberingQuestions& renumberingQuestions() override { return questions; }
+    void start(int) override { visible = true; }
+    void step(int) override
+    {
+        if (onStep)
+            onStep();
+    }
+    void finish() override { visible = false; }
 
     bool convertDetails = true;
-    QStringList calls;
     bool hidden = false;
     bool memberGridEnabled = true;
-    RecordingProgress recorded;
+    bool visible = false;         // the progress
+    std::function<void()> onStep; // something that happens while a registration writes
     RecordingQuestions questions;
 
 private:
@@ -134,7 +110,7 @@ public:
     RecordingScreen screen{events};
     QueuedConfirmation& confirm = screen.confirm;
     RecordingQuestions& questions = screen.questions;
-    RecordingProgress& progress = screen.recorded;
+    RecordingScreen& progress = screen; // the progress it shows
     RecordingLoads loads{*dm, screen, events};
     CommandContext ctx{*dm, state, screen, loads};
     std::unique_ptr<RegisterCommand> command;
@@ -164,8 +140,8 @@ public:
 
     // The grids of the four tabs, in tab order.
     std::array<TableDataset*, 4> grids() { return {&dm->IBT_dai, &dm->IBT_chu, &dm->IBT_bu, &dm->IBT_TANI}; }
-    // Opens the grids and presses the register button on `on`.
-    void registerTab(Tab on);
+    // Opens the grids (but the major grid when asked) and presses the register button on `on`.
+    void registerTab(Tab on, bool majorGridClosed = false);
     // Empties every product row and every category, member and unit work row.
     void clearAll();
     // Whether the last registration got through.
