@@ -35,7 +35,6 @@ RegistrationRig::RegistrationRig()
 {
     state.computerName = "PC1";
     state.registrationPermitted = true;
-    state.housingRowMissing = 0;
     command = std::make_unique<RegisterCommand>(ctx);
 }
 
@@ -46,11 +45,6 @@ RegistrationRig::~RegistrationRig()
         d->close();
     dm.reset();
     conn.closeAll();
-}
-
-void RegistrationRig::product(const QStringList& statements)
-{
-    execCommitted(conn.IBDatabase1, statements);
 }
 
 void RegistrationRig::freshWorkSnapshots()

@@ -9,7 +9,6 @@
 #include "TestDb.h"
 #include "TestScreen.h"
 
-#include <QList>
 #include <QStringList>
 #include <QVariant>
 
@@ -116,7 +115,7 @@ public:
     std::unique_ptr<RegisterCommand> command;
 
     // Statements, each list committed.
-    void product(const QStringList& statements);
+    void product(const QStringList& statements) { execCommitted(conn.IBDatabase1, statements); }
     void work(const QStringList& statements);
     // One work row through parameters, so quotes, line breaks and NULLs go in as typed.
     void workRow(const QString& table, const Values& values);
