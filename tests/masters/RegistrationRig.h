@@ -4,7 +4,6 @@
 #include "DataModule.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
-#include "QueuedConfirmation.h"
 #include "RegisterCommand.h"
 #include "TestDb.h"
 #include "TestScreen.h"
@@ -15,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 using Rows = QStringList;
 using Values = QList<QPair<QString, QVariant>>;
@@ -129,6 +129,8 @@ public:
     QString dumpProduct(bool withTimestamps = false);
     // The four work tables the tabs edit, in grid order.
     Rows workTables();
+    // Both, timestamps included: what a registration that changes nothing leaves.
+    std::string everything() { return (dumpProduct(true) + workTables().join('\n')).toStdString(); }
 
     // Majors 1, 2 with middles 1, 2 each, and members, schedule rows and past
     // details under them; every row names the category it belongs to.
