@@ -109,19 +109,6 @@ TEST_F(Config, BadGeometryEndsTheRead)
     }
 }
 
-TEST_F(Config, ProductTitleIsTheFirstLine)
-{
-    const std::pair<QByteArray, QString> cases[] = {
-        {"TREVOLAN Ver 2024\r\nsecond line\r\n", "TREVOLAN Ver 2024"},
-        {SjisCodec::encode("見積 第2版\nx"), "見積 第2版"},
-        {"\r\nsecond", "TREVOLAN Ver 2021"},
-    };
-    for (const auto& [bytes, expected] : cases) {
-        write(bytes, "pro_title.inf");
-        EXPECT_EQ(expected, readProductTitle(dir.path())) << bytes.constData();
-    }
-}
-
 // The old file is replaced, not appended to: the first of two equal keys would
 // win on the next read.
 TEST_F(Config, SaveFormStateReplacesTheFile)

@@ -83,25 +83,23 @@ TEST(RoundValue, ExactInEveryModeAndUnit)
 
 TEST(ParseAmount, AcceptsTheSuitesNotationsAndRejectsTheRest)
 {
-    const std::pair<const char*, double> cases[] = {
-        {"▲1,234", -1234}, {"\"12 345\"", 12345},
-        {"", 0},           {"-0.25", -0.25},
-        {" 7 ", 7},        {"1,234,567.89", 1234567.89},
-        {"+3", 3},         {".5", 0.5},
-        {"1e3", 1000},     {"▲ 0.5", -0.5},
-    };
-    for (const auto& [text, expected] : cases)
-        EXPECT_DOUBLE_EQ(expected, parseAmount(QString::fromUtf8(text))) << text;
+    // text=amount
+    for (const char* c : {"▲1,234=-1234", "\"12 345\"=12345", "=0", "-0.25=-0.25", " 7 =7", "1,234,567.89=1234567.89",
+                          "+3=3", ".5=0.5", "1e3=1000", "▲ 0.5=-0.5"}) {
+        const QString text = QString::fromUtf8(c).section('=', 0, 0), amount = QString::fromUtf8(c).section('=', 1);
+        EXPECT_DOUBLE_EQ(amount.toDouble(), parseAmount(text)) << c;
+    }
     for (const char* text : {"abc", "1.2.3", "-", "inf", "nan", "12円", "1-2", "\"\""})
         EXPECT_THROW(parseAmount(QString::fromUtf8(text)), ConversionError) << text;
 }
 
-TEST(DecodeHexText, DecodesShiftJisPairs)
+// Well-formed names are read with SYSTEM.DAT; here the broken ones.
+TEST(DecodeHexText, StopsAtBrokenPairsAndTheByteLimit)
 {
     const char* cases[][2] = {
-        {"414243", "ABC"}, {"", ""},       {"8ABF8E9A", "漢字"},
-        {"878A", "㈱"},    {"B6DE", "ｶﾞ"}, {"4142434", "ABC"}, // a lone last digit has no partner and is dropped
-        {"41ZZ42", "A"},                                       // decoding stops at the first pair that is not hex
+        {"878AB6DE", "㈱ｶﾞ"},
+        {"4142434", "AB"}, // a lone last digit has no partner and is dropped
+        {"41ZZ42", "A"},   // decoding stops at the first pair that is not hex
         {"41 242", "A"},
     };
     for (const auto& [hex, expected] : cases)
@@ -156,14 +154,12 @@ TEST(NextGridColumn, MovesRightOverReadOnlyColumnsAndWrapsFromTheLast)
 {
     const std::tuple<const char*, int, int> cases[] = {
         // one letter per column, 'r' read-only; current; expected
-        {"......r......", 5, 7},  // the member grid: 単価 over 利益率 to 定価
-        {"......r......", 12, 0}, // 部材CD back to №
-        {"..rrr", 1, 4},          // read-only up to the end: stops on the last
-        {"r...r", 4, 0},          // column 0 is taken even when read-only
-        {"rr..", -1, 2},          // no current column yet
-        {"r", 0, 0},
-        {"...", 7, 0}, // beyond the last
-        {"", 0, -1},   // no columns at all
+        {"..rrr", 1, 4}, // read-only up to the end: stops on the last
+        {"r...r", 4, 0}, // column 0 is taken even when read-only
+        {"rr..", -1, 2}, // no current column yet
+        {"r", 0, 0},     // the only column, read-only
+        {"...", 7, 0},   // beyond the last
+        {"", 0, -1},     // no columns at all
     };
     for (const auto& [columns, current, expected] : cases) {
         const int n = int(std::strlen(columns));
@@ -185,10 +181,8 @@ TEST(ValueConversions, DatesIntegersFirstLineAndUnit)
 
     const std::tuple<const char*, int, const char*, const char*> cases[] = {
         // text, integer, first line, unit
-        {" 12 ", 12, " 12 ", "12"},      {"", 0, "", ""},
-        {"1.5", 0, "1.5", "1.5"},        {"-3", -3, "-3", "-3"},
-        {"ｍ 2\r\nx", 0, "ｍ 2", "ｍ2"}, {"　本 \nx", 0, "　本 ", "本"},
-        {"7\rx", 0, "7", "7"},           {"99999999999", 0, "99999999999", "99999999999"},
+        {" -12 ", -12, " -12 ", "-12"}, {"1.5", 0, "1.5", "1.5"}, {"ｍ 2\r\nx", 0, "ｍ 2", "ｍ2"},
+        {"　本 \nx", 0, "　本 ", "本"}, {"7\rx", 0, "7", "7"},    {"99999999999", 0, "99999999999", "99999999999"},
     };
     for (const auto& [text, integer, line, unit] : cases) {
         EXPECT_EQ(integer, toIntOrZero(QString::fromUtf8(text))) << text;

@@ -88,16 +88,12 @@ TEST_F(QueryTest, RunReplacesTheStatementAndCommits)
 
     q.run({"insert into T (A, S)", "values (2, :S)"}); // :S is not bound any more: NULL
     EXPECT_TRUE(q.eof());
-    EXPECT_EQ(q.recordCount(), 0);
     q.run({"update T set A = A + 10 -- the first row only", "where A = 1"});
     q.run("COMMIT");
     EXPECT_TRUE(db->transaction().active());
-    auto other = connectTestDatabase(folder.file("q.fdb"), "other");
-    EXPECT_EQ(rowsOf(*other, "select A, S from T order by A"), QStringList({"2|∅", "11|one"}));
-
     q.run("delete from T");
     db->transaction().rollback();
-    EXPECT_EQ(rows("select count(*) from T"), QStringList{"2"});
+    EXPECT_EQ(rows("select A, S from T order by A"), QStringList({"2|∅", "11|one"}));
 }
 
 // Values of every type come back as written; texts longer than one blob

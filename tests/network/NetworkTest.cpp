@@ -96,7 +96,6 @@ TEST(NetworkErrors, AFailedRegistrationLeavesTheProductAsItWas)
             on.emplace(*own);
         }
         RegistrationRig rig;
-        ASSERT_TRUE(rig.conn.IBDatabase1.databaseName().startsWith("127.0.0.1/"));
         rig.fillEveryTab();
         const QString before = rig.dumpProduct(true);
         std::unique_ptr<Database> colleague;
@@ -118,7 +117,6 @@ TEST(NetworkErrors, AFailedRegistrationLeavesTheProductAsItWas)
         if (edit) {
             colleague->transaction().rollback();
         } else {
-            EXPECT_GE(steps, 2);
             ASSERT_TRUE(own->start(own->port())) << own->error().toStdString();
             rig.conn.IBDatabase1.close();
         }
