@@ -58,14 +58,13 @@ TEST(RoundValue, ExactInEveryModeAndUnit)
     for (const int mode : {0, -1, 1, 2}) {
         for (const int unit : {-100, -10, 0, 1, 10, 100, 1000}) {
             int wrong = 0;
-            std::string examples;
             for (int cents = -10000; cents <= 10000; ++cents) {
                 const double want = double(exactCents(cents, mode, unit)) / 100.0;
                 const double got = roundValue(cents / 100.0, mode, unit);
                 if (shortest(got) != shortest(want) && ++wrong <= 5)
-                    examples += " " + shortest(cents / 100.0) + "→" + shortest(got) + " (want " + shortest(want) + ")";
+                    ADD_FAILURE() << "mode " << mode << ", unit " << unit << ": " << shortest(cents / 100.0) << " → "
+                                  << shortest(got) << ", want " << shortest(want);
             }
-            EXPECT_EQ(0, wrong) << "mode " << mode << ", unit " << unit << ":" << examples;
         }
         EXPECT_EQ("0", shortest(roundValue(-0.0, mode, 0))) << "mode " << mode;
     }
@@ -98,8 +97,8 @@ TEST(DecodeHexText, StopsAtBrokenPairsAndTheByteLimit)
 {
     const char* cases[][2] = {
         {"878AB6DE", "㈱ｶﾞ"},
-        {"4142434", "AB"}, // a lone last digit has no partner and is dropped
-        {"41ZZ42", "A"},   // decoding stops at the first pair that is not hex
+        {"4142434", "ABC"}, // a lone last digit has no partner and is dropped
+        {"41ZZ42", "A"},    // decoding stops at the first pair that is not hex
         {"41 242", "A"},
     };
     for (const auto& [hex, expected] : cases)
@@ -194,7 +193,6 @@ TEST(ValueConversions, DatesIntegersFirstLineAndUnit)
 TEST(MakeDirectories, CreatesParentsUpToTenLevels)
 {
     QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
     EXPECT_EQ(0, makeDirectories(tmp.path() + QStringLiteral("/a\\b/c"))); // either separator
     EXPECT_TRUE(QDir(tmp.path() + QStringLiteral("/a/b/c")).exists());
     EXPECT_EQ(1, makeDirectories(tmp.path() + QStringLiteral("/a/b/c"))) << "an existing directory fails";

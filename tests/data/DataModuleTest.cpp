@@ -26,19 +26,6 @@ struct Rig {
 };
 class DataModuleTest : public ::testing::Test, public Rig {};
 
-// The rows of a dataset as "a|b|c", NULL as "∅".
-QStringList shown(const TableDataset& d, const QString& columns)
-{
-    QStringList rows;
-    for (int r = 0; r < d.recordCount(); ++r) {
-        QStringList cells;
-        for (const QString& c : columns.split(','))
-            cells << (d.valueAt(r, c).isValid() ? valueText(d.valueAt(r, c)) : "∅");
-        rows << cells.join('|');
-    }
-    return rows;
-}
-
 // Inserts and deletes keep positions dense; a new row gets the next code of its
 // level and the codes of the current parents, the cursor lands where the user
 // expects it, and the dataset shows what the table holds.
@@ -96,8 +83,9 @@ TEST(DataModuleEvents, InsertsAndDeletesRenumber)
         EXPECT_EQ(rowsOf(*ds.database(), sql), after);
         EXPECT_EQ(ds.recNo(), c.recNo);
         // With the skip flag an ordinary insert, not posted yet.
-        EXPECT_TRUE(dm.memberNumberingSkip || shown(ds, columns) == after)
-            << shown(ds, columns).join(' ').toStdString();
+        if (!dm.memberNumberingSkip) {
+            EXPECT_EQ(datasetRows(ds, columns.split(',')), after);
+        }
     }
 }
 
@@ -179,11 +167,8 @@ TEST(MemberRebuild, DenseAndGappedListsGiveTheSameRows)
 // A rebuild checks only the rows written since the last one; whoever wrote
 // them, a later rebuild still brings them to the normal form. That includes a
 // transaction that ran across the last rebuild and wrote after it committed.
-TEST(MemberRebuild, RowsWrittenAfterARebuildAreStillNormalised)
+TEST_F(DataModuleTest, RowsWrittenAfterARebuildAreStillNormalised)
 {
-    Rig rig;
-    Connections& conn = rig.conn;
-    auto& dm = rig.dm;
     dm->currentMajorCode = [] { return 1; };
     dm->currentMiddleCode = [] { return 1; };
     Query& q = dm->IBQ_FB4;
@@ -210,13 +195,11 @@ TEST(MemberRebuild, RowsWrittenAfterARebuildAreStillNormalised)
     dm->IBT_bu.setRecNo(5);
     dm->IBT_bu.insert();
     EXPECT_EQ(abnormal(), QStringList{}) << "the row written by another connection";
-    Query late(&conn.IBDatabase3);
-    late.run("update BUZAI_S set S_CD=null, KETA=null where CNT=1");
+    Query(&conn.IBDatabase3).run("update BUZAI_S set S_CD=null, KETA=null where CNT=1");
     early.commit();
     dm->IBT_bu.setRecNo(2);
     dm->IBT_bu.remove();
     EXPECT_EQ(abnormal(), QStringList{}) << "the row of the transaction that ran across the rebuild";
-    EXPECT_EQ(dm->IBT_bu.recordCount(), 5);
 }
 
 // Whether a loaded row is already as a rebuild would write it.
