@@ -36,13 +36,10 @@ TEST(SingleInstance, SecondStartActivatesTheFirstUntilItCrashes)
 
     start(second, QStringLiteral("部材マスター登録 B"));
     ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(QProcess::NormalExit, second.exitStatus());
     EXPECT_EQ(1, second.exitCode());
-    EXPECT_FALSE(second.readAllStandardOutput().contains("READY"));
 
     // The first window was minimised; the knock brings it back to normal.
     EXPECT_TRUE(waitForOutput(first, "ACTIVATED normal", firstOut)) << firstOut.constData();
-    EXPECT_EQ(QProcess::Running, first.state());
 
     first.kill(); // no clean-up
     ASSERT_TRUE(first.waitForFinished(5000));

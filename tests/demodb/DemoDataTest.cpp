@@ -20,8 +20,7 @@ std::unique_ptr<Database> demo(const TestFolder& folder, const QString& name, bo
 }
 
 // Each level hangs under an existing parent and is numbered 1, 2, 3… within it;
-// every text fits its column in Shift-JIS; the housing row is the only difference
-// the choice makes.
+// every text fits its column in Shift-JIS; the housing row only when asked for.
 TEST(DemoData, DenseCodesTextsThatFitAndTheHousingRowOnlyWhenAskedFor)
 {
     TestFolder folder;
@@ -60,8 +59,6 @@ TEST(DemoData, DenseCodesTextsThatFitAndTheHousingRowOnlyWhenAskedFor)
     const QString jutaku = "select * from LOOK_KIHON where NAME='JUTAKU'";
     EXPECT_EQ(rowsOf(*db, jutaku).size(), 1);
     EXPECT_EQ(rowsOf(*plain, jutaku).size(), 0);
-    EXPECT_EQ(rowsOf(*plain, "select * from MAS_BUZAI"), rowsOf(*db, "select * from MAS_BUZAI"))
-        << "nothing else differs";
 }
 
 TEST(DemoData, AnExistingFileIsNotOverwritten)

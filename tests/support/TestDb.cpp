@@ -7,19 +7,6 @@
 #include "Schema.h"
 #include "TestServer.h"
 
-#include <QDir>
-
-TestFolder::TestFolder() : m_oldCwd(QDir::currentPath())
-{
-    QDir(m_dir.path()).mkpath(QStringLiteral("PROG"));
-    QDir::setCurrent(programDir());
-}
-
-TestFolder::~TestFolder()
-{
-    QDir::setCurrent(m_oldCwd);
-}
-
 std::unique_ptr<Database> connectTestDatabase(const QString& path, const QString& name)
 {
     auto db = std::make_unique<Database>(name);
@@ -96,6 +83,18 @@ QStringList rowsOf(Database& db, const QString& sql, const QStringList& skip)
             if (!skip.contains(q.fieldNames().at(c), Qt::CaseInsensitive))
                 cells << (q.value(c).isValid() ? valueText(q.value(c)) : QStringLiteral("∅"));
         }
+        out << cells.join('|');
+    }
+    return out;
+}
+
+QStringList datasetRows(const TableDataset& d, const QStringList& fields)
+{
+    QStringList out;
+    for (int r = 0; r < d.recordCount(); ++r) {
+        QStringList cells;
+        for (const QString& f : fields.isEmpty() ? d.fieldNames() : fields)
+            cells << (d.valueAt(r, f).isValid() ? valueText(d.valueAt(r, f)) : QStringLiteral("∅"));
         out << cells.join('|');
     }
     return out;

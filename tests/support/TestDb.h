@@ -1,20 +1,26 @@
 #pragma once
 
-#include <QString>
+#include <QDir>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 
 class Connections;
 class Database;
+class TableDataset;
 class TDM2;
 
 // A temporary folder laid out like an installation: PROG/ is the program folder
 // (made current while the test runs), the databases live beside it.
 class TestFolder {
 public:
-    TestFolder();
-    ~TestFolder();
+    TestFolder() : m_oldCwd(QDir::currentPath())
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("PROG"));
+        QDir::setCurrent(programDir());
+    }
+    ~TestFolder() { QDir::setCurrent(m_oldCwd); }
     QString path() const { return m_dir.path(); }
     QString programDir() const { return m_dir.path() + QStringLiteral("/PROG"); }
     QString file(const QString& relative) const { return m_dir.path() + '/' + relative; }
@@ -42,13 +48,15 @@ std::unique_ptr<TDM2> connectDataModule(const TestFolder& folder, Connections& c
 // The rows of a query as "a|b|c", NULL as "∅"; the columns named in `skip` left out.
 QStringList rowsOf(Database& db, const QString& sql, const QStringList& skip = {});
 
+// The rows of a dataset as "a|b|c", NULL as "∅"; every field unless named.
+QStringList datasetRows(const TableDataset& d, const QStringList& fields = {});
+
 // One column of a query's rows as text, NULL as "NULL".
 QStringList columnValues(Database& db, const QString& sql, const QString& column);
 
 // Runs each statement in turn, then commits.
 void execCommitted(Database& db, const QStringList& statements);
 
-#include <QStringList>
 #include <ostream>
 
 // Readable failure messages for Qt strings.
