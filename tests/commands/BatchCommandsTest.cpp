@@ -102,25 +102,18 @@ TEST_F(BatchCommandsTest, VendorAndAccountComeFromThePickers)
     int shownWith = 0;
     bool answer = false;
     QString vendor = "77";
-    batch.pickVendor = [&](int workType) {
-        shownWith = workType;
-        state.picks.vendorCode = vendor;
-        return answer;
-    };
-    batch.pickAccount = [&] {
-        state.picks.accountCode = 4;
-        return answer;
-    };
+    batch.pickVendor = [&](int workType) { return shownWith = workType, state.picks.vendorCode = vendor, answer; };
+    batch.pickAccount = [&] { return state.picks.accountCode = 4, answer; };
     const auto setBoth = [&] {
         batch.setVendor();
         batch.setAccount();
         return column("S_CD") + column("KU_KAMOKU");
     };
     EXPECT_EQ(setBoth(), QStringList({"∅", "∅", "∅", "∅"}));
-    EXPECT_EQ(shownWith, 312);
     answer = true;
     EXPECT_EQ(setBoth(), QStringList({"77", "77", "4", "4"}));
     vendor = "1;x";
     EXPECT_EQ(setBoth(), QStringList({"77", "77", "4", "4"}));
     EXPECT_EQ(screen.confirm.messages.size(), 1);
+    EXPECT_EQ(shownWith, 312);
 }

@@ -60,7 +60,7 @@ TEST(RowClipboard, PastePlacesTheClipboardAtTheCursor)
 {
     // The list, the cursor (0: past the last row), the list afterwards.
     const std::tuple<QStringList, int, QStringList> cases[] = {
-        {{"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}}, // before a filled row
+        {{"A", "B"}, 1, {"1|X", "2|Y", "3|A", "4|B"}},     // before a filled row
         {{"A"}, 1, {"1|A", "2|X", "3|Y"}},                 // after the only row
         {{"A", "", "C"}, 2, {"1|A", "3|X", "4|Y", "5|C"}}, // a blank row replaced, its position left empty
         {{"A", "B"}, 0, {"1|A", "2|B", "3|X", "4|Y"}},

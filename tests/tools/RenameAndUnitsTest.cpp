@@ -25,7 +25,6 @@ TEST_F(TextToolsTest, RenameMatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuot
     EXPECT_EQ(productRows("select NAME_01, TAN from MAS_SIAGE02 order by BUI"),
               QStringList({"O'Neil|個", "六角ボルト|本"}));
     EXPECT_EQ(workRows("select NAME01 from BUZAI_S order by CNT"), QStringList({"ナット", "O'Neil", "六角ボルト"}));
-    EXPECT_EQ(dm->IBT_bu.recNo(), 2);
 
     // Emptying a text stores NULL; a cancelled dialog writes nothing.
     screen.inDialog = [&] {
@@ -41,7 +40,6 @@ TEST_F(TextToolsTest, RenameMatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuot
     };
     rename.open();
     EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01='捨てる'"), QStringList{"0"});
-    EXPECT_EQ(dm->IBT_bu.recNo(), 3);
 }
 
 TEST_F(TextToolsTest, RenameANameTooLongForItsColumnIsRefusedAndAFailureChangesNeitherMaster)
@@ -61,7 +59,6 @@ TEST_F(TextToolsTest, RenameANameTooLongForItsColumnIsRefusedAndAFailureChangesN
     EXPECT_ANY_THROW(rename.run());
     EXPECT_EQ(productRows("select NAME01 from MAS_BUZAI"), QStringList{"ボルト"});
     EXPECT_EQ(workRows("select NAME01 from BUZAI_S"), QStringList{"ボルト"});
-    EXPECT_TRUE(dm->IBT_bu.active());
 }
 
 TEST_F(TextToolsTest, UnitReplacesTheUnitEverywhereAndRebuildsTheUnitListFromTheMembers)
@@ -84,7 +81,6 @@ TEST_F(TextToolsTest, UnitReplacesTheUnitEverywhereAndRebuildsTheUnitListFromThe
               QStringList({"個'", "個'", "枚"}));
     // 式 first, then m, then 坪; the rest in reverse order of the grouped units.
     EXPECT_EQ(workRows("select CD, NAME from TANI order by CD"), QStringList({"1|式", "2|m", "3|坪", "4|個'", "5|"}));
-    EXPECT_TRUE(dm->IBT_TANI.active());
 
     unitReplace.after = "長すぎる単位";
     screen.inDialog = [&] { return unitReplace.run(); };
