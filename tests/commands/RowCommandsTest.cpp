@@ -267,7 +267,8 @@ TEST(MemberClipboardTest, TheGridShowsTheRebuiltList)
     EXPECT_EQ(rig.table("select NAME02 from BUZAI_S where CNT=20"), QStringList{"末"});
 }
 
-TEST(MemberSortTest, OneDirectionFlagForEveryColumn)
+// Title clicks on the name column are walked through in the window's tests.
+TEST(MemberSortTest, ProfitRateSortsByPriceAndOneDirectionFlagServesEveryColumn)
 {
     EditingRig rig;
     rig.categories();
@@ -284,10 +285,6 @@ TEST(MemberSortTest, OneDirectionFlagForEveryColumn)
     // The next click, on another column, sorts descending.
     rig.sort.sortBy("NAME02");
     EXPECT_EQ(order(), "abcd");
-    rig.sort.sortBy("NAME01");
-    EXPECT_EQ(order(), "abcd");
-    rig.sort.sortBy("NAME01");
-    EXPECT_EQ(order(), "dcba");
     EXPECT_EQ(rig.table("select CNT from BUZAI_S order by CNT").join(","), "1,2,3,4");
 }
 

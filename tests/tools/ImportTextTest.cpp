@@ -75,15 +75,6 @@ TEST(ImportText, ReadsShiftJisOrUtf8WithItsMark)
     }
 }
 
-// A 50 MB file is read whole, line for line.
-TEST(ImportText, ReadsLargeFiles)
-{
-    const QByteArray line = SjisCodec::encode(QStringLiteral("板,") + QString(995, 'x') + QStringLiteral("\r\n"));
-    const FileLines f = decodeLines(line.repeated(50 * 1024 * 1024 / line.size()), "big.csv");
-    EXPECT_EQ(f.lines.size(), 50 * 1024 * 1024 / line.size());
-    EXPECT_EQ(splitLine(f.lines.last()).size(), 2);
-}
-
 // Seeded hostile lines through the splitter and every conversion, for a bounded
 // time: nothing may crash, hang or lose text outside quotes.
 TEST(ImportText, SurvivesHostileLines)

@@ -1,18 +1,79 @@
-#include "ImportRig.h"
-
+#include "MemberImport.h"
+#include "BZAI_CMV.h"
 #include "DatasetModel.h"
 #include "DbError.h"
 #include "ExportCommand.h"
+#include "ImportCommand.h"
+#include "Schema.h"
+#include "SjisCodec.h"
+#include "WorkRig.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
+
+// The import command and the dialog's work, wired as the window wires them.
+// `inDialog` is what the user does while the dialog is open; by default: start the import.
+class MemberImportTest : public ::testing::Test, public WorkRig<> {
+protected:
+    ImportCommand command{*dm, state, screen};
+    MemberImport& dialog = command.work();
+    std::function<void()> inDialog = [this] { dialog.importRows(); };
+
+    MemberImportTest()
+    {
+        state.config.startDirectory = folder.programDir();
+        command.showDialog = [this] {
+            dialog.show();
+            inDialog();
+            dialog.close();
+        };
+        work({Schema::createWorkTableSql(QStringLiteral("BUSAI_SEL"))});
+        dm->IBT_bu.open();
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(folder.file(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+    QString writeSjis(const QString& name, const QString& text) { return writeFile(name, SjisCodec::encode(text)); }
+    // The import command on `path`, answering yes.
+    void import(const QString& path)
+    {
+        screen.openAnswers = {path};
+        command.run();
+    }
+    // Members with positions 1…n named by `names`.
+    void members(const QStringList& names)
+    {
+        QStringList values;
+        for (const QString& n : names)
+            values << QStringLiteral("%1,1,1,'%2'").arg(values.size() + 1).arg(n);
+        dm->IBT_bu.close();
+        conn.IBTransaction4().commitAndRestart();
+        execCommitted(conn.IBDatabase4,
+                      QStringList{"delete from BUZAI_S"} + inserts("BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01)", values));
+        dm->IBT_bu.open();
+    }
+    QStringList memberNames() { return workRows("select CNT, coalesce(NAME01,'') from BUZAI_S order by CNT"); }
+    QStringList handedOff(const QString& columns = "NAME01,NAME02,TAN,KIN_02,KIN_01")
+    {
+        return workRows(QStringLiteral("select %1 from BUSAI_SEL order by CNT").arg(columns));
+    }
+};
 
 const QString kFiveColumns = QStringLiteral("名称,摘要,単位,単価,原価\r\n"
                                             "合板,\"9mm,910幅\",枚,\"1,234\",▲500\r\n"
                                             "釘,,箱,,\r\n");
-
-class MemberImportTest : public ::testing::Test, public ImportRig {};
 
 // Titles give codes 2, 3, 4, 7, 8 and the second line the examples. Every data
 // line becomes a row with quoted commas, "▲" minus, empty amounts 0 and empty
@@ -33,21 +94,6 @@ TEST_F(MemberImportTest, ImportsThroughTheTitleMapping)
     EXPECT_EQ(handedOff(), comma);
     import(writeFile("utf8.csv", "\xEF\xBB\xBF" + kFiveColumns.toUtf8()));
     EXPECT_EQ(handedOff(), comma);
-}
-
-// The label follows the arrows; the examples show the line it names.
-TEST_F(MemberImportTest, ArrowsBrowseTheWorkCopy)
-{
-    inDialog = [this] {
-        dialog.browse(+1);
-        EXPECT_EQ(dialog.recordLabel() + dialog.columns().value(0).example + '|' + dialog.columns().value(1).example,
-                  "レコード№=2/2釘|");
-        dialog.browse(+1);
-        dialog.browse(-1);
-        dialog.browse(-1);
-        EXPECT_EQ(dialog.recordLabel() + dialog.columns().value(1).example, "レコード№=1/29mm,910幅");
-    };
-    import(writeSjis("in.csv", kFiveColumns));
 }
 
 // A short line, an unreadable amount or a value too long for its column drops
@@ -210,6 +256,22 @@ TEST_F(MemberImportTest, ExportedGridImportsAgain)
               (QStringList{"0|㈱三協 ①型|摘,要1|枚|1000|1234|備\"考|1|B-1",
                            "1|幅\"900\",奥行|摘,要2|枚|2000|2234|備\"考|2|B-2",
                            "2|波～板|摘,要3|枚|3000|3234|備\"考|3|B-3"}));
+}
+
+// The form shows the analysed columns and the targets, passes a typed code on
+// and imports on "取込開始".
+TEST_F(MemberImportTest, TheDialogShowsTheMappingAndImports)
+{
+    TBZAI_CMV form(dialog);
+    inDialog = [&] {
+        form.show();
+        EXPECT_EQ(form.DBGrid1->rowCount() * 10 + form.DBGrid2->rowCount(), 133);
+        form.DBGrid2->item(2, 3)->setText(QStringLiteral("3"));
+        form.SpeedButton1->click();
+        EXPECT_FALSE(form.isVisible());
+    };
+    import(writeSjis("in.csv", QStringLiteral("名称,単価,メモ\r\n板,\"1,200\",厚物\r\n")));
+    EXPECT_EQ(handedOff("NAME01,KIN_02,NAME02"), QStringList{"板|1200|厚物"});
 }
 
 } // namespace

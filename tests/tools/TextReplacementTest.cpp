@@ -1,8 +1,76 @@
-#include "TextToolsRig.h"
+#include "TextReplacement.h"
+#include "MasterLoads.h"
+#include "MemberRename.h"
+#include "UnitReplacement.h"
+#include "UnitsFromMembers.h"
+#include "WorkRig.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
+
+// The screen of the text tools: the grid column under the cursor, and what the
+// user does while a dialog is open (by default nothing: the dialog is cancelled).
+class TextScreen : public TestScreen {
+public:
+    QString column = QStringLiteral("NAME01");
+    std::function<bool()> inDialog = [] { return false; };
+    QList<TextDialog> shown;
+    QString memberGridColumn() const override { return column; }
+    bool showTextDialog(TextDialog d) override
+    {
+        shown << d;
+        return inDialog();
+    }
+};
+
+// Category 3/5 shown on the member tab and the text commands wired as the session wires them.
+class TextReplacementTest : public ::testing::Test, public WorkRig<TextScreen> {
+protected:
+    MasterLoads loads{*dm, screen};
+    TextReplacement replace{*dm, screen, loads};
+    MemberRename rename{*dm, screen};
+    UnitsFromMembers units{*dm};
+    UnitReplacement unitReplace{*dm, screen, units};
+
+    TextReplacementTest()
+    {
+        replace.codeRowVisible = true;
+        work({"insert into BUZAI_DAI values (1,3,'M',null)", "insert into BUZAI_CHU values (1,3,5,'m',null,null)"});
+        dm->IBT_dai.open();
+        dm->IBT_chu.open();
+    }
+    // Statements on the product database, committed; then the member list reloaded.
+    void product(const QStringList& statements)
+    {
+        WorkRig::product(statements);
+        loads.Button4Click();
+    }
+    // Members of category major/middle: "名称|摘要|単位|備考|部材CD", empty parts NULL.
+    void members(const QStringList& rows, int major = 3, int middle = 5)
+    {
+        QStringList values;
+        for (const QString& r : rows) {
+            QStringList v = r.split('|');
+            v.resize(5);
+            for (QString& p : v)
+                p = p.isEmpty() ? QStringLiteral("null") : '\'' + p.replace('\'', "''") + '\'';
+            values << QStringLiteral("%1,%2,%3,").arg(major).arg(middle).arg(values.size() + 1) + v.join(',');
+        }
+        product(inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,NAME02,TANI,NAME03,B_CD)", values));
+    }
+    // Runs a replacement with the dialog's edits 1…14 from `edits`.
+    bool run(const QStringList& edits, bool half = false) { return run(replace, edits, half); }
+    static bool run(TextReplacement& r, const QStringList& edits, bool half = false)
+    {
+        for (int n = 1; n <= 14; ++n)
+            r.edit(n) = edits.value(n - 1);
+        r.halfWidth = half;
+        return r.run();
+    }
+};
 
 const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MAS_BUZAI order by 1,2,BS_kubun");
 
@@ -15,19 +83,6 @@ public:
     {
         ++members;
         MasterLoads::Button4Click();
-    }
-};
-
-class TextReplacementTest : public ::testing::Test, public TextToolsRig {
-protected:
-    // Runs a replacement with the dialog's edits 1…14 from `edits`.
-    bool run(const QStringList& edits, bool half = false) { return run(replace, edits, half); }
-    static bool run(TextReplacement& r, const QStringList& edits, bool half = false)
-    {
-        for (int n = 1; n <= 14; ++n)
-            r.edit(n) = edits.value(n - 1);
-        r.halfWidth = half;
-        return r.run();
     }
 };
 
@@ -74,10 +129,11 @@ TEST_F(TextReplacementTest, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsert
               QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
 }
 
+// Values go to the database in batches: two full ones and a part all change.
 TEST_F(TextReplacementTest, EveryOneOfManyDistinctValuesChanges)
 {
     QStringList names;
-    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
+    for (int i = 1; i <= 250; ++i)
         names << QStringLiteral("ボルト%1").arg(i);
     members(names);
     ASSERT_TRUE(run({"ボルト", "B"}));
@@ -157,6 +213,88 @@ TEST_F(TextReplacementTest, ChangesTheListInPlaceExactlyAsAReloadWould)
     }
     EXPECT_EQ(workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
               QStringList({"6ﾎﾞﾙﾄ|M10|∅|ｾｯﾄ|S-1", "6ﾎﾞﾙﾄ|M16|∅|ｾｯﾄ|S-2", "N|M10|∅|個|S-3", "∅|∅|∅|∅|∅"}));
+}
+
+TEST_F(TextReplacementTest, RenameMatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuotesAsTyped)
+{
+    members({"六角ボルト||本"}, 4, 1);
+    product(inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN)",
+                    {"1,7,7,'六角ボルト',null,'本'", "2,3,5,'六角ボルト','M10','本'"}));
+    members({"ナット|M8|個", "六角ボルト||本", "六角ボルト|M10|本"});
+    dm->IBT_bu.setRecNo(2);
+    screen.inDialog = [&] {
+        EXPECT_EQ(rename.before[0] + '|' + rename.before[1], "六角ボルト|");
+        rename.after[0] = "O'Neil";
+        rename.after[2] = "個";
+        return rename.run();
+    };
+    rename.open();
+    EXPECT_EQ(productRows("select BL_kubun, NAME01, NAME02, TANI from MAS_BUZAI order by BL_kubun, BS_kubun"),
+              QStringList({"3|ナット|M8|個", "3|O'Neil|∅|個", "3|六角ボルト|M10|本", "4|O'Neil|∅|個"}));
+    EXPECT_EQ(productRows("select NAME_01, TAN from MAS_SIAGE02 order by BUI"),
+              QStringList({"O'Neil|個", "六角ボルト|本"}));
+    EXPECT_EQ(workRows("select NAME01 from BUZAI_S order by CNT"), QStringList({"ナット", "O'Neil", "六角ボルト"}));
+
+    // Emptying a text stores NULL; a cancelled dialog writes nothing.
+    screen.inDialog = [&] {
+        rename.after[2] = "";
+        return rename.run();
+    };
+    rename.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01='O''Neil' and TANI is null"), QStringList{"2"});
+    dm->IBT_bu.setRecNo(3);
+    screen.inDialog = [&] {
+        rename.after[0] = "捨てる";
+        return false;
+    };
+    rename.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01='捨てる'"), QStringList{"0"});
+}
+
+TEST_F(TextReplacementTest, RenameANameTooLongForItsColumnIsRefusedAndAFailureChangesNeitherMaster)
+{
+    product({"insert into MAS_SIAGE02 (BUI,NAME_01,TAN) values (1,'ボルト','本')"});
+    members({"ボルト||本"});
+    rename.before[0] = "ボルト";
+    rename.before[2] = "本";
+    rename.after[0] = QString(21, QChar(u'長'));
+    rename.after[2] = "本";
+    EXPECT_FALSE(rename.run());
+    EXPECT_EQ(screen.confirm.messages.size(), 1);
+
+    product({"create exception NO_UPDATE 'refused'",
+             "create trigger SIAGE_NO for MAS_SIAGE02 before update as begin exception NO_UPDATE; end"});
+    rename.after[0] = "ナット";
+    EXPECT_ANY_THROW(rename.run());
+    EXPECT_EQ(productRows("select NAME01 from MAS_BUZAI"), QStringList{"ボルト"});
+    EXPECT_EQ(workRows("select NAME01 from BUZAI_S"), QStringList{"ボルト"});
+}
+
+TEST_F(TextReplacementTest, UnitReplacesTheUnitEverywhereAndRebuildsTheUnitListFromTheMembers)
+{
+    members({"A||本", "B||m", "C||坪", "D||式"}, 4, 1);
+    product(inserts("MAS_SIAGE02 (BUI,TAN)", {"1,'本'"}) + inserts("DAT_SIAGE02 (ID,TAN)", {"1,'本'", "2,'枚'"}));
+    members({"E||本", "F"});
+    work({"insert into TANI values (1,'本')"});
+    dm->IBT_TANI.open();
+    screen.tab = Tab::Unit;
+    screen.inDialog = [&] {
+        EXPECT_EQ(unitReplace.before, "本");
+        EXPECT_FALSE(unitReplace.run()); // no new unit yet: the dialog stays open
+        unitReplace.after = "個'";
+        return unitReplace.run();
+    };
+    unitReplace.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where TANI='本'"), QStringList{"0"});
+    EXPECT_EQ(productRows("select TAN from MAS_SIAGE02 union all select TAN from DAT_SIAGE02"),
+              QStringList({"個'", "個'", "枚"}));
+    // 式 first, then m, then 坪; the rest in reverse order of the grouped units.
+    EXPECT_EQ(workRows("select CD, NAME from TANI order by CD"), QStringList({"1|式", "2|m", "3|坪", "4|個'", "5|"}));
+
+    unitReplace.after = "長すぎる単位";
+    screen.inDialog = [&] { return unitReplace.run(); };
+    unitReplace.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where TANI='個'''"), QStringList{"2"});
 }
 
 } // namespace
