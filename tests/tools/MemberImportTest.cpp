@@ -226,18 +226,12 @@ TEST_F(MemberImportTest, BadFiles)
 // and quotes, and the amounts as the grid showed them.
 TEST_F(MemberImportTest, ExportedGridImportsAgain)
 {
-    const QStringList names{"㈱三協 ①型", "幅\"900\",奥行", "波～板"};
-    QStringList rows;
-    for (int i = 1; i <= names.size(); ++i)
-        rows << QStringLiteral("%1,1,1,'%2','摘,要%1','枚',%3,%4,'備\"考','B-%1',%1")
-                    .arg(i)
-                    .arg(names.at(i - 1))
-                    .arg(i * 1000)
-                    .arg(i * 1000 + 234);
     members({});
-    execCommitted(conn.IBDatabase4, inserts("BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,TANI,KIN_01,KIN_02,NAME03,"
-                                            "B_CD,KU_KAMOKU)",
-                                            rows));
+    execCommitted(conn.IBDatabase4,
+                  inserts("BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,TANI,KIN_01,KIN_02,NAME03,B_CD,KU_KAMOKU)",
+                          {"1,1,1,'㈱三協 ①型','摘,要1','枚',1000,1234,'備\"考','B-1',1",
+                           "2,1,1,'幅\"900\",奥行','摘,要2','枚',2000,2234,'備\"考','B-2',2",
+                           "3,1,1,'波～板','摘,要3','枚',3000,3234,'備\"考','B-3',3"}));
     dm->IBT_bu.reopen();
     QVector<DatasetModel::Column> columns;
     for (const char* c : {"№:№", "NAME01:名称", "NAME02:摘要", "TANI:単位", "KIN_01:原　価", "KIN_02:単　価",
