@@ -36,6 +36,8 @@ TEST(ImportText, SplitsQuotedFields)
     EXPECT_EQ(splitTitleLine(QStringLiteral("名 称,\"単 価\"\t備考")), (QStringList{"名称", "単価", "備考"}));
 }
 
+// Amounts and codes as read; texts cut at the first line of their box: 45, 23 and
+// 14 half-width units, full-width counting two, ASCII words wrapped whole.
 TEST(ImportText, ConvertsFieldsForTheirTargets)
 {
     const auto value = [](int code, const char* field) { return convert(*target(code), QString::fromUtf8(field)); };
@@ -45,14 +47,7 @@ TEST(ImportText, ConvertsFieldsForTheirTargets)
     EXPECT_EQ(value(11, "x1"), QVariant(0));
     EXPECT_FALSE(value(1, "1").isValid());
     EXPECT_EQ(value(2, "合板 ９ｍｍ"), QVariant(QStringLiteral("合板 ９ｍｍ")));
-}
-
-// The first line of a box: 45, 23 and 14 half-width units, full-width counting two,
-// ASCII words wrapped whole.
-TEST(ImportText, CutsTextAtTheFirstLineOfItsBox)
-{
-    const QString full = QString(30, QChar(0x677F)); // 板
-    EXPECT_EQ(convert(*target(2), full).toString(), QString(22, QChar(0x677F)));
+    EXPECT_EQ(convert(*target(2), QString(30, QChar(u'板'))).toString(), QString(22, QChar(u'板')));
     EXPECT_EQ(convert(*target(4), QString(20, 'x')).toString(), QString(14, 'x'));
     EXPECT_EQ(convert(*target(9), QStringLiteral("ｶﾞﾗｽ 12345678901234567890")).toString(), QStringLiteral("ｶﾞﾗｽ"));
     EXPECT_EQ(firstLineCut(QStringLiteral("ab cd ef"), 7), QStringLiteral("ab cd"));
