@@ -92,8 +92,8 @@ TEST_F(MemberImportTest, ImportsThroughTheTitleMapping)
 }
 
 // A short line, an unreadable amount or a value too long for its column drops
-// that line alone; "先頭もデーター" imports the title line too, unless an amount
-// of it cannot be read.
+// that line alone; "先頭もデーター" imports the title line too (its amounts would fail
+// like C's, so the amount column is left out).
 TEST_F(MemberImportTest, DropsOnlyTheLinesThatFail)
 {
     const QString file = QStringLiteral(
@@ -102,8 +102,6 @@ TEST_F(MemberImportTest, DropsOnlyTheLinesThatFail)
     // The unit box wraps "本 ABC…" after 本 and cuts F's unit to 14 letters, too long for its column.
     EXPECT_EQ(handedOff("NAME01,TAN"), (QStringList{"A|本", "D|本", "E|本"}));
     dialog.titleIsData = true;
-    import(writeSjis("in.csv", file));
-    EXPECT_EQ(handedOff("NAME01"), (QStringList{"A", "D", "E"}));
     inDialog = [this] {
         dialog.setCode(3, std::nullopt);
         dialog.importRows();
