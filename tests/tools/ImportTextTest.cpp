@@ -40,8 +40,9 @@ TEST(ImportText, TitlesAndFieldsForTheirTargets)
     EXPECT_EQ(firstLineCut(QStringLiteral("ab\r\ncd"), 45), QStringLiteral("ab"));
 }
 
-// Quoted fields; lines without quotes are split in SurvivesHostileLines.
-TEST(ImportText, SplitsQuotedFields)
+// Quoted fields (lines without quotes are split in SurvivesHostileLines), read
+// from Shift-JIS or UTF-8.
+TEST(ImportText, ReadsAndSplitsLines)
 {
     const std::pair<const char*, QStringList> cases[] = {
         {"\"x\"\"y\",z", {"x\"y", "z"}},
@@ -51,10 +52,8 @@ TEST(ImportText, SplitsQuotedFields)
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(splitLine(QString::fromUtf8(line)), fields) << line;
     EXPECT_EQ(splitTitleLine(QStringLiteral("名 称,\"単 価\"\t備考")), (QStringList{"名称", "単価", "備考"}));
-}
 
-TEST(ImportText, ReadsShiftJisOrUtf8WithItsMark)
-{
+    // Shift-JIS, or UTF-8 with its mark; any line end.
     const QString text = QStringLiteral("名称,単価\r\n㈱板,1\n①～,2\r");
     EXPECT_EQ(decodeLines(SjisCodec::encode(text), "f").lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
     EXPECT_EQ(decodeLines("\xEF\xBB\xBF" + text.toUtf8(), "f").lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
