@@ -1,109 +1,96 @@
 #include "ExportCommand.h"
 #include "DatasetModel.h"
-#include "SjisCodec.h"
+#include "GridExport.h"
 #include "WorkRig.h"
 
-#include <QDir>
 #include <QFile>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
+// The member grid with two columns; the other grids' files come from the same writer.
 class ExportCommandTest : public ::testing::Test, public WorkRig<> {
 protected:
+    ExportCommand command{*dm, state, screen};
+    std::optional<DatasetModel> model;
+
     void SetUp() override
     {
         state.config.startDirectory = folder.programDir();
-        work({"insert into BUZAI_DAI (CNT,BL_kubun,NAME01) values (1,1,'内装工事')",
-              "insert into BUZAI_DAI (CNT,BL_kubun,NAME01) values (2,2,'外構')",
-              "insert into BUZAI_CHU (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'床')",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01,NAME02,TANI,KIN_01,KIN_02,B_CD) values "
-              "(1,1,1,'㈱三協 ①型','幅\"900\",奥行','枚',1000,1250,'A-1')",
-              "insert into BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01) values (2,1,1,'合板～')"});
-        const auto model = [&](Tab tab, TableDataset& ds, QStringList fields) {
-            QVector<DatasetModel::Column> columns;
-            for (const QString& f : fields)
-                columns.append({f.section(':', 0, 0), f.section(':', -1)});
-            ds.open();
-            models[tab] = std::make_unique<DatasetModel>(ds, columns);
-        };
-        model(Tab::Major, dm->IBT_dai, {"№", "NAME01:名称"});
-        model(Tab::Middle, dm->IBT_chu, {"№", "NAME01:名称"});
-        model(Tab::Member, dm->IBT_bu,
-              {"№", "NAME01:名称", "NAME02:摘要", "KIN_01:原　価", "KIN_02:単　価", "利益率", "B_CD:部材CD"});
-        command.gridModel = [this](Tab t) { return models.count(t) ? models.at(t).get() : nullptr; };
+        work(inserts("BUZAI_S (CNT,BL_kubun,BM_kubun,NAME01)", {"1,1,1,'㈱三協 ①型'", "2,1,1,'合板～'"}));
+        dm->IBT_bu.open();
+        model.emplace(dm->IBT_bu, QVector<DatasetModel::Column>{{"№", "№"}, {"NAME01", "名称"}});
+        command.gridModel = [this](Tab t) { return t == Tab::Member ? &*model : nullptr; };
     }
-    QString exported() const
-    {
-        QFile f(folder.file("out.csv"));
-        return f.open(QIODevice::ReadOnly) ? SjisCodec::decode(f.readAll()) : QStringLiteral("<none>");
-    }
-
-    std::map<Tab, std::unique_ptr<DatasetModel>> models;
-    ExportCommand command{*dm, state, screen};
 };
 
-// Each tab asks its own question and proposes its own name; the file holds the
-// grid's captions and display texts, quoted, Shift-JIS, CR LF.
-TEST_F(ExportCommandTest, WritesTheActiveGridAsShown)
+// No, Cancel, an unwritable file, the unit tab and an empty grid write nothing,
+// and only the unwritable file is reported; yes writes the grid as shown.
+TEST_F(ExportCommandTest, WritesTheGridOnlyWhenAskedAndAble)
 {
-    const std::tuple<Tab, const char*, const char*, const char*> cases[] = {
-        {Tab::Major, "大項目", "大項目", "\"№\",\"名称\"\r\n\"1\",\"内装工事\"\r\n\"2\",\"外構\"\r\n"},
-        {Tab::Middle, "中項目", "内装工事", "\"№\",\"名称\"\r\n\"1\",\"床\"\r\n"},
-        {Tab::Member, "部材", "床",
-         "\"№\",\"名称\",\"摘要\",\"原　価\",\"単　価\",\"利益率\",\"部材CD\"\r\n"
-         "\"1\",\"㈱三協 ①型\",\"幅\"\"900\"\",奥行\",\"1,000\",\"1,250\",\"20.00\",\"A-1\"\r\n"
-         "\"2\",\"合板～\",\"\",\"\",\"\",\"\",\"\"\r\n"},
-    };
-    for (const auto& [tab, master, proposed, file] : cases) {
-        SCOPED_TRACE(master);
-        screen.tab = tab;
-        screen.saveShown.clear();
-        screen.confirm.messages.clear();
-        screen.saveAnswer = folder.file("out.csv");
-        dm->IBT_dai.first();
-        command.run();
-        EXPECT_EQ(screen.confirm.messages,
-                  QStringList{QString::fromUtf8(master) + QStringLiteral("マスターをＣＳＶファイルに変換しますか？")});
-        EXPECT_EQ(screen.saveShown, (QStringList{QDir(folder.programDir()).filePath(QString::fromUtf8(proposed)),
-                                                 "Text File (*.csv)", "csv"}));
-        EXPECT_EQ(screen.cwdWhileShown, folder.programDir());
-        EXPECT_EQ(exported(), QString::fromUtf8(file));
-    }
-}
-
-// No, Cancel, an empty grid and the unit tab write nothing; the start folder is
-// current afterwards. A file that cannot be written is named with the reason.
-TEST_F(ExportCommandTest, WritesNothingWhenNotAskedOrNotAble)
-{
-    screen.saveAnswer = folder.file("out.csv");
+    const QString out = folder.file("out.csv");
+    screen.saveAnswer = out;
     screen.confirm.answers = {Confirmation::No};
     command.run();
-    EXPECT_EQ(screen.mainToolbarShown, 1);
-    EXPECT_TRUE(screen.saveShown.isEmpty());
-
     screen.saveAnswer.clear();
-    QDir::setCurrent(folder.path());
     command.run();
-    EXPECT_EQ(screen.saveShown.size(), 3);
-    EXPECT_EQ(QDir::currentPath(), folder.programDir());
-    EXPECT_FALSE(QFile::exists(folder.file("out.csv")));
-
+    EXPECT_FALSE(QFile::exists(out));
     screen.saveAnswer = folder.file("missing/out.csv");
     command.run();
     ASSERT_EQ(screen.confirm.messages.size(), 4);
-    EXPECT_EQ(screen.confirm.modes.last(), Confirmation::Notice);
-    EXPECT_TRUE(screen.confirm.messages.last().contains(QDir::toNativeSeparators(screen.saveAnswer)));
-    EXPECT_GT(screen.confirm.messages.last().split('\n').value(1).size(), 0);
 
+    screen.saveAnswer = out;
     screen.tab = Tab::Unit;
     command.run();
-    execCommitted(conn.IBDatabase4, {"delete from BUZAI_S"});
-    dm->IBT_bu.reopen();
     screen.tab = Tab::Member;
     command.run();
-    EXPECT_EQ(screen.confirm.messages.size(), 4);
+    EXPECT_TRUE(QFile::exists(out)); // its bytes are checked on the writer below, its texts by the import
+    execCommitted(conn.IBDatabase4, {"delete from BUZAI_S"});
+    dm->IBT_bu.reopen();
+    command.run();
+    EXPECT_EQ(screen.confirm.messages.size(), 5);
+}
+
+// The grid of `rows` under the titles № 名称 単価, written with `hidden` columns.
+QByteArray exported(const QList<QStringList>& rows, const QVector<bool>& hidden = {})
+{
+    QStandardItemModel model;
+    model.setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("名称"), QStringLiteral("単価")});
+    for (const QStringList& texts : rows) {
+        QList<QStandardItem*> items;
+        for (const QString& t : texts)
+            items << new QStandardItem(t);
+        model.appendRow(items);
+    }
+    QTemporaryDir dir;
+    EXPECT_TRUE(writeGridExport(dir.filePath("out.csv"), model, hidden));
+    QFile file(dir.filePath("out.csv"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// Shift-JIS: № 8782, 名称 96BC 8FCC, 単価 9250 89BF, ㈱ 878A, 板 94C2, 厚 8CFA, 漢 8ABF.
+TEST(GridExportTest, QuotedShiftJisWithDoubledQuotesAndCrLfWhateverIsHidden)
+{
+    const QList<QStringList> rows{{"1", "㈱A\\B", "1200"}, {"2", "3\"板,厚", ""}};
+    const QByteArray all = "\"\x87\x82\",\"\x96\xbc\x8f\xcc\",\"\x92\x50\x89\xbf\"\r\n"
+                           "\"1\",\"\x87\x8a"
+                           "A\\B\",\"1200\"\r\n"
+                           "\"2\",\"3\"\"\x94\xc2,\x8c\xfa\",\"\"\r\n";
+    EXPECT_EQ(all, exported(rows));
+    EXPECT_EQ(QByteArray("\"\x87\x82\",\"\x92\x50\x89\xbf\"\r\n\"1\",\"1200\"\r\n\"2\",\"\"\r\n"),
+              exported(rows, {false, true, false}));
+    // A hidden first column still leaves its separator.
+    EXPECT_EQ(QByteArray(all).replace("\"\x87\x82\",", ",").replace("\"1\",", ",").replace("\"2\",", ","),
+              exported(rows, {true, false, false}));
+    // Long lines are not cut.
+    EXPECT_TRUE(exported({{"3", QString(3000, QChar(0x6f22)), "9"}})
+                    .contains(QByteArray("\x8a\xbf").repeated(3000) + "\",\"9\"\r\n"));
 }
 
 } // namespace

@@ -12,25 +12,39 @@ using namespace ImportText;
 
 namespace {
 
-TEST(ImportText, TitlesSuggestTheirTargets)
+// Titles suggest targets (the plain ones are checked by the import; here the rules
+// that compare parts); amounts and codes are read; texts are cut at the first line
+// of their box: 45, 23 and 14 half-width units, full-width counting two, ASCII
+// words wrapped whole.
+TEST(ImportText, TitlesAndFieldsForTheirTargets)
 {
-    const std::pair<const char*, int> cases[] = {
-        {"№", 1},        {"名称", 2},      {"摘要", 3},         {"単位", 4},    {"数量", 5},   {"見積数量", 5},
-        {"実行数量", 6}, {"単価", 7},      {"単価（税抜）", 7}, {"原　価", 8},  {"備考", 9},   {"科目", 10},
-        {"発注先", 11},  {"部材ＣＤ", 11}, {"発注先名", 12},    {"部材CD", 13}, {"業者CD", 0}, {"定価", 0},
-        {"", 0},         {"名称 ", 0},
-    };
+    const std::pair<const char*, int> cases[] = {{"数量", 5},      {"単価（税抜）", 7}, {"原　価", 8}, {"部材ＣＤ", 11},
+                                                 {"発注先名", 12}, {"部材CD", 13},      {"業者CD", 0}, {"名称 ", 0}};
     for (const auto& [title, code] : cases) {
         const auto match = matchTitle(QString::fromUtf8(title));
         EXPECT_EQ(match ? match->code : 0, code) << title;
     }
+    const auto value = [](int code, const char* field) { return convert(*target(code), QString::fromUtf8(field)); };
+    EXPECT_EQ(value(6, " 12.5 ").toDouble(), 12.5);
+    EXPECT_THROW(value(7, "abc"), Helpers::ConversionError);
+    EXPECT_THROW(value(7, "1e999"), Helpers::ConversionError);
+    EXPECT_EQ(value(11, "x1"), QVariant(0));
+    EXPECT_FALSE(value(1, "1").isValid());
+    EXPECT_EQ(value(2, "合板 ９ｍｍ"), QVariant(QStringLiteral("合板 ９ｍｍ")));
+    EXPECT_EQ(convert(*target(2), QString(30, QChar(u'板'))).toString(), QString(22, QChar(u'板')));
+    EXPECT_EQ(convert(*target(4), QString(20, 'x')).toString(), QString(14, 'x'));
+    EXPECT_EQ(convert(*target(9), QStringLiteral("ｶﾞﾗｽ 12345678901234567890")).toString(), QStringLiteral("ｶﾞﾗｽ"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("ab cd ef"), 7), QStringLiteral("ab cd"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("abcdefgh"), 4), QStringLiteral("abcd"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("板a板"), 4), QStringLiteral("板a"));
+    EXPECT_EQ(firstLineCut(QStringLiteral("ab\r\ncd"), 45), QStringLiteral("ab"));
 }
 
-// Quoted fields; lines without quotes are split in SurvivesHostileLines.
-TEST(ImportText, SplitsQuotedFields)
+// Quoted fields (lines without quotes are split in SurvivesHostileLines), read
+// from Shift-JIS or UTF-8.
+TEST(ImportText, ReadsAndSplitsLines)
 {
     const std::pair<const char*, QStringList> cases[] = {
-        {"\"1,234\",x", {"1,234", "x"}},
         {"\"x\"\"y\",z", {"x\"y", "z"}},
         {"\"abc,def", {"abc,def"}},    // unbalanced: the rest of the line
         {"\"ab\"cd,e", {"abcd", "e"}}, // text after the closing quote stays
@@ -38,74 +52,18 @@ TEST(ImportText, SplitsQuotedFields)
     for (const auto& [line, fields] : cases)
         EXPECT_EQ(splitLine(QString::fromUtf8(line)), fields) << line;
     EXPECT_EQ(splitTitleLine(QStringLiteral("名 称,\"単 価\"\t備考")), (QStringList{"名称", "単価", "備考"}));
-}
 
-TEST(ImportText, ConvertsFieldsForTheirTargets)
-{
-    const auto value = [](int code, const char* field) { return convert(*target(code), QString::fromUtf8(field)); };
-    EXPECT_EQ(value(7, "1,234").toDouble(), 1234);
-    EXPECT_EQ(value(8, "▲500").toDouble(), -500);
-    EXPECT_EQ(value(5, "").toDouble(), 0);
-    EXPECT_EQ(value(6, " 12.5 ").toDouble(), 12.5);
-    EXPECT_THROW(value(7, "abc"), Helpers::ConversionError);
-    EXPECT_THROW(value(7, "1e999"), Helpers::ConversionError);
-    EXPECT_EQ(value(10, "12").toInt(), 12);
-    EXPECT_EQ(value(11, "x1"), QVariant(0));
-    EXPECT_EQ(value(11, ""), QVariant(0));
-    EXPECT_FALSE(value(2, "").isValid());
-    EXPECT_FALSE(value(1, "1").isValid());
-    EXPECT_EQ(value(2, "合板 ９ｍｍ"), QVariant(QStringLiteral("合板 ９ｍｍ")));
-}
-
-// The first line of a box: 45, 23 and 14 half-width units, full-width counting two,
-// ASCII words wrapped whole.
-TEST(ImportText, CutsTextAtTheFirstLineOfItsBox)
-{
-    const QString full = QString(30, QChar(0x677F)); // 板
-    EXPECT_EQ(convert(*target(2), full).toString(), QString(22, QChar(0x677F)));
-    EXPECT_EQ(convert(*target(4), QString(20, 'x')).toString(), QString(14, 'x'));
-    EXPECT_EQ(convert(*target(9), QStringLiteral("ｶﾞﾗｽ 12345678901234567890")).toString(), QStringLiteral("ｶﾞﾗｽ"));
-    EXPECT_EQ(firstLineCut(QStringLiteral("ab cd ef"), 7), QStringLiteral("ab cd"));
-    EXPECT_EQ(firstLineCut(QStringLiteral("abcdefgh"), 4), QStringLiteral("abcd"));
-    EXPECT_EQ(firstLineCut(QStringLiteral("板a板"), 4), QStringLiteral("板a"));
-    EXPECT_EQ(firstLineCut(QStringLiteral("ab\r\ncd"), 45), QStringLiteral("ab"));
-    EXPECT_EQ(widthUnits(QStringLiteral("aｱ板")), 4);
-}
-
-TEST(ImportText, ReadsShiftJisOrUtf8WithItsMark)
-{
+    // Shift-JIS, or UTF-8 with its mark; any line end.
     const QString text = QStringLiteral("名称,単価\r\n㈱板,1\n①～,2\r");
-    const FileLines sjis = decodeLines(SjisCodec::encode(text), "f");
-    EXPECT_TRUE(sjis.error.isEmpty());
-    EXPECT_FALSE(sjis.utf8);
-    EXPECT_EQ(sjis.lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
-    const FileLines utf8 = decodeLines("\xEF\xBB\xBF" + text.toUtf8(), "f");
-    EXPECT_TRUE(utf8.utf8);
-    EXPECT_EQ(utf8.lines, sjis.lines);
+    EXPECT_EQ(decodeLines(SjisCodec::encode(text), "f").lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
+    EXPECT_EQ(decodeLines("\xEF\xBB\xBF" + text.toUtf8(), "f").lines, (QStringList{"名称,単価", "㈱板,1", "①～,2"}));
 
-    // Bad bytes are named by line; nothing is read from such a file.
-    const std::pair<QByteArray, const char*> bad[] = {
-        {SjisCodec::encode("a\r\nb\r\n") + QByteArray("\x81\x20x"), "3行目"},
-        {QByteArray("ok\n\xA0\xFF"), "2行目"},
-        {QByteArray("\xEF\xBB\xBFok\n\xC3"), "2行目"},
-        {QByteArray("a\0b", 3), "テキストファイルではありません"},
-    };
-    for (const auto& [bytes, expected] : bad) {
+    // Bad bytes are named by line; nothing is read from such a file. Files the
+    // import refuses as a whole are in its BadFiles.
+    for (const QByteArray& bytes : {QByteArray("ok\n\xA0\xFF"), QByteArray("\xEF\xBB\xBFok\n\xC3")}) {
         const FileLines f = decodeLines(bytes, QStringLiteral("in.csv"));
-        EXPECT_TRUE(f.lines.isEmpty());
-        EXPECT_TRUE(f.error.contains(QString::fromUtf8(expected))) << f.error.toStdString();
-        EXPECT_TRUE(f.error.contains(QStringLiteral("in.csv")));
+        EXPECT_TRUE(f.lines.isEmpty() && f.error.contains(QStringLiteral("2行目"))) << f.error.toStdString();
     }
-}
-
-// A 50 MB file is read whole, line for line.
-TEST(ImportText, ReadsLargeFiles)
-{
-    const QByteArray line = SjisCodec::encode(QStringLiteral("板,") + QString(995, 'x') + QStringLiteral("\r\n"));
-    const FileLines f = decodeLines(line.repeated(50 * 1024 * 1024 / line.size()), "big.csv");
-    EXPECT_TRUE(f.error.isEmpty());
-    EXPECT_EQ(f.lines.size(), 50 * 1024 * 1024 / line.size());
-    EXPECT_EQ(splitLine(f.lines.last()).size(), 2);
 }
 
 // Seeded hostile lines through the splitter and every conversion, for a bounded
@@ -124,17 +82,14 @@ TEST(ImportText, SurvivesHostileLines)
             line += alphabet.at(static_cast<int>(random() % alphabet.size()));
         const QStringList fields = splitLine(line);
         if (!line.contains('"')) {
-            QString commas = line;
-            commas.replace('\t', ',');
-            EXPECT_EQ(fields, line.isEmpty() ? QStringList{} : commas.split(','));
+            EXPECT_EQ(fields, line.isEmpty() ? QStringList{} : QString(line).replace('\t', ',').split(','));
         }
         for (const QString& field : fields)
             for (const Target& t : targets()) {
                 try {
                     const QVariant v = convert(t, field);
-                    if (t.conversion == Conversion::Text && v.isValid()) {
-                        EXPECT_LE(widthUnits(v.toString()), t.boxUnits);
-                    }
+                    EXPECT_TRUE(t.conversion != Conversion::Text || !v.isValid() ||
+                                widthUnits(v.toString()) <= t.boxUnits);
                 } catch (const Helpers::ConversionError&) {
                 }
             }

@@ -1,35 +1,77 @@
-#include "TextToolsRig.h"
+#include "TextReplacement.h"
+#include "MasterLoads.h"
+#include "MemberRename.h"
+#include "UnitReplacement.h"
+#include "UnitsFromMembers.h"
+#include "WorkRig.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MAS_BUZAI order by 1,2,BS_kubun");
-
-// Counts the member loads that run.
-class CountingLoads : public MasterLoads {
+// The screen of the text tools: the grid column under the cursor, and what the
+// user does while a dialog is open (by default nothing: the dialog is cancelled).
+class TextScreen : public TestScreen {
 public:
-    using MasterLoads::MasterLoads;
-    int members = 0;
-    void Button4Click() override
+    QString column = QStringLiteral("NAME01");
+    std::function<bool()> inDialog = [] { return false; };
+    QList<TextDialog> shown;
+    QString memberGridColumn() const override { return column; }
+    bool showTextDialog(TextDialog d) override
     {
-        ++members;
-        MasterLoads::Button4Click();
+        shown << d;
+        return inDialog();
     }
 };
 
-class TextReplacementTest : public ::testing::Test, public TextToolsRig {
+// Category 3/5 shown on the member tab and the text commands wired as the session wires them.
+class TextReplacementTest : public ::testing::Test, public WorkRig<TextScreen> {
 protected:
+    MasterLoads loads{*dm, screen};
+    TextReplacement replace{*dm, screen, loads};
+    MemberRename rename{*dm, screen};
+    UnitsFromMembers units{*dm};
+    UnitReplacement unitReplace{*dm, screen, units};
+
+    TextReplacementTest()
+    {
+        replace.codeRowVisible = true;
+        work({"insert into BUZAI_DAI values (1,3,'M',null)", "insert into BUZAI_CHU values (1,3,5,'m',null,null)"});
+        dm->IBT_dai.open();
+        dm->IBT_chu.open();
+    }
+    // Statements on the product database, committed; then the member list reloaded.
+    void product(const QStringList& statements)
+    {
+        WorkRig::product(statements);
+        loads.Button4Click();
+    }
+    // Members of category major/middle: "名称|摘要|単位|備考|部材CD", empty parts NULL.
+    void members(const QStringList& rows, int major = 3, int middle = 5)
+    {
+        QStringList values;
+        for (const QString& r : rows) {
+            QStringList v = r.split('|');
+            v.resize(5);
+            for (QString& p : v)
+                p = p.isEmpty() ? QStringLiteral("null") : '\'' + p.replace('\'', "''") + '\'';
+            values << QStringLiteral("%1,%2,%3,").arg(major).arg(middle).arg(values.size() + 1) + v.join(',');
+        }
+        product(inserts("MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01,NAME02,TANI,NAME03,B_CD)", values));
+    }
     // Runs a replacement with the dialog's edits 1…14 from `edits`.
-    bool run(const QStringList& edits, bool half = false) { return run(replace, edits, half); }
-    static bool run(TextReplacement& r, const QStringList& edits, bool half = false)
+    bool run(const QStringList& edits, bool half = false)
     {
         for (int n = 1; n <= 14; ++n)
-            r.edit(n) = edits.value(n - 1);
-        r.halfWidth = half;
-        return r.run();
+            replace.edit(n) = edits.value(n - 1);
+        replace.halfWidth = half;
+        return replace.run();
     }
 };
+
+const QString kNames = QStringLiteral("select BL_kubun, BM_kubun, NAME01 from MAS_BUZAI order by 1,2,BS_kubun");
 
 TEST_F(TextReplacementTest, FirstOccurrenceInTheCategorysMembersAndScheduleRowsThenTheListReloads)
 {
@@ -43,9 +85,6 @@ TEST_F(TextReplacementTest, FirstOccurrenceInTheCategorysMembersAndScheduleRowsT
     // Schedule rows follow by value within the category; a value no member has stays.
     EXPECT_EQ(productRows("select BUI, NAME_01 from MAS_SIAGE02 order by BUI"),
               QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
-    EXPECT_EQ(workRows("select NAME01 from BUZAI_S where NAME01 is not null order by CNT"),
-              QStringList({"六角ﾎﾞﾙﾄ", "ﾎﾞﾙﾄボルト", "ナット"}));
-    EXPECT_TRUE(dm->IBT_bu.active());
 }
 
 // Each value changes once, by the first row of the dialog that finds it; the
@@ -77,10 +116,11 @@ TEST_F(TextReplacementTest, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsert
               QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
 }
 
+// Values go to the database in batches: two full ones and a part all change.
 TEST_F(TextReplacementTest, EveryOneOfManyDistinctValuesChanges)
 {
     QStringList names;
-    for (int i = 1; i <= 250; ++i) // two full batches of pairs and a part
+    for (int i = 1; i <= 250; ++i)
         names << QStringLiteral("ボルト%1").arg(i);
     members(names);
     ASSERT_TRUE(run({"ボルト", "B"}));
@@ -119,51 +159,116 @@ TEST_F(TextReplacementTest, RefusedOrFailedReplacementsChangeNothing)
     members({"ボルト", longest});
     EXPECT_FALSE(run({"", "X"}));
     EXPECT_FALSE(run({"ボ", "ボボ"}));
-    ASSERT_EQ(screen.confirm.messages.size(), 1);
-    EXPECT_TRUE(screen.confirm.messages.at(0).contains("部材「" + longest + "」の名称"))
-        << screen.confirm.messages.at(0).toStdString();
+    EXPECT_EQ(screen.confirm.messages.size(), 1);
     product({"create exception NO_UPDATE 'refused'",
              "create trigger MAS_BUZAI_NO for MAS_BUZAI before update as begin exception NO_UPDATE; end"});
     EXPECT_ANY_THROW(run({"ボルト", "X"}));
     EXPECT_EQ(productRows(kNames), QStringList({"3|5|ボルト", "3|5|" + longest}));
     EXPECT_EQ(productRows("select NAME_01 from MAS_SIAGE02"), QStringList{"ボルト"});
-    EXPECT_TRUE(dm->IBT_bu.active());
 }
 
-// A list that is the product's copy takes the change in place, and ends as a
-// reload would leave it: new values cut as the load cuts them, NULL for empty.
-// A list with an edit not registered, or texts the load has cut, is loaded again.
+// A list that is the product's copy takes the change in place (the quick way), and
+// ends as a reload would leave it: new values cut as the load cuts them, NULL for
+// empty. A list with an edit not registered, or texts the load cuts, is loaded again.
 TEST_F(TextReplacementTest, ChangesTheListInPlaceExactlyAsAReloadWould)
 {
-    CountingLoads loads(*dm, screen);
-    TextReplacement counted(*dm, screen, loads);
-    counted.codeRowVisible = true;
     members({"六角ボルト|M10|本|備考|3-1", "六角ボルト|M12|本||3-2", "ナット|M10|個|備考|3-3", "|||"});
-    loads.Button4Click();
-    // Edits 1…n of the dialog, whether the list is changed in place, an edit of the list first.
-    const std::tuple<QStringList, bool, const char*> cases[] = {
-        {{"ボルト", "ﾎﾞﾙﾄ"}, true, nullptr},
-        {{"", "", "", "", "備考", ""}, true, nullptr},
-        {{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S-"}, true, nullptr},
-        {{"六角ﾎﾞﾙﾄ", "六角ﾎﾞﾙﾄ", "M12", "M16"}, true, nullptr}, // the pair step
-        {{"", "", "", "", "", "", "", "", "六角", "6"}, false, "update BUZAI_S set NAME03='編集' where CNT=1"},
-        {{"", "", "", "", "", "", "本", "ｾ ｯﾄ"}, true, nullptr}, // the load takes the blank out
-        {{"ナット", "N\r\n2行目"}, false, nullptr},
+    // Edits 1…n of the dialog and an edit of the list first.
+    const std::pair<QStringList, const char*> cases[] = {
+        {{"ボルト", "ﾎﾞﾙﾄ"}, nullptr},
+        {{"", "", "", "", "備考", ""}, nullptr},
+        {{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S-"}, nullptr},
+        {{"六角ﾎﾞﾙﾄ", "六角ﾎﾞﾙﾄ", "M12", "M16"}, nullptr}, // the pair step
+        {{"", "", "", "", "", "", "", "", "六角", "6"}, "update BUZAI_S set NAME03='編集' where CNT=1"},
+        {{"", "", "", "", "", "", "本", "ｾ ｯﾄ"}, nullptr}, // the load takes the blank out
+        {{"ナット", "N\r\n2行目"}, nullptr},
     };
-    for (const auto& [edits, inPlace, listEdit] : cases) {
+    for (const auto& [edits, listEdit] : cases) {
         SCOPED_TRACE(edits.join('/').toStdString());
         if (listEdit)
             execCommitted(*connectTestDatabase(conn.IBDatabase2.databaseName(), QStringLiteral("edit")), {listEdit});
-        const int before = loads.members;
-        ASSERT_TRUE(run(counted, edits));
-        EXPECT_EQ(loads.members - before, inPlace ? 0 : 1);
+        ASSERT_TRUE(run(edits));
         const QStringList changed = workRows("select * from BUZAI_S order by CNT");
         loads.Button4Click();
         EXPECT_EQ(changed, workRows("select * from BUZAI_S order by CNT"));
-        EXPECT_TRUE(dm->IBT_bu.active());
     }
     EXPECT_EQ(workRows("select NAME01, NAME02, NAME03, TANI, B_CD from BUZAI_S order by CNT"),
               QStringList({"6ﾎﾞﾙﾄ|M10|∅|ｾｯﾄ|S-1", "6ﾎﾞﾙﾄ|M16|∅|ｾｯﾄ|S-2", "N|M10|∅|個|S-3", "∅|∅|∅|∅|∅"}));
+}
+
+TEST_F(TextReplacementTest, RenameMatchesAnEmptyTextAsNullInEveryCategoryAndWritesQuotesAsTyped)
+{
+    members({"六角ボルト||本"}, 4, 1);
+    product(inserts("MAS_SIAGE02 (BUI,BL_kubun,BM_kubun,NAME_01,NAME_02,TAN)",
+                    {"1,7,7,'六角ボルト',null,'本'", "2,3,5,'六角ボルト','M10','本'"}));
+    members({"ナット|M8|個", "六角ボルト||本", "六角ボルト|M10|本"});
+    dm->IBT_bu.setRecNo(2);
+    screen.inDialog = [&] {
+        EXPECT_EQ(rename.before[0] + '|' + rename.before[1], "六角ボルト|");
+        rename.after[0] = "O'Neil";
+        rename.after[2] = "個";
+        return rename.run();
+    };
+    rename.open();
+    EXPECT_EQ(productRows("select BL_kubun, NAME01, NAME02, TANI from MAS_BUZAI order by BL_kubun, BS_kubun"),
+              QStringList({"3|ナット|M8|個", "3|O'Neil|∅|個", "3|六角ボルト|M10|本", "4|O'Neil|∅|個"}));
+    EXPECT_EQ(productRows("select NAME_01, TAN from MAS_SIAGE02 order by BUI"),
+              QStringList({"O'Neil|個", "六角ボルト|本"}));
+    EXPECT_EQ(workRows("select NAME01 from BUZAI_S order by CNT"), QStringList({"ナット", "O'Neil", "六角ボルト"}));
+
+    // Emptying a text stores NULL.
+    screen.inDialog = [&] {
+        rename.after[2] = "";
+        return rename.run();
+    };
+    rename.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01='O''Neil' and TANI is null"), QStringList{"2"});
+}
+
+TEST_F(TextReplacementTest, RenameANameTooLongForItsColumnIsRefusedAndAFailureChangesNeitherMaster)
+{
+    product({"insert into MAS_SIAGE02 (BUI,NAME_01,TAN) values (1,'ボルト','本')"});
+    members({"ボルト||本"});
+    rename.before[0] = "ボルト";
+    rename.before[2] = "本";
+    rename.after[0] = QString(21, QChar(u'長'));
+    rename.after[2] = "本";
+    EXPECT_FALSE(rename.run());
+    EXPECT_EQ(screen.confirm.messages.size(), 1);
+
+    product({"create exception NO_UPDATE 'refused'",
+             "create trigger SIAGE_NO for MAS_SIAGE02 before update as begin exception NO_UPDATE; end"});
+    rename.after[0] = "ナット";
+    EXPECT_ANY_THROW(rename.run());
+    EXPECT_EQ(productRows("select NAME01 from MAS_BUZAI"), QStringList{"ボルト"});
+    EXPECT_EQ(workRows("select NAME01 from BUZAI_S"), QStringList{"ボルト"});
+}
+
+TEST_F(TextReplacementTest, UnitReplacesTheUnitEverywhereAndRebuildsTheUnitListFromTheMembers)
+{
+    members({"A||本", "B||m", "C||坪", "D||式"}, 4, 1);
+    product(inserts("MAS_SIAGE02 (BUI,TAN)", {"1,'本'"}) + inserts("DAT_SIAGE02 (ID,TAN)", {"1,'本'", "2,'枚'"}));
+    members({"E||本", "F"});
+    work({"insert into TANI values (1,'本')"});
+    dm->IBT_TANI.open();
+    screen.tab = Tab::Unit;
+    screen.inDialog = [&] {
+        EXPECT_EQ(unitReplace.before, "本");
+        EXPECT_FALSE(unitReplace.run()); // no new unit yet: the dialog stays open
+        unitReplace.after = "個'";
+        return unitReplace.run();
+    };
+    unitReplace.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where TANI='本'"), QStringList{"0"});
+    EXPECT_EQ(productRows("select TAN from MAS_SIAGE02 union all select TAN from DAT_SIAGE02"),
+              QStringList({"個'", "個'", "枚"}));
+    // 式 first, then m, then 坪; the rest in reverse order of the grouped units.
+    EXPECT_EQ(workRows("select CD, NAME from TANI order by CD"), QStringList({"1|式", "2|m", "3|坪", "4|個'", "5|"}));
+
+    unitReplace.after = "長すぎる単位";
+    screen.inDialog = [&] { return unitReplace.run(); };
+    unitReplace.open();
+    EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where TANI='個'''"), QStringList{"2"});
 }
 
 } // namespace
