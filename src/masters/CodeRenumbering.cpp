@@ -8,14 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Beyond this many codes an IN list gets unwieldy; a range with CASE … ELSE keeps
-// the other rows' values as they are.
-constexpr int kMaxInList = 1000;
-
-} // namespace
-
 CodeRenumbering::CodeRenumbering(const QVector<CodeStep>& steps)
 {
     QHash<int, QVector<int>> stepsByOld; // ascending step indexes
@@ -89,55 +81,10 @@ QString CodeRenumbering::accountOf(const QString& operand, const QString& otherw
     return lookup(entries, 0, entries.size(), QStringLiteral("(%1)").arg(operand), otherwise);
 }
 
-QString CodeRenumbering::updateSql(const RenumberTarget& target) const
-{
-    QStringList keys;
-    bool codes = false, accounts = false;
-    for (const auto& [from, to] : m_outcomes) {
-        const bool accountChanges = target.carriesAccount && to.account;
-        if (to.code == from && !accountChanges)
-            continue;
-        keys << QString::number(from);
-        codes = codes || to.code != from;
-        accounts = accounts || accountChanges;
-    }
-    if (keys.isEmpty())
-        return {};
-
-    const QString& col = target.column;
-    QStringList sets;
-    // KU_KAMOKU first: it is chosen by the code before the code changes.
-    if (accounts)
-        sets << QStringLiteral("KU_KAMOKU=") + accountOf(col, QStringLiteral("KU_KAMOKU"));
-    if (codes)
-        sets << col + QStringLiteral("=") + codeOf(col, col);
-
-    QString where;
-    if (keys.size() <= kMaxInList) {
-        where = QStringLiteral("%1 IN (%2)").arg(col, keys.join(','));
-    } else {
-        where = QStringLiteral("%1 BETWEEN %2 AND %3")
-                    .arg(col)
-                    .arg(m_outcomes.cbegin()->first)
-                    .arg(m_outcomes.crbegin()->first);
-    }
-    if (!target.scope.isEmpty())
-        where = target.scope + QStringLiteral(" and ") + where;
-    return QStringLiteral("UPDATE %1 set %2 where %3").arg(target.table, sets.join(','), where);
-}
-
 RenumberStrategy RenumberStrategy::fusedTables()
 {
-    return RenumberStrategy(
-        [](Query& q, const QVector<RenumberTarget>& targets, const QVector<CodeStep>& steps) {
-            const CodeRenumbering renumbering(steps);
-            for (const RenumberTarget& target : targets) {
-                const QString sql = renumbering.updateSql(target);
-                if (!sql.isEmpty())
-                    q.run(sql);
-            }
-        },
-        true);
+    // Fused, the registration writes its own statements and asks for no steps.
+    return RenumberStrategy(Steps(), true);
 }
 
 RenumberStrategy renumberPerTable()

@@ -61,9 +61,6 @@ public:
     // SQL for the account item the steps hand to a member coded `operand`.
     QString accountOf(const QString& operand, const QString& otherwise) const;
 
-    // The single UPDATE for a target; empty when it would change nothing.
-    QString updateSql(const RenumberTarget& target) const;
-
 private:
     std::map<int, Outcome> m_outcomes;
 };
