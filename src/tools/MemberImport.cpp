@@ -196,6 +196,7 @@ void MemberImport::analyseTitles()
     else
         commit(q);
     m_label = QStringLiteral("レコード№=1/%1").arg(lines.size() - 1);
+    m_browsed = 1;
 }
 
 void MemberImport::showExamples(const QStringList& fields, bool nullForEmpty)
@@ -402,22 +403,12 @@ void MemberImport::loadMapping()
 void MemberImport::browse(int step)
 {
     const QStringList lines = workCopyLines();
-    if (lines.isEmpty())
+    const int last = static_cast<int>(lines.size()) - 1;
+    // Line 0 is the title line; the arrows stop at the first and the last line.
+    const int to = std::clamp(m_browsed + (step < 0 ? -1 : 1), 1, std::max(1, last));
+    if (last < 1 || to == m_browsed)
         return;
-    const int count = static_cast<int>(lines.size());
-    if (step < 0) {
-        if (--m_record <= 0) {
-            m_record = 1;
-            return;
-        }
-    } else {
-        if (m_record == 0)
-            m_record = 1;
-        if (++m_record >= count) {
-            m_record = count;
-            return;
-        }
-    }
-    m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(count - 1);
-    showExamples(ImportText::splitLine(lines.at(m_record)), true);
+    m_browsed = to;
+    m_label = QStringLiteral("レコード№=%1/%2").arg(m_browsed).arg(last);
+    showExamples(ImportText::splitLine(lines.at(m_browsed)), true);
 }

@@ -78,5 +78,8 @@ private:
     QString m_start;
     QString m_productPath;
     int m_record = 0;
+    // The line the arrows show, apart from the counter the import leaves behind
+    // for the next label: a file shorter than the last one must not be read past its end.
+    int m_browsed = 1;
     QString m_label = QStringLiteral("ﾚｺｰﾄﾞNo");
 };

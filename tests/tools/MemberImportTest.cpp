@@ -110,6 +110,26 @@ TEST_F(MemberImportTest, DropsOnlyTheLinesThatFail)
     EXPECT_EQ(handedOff("NAME01"), (QStringList{"名称", "A", "C", "D", "E"}));
 }
 
+// The arrows show the lines of the file at hand, from its first data line, even
+// after a longer file was imported (the old position lay past this file's end).
+TEST_F(MemberImportTest, ArrowsBrowseTheLinesOfThisFile)
+{
+    QString ten = QStringLiteral("名称\r\n");
+    for (int i = 1; i <= 10; ++i)
+        ten += QStringLiteral("L%1\r\n").arg(i);
+    import(writeSjis("ten.csv", ten));
+    QStringList seen;
+    inDialog = [this, &seen] {
+        for (int step : {-1, +1, +1, +1, -1}) {
+            dialog.browse(step);
+            seen << dialog.recordLabel() + ' ' + dialog.columns().value(0).example;
+        }
+    };
+    import(writeSjis("three.csv", QStringLiteral("名称\r\nA\r\nB\r\nC\r\n")));
+    EXPECT_EQ(seen, (QStringList{"レコード№=1/3 A", "レコード№=2/3 B", "レコード№=3/3 C", "レコード№=3/3 C",
+                                 "レコード№=2/3 B"}));
+}
+
 // The mapping saved in the product database, a column without code as 0, comes
 // back for the next file. With no column mapped every line still becomes a blank row.
 TEST_F(MemberImportTest, SavesAndRecallsTheMapping)
