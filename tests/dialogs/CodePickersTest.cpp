@@ -106,12 +106,9 @@ TEST_F(CodePickersTest, UnitPickerRemembersTheRowAfterCancel)
     });
 }
 
-TEST_F(CodePickersTest, WorkTypeAllAndTheSingleTableCustomer)
+TEST_F(CodePickersTest, WorkTypesOfTheSingleTableCustomer)
 {
     TForm_kou picker(*db, state);
-    show(picker, [&] { picker.ALL->click(); });
-    EXPECT_EQ(state.picks.workTypeCode, 503) << "ALL ends on the last row";
-
     state.config.companyName = QStringLiteral("株式会社青葉設備工業");
     show(picker, [&] {
         ASSERT_EQ(picker.DBGrid1->rowCount(), 1);

@@ -71,23 +71,6 @@ TEST_F(VendorPickerTest, SearchesByTelephoneCodeKeyNameOrWorkType)
     }
 }
 
-TEST_F(VendorPickerTest, TitleClicksAlternateAndReachExecutionDocuments)
-{
-    dlg.Edit3->setText(QStringLiteral("1200"));
-    dlg.CheckBox1->setChecked(false);
-    show([&] {
-        dlg.DBGrid1->horizontalHeader()->sectionClicked(0);
-        EXPECT_EQ(codes(), (QStringList{"20", "1234"}));
-        dlg.DBGrid1->horizontalHeader()->sectionClicked(3); // another title goes on alternating
-        EXPECT_EQ(codes(), (QStringList{"1234", "20"}));
-        dlg.Edit1->setText(QStringLiteral("'"));
-        dlg.DBGrid1->horizontalHeader()->sectionClicked(2);
-        EXPECT_EQ(codes(), (QStringList{"7"}));
-        dlg.reject();
-    });
-    EXPECT_EQ(Ttrad_sen2::sortDirection, 1) << "kept for the next showing";
-}
-
 TEST_F(VendorPickerTest, OkFillsShortNameAndAsksForTheWorkType)
 {
     dlg.Edit1->setText(QStringLiteral("12"));

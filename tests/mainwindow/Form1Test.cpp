@@ -41,27 +41,6 @@ TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
     }
 }
 
-// The toolbars follow the tab; the unit tab closes the other lists until another
-// tab is shown.
-TEST(Form1Test, ToolbarsFollowTheTab)
-{
-    MainWindowFixture fx;
-    fx.makeProduct();
-    fx.start();
-    fx.form->showTab(Tab::Member);
-    EXPECT_EQ(fx.form->SB[4]->text(), "コピー");
-    EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
-    fx.form->showTab(Tab::Unit);
-    EXPECT_TRUE(fx.form->SB[4]->text().isEmpty());
-    EXPECT_TRUE(fx.form->SBS[11]->isEnabled());
-    EXPECT_FALSE(fx.form->SBS[10]->isEnabled());
-    EXPECT_EQ(fx.state().reloadGuard, 1);
-    fx.form->showTab(Tab::Member);
-    EXPECT_EQ(fx.state().reloadGuard, 0);
-    EXPECT_FALSE(fx.form->SBS[11]->isEnabled());
-    fx.expectNoErrors();
-}
-
 // Function keys press the toolbar buttons, Shift shows the second toolbar while
 // held, and 終　了 asks first.
 TEST(Form1Test, FunctionKeysShiftAndExit)
