@@ -1,8 +1,6 @@
 #include "CodeLookups.h"
 #include "DialogRig.h"
 
-#include <QWheelEvent>
-
 namespace {
 
 // One product database for the suite: the pickers only read, apart from the
@@ -27,58 +25,39 @@ protected:
         const QTableWidgetItem* item = p.DBGrid1->item(row, column);
         return item ? item->text() : QStringLiteral("<no cell>");
     }
-    static void wheel(TCodePicker& p, int delta)
-    {
-        QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(p.DBGrid1->viewport(), &e);
-    }
 };
 
 // Which row a picker starts on, how many it lists, and what Enter hands back.
 TEST_F(CodePickersTest, StartAtThePreviousChoiceAndHandItBack)
 {
-    struct Kind {
-        std::function<std::unique_ptr<TCodePicker>(ProgramState&)> make;
-        std::function<QString(const PickerResults&)> got;
-    };
-    const Kind kou{[](ProgramState& s) { return std::make_unique<TForm_kou>(*db, s); },
-                   [](const PickerResults& p) {
-                       return QString("%1/%2/%3").arg(p.workTypeCode).arg(p.workTypeMajor).arg(p.workTypeName);
-                   }};
-    const Kind major{[](ProgramState& s) { return std::make_unique<TForm_koumoku>(*db, s); },
-                     [](const PickerResults& p) { return p.majorCode + '/' + p.majorName; }};
-    const Kind middle{[](ProgramState& s) { return std::make_unique<TForm_M_name>(*db, s); },
-                      [](const PickerResults& p) { return p.majorCode + '/' + p.middleCode + '/' + p.middleName; }};
-    const Kind unit{[](ProgramState& s) { return std::make_unique<TForm_tani_sel>(*db, s); },
-                    [](const PickerResults& p) { return QString::number(p.unitCode) + '/' + p.unitName; }};
-    struct Case {
-        const Kind& kind;
-        int workType;
+    using Make = std::function<TCodePicker*(ProgramState&)>;
+    enum { Kou, Major, Middle, Unit };
+    const Make make[] = {[](ProgramState& s) -> TCodePicker* { return new TForm_kou(*db, s); },
+                         [](ProgramState& s) -> TCodePicker* { return new TForm_koumoku(*db, s); },
+                         [](ProgramState& s) -> TCodePicker* { return new TForm_M_name(*db, s); },
+                         [](ProgramState& s) -> TCodePicker* { return new TForm_tani_sel(*db, s); }};
+    const struct {
+        int kind;
+        int code; // the work type or unit chosen before
         const char *major, *middle;
-        int unit;
         int rows, startRow;
-        const char* shown; // last column of the starting row
-        const char* got;
+        const char *shown, *got; // shown: the last column of the starting row
+    } cases[] = {
+        {Kou, 201, "", "", 4, 2, "土工", "201/2/土工"},
+        {Kou, 999, "", "", 4, 3, "造作", "503/5/造作"}, // beyond the last
+        {Major, 0, "3", "", 3, 2, "木工", "5/木工"},    // between codes
+        {Middle, 0, "", "", 4, 0, "足場", "1/1/足場"},  // middles of every major
+        {Middle, 0, "1", "2", 2, 1, "養生", "1/2/養生"},
+        {Unit, 5, "", "", 3, 2, "式", "7/式"},
     };
-    const Case cases[] = {
-        {kou, 201, "", "", 0, 4, 2, "土工", "201/2/土工"},
-        {kou, 999, "", "", 0, 4, 3, "造作", "503/5/造作"}, // beyond the last
-        {kou, 0, "", "", 0, 4, 0, "足場", "101/1/足場"},
-        {major, 0, "2", "", 0, 3, 1, "基礎", "2/基礎"},
-        {major, 0, "3", "", 0, 3, 2, "木工", "5/木工"},   // between codes
-        {middle, 0, "", "", 0, 4, 0, "足場", "1/1/足場"}, // middles of every major
-        {middle, 0, "1", "2", 0, 2, 1, "養生", "1/2/養生"},
-        {unit, 0, "", "", 5, 3, 2, "式", "7/式"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.got);
         ProgramState s;
-        s.picks.workTypeCode = c.workType;
-        s.picks.majorCode = c.major;
-        s.picks.middleCode = c.middle;
-        s.picks.unitCode = c.unit;
-        auto picker = c.kind.make(s);
+        PickerResults& p = s.picks;
+        p.workTypeCode = p.unitCode = c.code;
+        p.majorCode = c.major;
+        p.middleCode = c.middle;
+        std::unique_ptr<TCodePicker> picker(make[c.kind](s));
         const int rc = show(*picker, [&] {
             EXPECT_EQ(picker->DBGrid1->rowCount(), c.rows);
             EXPECT_EQ(picker->currentRow(), c.startRow);
@@ -86,7 +65,10 @@ TEST_F(CodePickersTest, StartAtThePreviousChoiceAndHandItBack)
             QTest::keyClick(picker->DBGrid1, Qt::Key_Return);
         });
         EXPECT_EQ(rc, QDialog::Accepted);
-        EXPECT_EQ(c.kind.got(s.picks), c.got);
+        const QString got[] = {QString("%1/%2/%3").arg(p.workTypeCode).arg(p.workTypeMajor).arg(p.workTypeName),
+                               p.majorCode + '/' + p.majorName, p.majorCode + '/' + p.middleCode + '/' + p.middleName,
+                               QString::number(p.unitCode) + '/' + p.unitName};
+        EXPECT_EQ(got[c.kind], c.got);
     }
 }
 
@@ -96,7 +78,6 @@ TEST_F(CodePickersTest, AccountsAreSeededOnceIntoAnEmptyTable)
     for (int showing = 0; showing < 2; ++showing) {
         show(picker, [&] {
             ASSERT_EQ(picker.DBGrid1->rowCount(), 5);
-            EXPECT_EQ(text(picker, 3, 1), QStringLiteral("経　費"));
             // The view takes a double-click only after a press on the same cell.
             const QPoint at = picker.DBGrid1->visualItemRect(picker.DBGrid1->item(1, 1)).center();
             QTest::mouseClick(picker.DBGrid1->viewport(), Qt::LeftButton, {}, at);
@@ -109,32 +90,25 @@ TEST_F(CodePickersTest, AccountsAreSeededOnceIntoAnEmptyTable)
               (QStringList{"101", "201", "301", "401", "501"}));
 }
 
-TEST_F(CodePickersTest, UnitPickerRemembersTheRowAfterCancelAndWheelMovesRows)
+// Cancel keeps the row for the next showing but hands back no unit.
+TEST_F(CodePickersTest, UnitPickerRemembersTheRowAfterCancel)
 {
     TForm_tani_sel picker(*db, state);
     show(picker, [&] {
-        wheel(picker, -120); // towards the user: down
-        wheel(picker, -120);
-        wheel(picker, -120); // already on the last row
-        EXPECT_EQ(picker.currentRow(), 2);
-        wheel(picker, 120);
-        EXPECT_EQ(picker.currentRow(), 1);
+        picker.DBGrid1->setCurrentCell(1, 0);
         picker.BitBtn2->click();
     });
     EXPECT_EQ(state.picks.unitCode, 3);
-    EXPECT_TRUE(state.picks.unitName.isEmpty()) << "Cancel hands back no unit";
+    EXPECT_TRUE(state.picks.unitName.isEmpty());
     show(picker, [&] {
         EXPECT_EQ(picker.currentRow(), 1);
         picker.reject();
     });
 }
 
-TEST_F(CodePickersTest, WorkTypeAllAndTheSingleTableCustomer)
+TEST_F(CodePickersTest, WorkTypesOfTheSingleTableCustomer)
 {
     TForm_kou picker(*db, state);
-    show(picker, [&] { picker.ALL->click(); });
-    EXPECT_EQ(state.picks.workTypeCode, 503) << "ALL ends on the last row";
-
     state.config.companyName = QStringLiteral("株式会社青葉設備工業");
     show(picker, [&] {
         ASSERT_EQ(picker.DBGrid1->rowCount(), 1);

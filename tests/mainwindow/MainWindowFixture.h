@@ -2,11 +2,8 @@
 
 #include "DBControls.h"
 #include "DBGrid.h"
-#include "DataModule.h"
-#include "DatasetModel.h"
 #include "Form1.h"
 #include "InsertRows.h"
-#include "ProgramState.h"
 #include "QueuedConfirmation.h"
 #include "Session.h"
 #include "TestDb.h"
@@ -14,9 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

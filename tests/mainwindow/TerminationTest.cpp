@@ -11,8 +11,11 @@
 #include <csignal>
 
 // The end of a session reaches the real program in whatever state it is, and the
-// next start is not locked out by a process that lingers.
-class TerminationTest : public ::testing::TestWithParam<int> {
+// next start is not locked out by a process that lingers. Parameters: whether
+// ../LOCAL is a file (the window's create handler shows its error box; otherwise
+// there is no product database and the first load's error box is open), and the
+// signal.
+class TerminationTest : public ::testing::TestWithParam<std::tuple<bool, int>> {
 protected:
     TestFolder folder;
 
@@ -31,50 +34,36 @@ protected:
         p.start(QStringLiteral(MASMENT_EXE), {});
         ASSERT_TRUE(p.waitForStarted(10000));
     }
-
-    // Sends the signal once the program has had time to reach its error box.
-    void endSession(QProcess& p, int signal)
-    {
-        QThread::msleep(2500);
-        ASSERT_EQ(p.state(), QProcess::Running) << "the program ended by itself";
-        ::kill(static_cast<pid_t>(p.processId()), signal);
-        EXPECT_TRUE(p.waitForFinished(30000)) << "still running after the signal";
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 0);
-    }
-
-    // A later start becomes the running instance instead of exiting at once.
-    void expectNextStartRuns()
-    {
-        QProcess next;
-        startProgram(next);
-        EXPECT_FALSE(next.waitForFinished(2500)) << "the next start exited with " << next.exitCode();
-        next.kill();
-        next.waitForFinished(10000);
-    }
 };
 
-// ../LOCAL is a file: the window's create handler shows its error box.
-TEST_P(TerminationTest, DuringTheStartUpErrorBox)
+TEST_P(TerminationTest, EndsInItsErrorBoxAndTheNextStartRuns)
 {
+    const auto [localIsAFile, signal] = GetParam();
     QFile blocker(folder.file("LOCAL"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(!localIsAFile || blocker.open(QIODevice::WriteOnly));
     blocker.close();
     QProcess p;
     startProgram(p);
-    endSession(p, GetParam());
+    // The signal comes once the program has had time to reach its error box.
+    QThread::msleep(2500);
+    ASSERT_EQ(p.state(), QProcess::Running) << "the program ended by itself";
+    ::kill(static_cast<pid_t>(p.processId()), signal);
+    EXPECT_TRUE(p.waitForFinished(30000)) << "still running after the signal";
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+
+    // A later start becomes the running instance instead of exiting at once.
     QFile::remove(folder.file("LOCAL"));
-    expectNextStartRuns();
+    QProcess next;
+    startProgram(next);
+    EXPECT_FALSE(next.waitForFinished(2500)) << "the next start exited with " << next.exitCode();
+    next.kill();
+    next.waitForFinished(10000);
 }
 
-// No product database: the first load's error box is open while the window shows.
-TEST_P(TerminationTest, DuringALoadErrorBox)
-{
-    QProcess p;
-    startProgram(p);
-    endSession(p, GetParam());
-    expectNextStartRuns();
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, TerminationTest, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(SIGTERM, SIGINT)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "StartUpErrorBox" : "LoadErrorBox") +
+                                    (std::get<1>(info.param) == SIGTERM ? "_SIGTERM" : "_SIGINT");
+                         });
