@@ -214,7 +214,7 @@ bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, i
     if (counts.dropped > 0)
         q.run(QStringLiteral("delete from %1 where not %2").arg(shape.table, keptTest(shape)));
     const QString at = QString::number(split);
-    const QString order = down ? QStringLiteral("order by CNT") : QStringLiteral("order by CNT desc");
+    const QString order = shiftOrder(down);
     if (counts.unlike == 0) {
         q.run({QStringLiteral("update %1 set CNT=%2 where CNT>%3").arg(shape.table, position, at), order});
         return true;

@@ -4,6 +4,8 @@
 #include "MemberImage.h"
 #include "RebuildTransaction.h"
 #include "SjisCodec.h"
+#include <QElapsedTimer>
+#include <cstdio>
 
 #include <algorithm>
 #include <functional>
@@ -381,12 +383,13 @@ void TDM2::insertMemberRow()
             if (span.count != span.high || (span.count > 0 && span.low != 1))
                 return std::optional<bool>();
             const int at = std::clamp(p, 0, span.count) + 1;
-            q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 order by CNT desc").arg(at));
+            q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 ").arg(at) + Rebuild::shiftOrder(false));
             if (span.abnormal > 0)
                 normaliseMembers(q);
             q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
                                  "values (%1,%2,%3,0,0,0,0)")
                       .arg(QString::number(at), major, middle));
+            IBT_bu.expectShift({at - 1, 1, {at}});
             return std::optional<bool>(span.abnormal == 0);
         },
         QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
@@ -426,18 +429,22 @@ void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&, const 
 void TDM2::rewriteMembersFromScratch()
 {
     rebuildMembers(
-        [](Query& q, const WriteMark& since) {
+        [this](Query& q, const WriteMark& since) {
             // Positions 1 … n with the deleted row's place missing: the rows
             // above it move down by one, in ascending order.
+            QElapsedTimer T;
+            T.start();
             const Span span = spanOf(q, since);
+            std::fprintf(stderr, "  span %.2f\n", T.nsecsElapsed() / 1e6);
             if ((span.count > 0 && span.low != 1) || span.high - span.count > 1)
                 return std::optional<bool>();
             if (span.high - span.count == 1) {
                 // Positions are unique: the one missing from 1 … high is what
                 // their sum lacks.
                 const qint64 gap = qint64(span.high) * (span.high + 1) / 2 - span.sum;
-                q.run(
-                    QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 order by CNT").arg(QString::number(gap)));
+                q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 ").arg(QString::number(gap)) +
+                      Rebuild::shiftOrder(true));
+                IBT_bu.expectShift({gap, -1, {}});
             }
             if (span.abnormal > 0)
                 normaliseMembers(q);

@@ -7,6 +7,11 @@
 
 namespace Rebuild {
 
+QString shiftOrder(bool ascending)
+{
+    return ascending ? QStringLiteral("order by CNT+0") : QStringLiteral("order by CNT desc");
+}
+
 void inOneTransaction(Database& db, TableDataset& grid, const std::function<int()>& steps, bool gridChanges,
                       const bool* positionsOnly, const QString& markName)
 {

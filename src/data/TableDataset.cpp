@@ -195,6 +195,12 @@ void TableDataset::prepareReopen(bool positionsOnly)
     } catch (const DbError&) {
         m_prepared.reset();
     }
+    m_shift.reset();
+}
+
+void TableDataset::expectShift(const Shift& shift)
+{
+    m_shift = shift;
 }
 
 namespace {
@@ -236,20 +242,10 @@ bool TableDataset::prepareFromWritten(bool positionsOnly, int order, const QHash
         wroteKeys.insert(r.at(0).toByteArray());
 
     Query one(m_db, m_table + QStringLiteral("__row"));
-    one.setSql(QStringLiteral("select RDB$RECORD_VERSION, %1 from %2 where RDB$DB_KEY=:K")
-                   .arg(m_held.columns.join(','), m_table));
     int reads = 0;
-    // A held row read again by key, or an empty optional when it is gone.
-    const auto readByKey = [&](const QByteArray& key) -> std::optional<std::pair<qint64, QVector<QVariant>>> {
-        one.setParam(QStringLiteral("K"), key);
-        one.open();
+    const auto readByKey = [&](const QByteArray& key) {
         ++reads;
-        if (one.recordCount() != 1 || one.fieldNames().size() != m_held.columns.size() + 1)
-            return std::nullopt;
-        const auto& r = one.rows().at(0);
-        auto out = std::pair{r.at(0).toLongLong(), QVector<QVariant>(r.begin() + 1, r.end())};
-        one.close();
-        return out;
+        return readRow(one, key);
     };
 
     auto next = std::make_unique<Rows>();
@@ -305,6 +301,27 @@ bool TableDataset::prepareFromWritten(bool positionsOnly, int order, const QHash
         next->keys << key;
         next->versions << r.at(1).toLongLong();
     }
+    keepSorted(std::move(next), order);
+    return true;
+}
+
+std::optional<std::pair<qint64, QVector<QVariant>>> TableDataset::readRow(Query& one, const QByteArray& key)
+{
+    if (one.sql().isEmpty())
+        one.setSql(QStringLiteral("select RDB$RECORD_VERSION, %1 from %2 where RDB$DB_KEY=:K")
+                       .arg(m_held.columns.join(','), m_table));
+    one.setParam(QStringLiteral("K"), key);
+    one.open();
+    if (one.recordCount() != 1 || one.fieldNames().size() != m_held.columns.size() + 1)
+        return std::nullopt;
+    const auto& r = one.rows().at(0);
+    auto out = std::pair{r.at(0).toLongLong(), QVector<QVariant>(r.begin() + 1, r.end())};
+    one.close();
+    return out;
+}
+
+void TableDataset::keepSorted(std::unique_ptr<Rows> next, int order)
+{
     QList<int> sorted(next->rows.size());
     std::iota(sorted.begin(), sorted.end(), 0);
     sortByPosition(sorted, [&](int i) -> const QVariant& { return next->rows.at(i).at(order); });
@@ -320,6 +337,81 @@ bool TableDataset::prepareFromWritten(bool positionsOnly, int order, const QHash
         out->versions << next->versions.at(i);
     }
     m_prepared = std::move(out);
+}
+
+// The rows as the declared shift left them, taken from the held ones; only the
+// added rows are read. The tally proves the table holds exactly that: the
+// same rows untouched, and the written ones as many, at the same positions.
+bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& tally)
+{
+    constexpr int kFew = 8;
+    const qint64 ours = m_db->transaction().id();
+    Query one(m_db, m_table + QStringLiteral("__row"));
+    int reads = 0;
+    auto next = std::make_unique<Rows>();
+    next->columns = m_held.columns;
+    next->types = m_held.types;
+    const qsizetype capacity = m_held.rows.size() + shift.added.size();
+    next->rows.reserve(capacity);
+    next->keys.reserve(capacity);
+    next->versions.reserve(capacity);
+    qint64 others = 0, versionSum = 0, written = 0, writtenAt = 0;
+    for (int i = 0; i < m_held.rows.size(); ++i) {
+        const QByteArray& key = m_held.keys.at(i);
+        if (key.isEmpty())
+            continue;
+        const QVariant& at = m_held.rows.at(i).at(order);
+        if (!at.isValid() || at.isNull())
+            return false;
+        const qint64 position = at.toLongLong();
+        if (position > shift.above) {
+            next->rows << m_held.rows.at(i);
+            next->rows.last()[order] = position + shift.by;
+            next->versions << ours;
+            ++written;
+            writtenAt += position + shift.by;
+        } else {
+            qint64 version = m_held.versions.at(i);
+            if (version == 0) {
+                // Posted since the read: its version is needed for the tally.
+                if (reads++ >= kFew)
+                    return false;
+                auto again = readRow(one, key);
+                if (!again)
+                    return false;
+                version = again->first;
+                next->rows << std::move(again->second);
+            } else {
+                next->rows << m_held.rows.at(i);
+            }
+            next->versions << version;
+            ++others;
+            versionSum += version;
+        }
+        next->keys << key;
+    }
+    if (!shift.added.isEmpty()) {
+        Query added(m_db, m_table + QStringLiteral("__added"));
+        added.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, %1 from %2 where %3=:K")
+                         .arg(m_held.columns.join(','), m_table, m_order));
+        for (const qint64 position : shift.added) {
+            added.setParam(QStringLiteral("K"), position);
+            added.open();
+            if (added.recordCount() != 1 || added.fieldNames().size() != m_held.columns.size() + 2)
+                return false;
+            const auto& r = added.rows().at(0);
+            next->keys << r.at(0).toByteArray();
+            next->versions << r.at(1).toLongLong();
+            next->rows << QVector<QVariant>(r.begin() + 2, r.end());
+            added.close();
+            ++written;
+            writtenAt += position;
+        }
+    }
+    if (others != tally.rows - tally.written || versionSum != tally.otherVersions || written != tally.written ||
+        writtenAt != tally.writtenPositions)
+        return false;
+    keepSorted(std::move(next), order);
     return true;
 }
 
@@ -341,11 +433,15 @@ void TableDataset::prepareFrom(bool positionsOnly)
     const QString written = QStringLiteral("RDB$RECORD_VERSION=CURRENT_TRANSACTION");
     Query q(m_db, m_table + QStringLiteral("__refresh"));
     q.setSql(QStringLiteral("select count(*), coalesce(sum(case when %1 then 1 else 0 end),0), "
-                            "coalesce(sum(case when %1 then 0 else RDB$RECORD_VERSION end),0) from %2")
-                 .arg(written, m_table));
+                            "coalesce(sum(case when %1 then 0 else RDB$RECORD_VERSION end),0), "
+                            "coalesce(sum(case when %1 then cast(%3 as bigint) else 0 end),0) from %2")
+                 .arg(written, m_table, m_order));
     q.open();
-    const Tally tally{q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong()};
+    const Tally tally{q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                      q.value(3).toLongLong()};
     q.close();
+    if (positionsOnly && m_shift && prepareFromShift(*m_shift, order, tally))
+        return;
     // When most rows were written a plain read at open() costs less.
     if (!positionsOnly && tally.written > tally.rows / 2)
         return;
@@ -449,6 +545,7 @@ void TableDataset::prepareFrom(bool positionsOnly)
 void TableDataset::dropPrepared()
 {
     m_prepared.reset();
+    m_shift.reset();
 }
 
 void TableDataset::close()

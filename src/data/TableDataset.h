@@ -3,6 +3,7 @@
 #include "Query.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Database;
 
@@ -42,6 +44,15 @@ public:
     // position. dropPrepared() forgets it (rollback).
     void prepareReopen(bool positionsOnly = false);
     void dropPrepared();
+    // Declared by a rebuild before prepareReopen(true) when one statement moved
+    // every row positioned above `above` by `by`, and rows were added at the
+    // positions `added`: the reread then reads no more than a tally and the
+    // added rows.
+    struct Shift {
+        qint64 above = 0, by = 0;
+        QList<qint64> added;
+    };
+    void expectShift(const Shift& shift);
     void reopen()
     {
         close();
@@ -152,12 +163,18 @@ private:
     std::unique_ptr<Rows> m_prepared;
     void showRows(Rows&& rows);
     void prepareFrom(bool positionsOnly);
-    // Rows in the table, rows this transaction wrote, and the sum of the
-    // record versions of the others.
+    // Rows in the table, rows this transaction wrote, the sum of the record
+    // versions of the others, and the sum of the written rows' positions.
     struct Tally {
-        qint64 rows = 0, written = 0, otherVersions = 0;
+        qint64 rows = 0, written = 0, otherVersions = 0, writtenPositions = 0;
     };
     bool prepareFromWritten(bool positionsOnly, int order, const QHash<QByteArray, int>& heldAt, const Tally& tally);
+    bool prepareFromShift(const Shift& shift, int order, const Tally& tally);
+    std::optional<Shift> m_shift;
+    // A held row read again by key, as its record version and columns; empty
+    // when it is gone.
+    std::optional<std::pair<qint64, QVector<QVariant>>> readRow(Query& one, const QByteArray& key);
+    void keepSorted(std::unique_ptr<Rows> next, int order);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 class TableDatasetTest : public ::testing::Test {
@@ -44,7 +45,8 @@ TEST_F(TableDatasetTest, ANewRowCanBeEditedAgainRightAfterItsPost)
 }
 
 // A reopen prepared inside a rebuild's transaction shows exactly what a full
-// read shows, whatever was written before it, and its rows stay addressable.
+// read shows, whatever was written before it and whether a declared shift is
+// true or not, and its rows stay addressable.
 TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
 {
     const QString shift = "update T set CNT=CNT+1 where CNT>=2 order by CNT desc";
@@ -54,6 +56,7 @@ TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
         QString before; // committed by another transaction while the dataset is closed
         QStringList rebuild;
         bool positionsOnly = false;
+        std::optional<TableDataset::Shift> declared = {};
     } cases[] = {
         {"written and deleted", false, "", {"update T set NAME01='x',CNT=9 where CNT=2", "delete from T where CNT=1"}},
         {"most rows written", false, "", {"update T set NAME01=NAME01||'+' where CNT>1"}},
@@ -63,6 +66,32 @@ TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
         {"nothing written", true, "", {}},
         {"deleted by another", false, "delete from T where CNT=3", {shift}, true},
         {"a posted row moved", true, "", {shift}, true},
+        {"declared: a row added",
+         false,
+         "",
+         {shift, "insert into T (CNT,BL_KUBUN,NAME01) values (2,15,'新')"},
+         true,
+         TableDataset::Shift{1, 1, {2}}},
+        {"declared: a posted row moved", true, "", {shift}, true, TableDataset::Shift{1, 1, {}}},
+        {"declared: a posted row stays",
+         true,
+         "",
+         {"update T set CNT=CNT+1 where CNT>2"},
+         true,
+         TableDataset::Shift{2, 1, {}}},
+        {"declared: a gap closed",
+         false,
+         "",
+         {"delete from T where CNT=2", "update T set CNT=CNT-1 where CNT>2"},
+         true,
+         TableDataset::Shift{2, -1, {}}},
+        {"declared wrongly", false, "", {shift}, true, TableDataset::Shift{2, 1, {}}},
+        {"declared: an unmoved row changed by another",
+         false,
+         "update T set NAME02='他' where CNT=1",
+         {shift},
+         true,
+         TableDataset::Shift{1, 1, {}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,6 +112,8 @@ TEST_F(TableDatasetTest, ReopenPreparedInARebuildShowsWhatAFullReadShows)
         tra.commitAndRestart();
         for (const QString& s : c.rebuild)
             q.run(s);
+        if (c.declared)
+            d.expectShift(*c.declared);
         d.prepareReopen(c.positionsOnly);
         tra.commitAndRestart();
         d.open();
