@@ -195,6 +195,12 @@ void RowCommands::cutMembers()
                 q.run(QStringLiteral("delete from BUZAI_S where ") + cut.join(QStringLiteral(" or ")));
                 positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
                                                       QStringLiteral("CNT-(%1)").arg(below.join('+')), true);
+                TableDataset::Shift shift;
+                for (const Run& run : runs) {
+                    shift.moves << std::pair<qint64, qint64>(run.to, run.from - run.to - 1);
+                    shift.removed << std::pair<qint64, qint64>(run.from, run.to);
+                }
+                ds.expectShift(shift);
                 return saved;
             }
             const QString where =
@@ -278,6 +284,7 @@ void RowCommands::paste(Tab tab)
                 q.close();
                 positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
                                                       QStringLiteral("CNT+%1").arg(num(pastedRows)), false);
+                ds.expectShift({{{split, pastedRows}}, {}, split + 1, qint64(split) + pastedRows});
                 QStringList keep;
                 for (const QString& c : shape.keepNames)
                     keep << Rebuild::hasText(c);

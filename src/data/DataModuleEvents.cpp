@@ -389,7 +389,7 @@ void TDM2::insertMemberRow()
             q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
                                  "values (%1,%2,%3,0,0,0,0)")
                       .arg(QString::number(at), major, middle));
-            IBT_bu.expectShift({at - 1, 1, {at}});
+            IBT_bu.expectShift({{{at - 1, 1}}, {}, at, at});
             return std::optional<bool>(span.abnormal == 0);
         },
         QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
@@ -444,7 +444,7 @@ void TDM2::rewriteMembersFromScratch()
                 const qint64 gap = qint64(span.high) * (span.high + 1) / 2 - span.sum;
                 q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 ").arg(QString::number(gap)) +
                       Rebuild::shiftOrder(true));
-                IBT_bu.expectShift({gap, -1, {}});
+                IBT_bu.expectShift({{{gap, -1}}, {}});
             }
             if (span.abnormal > 0)
                 normaliseMembers(q);

@@ -351,7 +351,7 @@ bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& 
     auto next = std::make_unique<Rows>();
     next->columns = m_held.columns;
     next->types = m_held.types;
-    const qsizetype capacity = m_held.rows.size() + shift.added.size();
+    const qsizetype capacity = m_held.rows.size() + std::max<qint64>(0, shift.addedTo - shift.addedFrom + 1);
     next->rows.reserve(capacity);
     next->keys.reserve(capacity);
     next->versions.reserve(capacity);
@@ -364,12 +364,19 @@ bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& 
         if (!at.isValid() || at.isNull())
             return false;
         const qint64 position = at.toLongLong();
-        if (position > shift.above) {
+        if (std::any_of(shift.removed.begin(), shift.removed.end(),
+                        [&](const auto& r) { return position >= r.first && position <= r.second; }))
+            continue;
+        qint64 by = 0;
+        for (const auto& [above, move] : shift.moves)
+            if (position > above)
+                by += move;
+        if (by != 0) {
             next->rows << m_held.rows.at(i);
-            next->rows.last()[order] = position + shift.by;
+            next->rows.last()[order] = position + by;
             next->versions << ours;
             ++written;
-            writtenAt += position + shift.by;
+            writtenAt += position + by;
         } else {
             qint64 version = m_held.versions.at(i);
             if (version == 0) {
@@ -390,22 +397,20 @@ bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& 
         }
         next->keys << key;
     }
-    if (!shift.added.isEmpty()) {
+    if (shift.addedTo >= shift.addedFrom) {
         Query added(m_db, m_table + QStringLiteral("__added"));
-        added.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, %1 from %2 where %3=:K")
-                         .arg(m_held.columns.join(','), m_table, m_order));
-        for (const qint64 position : shift.added) {
-            added.setParam(QStringLiteral("K"), position);
-            added.open();
-            if (added.recordCount() != 1 || added.fieldNames().size() != m_held.columns.size() + 2)
-                return false;
-            const auto& r = added.rows().at(0);
+        added.setSql(QStringLiteral("select RDB$DB_KEY, RDB$RECORD_VERSION, %1 from %2 where %3 between %4 and %5")
+                         .arg(m_held.columns.join(','), m_table, m_order, QString::number(shift.addedFrom),
+                              QString::number(shift.addedTo)));
+        added.open();
+        if (added.recordCount() > 0 && added.fieldNames().size() != m_held.columns.size() + 2)
+            return false;
+        for (const auto& r : added.rows()) {
             next->keys << r.at(0).toByteArray();
             next->versions << r.at(1).toLongLong();
             next->rows << QVector<QVariant>(r.begin() + 2, r.end());
-            added.close();
             ++written;
-            writtenAt += position;
+            writtenAt += next->rows.last().at(order).toLongLong();
         }
     }
     if (others != tally.rows - tally.written || versionSum != tally.otherVersions || written != tally.written ||

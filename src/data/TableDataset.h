@@ -44,13 +44,16 @@ public:
     // position. dropPrepared() forgets it (rollback).
     void prepareReopen(bool positionsOnly = false);
     void dropPrepared();
-    // Declared by a rebuild before prepareReopen(true) when one statement moved
-    // every row positioned above `above` by `by`, and rows were added at the
-    // positions `added`: the reread then reads no more than a tally and the
-    // added rows.
+    // Declared by a rebuild before prepareReopen(true) when its statements only
+    // moved rows along the position, deleted held rows and added rows: the
+    // reread then reads no more than a tally and the added rows.
     struct Shift {
-        qint64 above = 0, by = 0;
-        QList<qint64> added;
+        // Rows positioned above `first` move by `second`; the moves add up.
+        QList<std::pair<qint64, qint64>> moves;
+        // Held rows at positions in these ranges (both ends included) are gone.
+        QList<std::pair<qint64, qint64>> removed;
+        // Positions of the added rows (both ends included), read whole.
+        qint64 addedFrom = 1, addedTo = 0;
     };
     void expectShift(const Shift& shift);
     void reopen()

@@ -282,8 +282,12 @@ TEST(MemberClipboardTest, TheGridShowsTheRebuiltList)
         return cells;
     };
     // Cursor, selection, cut or paste.
-    const std::tuple<int, QList<int>, bool> steps[] = {
-        {3, {3, 4}, true}, {5, {}, false}, {2, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, true}, {1, {}, false}};
+    const std::tuple<int, QList<int>, bool> steps[] = {{3, {3, 4}, true},
+                                                       {5, {}, false},
+                                                       {6, {1, 6, 7, 10}, true},
+                                                       {3, {}, false},
+                                                       {2, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, true},
+                                                       {1, {}, false}};
     for (const auto& [row, selection, cut] : steps) {
         SCOPED_TRACE(row);
         rig.screen.selection = selection;
