@@ -65,6 +65,14 @@ protected:
         dm->IBT_bu.open();
     }
     QStringList memberNames() { return workRows("select CNT, coalesce(NAME01,'') from BUZAI_S order by CNT"); }
+    // The member grid as it shows the list.
+    QStringList gridNames()
+    {
+        QStringList rows;
+        for (int r = 0; r < dm->IBT_bu.recordCount(); ++r)
+            rows << valueText(dm->IBT_bu.valueAt(r, "CNT")) + '|' + valueText(dm->IBT_bu.valueAt(r, "NAME01"));
+        return rows;
+    }
     QStringList handedOff(const QString& columns = "NAME01,NAME02,TAN,KIN_02,KIN_01")
     {
         return workRows(QStringLiteral("select %1 from BUSAI_SEL order by CNT").arg(columns));
@@ -178,6 +186,16 @@ TEST_F(MemberImportTest, HandsOffInFrontOfTheCurrentRow)
     const QStringList list = memberNames();
     EXPECT_EQ(list.mid(0, 3), (QStringList{"1|A", "2|R1", "3|R2"}));
     EXPECT_EQ(list.mid(10001, 3), (QStringList{"10002|R10001", "10005|B", "10006|C"}));
+    EXPECT_EQ(gridNames(), list);
+
+    // Rows numbered otherwise keep the order of their numbers.
+    members({"A", "B"});
+    dm->IBT_bu.setRecNo(2);
+    execCommitted(conn.IBDatabase4, {"delete from BUSAI_SEL", "insert into BUSAI_SEL (CNT,NAME01) values (7,'後')",
+                                     "insert into BUSAI_SEL (CNT,NAME01) values (3,'先')"});
+    command.handOff(2, 2);
+    EXPECT_EQ(memberNames(), (QStringList{"1|A", "2|先", "3|後", "10002|B"}));
+    EXPECT_EQ(gridNames(), memberNames());
 }
 
 // An error while handing off leaves the member list as it was; a unit longer
