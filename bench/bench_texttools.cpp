@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -34,11 +35,17 @@ void settle(Connections& c)
         q.open();
         db->transaction().commitAndRestart();
     }
+    // A write and its commit on each database flush the pages the reads cleaned.
     Query w(&c.IBDatabase1);
     w.run("insert into LOOK_KIHON (NAME) values ('~')");
     w.run("COMMIT");
     w.run("delete from LOOK_KIHON where NAME='~'");
     w.run("COMMIT");
+    Query v(&c.IBDatabase4);
+    v.run("insert into BUZAI_SW (CNT) values (0)");
+    v.run("COMMIT");
+    v.run("delete from BUZAI_SW");
+    v.run("COMMIT");
 }
 
 // One statement and its commit on the product database, timed.
@@ -113,55 +120,89 @@ int main(int argc, char** argv)
         loads.Button4Click();
         std::printf("members: %d, renamed: %d\n", dm.IBT_bu.recordCount(), renamed);
 
-        // The bound writes the names back, so each run starts from the same rows.
-        const QStringList back = {"update MAS_BUZAI set NAME01=replace(NAME01,'ﾎﾞﾙﾄ','ボルト')",
-                                  "where BL_kubun=1 and BM_kubun=1"};
-        // The list is the product's copy: it takes the change in place.
-        dm.IBT_bu.open();
+        // Each figure and its bound take turns at going first after the list is
+        // loaded (the first write after a load costs more, whichever it is), in
+        // both directions; the best of three rounds of each is shown.
+        constexpr int kRounds = 3;
+        const QString full = "ボルト", half = "ﾎﾞﾙﾄ";
+        const auto bound = [&](const QString& from, const QString& to) {
+            return timedUpdate(c, {QString("update MAS_BUZAI set NAME01=replace(NAME01,'%1','%2')").arg(from, to),
+                                   "where BL_kubun=1 and BM_kubun=1"});
+        };
         TextReplacement replace(dm, screen, loads);
-        replace.edit(1) = "ボルト";
-        replace.edit(2) = "ﾎﾞﾙﾄ";
-        settle(c);
-        QElapsedTimer t;
-        t.start();
-        replace.run();
-        const double inPlace = seconds(t);
-        reportRow("replacement in 名称 (list changed in place)", inPlace, timedUpdate(c, back));
-        loads.Button4Click();
-
-        // A list edited since its load is loaded again from the product.
-        {
-            Query q(&c.IBDatabase4);
-            q.run("update BUZAI_S set NAME03='編集' where CNT=1");
-            q.run("COMMIT");
+        const auto replacement = [&](const QString& from, const QString& to, bool edited) {
+            loads.Button4Click();
+            dm.IBT_bu.open();
+            if (edited) {
+                // A list edited since its load is loaded again from the product.
+                Query q(&c.IBDatabase4);
+                q.run("update BUZAI_S set NAME03='編集' where CNT=1");
+                q.run("COMMIT");
+            }
+            replace.edit(1) = from;
+            replace.edit(2) = to;
+            settle(c);
+            QElapsedTimer t;
+            t.start();
+            replace.run();
+            return seconds(t);
+        };
+        for (const bool edited : {false, true}) {
+            double figure = 1e9, limit = 1e9;
+            for (int round = 0; round < kRounds; ++round) {
+                if (round % 2 == 0) {
+                    figure = std::min(figure, replacement(full, half, edited));
+                    limit = std::min(limit, bound(half, full));
+                } else {
+                    loads.Button4Click();
+                    limit = std::min(limit, bound(full, half));
+                    figure = std::min(figure, replacement(half, full, edited));
+                }
+            }
+            reportRow(edited ? "replacement in 名称 after an edit (member reload)"
+                             : "replacement in 名称 (list changed in place)",
+                      figure, limit);
         }
-        settle(c);
-        t.restart();
-        replace.run();
-        const double withReload = seconds(t);
-        reportRow("replacement in 名称 after an edit (member reload)", withReload, timedUpdate(c, back));
-        loads.Button4Click();
 
         // The rename as the dialog runs it: OK, then the list back on its row.
         RenameScreen renameScreen;
         renameScreen.tab = Tab::Member;
         MemberRename rename(dm, renameScreen);
+        QString renamedTo;
         renameScreen.ok = [&] {
-            rename.after[0] = "六角ﾎﾞﾙﾄ";
+            rename.after[0] = renamedTo;
             return rename.run();
         };
-        dm.IBT_bu.setRecNo(20);
-        settle(c);
-        dm.IBT_bu.open();
-        dm.IBT_bu.setRecNo(20);
-        t.restart();
-        rename.open();
-        const double renaming = seconds(t);
-        if (rename.before[0] != "六角ボルト")
-            std::fprintf(stderr, "renamed %s\n", qPrintable(rename.before[0]));
-        reportRow("rename touching every 20th member", renaming,
-                  timedUpdate(c, {"update MAS_BUZAI set NAME01='六角ボルト'",
-                                  "where NAME01='六角ﾎﾞﾙﾄ' and NAME02='M10' and TANI='本'"}));
+        const auto renaming = [&](const QString& to) {
+            loads.Button4Click();
+            dm.IBT_bu.open();
+            dm.IBT_bu.setRecNo(20);
+            renamedTo = to;
+            settle(c);
+            QElapsedTimer t;
+            t.start();
+            rename.open();
+            const double s = seconds(t);
+            if (rename.before[0] == to)
+                std::fprintf(stderr, "renamed %s\n", qPrintable(rename.before[0]));
+            return s;
+        };
+        const auto renameBound = [&](const QString& from, const QString& to) {
+            loads.Button4Click();
+            return timedUpdate(c, {QString("update MAS_BUZAI set NAME01='%1'").arg(to),
+                                   QString("where NAME01='%1' and NAME02='M10' and TANI='本'").arg(from)});
+        };
+        double figure = 1e9, limit = 1e9;
+        for (int round = 0; round < kRounds; ++round) {
+            if (round % 2 == 0) {
+                figure = std::min(figure, renaming("六角" + half));
+                limit = std::min(limit, renameBound("六角" + half, "六角" + full));
+            } else {
+                limit = std::min(limit, renameBound("六角" + full, "六角" + half));
+                figure = std::min(figure, renaming("六角" + full));
+            }
+        }
+        reportRow("rename touching every 20th member", figure, limit);
         c.closeAll();
     });
 }
