@@ -4,8 +4,6 @@
 #include "MemberImage.h"
 #include "RebuildTransaction.h"
 #include "SjisCodec.h"
-#include <QElapsedTimer>
-#include <cstdio>
 
 #include <algorithm>
 #include <functional>
@@ -162,8 +160,10 @@ void TDM2::installEvents()
     IBT_bu.beforeInsert = [this](TableDataset& d) {
         if (memberNumberingSkip == 1)
             return;
+        // Position 1 stands for the first row; a list imported into an empty one
+        // starts at 0, and its row at 1 is the second.
         const int c = Helpers::toIntOrZero(d.text(QStringLiteral("CNT")));
-        if (c == 1)
+        if (c == 1 && d.recNo() == 1)
             savedRowNumber = d.recordCount() == 1 ? 99999 : 0;
         else
             savedRowNumber = d.eof() ? 99999 : d.recNo() - 1;
@@ -240,11 +240,9 @@ void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
     } else {
         fresh.insert(QStringLiteral("BL_KUBUN"), maxOf(q, layout.table, QStringLiteral("BL_KUBUN")) + 1);
     }
-    // Rows before the position, the new row, then the rows from the position on.
-    int before = 0;
-    while (before < rows.size() && Helpers::toIntOrZero(valueText(rows[before].value(layout.position))) < p)
-        ++before;
-    rows.insert(before, fresh);
+    // The rows the grid shows above the cursor, the new row, then the others.
+    // Counted in rows, not compared with positions: positions may have gaps.
+    rows.insert(std::clamp(p - 1, 0, static_cast<int>(rows.size())), fresh);
     writeBack(q, layout, rows);
     ds.open();
     ds.setRecNo(p);
@@ -366,6 +364,23 @@ bool TDM2::inNormalForm(const QStringList& columns, const QVector<QVariant>& row
     return true;
 }
 
+namespace {
+
+// Where the new member row sorts among rows ordered by twice their position:
+// directly after the p-th row of the grid (before the first for p < 1, after
+// the last when there is no p-th row). Positions may have gaps (an import
+// leaves them), so the p-th row is found by counting, not by its position.
+QString newRowOrder(int p)
+{
+    if (p < 1)
+        return QStringLiteral("(select coalesce(min(cast(CNT as bigint)),0)*2-1 from BUZAI_S)");
+    return QStringLiteral("coalesce((select cast(CNT as bigint)*2+1 from BUZAI_S order by CNT rows %1 to %1), "
+                          "(select coalesce(max(cast(CNT as bigint)),0)*2+1 from BUZAI_S))")
+        .arg(p);
+}
+
+} // namespace
+
 void TDM2::insertMemberRow()
 {
     // Done in the database: a middle category may hold ten thousand members.
@@ -392,11 +407,11 @@ void TDM2::insertMemberRow()
             IBT_bu.expectShift({{{at - 1, 1}}, {}, at, at});
             return std::optional<bool>(span.abnormal == 0);
         },
-        QStringLiteral("select %1 as K, case when t.CNT>%2 then t.CNT+1 else t.CNT end as C, %3 "
-                       "from BUZAI_S t union all select %4, %5, %6, %7, null, null, null, null, null, "
+        QStringLiteral("select %1 as K, cast(t.CNT as bigint)*2 as C, %2 "
+                       "from BUZAI_S t union all select %3, %4, %5, %6, null, null, null, null, null, "
                        "null, null, null, null, null, null, null from RDB$DATABASE")
-            .arg(MemberImage::keyOf(QStringLiteral("t")), QString::number(p), kRawMembers, MemberImage::noKey(),
-                 QString::number(p + 1), major, middle),
+            .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers, MemberImage::noKey(), newRowOrder(p), major,
+                 middle),
         p + 1);
 }
 
@@ -432,10 +447,7 @@ void TDM2::rewriteMembersFromScratch()
         [this](Query& q, const WriteMark& since) {
             // Positions 1 … n with the deleted row's place missing: the rows
             // above it move down by one, in ascending order.
-            QElapsedTimer T;
-            T.start();
             const Span span = spanOf(q, since);
-            std::fprintf(stderr, "  span %.2f\n", T.nsecsElapsed() / 1e6);
             if ((span.count > 0 && span.low != 1) || span.high - span.count > 1)
                 return std::optional<bool>();
             if (span.high - span.count == 1) {
