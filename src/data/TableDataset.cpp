@@ -262,21 +262,8 @@ bool TableDataset::prepareFromWritten(bool positionsOnly, int order, const QHash
         if (key.isEmpty() || wroteKeys.contains(key))
             continue;
         ++others;
-        qint64 version = m_held.versions.at(i);
-        if (version == 0) {
-            if (reads >= kFew)
-                return false;
-            auto again = readByKey(key);
-            if (!again)
-                return false;
-            version = again->first;
-            next->rows << std::move(again->second);
-        } else {
-            next->rows << m_held.rows.at(i);
-        }
-        versionSum += version;
-        next->keys << key;
-        next->versions << version;
+        if (!keepHeldRow(i, *next, one, reads, versionSum))
+            return false;
     }
     if (others != tally.rows - tally.written || versionSum != tally.otherVersions || wrote.size() != tally.written)
         return false;
@@ -320,6 +307,28 @@ std::optional<std::pair<qint64, QVector<QVariant>>> TableDataset::readRow(Query&
     return out;
 }
 
+bool TableDataset::keepHeldRow(int i, Rows& next, Query& one, int& reads, qint64& versionSum)
+{
+    constexpr int kFew = 8;
+    qint64 version = m_held.versions.at(i);
+    if (version == 0) {
+        // Posted since the read: its version is needed for the tally.
+        if (reads++ >= kFew)
+            return false;
+        auto again = readRow(one, m_held.keys.at(i));
+        if (!again)
+            return false;
+        version = again->first;
+        next.rows << std::move(again->second);
+    } else {
+        next.rows << m_held.rows.at(i);
+    }
+    next.keys << m_held.keys.at(i);
+    next.versions << version;
+    versionSum += version;
+    return true;
+}
+
 void TableDataset::keepSorted(std::unique_ptr<Rows> next, int order)
 {
     QList<int> sorted(next->rows.size());
@@ -344,7 +353,6 @@ void TableDataset::keepSorted(std::unique_ptr<Rows> next, int order)
 // same rows untouched, and the written ones as many, at the same positions.
 bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& tally)
 {
-    constexpr int kFew = 8;
     const qint64 ours = m_db->transaction().id();
     Query one(m_db, m_table + QStringLiteral("__row"));
     int reads = 0;
@@ -377,25 +385,12 @@ bool TableDataset::prepareFromShift(const Shift& shift, int order, const Tally& 
             next->versions << ours;
             ++written;
             writtenAt += position + by;
+            next->keys << key;
         } else {
-            qint64 version = m_held.versions.at(i);
-            if (version == 0) {
-                // Posted since the read: its version is needed for the tally.
-                if (reads++ >= kFew)
-                    return false;
-                auto again = readRow(one, key);
-                if (!again)
-                    return false;
-                version = again->first;
-                next->rows << std::move(again->second);
-            } else {
-                next->rows << m_held.rows.at(i);
-            }
-            next->versions << version;
+            if (!keepHeldRow(i, *next, one, reads, versionSum))
+                return false;
             ++others;
-            versionSum += version;
         }
-        next->keys << key;
     }
     if (shift.addedTo >= shift.addedFrom) {
         Query added(m_db, m_table + QStringLiteral("__added"));

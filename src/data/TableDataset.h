@@ -177,6 +177,9 @@ private:
     // A held row read again by key, as its record version and columns; empty
     // when it is gone.
     std::optional<std::pair<qint64, QVector<QVariant>>> readRow(Query& one, const QByteArray& key);
+    // A held row this transaction did not write, into `next` as held; one posted
+    // since the read (version unknown) is read again by key, a few at most.
+    bool keepHeldRow(int i, Rows& next, Query& one, int& reads, qint64& versionSum);
     void keepSorted(std::unique_ptr<Rows> next, int order);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
