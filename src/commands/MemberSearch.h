@@ -8,7 +8,8 @@ class TDM2;
 // Search and narrowing of the member grid. Search parks the full list in
 // BUZAI_S2 and leaves only the members whose name or description holds the
 // keywords; reset merges the narrowed rows, edited or not, back into the parked
-// list by name, description and unit. The mode outlives tab switches and loads.
+// list by name, description and unit. The mode outlives tab switches; a member
+// load gives the parked list up (see abandon()).
 class MemberSearch {
 public:
     explicit MemberSearch(TDM2& dm) : m_dm(dm) {}
@@ -21,6 +22,10 @@ public:
     // nothing when both are empty.
     void search(const QString& keyword1, const QString& keyword2);
     void reset();
+    // Gives the parked list up without merging, for a load that replaces the
+    // whole list from the product: merged later, its rows would bring back
+    // members the product has renamed or removed since.
+    void abandon() { m_narrowed = false; }
 
     // "CREATE TABLE BUZAI_S2" / "…S3": the member columns, one line each.
     static QStringList createStatement(const QString& table);

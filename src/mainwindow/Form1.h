@@ -72,6 +72,7 @@ public:
     void showMainToolbar() override { showSecondToolbar(false); }
     bool memberGridNarrowed() const override;
     void endNarrowing() override;
+    void abandonNarrowing() override;
     void resetSearchFields() override;
     QString memberGridColumn() const override;
     bool showTextDialog(TextDialog dialog) override;

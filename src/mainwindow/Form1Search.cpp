@@ -62,6 +62,14 @@ void TForm1::endNarrowing()
     resetSearchFields();
 }
 
+void TForm1::abandonNarrowing()
+{
+    MemberSearch& search = m_session.search();
+    search.abandon();
+    SpeedButton1->setText(search.caption());
+    resetSearchFields();
+}
+
 void TForm1::resetSearchFields()
 {
     Edit1->clear();

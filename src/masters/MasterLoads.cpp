@@ -143,6 +143,10 @@ void MasterLoads::Button3Click()
 
 void MasterLoads::Button4Click()
 {
+    // The list becomes the product's copy again, whole: a parked list kept
+    // across the load would merge stale rows back into it later.
+    if (m_screen.memberGridNarrowed())
+        m_screen.abandonNarrowing();
     begin({Tab::Member});
     Connections& c = m_dm.conn;
     m_dm.IBT_bu.close();

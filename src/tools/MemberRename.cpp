@@ -90,6 +90,10 @@ bool MemberRename::run()
         work.transaction().runWhole([&] {
             Query q(&work, QStringLiteral("IBQ_FB2"));
             statement(q, QStringLiteral("BUZAI_S"), kMember);
+            // The parked full list too, so that the merge back finds the
+            // renamed members under their new names.
+            if (m_screen.memberGridNarrowed())
+                statement(q, QStringLiteral("BUZAI_S2"), kMember);
             // The grid's next open, here or when the dialog closes, reads only
             // the renamed rows again.
             bu.prepareReopen();

@@ -262,6 +262,10 @@ bool TextReplacement::run()
     const QString major = m_dm.IBT_chu.text(QStringLiteral("BL_KUBUN"));
     const QString middle = m_dm.IBT_chu.text(QStringLiteral("BM_KUBUN"));
 
+    // The replacement works on the whole list of the category: a narrowed
+    // grid is widened first.
+    if (m_screen.memberGridNarrowed())
+        m_screen.endNarrowing();
     // The members as the list holds them, pending edits included.
     if (bu.active())
         bu.checkBrowseMode();

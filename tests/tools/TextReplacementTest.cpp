@@ -1,6 +1,7 @@
 #include "TextReplacement.h"
 #include "MasterLoads.h"
 #include "MemberRename.h"
+#include "MemberSearch.h"
 #include "UnitReplacement.h"
 #include "UnitsFromMembers.h"
 #include "WorkRig.h"
@@ -16,6 +17,10 @@ namespace {
 class TextScreen : public TestScreen {
 public:
     QString column = QStringLiteral("NAME01");
+    MemberSearch* search = nullptr; // the search button, when a test narrows
+    bool memberGridNarrowed() const override { return search && search->narrowed(); }
+    void endNarrowing() override { search->reset(); }
+    void abandonNarrowing() override { search->abandon(); }
     std::function<bool()> inDialog = [] { return false; };
     QList<TextDialog> shown;
     QString memberGridColumn() const override { return column; }
@@ -223,6 +228,37 @@ TEST_F(TextReplacementTest, RenameMatchesAnEmptyTextAsNullInEveryCategoryAndWrit
     };
     rename.open();
     EXPECT_EQ(productRows("select count(*) from MAS_BUZAI where NAME01='O''Neil' and TANI is null"), QStringList{"2"});
+}
+
+// While the grid is narrowed: a rename reaches the parked list too, a
+// replacement widens the grid and works on the whole category, and a load gives
+// the parked list up. None of them brings an old member back.
+TEST_F(TextReplacementTest, NarrowedGridGetsNoOldMemberBack)
+{
+    members({"ナット|M8|個", "六角ボルト|M10|本", "座金|M10|個"});
+    MemberSearch search(*dm);
+    screen.search = &search;
+    const QString list = "select NAME01 from BUZAI_S order by CNT";
+    search.search("ボルト", "");
+    dm->IBT_bu.setRecNo(1);
+    screen.inDialog = [&] {
+        rename.after[0] = "六角ボルト改";
+        return rename.run();
+    };
+    rename.open();
+    search.reset();
+    EXPECT_EQ(workRows(list), QStringList({"ナット", "六角ボルト改", "座金"}));
+
+    search.search("ナット", "");
+    EXPECT_TRUE(run({"ボルト", "BOLT"}));
+    EXPECT_FALSE(search.narrowed());
+    EXPECT_EQ(productRows(kNames), QStringList({"3|5|ナット", "3|5|六角BOLT改", "3|5|座金"}));
+    EXPECT_EQ(workRows(list), QStringList({"ナット", "六角BOLT改", "座金"}));
+
+    search.search("座金", "");
+    product({"update MAS_BUZAI set NAME01='ワッシャー' where NAME01='座金'"});
+    EXPECT_FALSE(search.narrowed());
+    EXPECT_EQ(workRows(list), QStringList({"ナット", "六角BOLT改", "ワッシャー"}));
 }
 
 TEST_F(TextReplacementTest, RenameANameTooLongForItsColumnIsRefusedAndAFailureChangesNeitherMaster)

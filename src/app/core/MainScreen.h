@@ -47,6 +47,9 @@ public:
     // ending the narrowing is a click on it; resetting empties both search fields.
     virtual bool memberGridNarrowed() const { return false; }
     virtual void endNarrowing() {}
+    // Leaves the narrowed mode without merging (the list is about to be loaded
+    // again) and empties both search fields.
+    virtual void abandonNarrowing() {}
     virtual void resetSearchFields() {}
 
     // Rows selected in a tab's grid by clicking its № column, as 1-based record
