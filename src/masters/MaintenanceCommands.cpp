@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "DbError.h"
 #include "Helpers.h"
+#include "MasterLoads.h"
 #include "MemberRegistration.h"
 #include "Schema.h"
 
@@ -163,8 +164,16 @@ void MaintenanceCommands::copyMaster(Master master)
         throw;
     }
     src.close();
-    m_ctx.screen.confirmation().ask(Confirmation::Notice,
-                                    QStringLiteral("%1に%2件を複写しました。").arg(caption).arg(copied));
+    // The list on screen still shows the old master: registered as it is, it
+    // would write the old rows back over the copy (or renumber by old codes).
+    m_ctx.loads.invalidate(master == Master::Members  ? Tab::Member
+                           : master == Master::Majors ? Tab::Major
+                                                      : Tab::Middle);
+    m_ctx.screen.confirmation().ask(
+        Confirmation::Notice,
+        QStringLiteral("%1に%2件を複写しました。\n表示中の一覧は、タブを表示し直して読み込んでから登録してください。")
+            .arg(caption)
+            .arg(copied));
 }
 
 void MaintenanceCommands::SBS_12Click()

@@ -31,6 +31,9 @@ public:
     // product master. A failed load leaves a work table that is empty or partly
     // filled; registering it would overwrite the master with that.
     virtual bool completed(Tab tab) const;
+    // The master of `tab` was replaced behind its list: the list is registered
+    // again only after the next load.
+    void invalidate(Tab tab) { m_completed[static_cast<int>(tab)] = false; }
 
     // What the member load reads: the product members of one middle category in
     // their order, the columns of memberColumns().

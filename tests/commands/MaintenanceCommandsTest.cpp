@@ -43,6 +43,29 @@ TEST_F(MaintenanceTest, MajorsCopiedAfterTheQuestionAreNumberedInCodeOrder)
               QStringList({"1|2|二|∅", "2|5|五|∅", "3|9|九|∅"}));
 }
 
+// The list of a copied master shows the old rows: it is not registered over the
+// copy before it is loaded again.
+TEST_F(MaintenanceTest, ACopiedMasterIsLoadedAgainBeforeItsListCanBeRegistered)
+{
+    product({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'大')",
+             "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'中')",
+             "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (1,1,1,'部')"});
+    second({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'大2')",
+            "insert into MAS_KOUSYU_02 (CNT,BL_kubun,BM_kubun,NAME01) values (1,1,1,'中2')",
+            "insert into MAS_BUZAI (BL_kubun,BM_kubun,BS_kubun,NAME01) values (1,1,1,'部2')"});
+    const std::pair<void (MaintenanceCommands::*)(), Tab> copies[] = {{&MaintenanceCommands::SBS_09Click, Tab::Member},
+                                                                      {&MaintenanceCommands::SBS_10Click, Tab::Major},
+                                                                      {&MaintenanceCommands::SBS_11Click, Tab::Middle}};
+    for (const auto& [command, tab] : copies) {
+        loads.Button2Click();
+        loads.Button3Click();
+        loads.Button4Click();
+        ASSERT_TRUE(loads.completed(tab));
+        (commands.*command)();
+        EXPECT_FALSE(loads.completed(tab));
+    }
+}
+
 TEST_F(MaintenanceTest, AFaultDuringACopyLeavesTheMasterAsItWas)
 {
     // Command, table, columns, the row there, the row to copy.
