@@ -58,100 +58,6 @@ void bindRow(Query& q, const Row& row, const QVector<int>& used, bool emptyIsNul
     }
 }
 
-// Rows go in by statements of up to kBatch rows each: executing a statement
-// costs more than the row it carries. A statement that fails stores none of its
-// rows; they are then tried one by one, so that with `skipFailures` only the
-// rows that cannot be stored are left out, as when each row had its own.
-class BatchInsert {
-public:
-    BatchInsert(Query& single, const QString& table, const QVector<int>& used, bool emptyIsNull, bool skipFailures)
-        : m_single(single), m_batch(single.database(), single.name() + QStringLiteral("_batch")), m_table(table),
-          m_used(used), m_emptyIsNull(emptyIsNull), m_skipFailures(skipFailures)
-    {
-        prepareInsert(m_single, table, used);
-        QHash<QString, QString> typeOf;
-        for (const QString& def : Schema::workColumns(QStringLiteral("BUSAI_SEL")))
-            typeOf.insert(def.section(' ', 0, 0).toUpper(), def.section(' ', 1));
-        for (int c : used)
-            m_types << typeOf.value(kConvertedColumns.at(c).toUpper());
-    }
-    // Rows stored go to `stored` as their statement succeeds.
-    void add(const Row& row, QVector<Row>& stored)
-    {
-        m_pending << row;
-        if (m_pending.size() == kBatch)
-            flush(stored);
-    }
-    void flush(QVector<Row>& stored)
-    {
-        if (m_pending.isEmpty())
-            return;
-        bool batched = false;
-        if (m_pending.size() > 1) {
-            try {
-                execBatch();
-                batched = true;
-            } catch (const DbError&) {
-                // Row by row below: the error belongs to one of them.
-            }
-        }
-        if (batched) {
-            stored += m_pending;
-        } else {
-            for (const Row& row : std::as_const(m_pending)) {
-                try {
-                    bindRow(m_single, row, m_used, m_emptyIsNull);
-                    m_single.exec();
-                    stored << row;
-                } catch (const DbError&) {
-                    if (!m_skipFailures)
-                        throw;
-                }
-            }
-        }
-        m_pending.clear();
-    }
-
-private:
-    static constexpr int kBatch = 50;
-
-    void execBatch()
-    {
-        const int n = static_cast<int>(m_pending.size());
-        if (n != m_prepared) {
-            QStringList columns, rows;
-            for (int c : m_used)
-                columns << kConvertedColumns.at(c);
-            for (int r = 0; r < n; ++r) {
-                QStringList values;
-                for (int i = 0; i < m_used.size(); ++i)
-                    values << QStringLiteral("cast(:P%1_%2 as %3)").arg(r).arg(i).arg(m_types.at(i));
-                rows << QStringLiteral("select %1 from RDB$DATABASE").arg(values.join(','));
-            }
-            m_batch.setSql(QStringLiteral("insert into %1 (%2) ").arg(m_table, columns.join(',')) +
-                           rows.join(QStringLiteral(" union all ")));
-            m_prepared = n;
-        }
-        m_batch.clearParams();
-        for (int r = 0; r < n; ++r)
-            for (int i = 0; i < m_used.size(); ++i) {
-                const QVariant& v = m_pending.at(r).at(m_used.at(i));
-                if (v.isValid() && !(m_emptyIsNull && valueText(v).isEmpty()))
-                    m_batch.setParam(QStringLiteral("P%1_%2").arg(r).arg(i), v);
-            }
-        m_batch.exec();
-    }
-
-    Query& m_single;
-    Query m_batch;
-    QString m_table;
-    QVector<int> m_used;
-    QStringList m_types;
-    bool m_emptyIsNull, m_skipFailures;
-    QVector<Row> m_pending;
-    int m_prepared = 0;
-};
-
 void commit(Query& q)
 {
     q.run(QStringLiteral("COMMIT"));
@@ -408,7 +314,7 @@ int MemberImport::importRows()
     for (const Mapping& m : std::as_const(mapping))
         if (!used.contains(m.slot))
             used << m.slot;
-    BatchInsert converted(q, QStringLiteral("BUSAI_CNV"), used, false, true);
+    prepareInsert(q, QStringLiteral("BUSAI_CNV"), used);
     int sequence = 1;
     for (m_record = titleIsData ? 0 : 1; m_record < lines.size(); ++m_record) {
         if (showProgress)
@@ -423,13 +329,15 @@ int MemberImport::importRows()
                 row[m.slot] = ImportText::convert(*m.target, fields.at(m.column));
                 ++sequence;
             }
-            converted.add(row, taken);
+            bindRow(q, row, used, false);
+            q.exec();
+            taken << row;
         } catch (const ShortLine&) {
             // The line is left out; the others go on.
         } catch (const Helpers::ConversionError&) {
+        } catch (const DbError&) {
         }
     }
-    converted.flush(taken);
     commit(q);
 
     // The hand-off rows: all of them or, on an error, none.
@@ -438,16 +346,14 @@ int MemberImport::importRows()
     int k = 1;
     try {
         tra.commitAndRestart();
-        BatchInsert selected(sel, QStringLiteral("BUSAI_SEL"), used, true, false);
-        QVector<Row> handedOn;
-        handedOn.reserve(taken.size());
+        prepareInsert(sel, QStringLiteral("BUSAI_SEL"), used);
         for (Row& row : taken) {
             row[0] = k++;
-            selected.add(row, handedOn);
+            bindRow(sel, row, used, true);
+            sel.exec();
             if (showProgress && k % 2 == 0)
                 m_progress.step(2);
         }
-        selected.flush(handedOn);
         tra.commitAndRestart();
     } catch (...) {
         tra.rollback();
