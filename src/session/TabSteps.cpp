@@ -64,11 +64,15 @@ void TabSteps::showMiddle()
 
 void TabSteps::showMember()
 {
-    m_state.reloadGuard = 0;
+    // The lists above load with the guard on: each of their row changes would
+    // load the members again, which the step does once at its end (and a load
+    // that fails would be reported as often).
+    m_state.reloadGuard = 1;
     if (!m_dm.IBT_dai.active())
         m_loads.Button2Click();
     if (!m_dm.IBT_chu.active())
         m_loads.Button3Click();
+    m_state.reloadGuard = 0;
     m_loads.Button4Click();
     m_state.reloadGuard = 0;
 }

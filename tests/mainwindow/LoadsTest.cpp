@@ -84,3 +84,15 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
     form->showTab(Tab::Member);
     EXPECT_EQ(dm->IBT_bu.text("NAME01"), "クランプ");
 }
+
+// A member load that fails on the way to the member tab is reported once, not
+// again for each list loaded above it.
+TEST_F(LoadsTest, AFailedMemberLoadIsReportedOnce)
+{
+    form->showTab(Tab::Unit);
+    execCommitted(*connectTestDatabase(folder.file(QStringLiteral("TREVOLAN.FDB")), QStringLiteral("changer")),
+                  {"alter table MAS_BUZAI drop NAME01"});
+    form->showTab(Tab::Member);
+    EXPECT_EQ(errors.size(), 1) << errors.join("\n").toStdString();
+    errors.clear();
+}
