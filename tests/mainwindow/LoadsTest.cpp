@@ -90,7 +90,8 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
 TEST_F(LoadsTest, AFailedMemberLoadIsReportedOnce)
 {
     form->showTab(Tab::Unit);
-    execCommitted(*connectTestDatabase(folder.file(QStringLiteral("TREVOLAN.FDB")), QStringLiteral("changer")),
+    const QString file = folder.file(QStringLiteral("TREVOLAN.FDB"));
+    execCommitted(*connectTestDatabase(TestServer::ofRun() ? productLocation(file) : file, QStringLiteral("changer")),
                   {"alter table MAS_BUZAI drop NAME01"});
     form->showTab(Tab::Member);
     EXPECT_EQ(errors.size(), 1) << errors.join("\n").toStdString();
