@@ -37,26 +37,29 @@ DBNavigator::DBNavigator(const QString& name, TableDataset& dataset, QWidget* pa
     auto* lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->setSpacing(1);
+    enum Move { First, Prior, Next, Last };
     const struct {
         const char* text;
         const char* tip;
-        void (TableDataset::*move)();
-    } buttons[] = {{"|◀", "先頭", &TableDataset::first},
-                   {"◀", "前へ", &TableDataset::prior},
-                   {"▶", "次へ", &TableDataset::next},
-                   {"▶|", "最後", &TableDataset::last}};
+        Move move;
+    } buttons[] = {{"|◀", "先頭", First}, {"◀", "前へ", Prior}, {"▶", "次へ", Next}, {"▶|", "最後", Last}};
     for (const auto& b : buttons) {
         auto* btn = new QToolButton(this);
         btn->setText(QString::fromUtf8(b.text));
         btn->setToolTip(QString::fromUtf8(b.tip));
         btn->setFixedSize(30, 24);
         btn->setFocusPolicy(Qt::NoFocus);
-        const auto move = b.move;
+        const Move move = b.move;
         connect(btn, &QToolButton::clicked, this, [this, move] {
             if (!m_ds.active())
                 return;
             try {
-                (m_ds.*move)();
+                switch (move) {
+                case First: m_ds.first(); break;
+                case Prior: m_ds.prior(); break;
+                case Next: m_ds.next(); break;
+                case Last: m_ds.last(); break;
+                }
             } catch (const DbError& e) {
                 emit failed(e.text());
                 return;

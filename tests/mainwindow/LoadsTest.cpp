@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include <QToolButton>
+
 // The loads copy the product masters into the work tables as the tabs are shown.
 class LoadsTest : public ::testing::Test, public MainWindowFixture {
 protected:
@@ -54,7 +56,11 @@ TEST_F(LoadsTest, EachTabsLoadNumbersInProductOrderAndConvertsValues)
 TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
 {
     form->showTab(Tab::Member);
-    dm->IBT_chu.next(); // 養生: no members
+    // The middle navigator's "next" button: 養生, no members.
+    for (QToolButton* b : form->DBNavigator3->findChildren<QToolButton*>())
+        if (b->text() == QString::fromUtf8("▶"))
+            b->click();
+    EXPECT_EQ(dm->IBT_chu.recNo(), 2);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
     // Stepping the major category with its navigator reloads the middles, then the members.
     dm->IBT_dai.setRecNo(2);
