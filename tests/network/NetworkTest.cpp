@@ -146,7 +146,9 @@ TEST(NetTxt, UnusableFirstLineGivesAMessageAndTheWindowStaysUsable)
         QElapsedTimer clock;
         clock.start();
         fx.start();
-        EXPECT_LT(clock.elapsed(), 10000);
+        // The connect timeout is a few seconds; without it a silent host holds the
+        // start for minutes. The margin is for a loaded machine and the sanitizer build.
+        EXPECT_LT(clock.elapsed(), 20000);
         ASSERT_FALSE(fx.errors.isEmpty());
         EXPECT_TRUE(fx.errors.first().startsWith(QString::fromUtf8(message).replace("%DIR%", fx.folder.path())))
             << fx.errors.join("\n---\n").toStdString();
