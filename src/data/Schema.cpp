@@ -11,15 +11,31 @@ const QStringList kMajorColumns = {"CNT INTEGER", "BL_kubun SMALLINT", "NAME01 V
 const QStringList kMiddleColumns = {"CNT INTEGER",        "BL_kubun SMALLINT",  "BM_kubun SMALLINT",
                                     "NAME01 VARCHAR(40)", "NAME02 VARCHAR(40)", "KU_KAMOKU SMALLINT"};
 
-const QStringList kMemberColumns = {
-    "CNT INTEGER", "BL_kubun SMALLINT", "BM_kubun SMALLINT", "BS_kubun INTEGER", "KU_KAMOKU SMALLINT",
-    "NAME01 VARCHAR(40)", "NAME02 VARCHAR(40)", "TANI VARCHAR(6)", "KIN_02 DOUBLE PRECISION", "KIN_04 DOUBLE PRECISION",
-    "KIN_05 DOUBLE PRECISION", "KIN_01 DOUBLE PRECISION", "KIN_06 DOUBLE PRECISION", "G_RITU INTEGER", "T_RITU INTEGER",
-    "K_RITU DOUBLE PRECISION", "NAME03 VARCHAR(20)", "TAX_KU SMALLINT", "B_CD VARCHAR(20)", "S_CD INTEGER",
-    "e_date01 DATE", "KETA SMALLINT",
-    // While the grid is narrowed: the row's position in the
-    // parked full list, which editing keeps with the row.
-    "S2_CNT INTEGER"};
+// S2_CNT: while the member grid is narrowed, the row's position in the parked
+// full list, which every edit keeps with the row; empty otherwise.
+const QStringList kMemberColumns = {"CNT INTEGER",
+                                    "BL_kubun SMALLINT",
+                                    "BM_kubun SMALLINT",
+                                    "BS_kubun INTEGER",
+                                    "KU_KAMOKU SMALLINT",
+                                    "NAME01 VARCHAR(40)",
+                                    "NAME02 VARCHAR(40)",
+                                    "TANI VARCHAR(6)",
+                                    "KIN_02 DOUBLE PRECISION",
+                                    "KIN_04 DOUBLE PRECISION",
+                                    "KIN_05 DOUBLE PRECISION",
+                                    "KIN_01 DOUBLE PRECISION",
+                                    "KIN_06 DOUBLE PRECISION",
+                                    "G_RITU INTEGER",
+                                    "T_RITU INTEGER",
+                                    "K_RITU DOUBLE PRECISION",
+                                    "NAME03 VARCHAR(20)",
+                                    "TAX_KU SMALLINT",
+                                    "B_CD VARCHAR(20)",
+                                    "S_CD INTEGER",
+                                    "e_date01 DATE",
+                                    "KETA SMALLINT",
+                                    "S2_CNT INTEGER"};
 
 const QStringList kUnitColumns = {"CD SMALLINT", "NAME VARCHAR(12)"};
 
