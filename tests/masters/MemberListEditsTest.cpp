@@ -243,6 +243,7 @@ void randomRun(unsigned seed, QStringList& log)
             for (int r = row; r <= last; ++r) {
                 e.clipboard.insert(grid[r - 1], e.price.take(grid[r - 1]));
                 e.moved.insert(grid[r - 1]);
+                e.movedHere.insert(grid[r - 1]);
             }
             log << QString("cut %1..%2").arg(row).arg(last);
         } else if (op < 80 && !e.clipboard.isEmpty()) {
@@ -256,6 +257,7 @@ void randomRun(unsigned seed, QStringList& log)
             for (auto it = e.clipboard.begin(); it != e.clipboard.end(); ++it) {
                 e.price.insert(it.key(), it.value());
                 e.moved.insert(it.key());
+                e.movedHere.insert(it.key());
                 e.gained.insert(it.key());
             }
             e.clipboard.clear();
