@@ -324,7 +324,8 @@ TEST(MemberListEdits, RandomEditsKeepEveryRow)
         randomRun(seed, log);
         if (HasFailure())
             ADD_FAILURE() << log.join('\n').toStdString();
-        if (!fixed.isEmpty() || clock.elapsed() > 3000)
+        // Two seeds at least: the first alone edits too little while narrowed.
+        if (!fixed.isEmpty() || (seed >= 2 && clock.elapsed() > 3000))
             break;
     }
 }
