@@ -3,12 +3,21 @@
 #include "DataModule.h"
 #include "MemberImage.h"
 #include "Rebuild.h"
+#include "Schema.h"
 
 namespace {
 
 // The merge writes only these, as the member insert of the grid does.
 const QStringList kMergeColumns{"CNT",  "BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03",
                                 "TANI", "B_CD",     "KIN_01",   "KIN_02",   "KIN_06",    "S_CD",   "KETA"};
+
+// A narrowed row's position in the parked list (see Schema).
+const QString kParkedPosition = QStringLiteral("S2_CNT");
+
+QString columnName(const QString& definition)
+{
+    return definition.section(' ', 0, 0);
+}
 
 // First line of a text cell: up to the first CR or LF.
 QString firstLine(const QString& c)
@@ -81,7 +90,8 @@ QStringList MemberSearch::createStatement(const QString& table)
             QStringLiteral("B_CD\tVARCHAR(20),"),
             QStringLiteral("S_CD\tINTEGER,"),
             QStringLiteral("e_date01\tDATE,"),
-            QStringLiteral("KETA\tSMALLINT)")};
+            QStringLiteral("KETA\tSMALLINT,"),
+            QStringLiteral("S2_CNT\tINTEGER)")};
 }
 
 QString MemberSearch::likePattern(const QString& keyword)
@@ -117,10 +127,18 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     for (const QString& k : {keyword1, keyword2})
         if (!k.isEmpty())
             keep << QStringLiteral("(NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
+    const QString matches = keep.join(QStringLiteral(" and "));
+    QStringList columns;
+    for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")))
+        if (columnName(def) != kParkedPosition)
+            columns << columnName(def);
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
-        q.run(QStringLiteral("delete from BUZAI_S where case when %1 then 1 else 0 end=0")
-                  .arg(keep.join(QStringLiteral(" and "))));
+        // The parked list notes which rows the narrowed grid shows, and each of
+        // them its place there: reset puts the grid's rows back by these places.
+        q.run({QStringLiteral("Insert into BUZAI_S2 (%1,%2)").arg(columns.join(','), kParkedPosition),
+               QStringLiteral("select %1, case when %2 then CNT end from BUZAI_S").arg(columns.join(','), matches)});
+        q.run(QStringLiteral("delete from BUZAI_S where case when %1 then 1 else 0 end=0").arg(matches));
+        q.run(QStringLiteral("update BUZAI_S set %1=CNT").arg(kParkedPosition));
         return 1;
     });
     m_narrowed = true;
@@ -155,47 +173,60 @@ void MemberSearch::reset()
         q.open();
         const QStringList values = mergeValues(q.value(0).toInt() == 1);
         q.close();
-        // The merge list: parked rows that no narrowed row stands for, then the
-        // narrowed rows, the last of each name, description and unit. A narrowed
-        // row keeps its key, so that one left unchanged is not written again.
-        // The ranking sorts only keys; the chosen rows are fetched by key after.
+        // The merged order, by twice a position in the parked list: a parked row
+        // the grid did not show at its own; a row of the grid at the place it
+        // kept, a new one (inserted or pasted) just before the next row that kept
+        // one, or just after the last. Rows that kept a place take those places
+        // in the grid's order, which is the order a sort gave them. The ranking
+        // joins ranks and keys only; the rows are fetched by key after.
         const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
-        const QString both = QStringLiteral("(select 0 as SRC, %2 as DK, p.CNT as C0, %1 from BUZAI_S2 p union all "
-                                            "select 1 as SRC, %3 as DK, n.CNT as C0, %1 from BUZAI_S n) u")
-                                 .arg(kIdentity, dbKey.arg('p'), dbKey.arg('n'));
+        const QString grid = QStringLiteral("(select %1 as DK, CNT, %2 as S, count(%2) over (order by CNT) as C, "
+                                            "count(%2) over () as KT from BUZAI_S t) g")
+                                 .arg(dbKey.arg('t'), kParkedPosition);
+        const QString anchored = QStringLiteral("(select g.DK, g.CNT, case when g.S is not null or g.C>=g.KT then g.C "
+                                                "else g.C+1 end as R, case when g.S is not null then 0 when g.C<g.KT "
+                                                "then -1 else 1 end as SIDE from %1) n")
+                                     .arg(grid);
+        // Rank 0 stands for a grid that kept no place: before the first row it
+        // showed, or at the end when it showed none.
+        const QString places =
+            QStringLiteral("(select %1 as E, row_number() over (order by %1) as R from BUZAI_S where %1 is not null "
+                           "union all select coalesce(min(%1)-1, max(CNT), 0), 0 from BUZAI_S2) s")
+                .arg(kParkedPosition);
+        const QString both =
+            QStringLiteral("(select 0 as SRC, %1 as DK, cast(p.CNT as bigint)*2 as A, p.CNT as C0 from BUZAI_S2 p "
+                           "where p.%2 is null union all "
+                           "select 1, n.DK, cast(s.E as bigint)*2+n.SIDE, n.CNT from %3 join %4 on s.R=n.R) u")
+                .arg(dbKey.arg('p'), kParkedPosition, anchored, places);
         const QString ranked =
-            QStringLiteral("(select u.*, max(u.SRC) over (partition by u.K1,u.K2,u.K3) as NEWER, "
-                           "row_number() over (partition by u.K1,u.K2,u.K3 order by u.SRC desc, u.C0 desc) as RN "
-                           "from %1) x")
+            QStringLiteral("(select u.SRC, u.DK, row_number() over (order by u.A, u.SRC, u.C0) as P from %1) x")
                 .arg(both);
-        QStringList picked{QStringLiteral("x.SRC"), QStringLiteral("case when x.SRC=1 then x.DK end as K")};
-        for (const QString& c : kMergeColumns)
+        QStringList picked{QStringLiteral("case when x.SRC=1 then x.DK end as K"), QStringLiteral("x.P as CNT")};
+        for (const QString& c : columns)
             picked << QStringLiteral("case when x.SRC=0 then p.%1 else n.%1 end as %1").arg(c);
         const QString chosen =
             QStringLiteral("(select %1 from %2 left join BUZAI_S2 p on x.SRC=0 and p.RDB$DB_KEY=x.DK "
-                           "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK "
-                           "where (x.SRC=0 and x.NEWER=0) or (x.SRC=1 and x.RN=1)) y")
+                           "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK) y")
                 .arg(picked.join(','), ranked);
-        // TAX_KU, which the merge does not carry, notes the list a row came from.
-        q.run({QStringLiteral("insert into %1 (K,CNT,%2,TAX_KU)").arg(MemberImage::scratchTable(), columns.join(',')),
-               QStringLiteral("select K, CNT, %1, SRC from %2").arg(values.join(','), chosen)});
+        q.run({QStringLiteral("insert into %1 (K,CNT,%2)").arg(MemberImage::scratchTable(), columns.join(',')),
+               QStringLiteral("select K, CNT, %1 from %2").arg(values.join(','), chosen)});
         // The merge list holds merged values already. Rows with a name or
-        // description, the last of each member in position order; positions
-        // renumbered in that order, a row changed in the narrowed grid right
-        // after the row it came from.
-        const QString kept = QStringLiteral("(select %1 as DK, CNT, TAX_KU, %2 from %3 t where %4 or %5) s")
+        // description, the last of each member in that order; positions
+        // renumbered 1, 2, 3 …
+        const QString kept = QStringLiteral("(select %1 as DK, CNT, %2 from %3 t where %4 or %5) s")
                                  .arg(dbKey.arg('t'), kIdentity, MemberImage::scratchTable(),
                                       Rebuild::hasText("NAME01"), Rebuild::hasText("NAME02"));
-        const QString last = QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 "
-                                            "order by s.CNT desc, s.TAX_KU desc) as RN from %1) w")
-                                 .arg(kept);
+        const QString last =
+            QStringLiteral("(select s.*, row_number() over (partition by s.K1,s.K2,s.K3 order by s.CNT desc) as RN "
+                           "from %1) w")
+                .arg(kept);
         QStringList values2;
         for (const QString& c : columns)
             values2 << QStringLiteral("g.") + c;
-        q.run({MemberImage::insertLine(columns), QStringLiteral("select g.K, v.P, %1 from").arg(values2.join(',')),
-               QStringLiteral("(select w.DK, row_number() over (order by w.CNT, w.TAX_KU) as P from %1 where w.RN=1) v")
-                   .arg(last),
-               QStringLiteral("join %1 g on g.RDB$DB_KEY=v.DK").arg(MemberImage::scratchTable())});
+        q.run(
+            {MemberImage::insertLine(columns), QStringLiteral("select g.K, v.P, %1 from").arg(values2.join(',')),
+             QStringLiteral("(select w.DK, row_number() over (order by w.CNT) as P from %1 where w.RN=1) v").arg(last),
+             QStringLiteral("join %1 g on g.RDB$DB_KEY=v.DK").arg(MemberImage::scratchTable())});
         MemberImage::apply(q, columns);
         return 1;
     });

@@ -7,9 +7,10 @@ class TDM2;
 
 // Search and narrowing of the member grid. Search parks the full list in
 // BUZAI_S2 and leaves only the members whose name or description holds the
-// keywords; reset merges the narrowed rows, edited or not, back into the parked
-// list by name, description and unit. The mode outlives tab switches; a member
-// load gives the parked list up (see abandon()).
+// keywords, each carrying its place in the parked list; reset puts the narrowed
+// grid's rows, as edited, back in the places they kept, and new ones next to
+// their neighbours. The mode outlives tab switches; a member load gives the
+// parked list up (see abandon()).
 class MemberSearch {
 public:
     explicit MemberSearch(TDM2& dm) : m_dm(dm) {}

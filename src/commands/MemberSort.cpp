@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "MemberImage.h"
 #include "Rebuild.h"
+#include "Schema.h"
 
 namespace {
 
@@ -37,36 +38,26 @@ void MemberSort::sortBy(const QString& field)
             order << term;
         }
     }
-    const QString major = QString::number(m_dm.currentMajorCode());
-    const QString middle = QString::number(m_dm.currentMiddleCode());
+    // Every row the grid holds, whatever category it was pasted from, keeps
+    // every value: only its position changes. The position itself breaks what
+    // ties remain, so that equal rows keep their order.
+    if (!sorted.contains(QStringLiteral("CNT")))
+        order << QStringLiteral("CNT");
+    QStringList columns;
+    for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")).mid(1))
+        columns << def.section(' ', 0, 0);
+    QStringList values;
+    for (const QString& c : columns)
+        values << QStringLiteral("t.") + c;
     Query& q = m_dm.IBQ_touroku4;
-    // Empty codes and amounts become 0; no row is dropped.
-    static const QStringList kValues{"coalesce(BL_kubun,0)",
-                                     "coalesce(BM_kubun,0)",
-                                     "coalesce(BS_kubun,0)",
-                                     Rebuild::textOrNull("NAME01"),
-                                     Rebuild::textOrNull("NAME02"),
-                                     Rebuild::textOrNull("NAME03"),
-                                     Rebuild::textOrNull("B_CD"),
-                                     Rebuild::textOrNull("TANI"),
-                                     "coalesce(KIN_01,0)",
-                                     "coalesce(KIN_02,0)",
-                                     "coalesce(KIN_06,0)",
-                                     "coalesce(KU_KAMOKU,0)",
-                                     "coalesce(S_CD,0)",
-                                     "coalesce(KETA,0)"};
-    const QStringList columns = Rebuild::memberRows().columns.mid(1);
     MemberImage::prepare(*ds.database());
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
-        // The ranking sorts keys only; the rows are fetched by key after (the
-        // value expressions name the columns of t, which v does not share).
-        q.run(
-            {MemberImage::insertLine(columns),
-             QStringLiteral("select %1, v.P, %2 from").arg(MemberImage::keyOf(QStringLiteral("t")), kValues.join(',')),
-             QStringLiteral("(select RDB$DB_KEY as DK, row_number() over (order by %1) as P from BUZAI_S")
-                 .arg(order.join(',')),
-             QStringLiteral("where BL_KUBUN=%1 and BM_KUBUN=%2) v").arg(major, middle),
-             QStringLiteral("join BUZAI_S t on t.RDB$DB_KEY=v.DK")});
+        // The ranking sorts keys only; the rows are fetched by key after.
+        q.run({MemberImage::insertLine(columns),
+               QStringLiteral("select %1, v.P, %2 from").arg(MemberImage::keyOf(QStringLiteral("t")), values.join(',')),
+               QStringLiteral("(select RDB$DB_KEY as DK, row_number() over (order by %1) as P from BUZAI_S) v")
+                   .arg(order.join(',')),
+               QStringLiteral("join BUZAI_S t on t.RDB$DB_KEY=v.DK")});
         // Nearly every row moves: written anew, which is cheaper than moving them.
         MemberImage::apply(q, columns, MemberImage::Mode::Reinsert);
         return 1;

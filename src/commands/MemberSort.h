@@ -4,8 +4,8 @@
 
 class TDM2;
 
-// A click on a title of the member grid sorts the members of the current middle
-// category by that column and makes the order the new positions. One direction
+// A click on a title of the member grid sorts every member the grid holds by
+// that column and makes the order the new positions; no value changes. One direction
 // flag serves every column: each sort flips it, starting ascending.
 class MemberSort {
 public:

@@ -70,6 +70,11 @@ RowShape memberShape()
     // is back in the list; the digit setting stays empty.
     s.rebuildValues = codes + texts + amounts + QStringList{zeroIfNull("KU_KAMOKU"), zeroIfNull("S_CD"), "KETA"};
     s.clipboardValues = codes + texts + amounts + QStringList{"KU_KAMOKU", "S_CD", "KETA"};
+    // A row keeps its place in the parked list through every rebuild of a narrowed
+    // grid; on the clipboard it has none, so a pasted row is a new one there.
+    s.columns << QStringLiteral("S2_CNT");
+    s.rebuildValues << QStringLiteral("S2_CNT");
+    s.clipboardValues << QStringLiteral("cast(null as integer)");
     s.keepNames = QStringList{"NAME01", "NAME02", "NAME03"};
     return s;
 }

@@ -252,16 +252,18 @@ namespace {
 
 // The columns a member rebuild writes, CNT left out, and their values: integers
 // 0 when empty, texts NULL when empty; the columns not listed stay NULL.
-const QStringList kRebuiltMembers{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03",
-                                  "TANI",     "KIN_01",   "KIN_02",   "KIN_06",    "B_CD",   "S_CD",   "KETA"};
+// The row's place in the parked list goes along unchanged, so that a narrowed
+// grid's rows find their places again when it is reset.
+const QStringList kRebuiltMembers{"BL_kubun", "BM_kubun", "BS_kubun", "KU_KAMOKU", "NAME01", "NAME02", "NAME03", "TANI",
+                                  "KIN_01",   "KIN_02",   "KIN_06",   "B_CD",      "S_CD",   "KETA",   "S2_CNT"};
 const QString kRebuiltValues = QStringLiteral(
     "coalesce(BL_kubun,0), coalesce(BM_kubun,0), coalesce(BS_kubun,0), coalesce(KU_KAMOKU,0), nullif(NAME01,''), "
     "nullif(NAME02,''), nullif(NAME03,''), nullif(TANI,''), KIN_01, KIN_02, KIN_06, nullif(B_CD,''), "
-    "coalesce(S_CD,0), coalesce(KETA,0)");
+    "coalesce(S_CD,0), coalesce(KETA,0), S2_CNT");
 // The same columns as they are stored, for the source of a rebuild.
 const QString kRawMembers = QStringLiteral(
     "t.BL_kubun, t.BM_kubun, t.BS_kubun, t.KU_KAMOKU, t.NAME01, t.NAME02, t.NAME03, t.TANI, t.KIN_01, t.KIN_02, "
-    "t.KIN_06, t.B_CD, t.S_CD, t.KETA");
+    "t.KIN_06, t.B_CD, t.S_CD, t.KETA, t.S2_CNT");
 
 } // namespace
 
@@ -409,7 +411,7 @@ void TDM2::insertMemberRow()
         },
         QStringLiteral("select %1 as K, cast(t.CNT as bigint)*2 as C, %2 "
                        "from BUZAI_S t union all select %3, %4, %5, %6, null, null, null, null, null, "
-                       "null, null, null, null, null, null, null from RDB$DATABASE")
+                       "null, null, null, null, null, null, null, null from RDB$DATABASE")
             .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers, MemberImage::noKey(), newRowOrder(p), major,
                  middle),
         p + 1);

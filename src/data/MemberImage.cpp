@@ -4,6 +4,9 @@
 #include "Query.h"
 #include "Schema.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace MemberImage {
 
 namespace {
@@ -44,9 +47,25 @@ void prepare(Database& db)
     Query q(&db, QStringLiteral("member image"));
     QStringList columns{QStringLiteral("K CHAR(8) CHARACTER SET OCTETS")};
     columns << Schema::workColumns(QStringLiteral("BUZAI_S"));
+    // The image tables are made once per work database and kept; ones made
+    // before a member column was added get it here.
+    q.setSql(QStringLiteral("select trim(RDB$RELATION_NAME), trim(RDB$FIELD_NAME) from RDB$RELATION_FIELDS "
+                            "where RDB$RELATION_NAME in ('%1','%2')")
+                 .arg(kTable, kScratch));
+    q.open();
+    QHash<QString, QSet<QString>> present;
+    for (const auto& row : q.rows())
+        present[valueText(row.at(0))].insert(valueText(row.at(1)).toUpper());
+    q.close();
     for (const QString& table : {kTable, kScratch}) {
-        if (Schema::tableExists(db, table))
+        if (present.contains(table)) {
+            for (const QString& def : columns)
+                if (!present.value(table).contains(columnName(def).toUpper())) {
+                    q.run(QStringLiteral("ALTER TABLE %1 ADD %2").arg(table, def));
+                    q.run(QStringLiteral("COMMIT"));
+                }
             continue;
+        }
         q.run(QStringLiteral("CREATE GLOBAL TEMPORARY TABLE %1 (%2) ON COMMIT DELETE ROWS")
                   .arg(table, columns.join(',')));
         q.run(QStringLiteral("COMMIT"));

@@ -11,6 +11,8 @@ const QStringList kMajorColumns = {"CNT INTEGER", "BL_kubun SMALLINT", "NAME01 V
 const QStringList kMiddleColumns = {"CNT INTEGER",        "BL_kubun SMALLINT",  "BM_kubun SMALLINT",
                                     "NAME01 VARCHAR(40)", "NAME02 VARCHAR(40)", "KU_KAMOKU SMALLINT"};
 
+// S2_CNT: while the member grid is narrowed, the row's position in the parked
+// full list, which every edit keeps with the row; empty otherwise.
 const QStringList kMemberColumns = {"CNT INTEGER",
                                     "BL_kubun SMALLINT",
                                     "BM_kubun SMALLINT",
@@ -32,7 +34,8 @@ const QStringList kMemberColumns = {"CNT INTEGER",
                                     "B_CD VARCHAR(20)",
                                     "S_CD INTEGER",
                                     "e_date01 DATE",
-                                    "KETA SMALLINT"};
+                                    "KETA SMALLINT",
+                                    "S2_CNT INTEGER"};
 
 const QStringList kUnitColumns = {"CD SMALLINT", "NAME VARCHAR(12)"};
 

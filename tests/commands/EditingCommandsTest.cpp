@@ -333,29 +333,86 @@ TEST(MemberSearchTest, KeywordsNarrowLiterally)
     EXPECT_EQ(names(rig), all);
 }
 
-// What the user did in the narrowed grid comes back into the full list.
-TEST(MemberSearchTest, ResetMergesTheNarrowedRowsBackByName)
+// What the user did in the narrowed grid comes back into the full list: a row
+// edited in any column once, in its place; a deleted row gone; the rows of the
+// narrowed grid and those it did not show in their own places around them.
+TEST(MemberSearchTest, ResetPutsEachNarrowedRowBackInItsPlace)
 {
-    // A new price: once, in the old place. A new name: the old row and the changed
-    // one. A deleted row: back from the parked list.
-    const std::tuple<const char*, QVariant, QStringList> cases[] = {
-        {"KIN_02", 999, {"1|A|1", "2|B|999", "3|C|3"}},
-        {"NAME01", "B2", {"1|A|1", "2|B|2", "3|B2|2", "4|C|3"}},
-        {nullptr, {}, {"1|A|1", "2|B|2", "3|C|3"}},
+    // Edited field and value (none: the row deleted); the list after reset.
+    const std::tuple<const char*, QVariant, QString> cases[] = {
+        {"KIN_02", 999, "A:1,xB:2,C:3,xD:999,E:5,xF:6,G:7"},
+        {"NAME01", "yD", "A:1,xB:2,C:3,yD:4,E:5,xF:6,G:7"},
+        {"TANI", "m", "A:1,xB:2,C:3,xD:4,E:5,xF:6,G:7"},
+        {nullptr, {}, "A:1,xB:2,C:3,E:5,xF:6,G:7"},
     };
     for (const auto& [field, value, expected] : cases) {
         SCOPED_TRACE(value.toString().toStdString());
-        EditingRig rig({"A", "B", "C"});
-        rig.search.search("B", "");
+        EditingRig rig({"A", "xB", "C", "xD", "E", "xF", "G"});
+        rig.search.search("x", "");
+        TableDataset& ds = rig.dm->IBT_bu;
+        ds.setRecNo(2);
         if (field) {
-            rig.dm->IBT_bu.setValue(field, value);
-            rig.dm->IBT_bu.post();
+            ds.setValue(field, value);
+            ds.post();
         } else {
-            rig.dm->IBT_bu.remove();
+            ds.remove();
         }
         rig.search.reset();
-        EXPECT_EQ(rig.workRows("select CNT, NAME01, KIN_02 from BUZAI_S order by CNT"), expected);
+        EXPECT_EQ(rig.workRows("select NAME01 || ':' || cast(KIN_02 as integer) from BUZAI_S order by CNT").join(','),
+                  expected);
+        EXPECT_EQ(rig.workRows("select min(CNT), max(CNT), count(*) from BUZAI_S").first(),
+                  QStringLiteral("1|%1|%1").arg(expected.count(',') + 1));
     }
+}
+
+// A row inserted in the narrowed grid stands after reset where it was put: before
+// the narrowed row it was inserted on, after the last one when appended; the
+// other rows keep their order.
+TEST(MemberSearchTest, RowsInsertedWhileNarrowedStayWhereTheyWerePut)
+{
+    // Cursor (0: appended), then an optional second insert on the new row's neighbour.
+    const std::tuple<int, QString> cases[] = {
+        {2, "A,xB,C,N,xD,E,xF,G"},
+        {1, "A,N,xB,C,xD,E,xF,G"},
+        {0, "A,xB,C,xD,E,xF,N,G"},
+    };
+    for (const auto& [row, expected] : cases) {
+        SCOPED_TRACE(row);
+        EditingRig rig({"A", "xB", "C", "xD", "E", "xF", "G"});
+        rig.search.search("x", "");
+        TableDataset& ds = rig.dm->IBT_bu;
+        if (row > 0) {
+            ds.setRecNo(row);
+            ds.insert();
+        } else {
+            ds.last();
+            ds.append();
+        }
+        ds.setValue("NAME01", "N");
+        ds.post();
+        EXPECT_EQ(names(rig).count(',') + 1, 4);
+        rig.search.reset();
+        EXPECT_EQ(names(rig), expected);
+    }
+
+    // Inserts and deletes one after another, and a row cut and pasted further down.
+    EditingRig rig({"A", "xB", "C", "xD", "E", "xF", "G", "xH"});
+    rig.search.search("x", "");
+    TableDataset& ds = rig.dm->IBT_bu;
+    ds.setRecNo(3); // xF
+    ds.insert();
+    ds.setValue("NAME01", "N1");
+    ds.post();
+    ds.setRecNo(1);
+    ds.remove(); // xB
+    ds.setRecNo(1);
+    rig.rows.cutRows(); // xD
+    ds.last();
+    ds.next();
+    rig.rows.pasteRows(); // after xH
+    EXPECT_EQ(names(rig), "N1,xF,xH,xD");
+    rig.search.reset();
+    EXPECT_EQ(names(rig), "A,C,E,N1,xF,G,xH,xD");
 }
 
 // Of two rows by one name the later is kept; the parked list has every member column.
@@ -375,6 +432,50 @@ TEST(MemberSearchTest, DuplicatesByNameKeepTheLaterOne)
     rig.search.reset();
     EXPECT_EQ(rig.workRows("select CNT, NAME01, coalesce(NAME03,'') from BUZAI_S order by CNT"),
               (QStringList{"1|B|", "2|A|second"}));
+}
+
+// A sort only orders the rows the grid holds: rows pasted from another middle
+// category stay, and every value stays as it was, empty ones empty.
+TEST(MemberSortTest, SortKeepsEveryRowAsItIs)
+{
+    EditingRig rig({"C", "A"});
+    rig.work({"update BUZAI_S set KIN_02=5, KETA=2, S_CD=5 where CNT=1"});
+    rig.work(rig.inserts("BUZAI_SW2 (CNT,BL_kubun,BM_kubun,BS_kubun,NAME01,KIN_06)", {"1,7,7,3,'B',12.5"}));
+    rig.dm->IBT_bu.reopen();
+    rig.dm->IBT_bu.last();
+    rig.dm->IBT_bu.next();
+    rig.rows.pasteRows(); // C A B, B from 7-7
+    const QString columns = "NAME01,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,TANI,KIN_01,KIN_02,KIN_06,S_CD,KETA,B_CD";
+    const auto rows = [&] {
+        QStringList r = rig.workRows("select " + columns + " from BUZAI_S order by CNT");
+        return std::make_pair(rig.workRows("select CNT from BUZAI_S order by CNT").join(','), r);
+    };
+    const QStringList before = rows().second;
+    const std::tuple<const char*, QString, QString> sorts[] = {
+        {"NAME01", "A,B,C", "1,2,3"}, // ascending first
+        {"KIN_02", "C,A,B", "1,2,3"}, // then descending; an empty price last
+        {"利益率", "B,A,C", "1,2,3"}, // by the price, ascending again
+        {"KETA", "C,A,B", "1,2,3"},
+    };
+    for (const auto& [field, order, positions] : sorts) {
+        SCOPED_TRACE(field);
+        rig.sort.sortBy(field);
+        EXPECT_EQ(names(rig), order);
+        const auto [cnt, after] = rows();
+        EXPECT_EQ(cnt, positions);
+        QStringList a = after, b = before;
+        a.sort();
+        b.sort();
+        EXPECT_EQ(a, b);
+    }
+    TableDataset fresh(&rig.conn.IBDatabase2, "BUZAI_S", "CNT");
+    rig.conn.IBTransaction2().commitAndRestart();
+    fresh.open();
+    ASSERT_EQ(fresh.recordCount(), rig.dm->IBT_bu.recordCount());
+    for (int r = 0; r < fresh.recordCount(); ++r)
+        for (const QString& f : fresh.fieldNames())
+            EXPECT_EQ(valueText(fresh.valueAt(r, f)), valueText(rig.dm->IBT_bu.valueAt(r, f)))
+                << r << ' ' << f.toStdString();
 }
 
 // Sorting the narrowed grid numbers only its rows from 1; reset puts them back by
