@@ -117,12 +117,15 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     for (const QString& k : {keyword1, keyword2})
         if (!k.isEmpty())
             keep << QStringLiteral("(NAME01 LIKE %1 ESCAPE '!' or NAME02 LIKE %1 ESCAPE '!')").arg(likePattern(k));
+    // Narrowing only hides rows: the list holds what it held before.
+    const bool unregistered = ds.unregistered();
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         q.run(QStringLiteral("Insert into BUZAI_S2 select * from BUZAI_S"));
         q.run(QStringLiteral("delete from BUZAI_S where case when %1 then 1 else 0 end=0")
                   .arg(keep.join(QStringLiteral(" and "))));
         return 1;
     });
+    ds.setUnregistered(unregistered);
     m_narrowed = true;
 }
 
@@ -141,6 +144,8 @@ void MemberSearch::reset()
     }
     const QStringList columns = kMergeColumns.mid(1);
     MemberImage::prepare(*ds.database());
+    // Widening brings the hidden rows back; the changes made meanwhile stay unregistered.
+    const bool unregistered = ds.unregistered();
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // As bytes: CR and LF are never part of a Shift-JIS character.
         QStringList texts;
@@ -199,5 +204,6 @@ void MemberSearch::reset()
         MemberImage::apply(q, columns);
         return 1;
     });
+    ds.setUnregistered(unregistered);
     m_narrowed = false;
 }
