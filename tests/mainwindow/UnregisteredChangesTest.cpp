@@ -41,10 +41,7 @@ protected:
         return rowsOf(*db, sql);
     }
     // The member list as the program's own connection sees it, posts not committed yet included.
-    QStringList members()
-    {
-        return rowsOf(*dm->IBT_bu.database(), "select NAME01, KIN_02 from BUZAI_S order by CNT");
-    }
+    QStringList members() { return rowsOf(*dm->IBT_bu.database(), "select NAME01, KIN_02 from BUZAI_S order by CNT"); }
     QStringList productMembers(int middle = 1)
     {
         return rows("TREVOLAN.FDB",
@@ -136,7 +133,8 @@ TEST_F(UnregisteredChangesTest, EveryChangeOfTheListIsAskedAboutWhenItIsLeft)
              dm->IBT_bu.setRecNo(1);
              run("SB07");
          }},
-        {"previous row", [&] {
+        {"previous row",
+         [&] {
              dm->IBT_bu.last();
              run("SB08");
          }},
@@ -154,7 +152,8 @@ TEST_F(UnregisteredChangesTest, EveryChangeOfTheListIsAskedAboutWhenItIsLeft)
              };
              s.batchSetting().setVendor();
          }},
-        {"import", [&] {
+        {"import",
+         [&] {
              auto& db = *dm->IBT_bu.database();
              execCommitted(db, {Schema::createWorkTableSql("BUSAI_SEL")});
              execCommitted(db, {"insert into BUSAI_SEL (CNT,NAME01) values (1,'取込品')"});
