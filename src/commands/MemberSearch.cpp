@@ -132,6 +132,8 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     for (const QString& def : Schema::workColumns(QStringLiteral("BUZAI_S")))
         if (columnName(def) != kParkedPosition)
             columns << columnName(def);
+    // Narrowing only hides rows: the list holds what it held before.
+    const bool unregistered = ds.unregistered();
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // The parked list notes which rows the narrowed grid shows, and each of
         // them its place there: reset puts the grid's rows back by these places.
@@ -141,6 +143,7 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
         q.run(QStringLiteral("update BUZAI_S set %1=CNT").arg(kParkedPosition));
         return 1;
     });
+    ds.setUnregistered(unregistered);
     m_narrowed = true;
 }
 
@@ -159,6 +162,8 @@ void MemberSearch::reset()
     }
     const QStringList columns = kMergeColumns.mid(1);
     MemberImage::prepare(*ds.database());
+    // Widening brings the hidden rows back; the changes made meanwhile stay unregistered.
+    const bool unregistered = ds.unregistered();
     Rebuild::inOneTransaction(*ds.database(), ds, [&] {
         // As bytes: CR and LF are never part of a Shift-JIS character.
         QStringList texts;
@@ -230,5 +235,6 @@ void MemberSearch::reset()
         MemberImage::apply(q, columns);
         return 1;
     });
+    ds.setUnregistered(unregistered);
     m_narrowed = false;
 }

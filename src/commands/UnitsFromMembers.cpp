@@ -44,5 +44,6 @@ void UnitsFromMembers::SpeedButton9Click()
         throw;
     }
     grid.open();
+    grid.setUnregistered(true);
     src.close();
 }

@@ -34,6 +34,12 @@ TDM2::TDM2(Connections& c)
 
 TDM2::~TDM2() = default;
 
+TableDataset& TDM2::list(Tab tab)
+{
+    TableDataset* const lists[] = {&IBT_dai, &IBT_chu, &IBT_bu, &IBT_TANI};
+    return *lists[static_cast<int>(tab)];
+}
+
 void TDM2::execCommit(Query& q, const QString& statement)
 {
     q.run(statement);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Connections.h"
+#include "MainScreen.h"
 #include "Query.h"
 #include "TableDataset.h"
 
@@ -17,6 +18,9 @@ public:
     TDM2& operator=(const TDM2&) = delete;
 
     Connections& conn;
+
+    // The work-table dataset a tab edits.
+    TableDataset& list(Tab tab);
 
     TableDataset IBT_dai;  // BUZAI_DAI on IBDatabase2
     TableDataset IBT_chu;  // BUZAI_CHU on IBDatabase3

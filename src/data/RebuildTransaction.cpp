@@ -56,6 +56,8 @@ void inOneTransaction(Database& db, TableDataset& grid, const std::function<int(
         }
         throw;
     }
+    if (gridChanges)
+        grid.setUnregistered(true);
     if (!grid.active())
         grid.open();
     grid.setRecNo(row);

@@ -20,7 +20,8 @@ QString shiftOrder(bool ascending);
 // `steps` returns the record number to show afterwards; on failure the grid is
 // reopened on its old row and the error goes on to the caller.
 // A command that leaves the grid's table as it is (`gridChanges` false) keeps
-// the grid open instead of reading it again.
+// the grid open instead of reading it again; one that changes it leaves the
+// list marked as holding unregistered changes.
 // When the steps set `*positionsOnly`, the rows they wrote that the grid held
 // changed only their positions, and the grid reads no more than their order.
 // With a `markName`, a mark of the rebuild's transaction is kept under that

@@ -751,8 +751,11 @@ void TableDataset::insert()
     if (beforeInsert)
         beforeInsert(*this);
     insertAt(m_rows.isEmpty() ? 0 : m_cur);
-    if (afterInsert)
+    if (afterInsert) {
+        // The handler stores the new row at once.
         afterInsert(*this);
+        setUnregistered(true);
+    }
 }
 
 void TableDataset::append()
@@ -765,8 +768,11 @@ void TableDataset::append()
         beforeInsert(*this);
     insertAt(static_cast<int>(m_rows.size()));
     m_eof = true;
-    if (afterInsert)
+    if (afterInsert) {
+        // The handler stores the new row at once.
         afterInsert(*this);
+        setUnregistered(true);
+    }
 }
 
 void TableDataset::post()
@@ -775,6 +781,10 @@ void TableDataset::post()
         return;
     if (beforePost)
         beforePost(*this);
+    // A value typed over with the same value changes nothing the user must register.
+    bool changes = m_state == Insert;
+    for (int c = 0; c < m_columns.size() && !changes; ++c)
+        changes = m_changed.at(c) && m_buffer.at(c) != m_rows.at(m_cur).at(c);
     try {
         store();
     } catch (const DbError& e) {
@@ -791,6 +801,8 @@ void TableDataset::post()
     m_modified = false;
     setState(Browse);
     emit rowChanged(m_cur);
+    if (changes)
+        setUnregistered(true);
     if (afterPost)
         afterPost(*this);
 }
@@ -853,6 +865,14 @@ void TableDataset::cancel()
     }
 }
 
+void TableDataset::setUnregistered(bool on)
+{
+    if (m_unregistered == on)
+        return;
+    m_unregistered = on;
+    emit unregisteredChanged(on);
+}
+
 void TableDataset::checkBrowseMode()
 {
     if (m_state == Edit || m_state == Insert) {
@@ -888,6 +908,7 @@ void TableDataset::remove()
     if (m_cur >= m_rows.size())
         m_cur = std::max(0, static_cast<int>(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();
+    setUnregistered(true);
     emit reset();
     emit currentChanged(recNo());
     if (afterDelete)

@@ -64,6 +64,11 @@ public:
     bool active() const { return m_state != Inactive; }
     State state() const { return m_state; }
     bool modified() const { return m_modified; }
+    // Whether the rows hold changes not registered yet. Every row the dataset
+    // writes or deletes sets it, and so does every command that rebuilds the
+    // table; a load and a registration clear it. It outlives close and open.
+    bool unregistered() const { return m_unregistered; }
+    void setUnregistered(bool on);
 
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; } // 0 when empty
@@ -133,6 +138,7 @@ signals:
     void rowChanged(int row);       // values of one row changed
     void currentChanged(int recNo); // cursor moved
     void stateChanged(int state);
+    void unregisteredChanged(bool on);
 
 private:
     void setState(State s);
@@ -184,6 +190,7 @@ private:
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;
+    bool m_unregistered = false;
     int m_cur = 0;
     bool m_eof = true;
     bool m_bof = true;

@@ -77,10 +77,14 @@ TMASSAGE_FORM::TMASSAGE_FORM(QWidget* parent)
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn2 = new QPushButton(QStringLiteral("いいえ &N"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton* b : {BitBtn1, BitBtn2})
+    BitBtn3 = new QPushButton(QStringLiteral("戻る"), this);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->hide();
+    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
         b->setFixedSize(ButtonWidth, ButtonHeight);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { done(1); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { done(2); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { done(3); });
 
     setMessage(QStringLiteral("登録しました。"));
 }
@@ -106,12 +110,29 @@ QString TMASSAGE_FORM::displayText(const QString& text)
 void TMASSAGE_FORM::arrange()
 {
     LABEL->adjustSize();
-    const int w = std::max(kMinWidth, LABEL->width() + kSideMargins);
+    int w = std::max(kMinWidth, LABEL->width() + kSideMargins);
+    constexpr int kThreeButtons = 3 * ButtonWidth + 2 * 8;
+    if (mode == Unregistered)
+        w = std::max(w, kThreeButtons + kSideMargins);
     const int h = lineCount(m_message) * kLineHeight + kChrome;
     setFixedSize(w, h);
     LABEL->move((w - LABEL->width()) / 2, kLabelTop);
 
-    if (mode == Question) {
+    BitBtn3->setVisible(mode == Unregistered);
+    BitBtn3->setDefault(mode == Unregistered);
+    if (mode == Unregistered) {
+        BitBtn1->setText(QStringLiteral("登録する"));
+        BitBtn2->setText(QStringLiteral("破棄する"));
+        BitBtn2->show();
+        // Enter leaves everything as it is.
+        BitBtn1->setDefault(false);
+        BitBtn2->setDefault(false);
+        const int left = (w - kThreeButtons) / 2;
+        const int top = h - ButtonHeight - kButtonBottom;
+        BitBtn1->move(left, top);
+        BitBtn2->move(left + ButtonWidth + 8, top);
+        BitBtn3->move(left + 2 * (ButtonWidth + 8), top);
+    } else if (mode == Question) {
         BitBtn1->setText(QStringLiteral("はい &Y"));
         BitBtn2->setText(QStringLiteral("いいえ &N"));
         BitBtn2->show();
@@ -139,13 +160,21 @@ int TMASSAGE_FORM::showCentered(QWidget* over)
         area = s->availableGeometry();
     if (area.isValid())
         move(area.center() - QPoint(width() / 2, height() / 2));
-    return exec() == 1 ? 1 : 2;
+    const int result = exec();
+    if (result == 1 || result == 2 || (result == 3 && mode == Unregistered))
+        return result;
+    return escapeResult();
+}
+
+int TMASSAGE_FORM::escapeResult()
+{
+    return mode == Unregistered ? 3 : 2;
 }
 
 void TMASSAGE_FORM::reject()
 {
-    // Esc in either mode: the same answer as "いいえ".
-    done(2);
+    // Esc: the same answer as "いいえ", or "戻る" when asked about unregistered changes.
+    done(escapeResult());
 }
 
 void TMASSAGE_FORM::keyPressEvent(QKeyEvent* event)
@@ -154,7 +183,7 @@ void TMASSAGE_FORM::keyPressEvent(QKeyEvent* event)
     // a button has the focus: Y answers "はい", N "いいえ". The notice's "ＯＫ" has none.
     const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
     if (mods == Qt::NoModifier && qobject_cast<QPushButton*>(focusWidget())) {
-        for (QPushButton* b : {BitBtn1, BitBtn2}) {
+        for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3}) {
             const QKeySequence mnemonic = QKeySequence::mnemonic(b->text());
             if (b->isVisible() && b->isEnabled() && !mnemonic.isEmpty() && mnemonic[0].key() == event->key()) {
                 b->click();
@@ -171,15 +200,15 @@ void TMASSAGE_FORM::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // The focus starts on the default button, so that Enter without moving the
     // focus gives the default answer (a focused button would take Enter itself).
-    (mode == Question ? BitBtn2 : BitBtn1)->setFocus(Qt::OtherFocusReason);
+    (mode == Unregistered ? BitBtn3 : mode == Question ? BitBtn2 : BitBtn1)->setFocus(Qt::OtherFocusReason);
     activateWindow();
 }
 
 void TMASSAGE_FORM::closeEvent(QCloseEvent* event)
 {
-    // The close box answers "いいえ" in both modes.
+    // The close box answers as Esc does.
     if (isVisible())
-        done(2);
+        done(escapeResult());
     event->accept();
 }
 

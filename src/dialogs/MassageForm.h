@@ -12,30 +12,32 @@ class QPushButton;
 // goes. Created once and reused: callers set `mode` and the message, then call
 // showCentered() and go on only when it returns 1.
 //
-// Result: 1 for OK / Yes; 2 for No, Esc and the close box.
+// Result: 1 for OK / Yes; 2 for No, Esc and the close box. In the mode that asks
+// about unregistered changes: 1 register, 2 discard, 3 stay, Esc and the close box.
 class TMASSAGE_FORM : public QDialog {
     Q_OBJECT
 public:
-    enum Mode { Notice = 0, Question = 1 };
+    enum Mode { Notice = 0, Question = 1, Unregistered = 2 };
     static constexpr int ButtonWidth = 129;
     static constexpr int ButtonHeight = 31;
 
     explicit TMASSAGE_FORM(QWidget* parent = nullptr);
 
     // Button mode of the next showing: 0 = "ＯＫ" only, 1 = "はい" / "いいえ" with
-    // "いいえ" as the default. Program-wide and kept between showings, so every
-    // caller sets it.
+    // "いいえ" as the default, 2 = "登録する" / "破棄する" / "戻る" with "戻る" as the
+    // default. Program-wide and kept between showings, so every caller sets it.
     static int mode;
 
     QLabel* LABEL;
     QPushButton* BitBtn1; // OK / Yes: result 1
     QPushButton* BitBtn2; // No: result 2
+    QPushButton* BitBtn3; // stay (mode 2 only): result 3
 
     void setMessage(const QString& text);
     const QString& message() const { return m_message; }
 
     // Sizes the window for the message and mode, centres it on `over`'s window
-    // (the screen when null) and shows it modally. Returns 1 or 2.
+    // (the screen when null) and shows it modally. Returns 1 or 2, in mode 2 also 3.
     int showCentered(QWidget* over);
 
     // Sizes the window and places the buttons for the current mode and message.
@@ -58,6 +60,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The answer of Esc and the close box in the current mode.
+    static int escapeResult();
+
     QString m_message;
 };
 

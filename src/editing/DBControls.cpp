@@ -51,7 +51,7 @@ DBNavigator::DBNavigator(const QString& name, TableDataset& dataset, QWidget* pa
         btn->setFocusPolicy(Qt::NoFocus);
         const Move move = b.move;
         connect(btn, &QToolButton::clicked, this, [this, move] {
-            if (!m_ds.active())
+            if (!m_ds.active() || (mayMove && !mayMove()))
                 return;
             try {
                 switch (move) {

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include <functional>
+
 class TableDataset;
 
 // A read-only field showing one column of a dataset's current row. `changed`
@@ -30,6 +32,9 @@ class DBNavigator : public QWidget {
     Q_OBJECT
 public:
     DBNavigator(const QString& name, TableDataset& dataset, QWidget* parent = nullptr);
+
+    // Asked before each move; a move it refuses does not happen.
+    std::function<bool()> mayMove;
 
 signals:
     void clicked();

@@ -232,7 +232,15 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (confirmation().ask(Confirmation::Question, QStringLiteral("終了しますか？")) != Confirmation::Ok) {
+    // Unregistered changes are asked about instead of the plain question: the
+    // answer there already says whether to leave.
+    const Tab tab = activeTab();
+    if (m_shown && tab <= Tab::Unit && m_session.attached() && m_session.unregisteredChanges().pending(tab)) {
+        if (!mayLeaveList(tab, true)) {
+            event->ignore();
+            return;
+        }
+    } else if (confirmation().ask(Confirmation::Question, QStringLiteral("終了しますか？")) != Confirmation::Ok) {
         event->ignore();
         return;
     }

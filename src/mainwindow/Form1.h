@@ -168,6 +168,9 @@ private:
     void focusGrid(DBGrid* grid);
     void reloadMiddles();
     void reloadMembers();
+    // Before the list of `tab` is left or replaced: asks about its unregistered
+    // changes. With `reloadedAfter` the caller loads the list anyway.
+    bool mayLeaveList(Tab tab, bool reloadedAfter);
 
     void showWork(Tab tab, bool working);
     DBGrid* gridOf(Tab tab) const;
@@ -201,6 +204,7 @@ private:
     std::unique_ptr<FileChooser> m_dialogFiles;
     bool m_shown = false;
     int m_previousTab = -1;
+    bool m_returningToTab = false; // the page goes back while its list is asked about
     bool m_closeConfirmed = false;
     std::unique_ptr<Confirmation> m_forwardConfirm;
 };

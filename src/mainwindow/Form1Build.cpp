@@ -253,6 +253,10 @@ void TForm1::bindCategoryFields()
             if (activeTab() == Tab::Member && state.reloadGuard == 0)
                 guarded([this] { reloadMembers(); });
         });
+    // Each of them loads the list of its tab again.
+    DBNavigator1->mayMove = [this] { return mayLeaveList(Tab::Middle, true); };
+    for (DBNavigator* n : {DBNavigator2, DBNavigator3})
+        n->mayMove = [this] { return mayLeaveList(Tab::Member, true); };
     connect(DBNavigator1, &DBNavigator::clicked, this, [this] { guarded([this] { reloadMiddles(); }); });
     connect(DBNavigator2, &DBNavigator::clicked, this, [this] {
         guarded([this] {

@@ -354,6 +354,8 @@ void TForm1::pickMajor(bool memberTab)
 {
     if (Form_koumoku->showCentered(this) != QDialog::Accepted)
         return;
+    if (!mayLeaveList(memberTab ? Tab::Member : Tab::Middle, true))
+        return;
     // The narrowed rows go back to their own category before another one loads.
     if (memberTab && memberGridNarrowed())
         endNarrowing();
@@ -379,6 +381,8 @@ void TForm1::pickMiddle()
     if (major > 0)
         s.picks.majorCode = QString::number(major);
     if (Form_M_name->showCentered(this) != QDialog::Accepted)
+        return;
+    if (!mayLeaveList(Tab::Member, true))
         return;
     if (memberGridNarrowed())
         endNarrowing();

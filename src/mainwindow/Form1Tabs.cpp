@@ -47,9 +47,30 @@ void TForm1::FormShow()
 
 void TForm1::tabShown(int index)
 {
-    if (!m_shown || index > static_cast<int>(Tab::Unit))
+    if (!m_shown || m_returningToTab || index > static_cast<int>(Tab::Unit))
         return;
     const Tab tab = static_cast<Tab>(index);
+    // Every tab step loads its list again, and leaving a list loses it: its
+    // unregistered changes are asked about on the page they belong to.
+    if (m_previousTab >= 0 && m_previousTab <= static_cast<int>(Tab::Unit) &&
+        m_session.unregisteredChanges().pending(static_cast<Tab>(m_previousTab))) {
+        const Tab left = static_cast<Tab>(m_previousTab);
+        if (left != tab) {
+            m_returningToTab = true;
+            PageControl1->setCurrentIndex(m_previousTab);
+            m_returningToTab = false;
+        }
+        // The major step rebuilds every list; the others leave the list behind.
+        if (!mayLeaveList(left, tab == Tab::Major || left == tab)) {
+            if (DBGrid* grid = gridOf(left); grid && left != Tab::Unit)
+                focusGrid(grid);
+            return;
+        }
+        if (left != tab) {
+            PageControl1->setCurrentIndex(index);
+            return;
+        }
+    }
     if (m_previousTab == static_cast<int>(Tab::Unit) && tab != Tab::Unit) {
         SBS[11]->setText(QString());
         SBS[11]->setEnabled(false);
@@ -80,6 +101,16 @@ void TForm1::focusGrid(DBGrid* grid)
 {
     grid->setFocus();
     grid->selectColumn(1);
+}
+
+bool TForm1::mayLeaveList(Tab tab, bool reloadedAfter)
+{
+    bool mayLeave = false;
+    guarded([&] {
+        mayLeave = m_session.unregisteredChanges().mayLeave(tab, reloadedAfter ? UnregisteredChanges::Then::Replaced
+                                                                               : UnregisteredChanges::Then::Reload);
+    });
+    return mayLeave;
 }
 
 void TForm1::reloadMiddles()

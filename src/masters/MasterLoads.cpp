@@ -60,6 +60,7 @@ void MasterLoads::begin(std::initializer_list<Tab> tabs)
 void MasterLoads::complete(Tab tab)
 {
     m_completed[static_cast<int>(tab)] = true;
+    m_dm.list(tab).setUnregistered(false);
 }
 
 void MasterLoads::Button2Click()
@@ -104,6 +105,9 @@ void MasterLoads::Button2Click()
     });
     m_dm.IBT_dai.open();
     complete(Tab::Major);
+    // Emptied with the rebuild; their own loads fill them again.
+    m_dm.IBT_chu.setUnregistered(false);
+    m_dm.IBT_bu.setUnregistered(false);
 }
 
 void MasterLoads::Button3Click()

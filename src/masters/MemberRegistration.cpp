@@ -95,7 +95,7 @@ Query& MemberRegistration::statement(const QStringList& lines)
     return *slot;
 }
 
-void MemberRegistration::Button5Click()
+bool MemberRegistration::Button5Click()
 {
     TDM2& dm = m_ctx.dm;
     Registration::postPending(dm.IBT_bu);
@@ -110,13 +110,13 @@ void MemberRegistration::Button5Click()
     // A narrowed grid holds only part of the list; it is judged once widened.
     const bool narrowed = m_ctx.screen.memberGridNarrowed();
     if (!narrowed && leavesMasterEmpty(category))
-        return;
+        return false;
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
-        return;
+        return false;
     if (narrowed) {
         m_ctx.screen.endNarrowing();
         if (leavesMasterEmpty(category))
-            return;
+            return false;
     }
     Registration::reconnect(dm.conn.IBDatabase1);
     if (housingEdition(m_ctx.state))
@@ -142,6 +142,7 @@ void MemberRegistration::Button5Click()
     m_ctx.screen.setMemberGridEnabled(true);
     if (m_ctx.screen.activeTab() == Tab::Member)
         dm.IBT_bu.open();
+    return true;
 }
 
 bool MemberRegistration::leavesMasterEmpty(const Category& category)

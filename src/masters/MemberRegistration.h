@@ -26,7 +26,8 @@ public:
     explicit MemberRegistration(CommandContext& context);
     ~MemberRegistration();
 
-    void Button5Click();
+    // False when nothing was registered: the question answered いいえ, or nothing to register.
+    bool Button5Click();
 
     static QString question() { return QStringLiteral("部材マスターを登録しますか？"); }
 

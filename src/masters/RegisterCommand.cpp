@@ -79,15 +79,14 @@ void RegisterCommand::registerMembers()
     m_ctx.screen.setMemberGridEnabled(false);
     grid.open();
 
-    if (m_ctx.screen.memberGridNarrowed()) {
-        m_ctx.screen.endNarrowing();
-        reopenEnabled();
-        return;
-    }
-    m_ctx.screen.resetSearchFields();
+    // A narrowed grid is widened by the registration once the user has said yes,
+    // and the whole list is registered in the same press.
     try {
-        m_members.Button5Click();
-        m_ctx.loads.Button4Click();
+        // Nothing registered, nothing to reload: the list keeps every edit.
+        if (m_members.Button5Click()) {
+            m_ctx.screen.resetSearchFields();
+            m_ctx.loads.Button4Click();
+        }
     } catch (...) {
         Registration::quietly(reopenEnabled);
         throw;

@@ -6,7 +6,7 @@
 #include "WorkTypeRegistration.h"
 
 // The register command (SB03, "登　録"): runs the registration of the active tab.
-// A narrowed member grid is only widened; the next press registers.
+// A narrowed member grid is widened and the whole list registered in one press.
 class RegisterCommand {
 public:
     explicit RegisterCommand(CommandContext& context);

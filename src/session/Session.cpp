@@ -146,6 +146,7 @@ void Session::attach(MainScreen& screen)
     m_context = std::make_unique<CommandContext>(CommandContext{dm, state, screen, *m_loads});
     m_register = std::make_unique<RegisterCommand>(*m_context);
     m_commands.bind(QStringLiteral("SB03"), [this] { m_register->SB03Click(); });
+    m_unregistered = std::make_unique<UnregisteredChanges>(dm, screen, *m_loads, *m_register);
     m_rows = std::make_unique<RowCommands>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB04"), [this] { m_rows->insertRow(); });
     m_commands.bind(QStringLiteral("SB05"), [this] { m_rows->copyRows(); });
@@ -164,7 +165,8 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SBS_01"), [this] {
         if (m_screen->activeTab() == Tab::Unit)
             m_unitReplace->open();
-        else
+        // The replacement loads the member list again: unregistered changes are asked about first.
+        else if (m_screen->activeTab() != Tab::Member || m_unregistered->mayLeave(Tab::Member))
             m_replace->open();
     });
     m_rename = std::make_unique<MemberRename>(dm, screen);

@@ -20,6 +20,7 @@
 #include "TextReplacement.h"
 #include "UnitReplacement.h"
 #include "UnitsFromMembers.h"
+#include "UnregisteredChanges.h"
 
 #include <memory>
 
@@ -55,6 +56,7 @@ public:
     MasterLoads& loads() { return *m_loads; }
     TabSteps& tabs() { return *m_tabs; }
     RegisterCommand& registerCommand() { return *m_register; }
+    UnregisteredChanges& unregisteredChanges() { return *m_unregistered; }
     CommandTable& commands() { return m_commands; }
     RowCommands& rows() { return *m_rows; }
     MemberSort& sort() { return m_sort; }
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<TabSteps> m_tabs;
     std::unique_ptr<CommandContext> m_context;
     std::unique_ptr<RegisterCommand> m_register;
+    std::unique_ptr<UnregisteredChanges> m_unregistered;
     std::unique_ptr<RowCommands> m_rows;
     std::unique_ptr<ExportCommand> m_export;
     std::unique_ptr<ImportCommand> m_import;

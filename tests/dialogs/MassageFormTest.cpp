@@ -89,3 +89,44 @@ TEST_F(MassageFormTest, AnswersInBothModes)
     for (const auto& c : cases)
         EXPECT_EQ(show(c.mode, QStringLiteral("終了しますか？"), c.act), c.result) << c.what;
 }
+
+// Unregistered changes: register, discard or stay, and whatever is not a choice
+// (Enter without moving the focus, Esc, the close box) stays. A question shown
+// afterwards has its two buttons only.
+TEST_F(MassageFormTest, UnregisteredChangesAnswerRegisterDiscardOrStay)
+{
+    const int u = TMASSAGE_FORM::Unregistered;
+    const auto click = [](QPushButton* TMASSAGE_FORM::*button) {
+        return [button](TMASSAGE_FORM& f) { (f.*button)->click(); };
+    };
+    const struct {
+        Action act;
+        int result;
+        const char* what;
+    } cases[] = {
+        {click(&TMASSAGE_FORM::BitBtn1), 1, "登録する"},
+        {click(&TMASSAGE_FORM::BitBtn2), 2, "破棄する"},
+        {click(&TMASSAGE_FORM::BitBtn3), 3, "戻る"},
+        {press(Qt::Key_Return), 3, "Enter"},
+        {press(Qt::Key_Escape), 3, "Esc"},
+        {[](TMASSAGE_FORM& f) { f.close(); }, 3, "close box"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(show(u, QStringLiteral("部材マスターの変更がまだ登録されていません。"), c.act), c.result) << c.what;
+
+    show(u, QStringLiteral("変更"), [](TMASSAGE_FORM& f) {
+        EXPECT_EQ(f.BitBtn1->text(), QStringLiteral("登録する"));
+        EXPECT_EQ(f.BitBtn2->text(), QStringLiteral("破棄する"));
+        EXPECT_EQ(f.BitBtn3->text(), QStringLiteral("戻る"));
+        // Side by side inside the window.
+        EXPECT_LT(f.BitBtn1->geometry().right(), f.BitBtn2->x());
+        EXPECT_LT(f.BitBtn2->geometry().right(), f.BitBtn3->x());
+        EXPECT_LE(f.BitBtn3->geometry().right(), f.width());
+        f.BitBtn3->click();
+    });
+    show(TMASSAGE_FORM::Question, QStringLiteral("終了しますか？"), [](TMASSAGE_FORM& f) {
+        EXPECT_FALSE(f.BitBtn3->isVisible());
+        EXPECT_EQ(f.BitBtn2->text(), QStringLiteral("いいえ &N"));
+        f.BitBtn2->click();
+    });
+}

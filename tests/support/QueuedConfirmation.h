@@ -5,7 +5,9 @@
 #include <QList>
 #include <QStringList>
 
-// Answers the program's questions from a queue (OK when empty) and records them.
+// Answers the program's questions from a queue and records them. With the queue
+// empty it answers OK, and to unregistered changes "破棄する", which goes on as
+// the program did before it asked.
 class QueuedConfirmation : public Confirmation {
 public:
     QList<int> answers;
@@ -15,6 +17,8 @@ public:
     {
         modes << mode;
         messages << message;
-        return answers.isEmpty() ? Ok : answers.takeFirst();
+        if (answers.isEmpty())
+            return mode == Unregistered ? Discard : Ok;
+        return answers.takeFirst();
     }
 };

@@ -9,10 +9,12 @@
 
 // Confirmation dialog protocol: mode 0 = notice with one OK button, mode 1 =
 // question with Yes/No. Returns 1 for OK/Yes, 2 for No, Esc or the close box.
+// Mode 2 asks what becomes of unregistered changes before a list is left:
+// 1 register them, 2 discard them, 3 stay (also Esc and the close box).
 class Confirmation {
 public:
-    enum Mode { Notice = 0, Question = 1 };
-    enum Result { Ok = 1, No = 2 };
+    enum Mode { Notice = 0, Question = 1, Unregistered = 2 };
+    enum Result { Ok = 1, No = 2, Stay = 3, Register = Ok, Discard = No };
     virtual ~Confirmation() = default;
     virtual int ask(int mode, const QString& message) = 0;
 };
