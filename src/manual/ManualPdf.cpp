@@ -39,7 +39,6 @@ struct ManualDocument : QTextDocument {
         }
         return {};
     }
-
 };
 
 void styleBlocks(ManualDocument& doc)

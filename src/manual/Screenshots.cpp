@@ -80,9 +80,16 @@ int takeAll(const QString& out)
     buildDemoProductDatabase(root.filePath(QStringLiteral("TREVOLAN.FDB")));
     writeSjis(root.filePath(QStringLiteral("PROG/pro_title.inf")), QStringLiteral("TREVOLAN Ver 2021\r\n"));
     writeSjis(root.filePath(QStringLiteral("PROG/SYSTEM.DAT")),
-              QStringLiteral("X0=0\r\nY0=0\r\n工種=1\r\n単価桁数=0\r\n原価桁数=0\r\n"));
+              QStringLiteral("X0=0\r\nY0=0\r\nHeight=750\r\nWidth=1393\r\n会社名１=\r\n自社締日=31\r\n消費税率=10\r\n"
+                             "決算月=3\r\n工種=1\r\n単価桁数=0\r\n原価桁数=0\r\n"));
     QDir::setCurrent(root.filePath(QStringLiteral("PROG")));
 
+    // A picture of an error box would be no use in a manual: an error fails the build.
+    QStringList errors;
+    TForm1::errorHandler() = [&errors](QWidget*, const QString& message) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        errors << message;
+    };
     bool ok = true;
     {
         Session session;
@@ -98,7 +105,9 @@ int takeAll(const QString& out)
         const struct {
             Tab tab;
             const char* name;
-        } tabs[] = {{Tab::Middle, "tab-middle"}, {Tab::Member, "tab-member"}, {Tab::Unit, "tab-unit"},
+        } tabs[] = {{Tab::Middle, "tab-middle"},
+                    {Tab::Member, "tab-member"},
+                    {Tab::Unit, "tab-unit"},
                     {Tab::Major, "tab-major"}};
         for (const auto& t : tabs) {
             form.showTab(t.tab);
@@ -136,7 +145,7 @@ int takeAll(const QString& out)
         ok = save(preview.picture, out, QStringLiteral("preview")) && ok;
         form.closeWithoutAsking();
     }
-    return ok ? 0 : 1;
+    return ok && errors.isEmpty() ? 0 : 1;
 }
 
 } // namespace

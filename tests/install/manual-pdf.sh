@@ -14,10 +14,12 @@ for tool in pdftotext pdfinfo pdffonts; do
     command -v "$tool" >/dev/null || fail "$tool is missing (package poppler-utils)"
 done
 
-text="$(pdftotext -enc UTF-8 "$pdf" - | tr -d ' \n\f\t　')"
+# Spaces and line breaks (also the ideographic space) do not count.
+squeeze() { tr -d ' \n\f\t' | sed 's/　//g'; }
+text="$(pdftotext -enc UTF-8 "$pdf" - | squeeze)"
 missing=0
 while IFS= read -r heading; do
-    want="$(printf '%s' "$heading" | sed -E 's/^#+ +//; s/\*\*//g' | tr -d ' 　')"
+    want="$(printf '%s' "$heading" | sed -E 's/^#+ +//; s/\*\*//g' | squeeze)"
     if [[ "$text" != *"$want"* ]]; then
         echo "heading not found in the PDF text: $heading" >&2
         missing=$((missing + 1))
