@@ -7,6 +7,7 @@ MASMENT_PACKAGES=(
     libicu-dev libmuparser-dev libgtest-dev
     fonts-ipafont-mincho fonts-ipafont-gothic
     xvfb xauth
+    poppler-utils
 )
 
 install_missing_packages() {

@@ -140,6 +140,8 @@ public:
     // put recorders here. Each returns false when it could not.
     static std::function<bool(const QString&)>& documentOpener();
     static std::function<bool(const QString&)>& programStarter();
+    // Where Help looks for its document, in order, for the program at `programPath`.
+    static QStringList helpDocumentPlaces(const QString& programPath);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -398,16 +398,32 @@ void TForm1::pickMiddle()
 }
 
 // The help document is the program's own name with ".PDF", in the program folder.
+// An installed program keeps one copy of it with its shared files, so a program
+// folder laid out by hand needs none of its own.
+QStringList TForm1::helpDocumentPlaces(const QString& programPath)
+{
+    const QFileInfo program(programPath);
+    const QString name = program.completeBaseName() + QStringLiteral(".PDF");
+    const QDir programDir = program.absoluteDir();
+    return {QDir::current().absoluteFilePath(name), programDir.absoluteFilePath(name),
+            QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral("../share/masment/") + name))};
+}
+
 void TForm1::openHelp()
 {
-    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".PDF");
-    const QString path = QDir::current().absoluteFilePath(name);
-    if (!QFileInfo::exists(path)) {
-        confirmation().ask(Confirmation::Notice, QStringLiteral("ヘルプファイル %1 が見つかりません。").arg(name));
+    const QStringList places = helpDocumentPlaces(QCoreApplication::applicationFilePath());
+    const QString name = QFileInfo(places.first()).fileName();
+    for (const QString& path : places) {
+        if (!QFileInfo::exists(path))
+            continue;
+        if (!documentOpener()(path))
+            confirmation().ask(Confirmation::Notice,
+                               QStringLiteral("ヘルプファイル %1 を開けませんでした。PDF を表示するプログラムが"
+                                              "入っているか確かめてください。")
+                                   .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    if (!documentOpener()(path))
-        confirmation().ask(Confirmation::Notice, QStringLiteral("ヘルプファイル %1 を開けませんでした。").arg(name));
+    confirmation().ask(Confirmation::Notice, QStringLiteral("ヘルプファイル %1 が見つかりません。").arg(name));
 }
 
 void TForm1::startAccountMaster()

@@ -1,0 +1,79 @@
+#include "MainWindowFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Records what Help asked the desktop to open, answering as told.
+struct OpenRecorder {
+    QStringList opened;
+    bool answer = true;
+    std::function<bool(const QString&)> saved = TForm1::documentOpener();
+    OpenRecorder()
+    {
+        TForm1::documentOpener() = [this](const QString& path) {
+            opened << path;
+            return answer;
+        };
+    }
+    ~OpenRecorder() { TForm1::documentOpener() = saved; }
+};
+
+void touch(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("%PDF-1.4\n");
+}
+
+} // namespace
+
+// The program folder's own document comes first; an installed program's shared
+// copy is found from the program's place, not from the program folder.
+TEST(HelpTest, PlacesFollowTheProgramFolderThenTheInstallation)
+{
+    TestFolder folder;
+    const QStringList places = TForm1::helpDocumentPlaces(QStringLiteral("/opt/suite/bin/masment"));
+    ASSERT_EQ(places.size(), 3);
+    EXPECT_EQ(places.at(0), QDir(folder.programDir()).absoluteFilePath(QStringLiteral("masment.PDF")));
+    EXPECT_EQ(places.at(1), QStringLiteral("/opt/suite/bin/masment.PDF"));
+    EXPECT_EQ(places.at(2), QStringLiteral("/opt/suite/share/masment/masment.PDF"));
+}
+
+// F1 opens the document found first with the desktop's viewer; with none it says
+// which file it looked for, and a viewer that fails is reported, not ignored.
+TEST(HelpTest, F1OpensTheDocumentOrSaysWhy)
+{
+    MainWindowFixture fx;
+    fx.makeProduct();
+    fx.start();
+    OpenRecorder viewer;
+    const QStringList places = TForm1::helpDocumentPlaces(QCoreApplication::applicationFilePath());
+    const QString name = QFileInfo(places.first()).fileName();
+    // The build's own folders may hold a copy beside the test program; this test
+    // is about the program folder.
+    for (const QString& other : places.mid(1))
+        if (QFileInfo::exists(other))
+            GTEST_SKIP() << "a help document lies at " << other.toStdString();
+
+    fx.form->SB[0]->click();
+    EXPECT_TRUE(viewer.opened.isEmpty());
+    ASSERT_EQ(fx.confirm.messages.size(), 1);
+    EXPECT_EQ(fx.confirm.messages.at(0), QStringLiteral("ヘルプファイル %1 が見つかりません。").arg(name));
+
+    touch(fx.folder.file(QStringLiteral("PROG/") + name));
+    fx.form->SB[0]->click();
+    ASSERT_EQ(viewer.opened.size(), 1);
+    EXPECT_EQ(QFileInfo(viewer.opened.at(0)).canonicalFilePath(),
+              QFileInfo(fx.folder.file(QStringLiteral("PROG/") + name)).canonicalFilePath());
+    EXPECT_EQ(fx.confirm.messages.size(), 1);
+
+    viewer.answer = false;
+    fx.form->SB[0]->click();
+    ASSERT_EQ(fx.confirm.messages.size(), 2);
+    EXPECT_TRUE(fx.confirm.messages.at(1).contains(QStringLiteral("開けませんでした")));
+    fx.expectNoErrors();
+}
