@@ -87,6 +87,10 @@ void RegisterCommand::registerMembers()
     m_ctx.screen.resetSearchFields();
     try {
         m_members.Button5Click();
+        if (m_members.refusedAsStale()) {
+            reopenEnabled();
+            return;
+        }
         m_ctx.loads.Button4Click();
     } catch (...) {
         Registration::quietly(reopenEnabled);
