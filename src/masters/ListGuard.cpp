@@ -148,8 +148,8 @@ void take(Database& product, ListDigest& digest, const QString& part, const QStr
 
 void addParentRows(Database& product, ListDigest& digest, int major, int middle, bool lock, ListChange* newest)
 {
-    take(product, digest, QStringLiteral("L"), majorRowSql(major), {QStringLiteral("BL_KUBUN"), QStringLiteral("NAME01")},
-         lock, newest, true);
+    take(product, digest, QStringLiteral("L"), majorRowSql(major),
+         {QStringLiteral("BL_KUBUN"), QStringLiteral("NAME01")}, lock, newest, true);
     if (middle != 0)
         take(product, digest, QStringLiteral("M"), middleRowSql(major, middle),
              {QStringLiteral("BL_KUBUN"), QStringLiteral("BM_KUBUN"), QStringLiteral("NAME01")}, lock, newest, true);
@@ -172,7 +172,8 @@ ListOrigin read(Database& product, Tab tab, const ListOrigin& origin, bool lock,
             *newest = {};
         switch (tab) {
         case Tab::Major:
-            take(product, digest, {}, QStringLiteral("select %1 from MAS_KOUSYU_01").arg((majorColumns() + kStamp).join(',')),
+            take(product, digest, {},
+                 QStringLiteral("select %1 from MAS_KOUSYU_01").arg((majorColumns() + kStamp).join(',')),
                  majorColumns(), lock, newest, true);
             break;
         case Tab::Middle:
@@ -266,8 +267,9 @@ QString whoAndWhen(const ListChange& change)
 
 QString staleMessage(Tab tab, const ListChange& change)
 {
-    return QStringLiteral("この%1の一覧を読み込んだ後に、他の利用者が製品データベースのマスターを登録しました%2。\n"
-                          "この一覧のまま登録すると、その登録を古い内容で上書きしてしまうため、何も変更しませんでした。")
+    return QStringLiteral(
+               "この%1の一覧を読み込んだ後に、他の利用者が製品データベースのマスターを登録しました%2。\n"
+               "この一覧のまま登録すると、その登録を古い内容で上書きしてしまうため、何も変更しませんでした。")
         .arg(listName(tab), whoAndWhen(change));
 }
 
@@ -351,10 +353,9 @@ void reload(CommandContext& ctx, Tab tab)
     }
     ctx.state.reloadGuard = guard;
     if (!gone.isEmpty())
-        ctx.screen.confirmation().ask(Confirmation::Notice,
-                                      QStringLiteral("%1は製品データベースにもうありません。\n"
-                                                     "一覧の先頭の分類を読み込みました。")
-                                          .arg(gone.first()));
+        ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("%1は製品データベースにもうありません。\n"
+                                                                           "一覧の先頭の分類を読み込みました。")
+                                                                .arg(gone.first()));
 }
 
 } // namespace ListGuard
