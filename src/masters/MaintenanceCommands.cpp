@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "DbError.h"
 #include "Helpers.h"
+#include "ListGuard.h"
 #include "MasterLoads.h"
 #include "MemberRegistration.h"
 #include "Schema.h"
@@ -103,6 +104,9 @@ void MaintenanceCommands::copyMaster(Master master)
     src.open();
     second.transaction().commit();
     const int current = rowCount(product, table);
+    // What the question counts; another user's registration before the answer
+    // stops the copy.
+    const QByteArray asAsked = ListGuard::masterDigest(product, table);
     const QString question = QStringLiteral("%1を第２データベースのもので置き換えます。\n"
                                             "第２データベース：%2\n"
                                             "このデータベースの%3件を削除し、%4件を複写します。\nよろしいですか？")
@@ -118,6 +122,11 @@ void MaintenanceCommands::copyMaster(Master master)
     int copied = 0;
     try {
         product.transaction().runWhole([&] {
+            // Every registration of a category or member list locks its major
+            // categories' rows first: the copy waits for them, and they for it.
+            ListGuard::lockMajors(product);
+            if (ListGuard::masterDigest(product, table) != asAsked)
+                throw StaleList({});
             q.run(QStringLiteral("Delete from ") + table);
             const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
             if (master == Master::Members) {
@@ -159,6 +168,13 @@ void MaintenanceCommands::copyMaster(Master master)
                 q.exec();
             }
         });
+    } catch (const StaleList&) {
+        src.close();
+        m_ctx.screen.confirmation().ask(
+            Confirmation::Notice, QStringLiteral("お尋ねしている間に、他の利用者が%1を登録しました。\n"
+                                                 "何も変更していません。件数を確かめるため、もう一度実行してください。")
+                                      .arg(caption));
+        return;
     } catch (...) {
         src.close();
         throw;

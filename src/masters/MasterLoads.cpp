@@ -53,14 +53,17 @@ bool MasterLoads::completed(Tab tab) const
 
 void MasterLoads::begin(std::initializer_list<Tab> tabs)
 {
-    for (Tab tab : tabs)
+    for (Tab tab : tabs) {
         m_completed[static_cast<int>(tab)] = false;
+        m_origin[static_cast<int>(tab)] = {};
+    }
 }
 
-void MasterLoads::complete(Tab tab)
+void MasterLoads::complete(Tab tab, const ListDigest& digest, int major, int middle)
 {
     m_completed[static_cast<int>(tab)] = true;
     m_dm.list(tab).setUnregistered(false);
+    m_origin[static_cast<int>(tab)] = {true, major, middle, digest.result()};
 }
 
 void MasterLoads::Button2Click()
@@ -98,13 +101,15 @@ void MasterLoads::Button2Click()
     src.open();
     q.setSql(QStringList{QStringLiteral("insert into BUZAI_DAI"), QStringLiteral("(CNT,BL_kubun,NAME01,NAME02)"),
                          QStringLiteral("values"), QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02)")});
-    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
+    ListDigest digest;
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &digest](Query& q) {
+        digest.add({}, src, ListGuard::majorColumns());
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
         bindText(q, QStringLiteral("NAME02"), src.text(QStringLiteral("NAME02")));
     });
     m_dm.IBT_dai.open();
-    complete(Tab::Major);
+    complete(Tab::Major, digest);
     // Emptied with the rebuild; their own loads fill them again.
     m_dm.IBT_chu.setUnregistered(false);
     m_dm.IBT_bu.setUnregistered(false);
@@ -121,10 +126,14 @@ void MasterLoads::Button3Click()
     c.IBDatabase3.reconnect();
     c.IBTransaction3().start();
 
+    // The major category's row is read before its middles: a registration
+    // committed in between then shows as a change, never hides one.
+    const int major = m_dm.currentMajorCode();
+    ListDigest digest;
+    ListGuard::addParents(c.IBDatabase1, digest, major, 0);
     Query& src = m_dm.IBQuery1;
     src.setSql(QStringList{QStringLiteral("select * from MAS_KOUSYU_02"),
-                           QStringLiteral("where BL_KUBUN=") + QString::number(m_dm.currentMajorCode()),
-                           QStringLiteral("order by CNT")});
+                           QStringLiteral("where BL_KUBUN=") + QString::number(major), QStringLiteral("order by CNT")});
     src.open();
 
     Query& q = m_dm.IBQ_FB3;
@@ -133,7 +142,8 @@ void MasterLoads::Button3Click()
     q.setSql(QStringList{QStringLiteral("insert into BUZAI_CHU"),
                          QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,KU_KAMOKU)"), QStringLiteral("values"),
                          QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:KU_KAMOKU)")});
-    copyRows(src, q, QStringLiteral("CNT"), true, [&src](Query& q) {
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &digest](Query& q) {
+        digest.add({}, src, ListGuard::middleColumns());
         q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BL_KUBUN"))));
         q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(src.text(QStringLiteral("BM_KUBUN"))));
         bindText(q, QStringLiteral("NAME01"), src.text(QStringLiteral("NAME01")));
@@ -142,7 +152,7 @@ void MasterLoads::Button3Click()
     });
     m_dm.IBT_chu.close();
     m_dm.IBT_chu.open();
-    complete(Tab::Middle);
+    complete(Tab::Middle, digest, major);
 }
 
 void MasterLoads::Button4Click()
@@ -165,8 +175,11 @@ void MasterLoads::Button4Click()
     }
     c.IBTransaction4().restart();
 
+    const int major = m_dm.currentMajorCode(), middle = m_dm.currentMiddleCode();
+    ListDigest digest;
+    ListGuard::addParents(c.IBDatabase1, digest, major, middle);
     Query& src = m_dm.IBQuery1;
-    src.setSql(memberSource(m_dm.currentMajorCode(), m_dm.currentMiddleCode()));
+    src.setSql(memberSource(major, middle));
     src.open();
 
     Query& q = m_dm.IBQ_touroku4;
@@ -181,7 +194,8 @@ void MasterLoads::Button4Click()
     q.setSql(QStringList{QStringLiteral("insert into BUZAI_S"), QStringLiteral("(CNT,%1)").arg(columns.join(',')),
                          QStringLiteral("values"),
                          QStringLiteral("(:CNT,:%1)").arg(columns.join(QStringLiteral(",:")))});
-    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &columns, &normal](Query& q) {
+    copyRows(src, q, QStringLiteral("CNT"), true, [&src, &columns, &normal, &digest](Query& q) {
+        digest.add({}, src, columns);
         const QVector<QVariant> row = memberRow(src);
         normal = normal && TDM2::inNormalForm(columns, row);
         for (int i = 0; i < columns.size(); ++i)
@@ -191,7 +205,7 @@ void MasterLoads::Button4Click()
     if (normal)
         c.IBDatabase4.setMark(TDM2::normalMembersMark(), mark);
     m_dm.IBT_bu.open();
-    complete(Tab::Member);
+    complete(Tab::Member, digest, major, middle);
 }
 
 void MasterLoads::Button8Click()
@@ -210,11 +224,14 @@ void MasterLoads::Button8Click()
     m_dm.IBT_TANI.close();
     q.setSql(QStringList{QStringLiteral("Insert into TANI"), QStringLiteral("(CD,NAME)"), QStringLiteral("values"),
                          QStringLiteral("(:CD,:NAME)")});
-    copyRows(src, q, QStringLiteral("CD"), false,
-             [&src](Query& q) { q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME"))); });
+    ListDigest digest;
+    copyRows(src, q, QStringLiteral("CD"), false, [&src, &digest](Query& q) {
+        digest.add({}, src, ListGuard::unitColumns());
+        q.setParam(QStringLiteral("NAME"), src.text(QStringLiteral("NAME")));
+    });
     m_dm.IBT_TANI.close();
     m_dm.IBT_TANI.open();
-    complete(Tab::Unit);
+    complete(Tab::Unit, digest);
 }
 
 QStringList MasterLoads::memberSource(int major, int middle)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 
+#include "ListGuard.h"
 #include "MainScreen.h"
 
 #include <QStringList>
@@ -35,6 +37,13 @@ public:
     // again only after the next load.
     void invalidate(Tab tab) { m_completed[static_cast<int>(tab)] = false; }
 
+    // What the list of a tab was loaded from; unknown until its load completes.
+    const ListOrigin& origin(Tab tab) const { return m_origin[static_cast<int>(tab)]; }
+    void setOrigin(Tab tab, const ListOrigin& origin) { m_origin[static_cast<int>(tab)] = origin; }
+    // Offers to save the list on screen to a file, before a reload replaces it
+    // with the product's rows; set by the session.
+    std::function<void()> exportList;
+
     // What the member load reads: the product members of one middle category in
     // their order, the columns of memberColumns().
     static QStringList memberSource(int major, int middle);
@@ -46,9 +55,11 @@ public:
 private:
     // Marks a tab's copy as incomplete until the load reaches its end.
     void begin(std::initializer_list<Tab> tabs);
-    void complete(Tab tab);
+    // The tab's copy is complete, loaded from the rows `digest` holds.
+    void complete(Tab tab, const ListDigest& digest, int major = 0, int middle = 0);
 
     TDM2& m_dm;
     MainScreen& m_screen;
     bool m_completed[4] = {};
+    ListOrigin m_origin[4];
 };

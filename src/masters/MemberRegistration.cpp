@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "ListGuard.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
@@ -107,10 +108,15 @@ bool MemberRegistration::Button5Click()
     category.major = Helpers::toIntOrZero(category.majorText);
     category.middle = Helpers::toIntOrZero(category.middleText);
 
+    m_refusedAsStale = false;
     // A narrowed grid holds only part of the list; it is judged once widened.
     const bool narrowed = m_ctx.screen.memberGridNarrowed();
     if (!narrowed && leavesMasterEmpty(category))
         return false;
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Member)) {
+        m_refusedAsStale = true;
+        return false;
+    }
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
         return false;
     if (narrowed) {
@@ -128,8 +134,20 @@ bool MemberRegistration::Button5Click()
         m_ctx.screen.setMemberGridEnabled(true);
         Registration::quietly([&] { dm.IBT_bu.open(); });
     };
-    Registration::runAllOrNothing(
-        dm.conn.IBDatabase1, dm.conn.IBDatabase4, [&] { registerMembers(category); }, restore);
+    try {
+        Registration::runAllOrNothing(
+            dm.conn.IBDatabase1, dm.conn.IBDatabase4,
+            [&] {
+                ListGuard::verify(dm.conn.IBDatabase1, Tab::Member, m_ctx.loads.origin(Tab::Member));
+                registerMembers(category);
+            },
+            restore);
+    } catch (const StaleList& stale) {
+        m_statements.clear();
+        m_refusedAsStale = true;
+        ListGuard::refuse(m_ctx, Tab::Member, stale.change);
+        return;
+    }
     m_statements.clear();
     QStringList rewritten{QStringLiteral("MAS_BUZAI")};
     if (housingEdition(m_ctx.state))

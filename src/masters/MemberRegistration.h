@@ -28,6 +28,9 @@ public:
 
     // False when nothing was registered: the question answered いいえ, or nothing to register.
     bool Button5Click();
+    // Whether the last press changed nothing because the list was loaded before
+    // the product's rows changed; the list then stays, or was loaded again.
+    bool refusedAsStale() const { return m_refusedAsStale; }
 
     static QString question() { return QStringLiteral("部材マスターを登録しますか？"); }
 
@@ -76,6 +79,7 @@ private:
     QSet<QString> m_memberKeys;
     QSet<QString> m_scheduleKeys;
     int m_changedMembers = 0;
+    bool m_refusedAsStale = false;
 
     // The members whose schedule lines are to follow them, for one registration.
     static constexpr const char* kChangedMembers = "MAS_MENT_BUZAI_CHG";

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "ListGuard.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
@@ -19,15 +20,26 @@ void UnitRegistration::Button9Click()
                                         Registration::nothingToRegisterMessage(QStringLiteral("単位マスター")));
         return;
     }
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Unit))
+        return;
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, question()) != Confirmation::Ok)
         return;
     units.close();
     units.open();
     units.first();
 
-    Registration::runAllOrNothing(
-        dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerUnits(); },
-        [&] { Registration::quietly([&] { units.open(); }); });
+    try {
+        Registration::runAllOrNothing(
+            dm.conn.IBDatabase1, dm.conn.IBDatabase2,
+            [&] {
+                ListGuard::verify(dm.conn.IBDatabase1, Tab::Unit, m_ctx.loads.origin(Tab::Unit));
+                registerUnits();
+            },
+            [&] { Registration::quietly([&] { units.open(); }); });
+    } catch (const StaleList& stale) {
+        ListGuard::refuse(m_ctx, Tab::Unit, stale.change);
+        return;
+    }
 
     units.close();
     units.open();

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Helpers.h"
+#include "ListGuard.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
@@ -148,6 +149,8 @@ void WorkTypeRegistration::Button6Click()
                                         Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
         return;
     }
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Major))
+        return;
     Registration::addJikkouColumns(dm.IBQ_touroku);
 
     const bool convert = m_ctx.screen.convertPastDetails(Tab::Major);
@@ -155,7 +158,8 @@ void WorkTypeRegistration::Button6Click()
         return;
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, majorQuestion()) != Confirmation::Ok)
         return;
-    if (!goOnWithRenumbering(Tab::Major, 0, convert))
+    // The preview shows the codes the product has now, or none at all.
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Major) || !goOnWithRenumbering(Tab::Major, 0, convert))
         return;
     Registration::reconnect(dm.conn.IBDatabase1);
 
@@ -165,8 +169,18 @@ void WorkTypeRegistration::Button6Click()
     m_ctx.screen.progress().start(5 * dm.IBT_dai.recordCount() + 20);
 
     const auto restore = [&] { restoreScreen(Tab::Major, dm.IBT_dai); };
-    Registration::runAllOrNothing(
-        dm.conn.IBDatabase1, dm.conn.IBDatabase2, [&] { registerMajors(convert); }, restore);
+    try {
+        Registration::runAllOrNothing(
+            dm.conn.IBDatabase1, dm.conn.IBDatabase2,
+            [&] {
+                ListGuard::verify(dm.conn.IBDatabase1, Tab::Major, m_ctx.loads.origin(Tab::Major));
+                registerMajors(convert);
+            },
+            restore);
+    } catch (const StaleList& stale) {
+        ListGuard::refuse(m_ctx, Tab::Major, stale.change);
+        return;
+    }
     Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(true, convert), m_ctx.screen.progress());
     try {
         openIfClosed(dm.IBT_dai);
@@ -282,6 +296,9 @@ void WorkTypeRegistration::Button7Click()
         return;
     }
 
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Middle))
+        return;
+
     const bool convert = m_ctx.screen.convertPastDetails(Tab::Middle);
     if (convert) {
         if (m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
@@ -291,7 +308,7 @@ void WorkTypeRegistration::Button7Click()
     }
     if (m_ctx.screen.confirmation().ask(Confirmation::Question, middleQuestion()) != Confirmation::Ok)
         return;
-    if (!goOnWithRenumbering(Tab::Middle, major, convert))
+    if (!ListGuard::stillCurrent(m_ctx, Tab::Middle) || !goOnWithRenumbering(Tab::Middle, major, convert))
         return;
 
     openIfClosed(dm.IBT_chu);
@@ -300,8 +317,18 @@ void WorkTypeRegistration::Button7Click()
     m_ctx.screen.progress().start(7 * dm.IBT_chu.recordCount() + 20);
 
     const auto restore = [&] { restoreScreen(Tab::Middle, dm.IBT_chu); };
-    Registration::runAllOrNothing(
-        dm.conn.IBDatabase1, dm.conn.IBDatabase3, [&] { registerMiddles(major, convert); }, restore);
+    try {
+        Registration::runAllOrNothing(
+            dm.conn.IBDatabase1, dm.conn.IBDatabase3,
+            [&] {
+                ListGuard::verify(dm.conn.IBDatabase1, Tab::Middle, m_ctx.loads.origin(Tab::Middle));
+                registerMiddles(major, convert);
+            },
+            restore);
+    } catch (const StaleList& stale) {
+        ListGuard::refuse(m_ctx, Tab::Middle, stale.change);
+        return;
+    }
     Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(false, convert), m_ctx.screen.progress());
     try {
         openIfClosed(dm.IBT_chu);

@@ -156,12 +156,15 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SBS_04"), [this] { m_rows->deleteRow(); });
     m_export = std::make_unique<ExportCommand>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB10"), [this] { m_export->run(); });
+    // A list refused as stale may be saved before it is loaded again.
+    m_loads->exportList = [this] { m_export->run(); };
     m_import = std::make_unique<ImportCommand>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
     m_price = std::make_unique<PriceCalculation>(dm, screen);
     m_batch = std::make_unique<BatchSetting>(dm, state, screen);
     m_replace = std::make_unique<TextReplacement>(dm, screen, *m_loads);
     m_unitReplace = std::make_unique<UnitReplacement>(dm, screen, m_units);
+    m_unitReplace->loads = m_loads.get();
     m_commands.bind(QStringLiteral("SBS_01"), [this] {
         if (m_screen->activeTab() == Tab::Unit)
             m_unitReplace->open();
@@ -170,6 +173,7 @@ void Session::attach(MainScreen& screen)
             m_replace->open();
     });
     m_rename = std::make_unique<MemberRename>(dm, screen);
+    m_rename->loads = m_loads.get();
     m_commands.bind(QStringLiteral("SBS_02"), [this] { m_rename->open(); });
     m_maintenance = std::make_unique<MaintenanceCommands>(*m_context);
     m_commands.bind(QStringLiteral("SBS_08"), [this] { m_maintenance->SBS_08Click(); });

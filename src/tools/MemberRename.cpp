@@ -1,6 +1,8 @@
 #include "MemberRename.h"
 
 #include "DataModule.h"
+#include "ListGuard.h"
+#include "MasterLoads.h"
 #include "SjisCodec.h"
 #include "TextTools.h"
 
@@ -81,12 +83,19 @@ bool MemberRename::run()
     bu.close();
     Database& product = m_dm.conn.IBDatabase1;
     Database& work = *bu.database();
+    ListOrigin origin = loads ? loads->origin(Tab::Member) : ListOrigin{};
     try {
         product.transaction().runWhole([&] {
+            ListGuard::verify(product, Tab::Member, origin);
             Query q(&product, QStringLiteral("IBQuery1"));
             statement(q, QStringLiteral("MAS_BUZAI"), kMember);
             statement(q, QStringLiteral("MAS_SIAGE02"), kSchedule);
+            // The list is renamed alike below: it stands for the rows as they are now.
+            if (origin.known)
+                origin = ListGuard::read(product, Tab::Member, origin, false);
         });
+        if (loads)
+            loads->setOrigin(Tab::Member, origin);
         work.transaction().runWhole([&] {
             Query q(&work, QStringLiteral("IBQ_FB2"));
             statement(q, QStringLiteral("BUZAI_S"), kMember);
@@ -98,6 +107,11 @@ bool MemberRename::run()
             // the renamed rows again.
             bu.prepareReopen();
         });
+    } catch (const StaleList& stale) {
+        work.transaction().restart();
+        bu.open();
+        m_screen.confirmation().ask(Confirmation::Notice, ListGuard::staleToolMessage(Tab::Member, stale.change));
+        return true;
     } catch (...) {
         bu.dropPrepared();
         work.transaction().restart();

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class MasterLoads;
 class TDM2;
 
 // "修　正" on the member tab: a member's 名称, 摘要 and 単位 changed wherever the
@@ -16,6 +17,10 @@ public:
     // The dialog's fields, in the order 名称, 摘要, 単位.
     QString before[3]; // "修正前", read-only
     QString after[3];  // "修正後"
+
+    // When set, the rename changes nothing while the member list is older than
+    // the product's rows it was loaded from.
+    MasterLoads* loads = nullptr;
 
     // Fills the fields from the current member, shows the dialog and returns the
     // member list to the row it was on.

@@ -4,6 +4,7 @@
 #include "DbError.h"
 #include "Helpers.h"
 #include "ImportText.h"
+#include "ListGuard.h"
 #include "MasterLoads.h"
 #include "Schema.h"
 #include "SjisCodec.h"
@@ -467,16 +468,26 @@ bool TextReplacement::run()
         }
     };
 
+    // The members changed are those of the category the list was loaded from;
+    // after the change the list stands for the product's rows as they are then.
+    ListOrigin origin = m_loads.origin(Tab::Member);
     try {
         if (anyChange && !pair)
             ensureMapTable(product);
         product.transaction().runWhole([&] {
+            ListGuard::verify(product, Tab::Member, origin);
             inPlace = inPlace && listIsProductCopy(product, listColumns, list.rows(), majorCode, middleCode);
             if (anyChange)
                 change(product, {{QStringLiteral("MAS_SIAGE02"), false}, {QStringLiteral("MAS_BUZAI"), true}},
                        QStringLiteral("BL_kubun=%1 and BM_kubun=%2").arg(majorCode).arg(middleCode),
                        [](int, const QString& value) { return value; });
+            if (origin.known)
+                origin = ListGuard::read(product, Tab::Member, origin, false);
         });
+    } catch (const StaleList& stale) {
+        m_screen.confirmation().ask(Confirmation::Notice, ListGuard::staleToolMessage(Tab::Member, stale.change));
+        reopenMembers();
+        return false;
     } catch (...) {
         reopenMembers();
         throw;
@@ -497,6 +508,7 @@ bool TextReplacement::run()
         }
     }
     if (inPlace) {
+        m_loads.setOrigin(Tab::Member, origin);
         work.transaction().restart();
         bu.open();
         return true;

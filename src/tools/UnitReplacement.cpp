@@ -1,6 +1,8 @@
 #include "UnitReplacement.h"
 
 #include "DataModule.h"
+#include "ListGuard.h"
+#include "MasterLoads.h"
 #include "SjisCodec.h"
 #include "TextTools.h"
 #include "UnitsFromMembers.h"
@@ -30,7 +32,21 @@ bool UnitReplacement::run()
         return false;
     }
     Database& product = m_dm.conn.IBDatabase1;
+    try {
+        runReplacement(product, was, now);
+    } catch (const StaleList& stale) {
+        m_screen.confirmation().ask(Confirmation::Notice, ListGuard::staleToolMessage(Tab::Unit, stale.change));
+        return true;
+    }
+    m_units.SpeedButton9Click();
+    return true;
+}
+
+void UnitReplacement::runReplacement(Database& product, const QString& was, const QString& now)
+{
     product.transaction().runWhole([&] {
+        if (loads)
+            ListGuard::verify(product, Tab::Unit, loads->origin(Tab::Unit));
         Query& q = m_dm.IBQ_touroku;
         for (const auto& [table, column] :
              {std::pair{"MAS_BUZAI", "TANI"}, std::pair{"MAS_SIAGE02", "TAN"}, std::pair{"DAT_SIAGE02", "TAN"}}) {
@@ -41,6 +57,4 @@ bool UnitReplacement::run()
             q.exec();
         }
     });
-    m_units.SpeedButton9Click();
-    return true;
 }

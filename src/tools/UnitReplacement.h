@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class Database;
+class MasterLoads;
 class TDM2;
 class UnitsFromMembers;
 
@@ -19,6 +21,10 @@ public:
     QString before; // "置換前", filled from the current unit at every opening
     QString after;  // "置換後", kept between openings
 
+    // When set, the replacement changes nothing while the unit list is older
+    // than the product's units it was loaded from.
+    MasterLoads* loads = nullptr;
+
     void open();
 
     // "実　行": true when the dialog closes. An empty field, or a new unit that
@@ -27,6 +33,8 @@ public:
     bool run();
 
 private:
+    void runReplacement(Database& product, const QString& was, const QString& now);
+
     TDM2& m_dm;
     MainScreen& m_screen;
     UnitsFromMembers& m_units;

@@ -43,6 +43,8 @@ protected:
     TextReplacementTest()
     {
         replace.codeRowVisible = true;
+        rename.loads = &loads;
+        unitReplace.loads = &loads;
         work({"insert into BUZAI_DAI values (1,3,'M',null)", "insert into BUZAI_CHU values (1,3,5,'m',null,null)"});
         dm->IBT_dai.open();
         dm->IBT_chu.open();
