@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -120,20 +121,23 @@ int main(int argc, char** argv)
         dm.IBT_bu.setRecNo(members / 2);
         QElapsedTimer t;
         t.start();
+        std::clock_t cpu = std::clock();
         command.run();
         const double throughDialog = seconds(t);
+        const double dialogCpu = double(std::clock() - cpu) / CLOCKS_PER_SEC;
         const MemberImport::Report& report = command.work().lastReport();
         if (memberCount(c) != members + lines || report.imported != lines)
             std::fprintf(stderr, "the dialog gave %d rows, %d imported, %d left out\n", memberCount(c), report.imported,
                          report.refused);
 
         // Bound: the same records read, split and converted, written by one prepared insert each.
-        double bound = 0;
+        double bound = 0, boundCpu = 0;
         {
             Query q(&c.IBDatabase2);
             q.run("delete from BUZAI_SW");
             q.run("COMMIT");
             t.restart();
+            cpu = std::clock();
             const QString read = ImportText::readLines(screen.path).lines.join('\n');
             const QVector<ImportText::Record> records = ImportText::splitRecords(read, ',');
             q.setSql("insert into BUZAI_SW (CNT,NAME01,NAME02,TANI,KIN_02,KIN_01,KIN_06) "
@@ -152,9 +156,12 @@ int main(int argc, char** argv)
             }
             q.run("COMMIT");
             bound = seconds(t);
+            boundCpu = double(std::clock() - cpu) / CLOCKS_PER_SEC;
         }
         const QByteArray label = QString("import %1 lines through the dialog (goal 3 s)").arg(lines).toUtf8();
         reportRow(label.constData(), throughDialog, bound);
+        // On a machine shared with other work the processor time tells more than the clock.
+        reportRow("the same, processor time of the program", dialogCpu, boundCpu);
 
         // The stop: requested once the import has run for a second, as the
         // progress window's 中止 or the end of the session would.
