@@ -107,7 +107,12 @@ bool TBZAI_CMV::guarded(const std::function<void()>& step)
         step();
         return true;
     } catch (const DbError& e) {
-        QMessageBox::critical(this, QApplication::applicationDisplayName(), e.text());
+        // The statement goes into the details part, not into what the user reads first.
+        const bool advised = !e.advice().isEmpty();
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                        advised ? e.advice() : e.message(), QMessageBox::Ok, this);
+        box.setDetailedText((advised ? e.message() + QLatin1Char('\n') : QString()) + e.statement());
+        box.exec();
     }
     return false;
 }
