@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -12,6 +13,33 @@ QString quoted(QString text)
     // Doubled so that readers of the file keep a quote inside its field.
     text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// "-1234.5" with the display's thousands separators: "-1,234.5".
+QString grouped(const QString& number)
+{
+    const qsizetype sign = number.startsWith(QLatin1Char('-')) ? 1 : 0;
+    qsizetype end = number.indexOf(QLatin1Char('.'));
+    if (end < 0)
+        end = number.size();
+    QString out = number;
+    for (qsizetype at = end - 3; at > sign; at -= 3)
+        out.insert(at, QLatin1Char(','));
+    return out;
+}
+
+// An editable cell is written so that it reads back as the value it holds: a
+// display that rounds the amount or hides a zero gives way to the full value.
+QString exportText(const QAbstractItemModel& model, const QModelIndex& index)
+{
+    const QString shown = index.data(Qt::DisplayRole).toString();
+    if (!(model.flags(index) & Qt::ItemIsEditable))
+        return shown;
+    const QString value = index.data(Qt::EditRole).toString();
+    static const QRegularExpression plainNumber(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    if (value == shown || !plainNumber.match(value).hasMatch())
+        return shown;
+    return shown.contains(QLatin1Char(',')) ? grouped(value) : value;
 }
 
 } // namespace
@@ -37,7 +65,7 @@ bool writeGridExport(const QString& fileName, const QAbstractItemModel& model, c
     writeLine([&](int col) { return model.headerData(col, Qt::Horizontal, Qt::DisplayRole).toString(); });
     const int rows = model.rowCount();
     for (int row = 0; row < rows; ++row)
-        writeLine([&](int col) { return model.index(row, col).data(Qt::DisplayRole).toString(); });
+        writeLine([&](int col) { return exportText(model, model.index(row, col)); });
     file.close();
     return file.error() == QFileDevice::NoError;
 }

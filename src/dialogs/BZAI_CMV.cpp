@@ -1,6 +1,8 @@
 #include "BZAI_CMV.h"
 
 #include "DbError.h"
+#include "ImportProgress.h"
+#include "ImportReportDialog.h"
 #include "ImportText.h"
 #include "MemberImport.h"
 
@@ -86,6 +88,10 @@ TBZAI_CMV::TBZAI_CMV(MemberImport& work, QWidget* parent) : QDialog(parent), m_w
             fillMapping();
         });
     connect(DBGrid2, &QTableWidget::cellChanged, this, &TBZAI_CMV::codeEdited);
+    showReport = [this](const MemberImport::Report& report) {
+        ImportReportDialog dialog(report, this);
+        dialog.exec();
+    };
 }
 
 void TBZAI_CMV::showCentered(QWidget* over)
@@ -101,7 +107,12 @@ bool TBZAI_CMV::guarded(const std::function<void()>& step)
         step();
         return true;
     } catch (const DbError& e) {
-        QMessageBox::critical(this, QApplication::applicationDisplayName(), e.text());
+        // The statement goes into the details part, not into what the user reads first.
+        const bool advised = !e.advice().isEmpty();
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                        advised ? e.advice() : e.message(), QMessageBox::Ok, this);
+        box.setDetailedText((advised ? e.message() + QLatin1Char('\n') : QString()) + e.statement());
+        box.exec();
     }
     return false;
 }
@@ -156,17 +167,51 @@ void TBZAI_CMV::codeEdited(int row, int column)
     fillMapping();
 }
 
+void TBZAI_CMV::setControlsEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4,
+                                                      SpeedButton5, CheckBox1, DBGrid1, DBGrid2})
+        w->setEnabled(enabled);
+}
+
 void TBZAI_CMV::importRows()
 {
+    if (m_importing)
+        return;
     m_work.titleIsData = CheckBox1->isChecked();
-    const bool imported = guarded([this] { m_work.importRows(); });
+    ImportProgress progress(this);
+    m_progress = &progress;
+    m_importing = true;
+    setControlsEnabled(false);
+    MemberImport::Report report;
+    const bool imported = guarded([&] { report = m_work.importRows(&progress); });
+    m_importing = false;
+    m_progress = nullptr;
+    setControlsEnabled(true);
     Label1->setText(m_work.recordLabel());
-    if (imported)
-        accept();
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        done(m_closeResult);
+        return;
+    }
+    // Stopped with 中止: the dialog stays for another try; nothing was handed on.
+    if (!imported || report.cancelled)
+        return;
+    if (!report.problems.isEmpty() && showReport)
+        showReport(report);
+    accept();
 }
 
 void TBZAI_CMV::done(int result)
 {
+    if (m_importing) {
+        // Esc, the close box or the end of the session while importing: stop first.
+        m_closeRequested = true;
+        m_closeResult = result;
+        if (m_progress)
+            m_progress->cancel();
+        return;
+    }
     guarded([this] { m_work.close(); });
     QDialog::done(result);
 }

@@ -4,7 +4,9 @@
 
 #include <functional>
 
-class MemberImport;
+#include "MemberImport.h"
+
+class ImportProgress;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -32,6 +34,10 @@ public:
     // Shown modally by the import command; centred on `over`.
     void showCentered(QWidget* over);
 
+    // Shows the lines an import left out (modally); tests answer it.
+    std::function<void(const MemberImport::Report&)> showReport;
+    bool importing() const { return m_importing; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
@@ -43,6 +49,13 @@ private:
     // Runs a step; a database error is shown and the dialog stays open.
     bool guarded(const std::function<void()>& step);
 
+    void setControlsEnabled(bool enabled);
+
     MemberImport& m_work;
     bool m_filling = false;
+    bool m_importing = false;
+    // Closing while the import runs stops it; the dialog closes once it has stopped.
+    bool m_closeRequested = false;
+    int m_closeResult = 0;
+    ImportProgress* m_progress = nullptr;
 };

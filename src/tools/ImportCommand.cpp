@@ -17,8 +17,9 @@ namespace {
 
 // Hand-off columns of BUZAI_S and the BUSAI_SEL columns that feed them.
 const QList<std::pair<QString, QString>> kHandOff = {
-    {"NAME01", "NAME01"}, {"NAME02", "NAME02"}, {"NAME03", "NAME03"}, {"B_CD", "B_CD"},        {"TANI", "TAN"},
-    {"KIN_01", "KIN_01"}, {"KIN_02", "KIN_02"}, {"KIN_06", "KIN_06"}, {"KU_KAMOKU", "KAMOKU"}, {"S_CD", "S_CD"}};
+    {"NAME01", "NAME01"},    {"NAME02", "NAME02"}, {"NAME03", "NAME03"}, {"B_CD", "B_CD"},
+    {"TANI", "TAN"},         {"KIN_01", "KIN_01"}, {"KIN_02", "KIN_02"}, {"KIN_06", "KIN_06"},
+    {"KU_KAMOKU", "KAMOKU"}, {"S_CD", "S_CD"},     {"KETA", "KETA"}};
 
 const QStringList kTextColumns = {"NAME01", "NAME02", "NAME03", "B_CD", "TAN"};
 
@@ -35,9 +36,8 @@ ImportCommand::ImportCommand(TDM2& dm, ProgramState& state, MainScreen& screen)
 
 bool ImportCommand::makeWorkCopy(const QString& path)
 {
-    static const QStringList kTextKinds{"csv", "CSV", "TXT", "txt"};
-    if (std::none_of(kTextKinds.begin(), kTextKinds.end(), [&](const QString& k) { return path.contains(k); }))
-        return true; // the previous work copy serves
+    // Whatever its name, the chosen file is read: its content and its extension
+    // tell commas from TABs.
     const ImportText::FileLines file = ImportText::readLines(path);
     QString error = file.error;
     if (error.isEmpty() && file.lines.isEmpty())
@@ -45,6 +45,7 @@ bool ImportCommand::makeWorkCopy(const QString& path)
     if (error.isEmpty()) {
         QFile::remove(MemberImport::workCopyName());
         ImportText::writeLines(MemberImport::workCopyName(), file, &error);
+        m_work.setSeparator(ImportText::detectSeparator(file.lines.value(0), path));
     }
     if (!error.isEmpty()) {
         m_screen.confirmation().ask(Confirmation::Notice, error);
@@ -80,8 +81,8 @@ void ImportCommand::run()
         Confirmation::Ok)
         return;
     const QString start = m_state.config.startDirectory;
-    const QString path =
-        m_screen.files().openFileName(QString(), start, QStringLiteral("CSV File (*.CSV);;TXT File (*.TXT)"));
+    const QString path = m_screen.files().openFileName(
+        QString(), start, QStringLiteral("CSV・テキスト (*.csv *.CSV *.txt *.TXT *.tsv *.TSV);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
     if (!start.isEmpty())
@@ -107,6 +108,11 @@ void ImportCommand::run()
     } catch (...) {
         reopen();
         throw;
+    }
+    // A stopped import leaves the member list as it was.
+    if (m_work.lastReport().cancelled) {
+        reopen();
+        return;
     }
     handOff(at, row);
 }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -12,6 +13,12 @@
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+const QByteArray kUtf16Bom("\xFF\xFE");
+
+bool isBreak(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
 
 QStringList splitIntoLines(const QString& text)
 {
@@ -58,6 +65,13 @@ bool inWord(QChar c)
     return c.unicode() > 0x20 && c.unicode() < 0x80;
 }
 
+// A field named in a message: long ones cut, so that one line stays readable.
+QString shortened(const QString& field)
+{
+    constexpr int kShown = 30;
+    return field.size() <= kShown ? field : field.left(kShown) + QStringLiteral("…");
+}
+
 } // namespace
 
 namespace ImportText {
@@ -65,6 +79,18 @@ namespace ImportText {
 FileLines decodeLines(const QByteArray& bytes, const QString& shownName)
 {
     FileLines out;
+    if (bytes.startsWith(kUtf16Bom)) {
+        // Excel's "Unicode text": written again as UTF-8 with its mark.
+        out.utf8 = true;
+        QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(kUtf16Bom.size()));
+        if (decoder.hasError() || text.contains(QChar(QChar::ReplacementCharacter)) || text.contains(QChar(0))) {
+            out.error = QStringLiteral("ファイル「%1」はUTF-16のテキストとして読めません。").arg(shownName);
+            return out;
+        }
+        out.lines = splitIntoLines(text);
+        return out;
+    }
     if (bytes.contains('\0')) {
         out.error = QStringLiteral("ファイル「%1」はテキストファイルではありません。").arg(shownName);
         return out;
@@ -180,18 +206,150 @@ QStringList splitTitleLine(const QString& line)
     return splitLine(titles);
 }
 
+QVector<Record> splitRecords(const QString& text, QChar separator)
+{
+    QVector<Record> out;
+    const qsizetype n = text.size();
+    const QChar* d = text.constData();
+    const bool tabs = separator == QLatin1Char('\t');
+    const auto breakEnd = [&](qsizetype k) {
+        return d[k] == QLatin1Char('\r') && k + 1 < n && d[k + 1] == QLatin1Char('\n') ? k + 2 : k + 1;
+    };
+    // Once a quote ran to the end of the text unclosed, quotes close on their own
+    // line or not at all: one scan to the end per text, not one per stray quote.
+    bool spanLines = true;
+    qsizetype i = 0;
+    int line = 1;
+    while (i < n) {
+        Record record;
+        record.line = line;
+        for (;;) {
+            QString field;
+            bool quoted = false;
+            if (i < n && d[i] == QLatin1Char('"')) {
+                qsizetype j = i + 1;
+                int breaks = 0;
+                bool closed = false;
+                while (j < n) {
+                    const QChar c = d[j];
+                    if (c == QLatin1Char('"')) {
+                        if (j + 1 < n && d[j + 1] == QLatin1Char('"')) {
+                            field += c;
+                            j += 2;
+                            continue;
+                        }
+                        closed = true;
+                        ++j;
+                        break;
+                    }
+                    if (isBreak(c)) {
+                        if (!spanLines)
+                            break;
+                        const qsizetype e = breakEnd(j);
+                        field += text.mid(j, e - j);
+                        ++breaks;
+                        j = e;
+                        continue;
+                    }
+                    field += c;
+                    ++j;
+                }
+                if (!closed && j >= n)
+                    spanLines = false;
+                // In a TAB-separated file quotes that do not enclose the whole field are its text.
+                if (closed && tabs && j < n && d[j] != separator && !isBreak(d[j]))
+                    closed = false;
+                if (closed) {
+                    // Text after the closing quote stays with its field: nothing is lost.
+                    while (j < n && d[j] != separator && !isBreak(d[j]))
+                        field += d[j++];
+                    line += breaks;
+                    i = j;
+                    quoted = true;
+                } else {
+                    field.clear();
+                }
+            }
+            if (!quoted) {
+                qsizetype j = i;
+                if (!tabs && i < n && d[i] == QLatin1Char('"')) {
+                    // A quote left open: the rest of the line is its field.
+                    ++i;
+                    while (j < n && !isBreak(d[j]))
+                        ++j;
+                } else {
+                    while (j < n && d[j] != separator && !isBreak(d[j]))
+                        ++j;
+                }
+                field = text.mid(i, j - i);
+                i = j;
+            }
+            record.fields << field;
+            if (i < n && d[i] == separator) {
+                ++i;
+                continue;
+            }
+            break;
+        }
+        out << record;
+        if (i < n) {
+            i = breakEnd(i);
+            ++line;
+        }
+    }
+    return out;
+}
+
+QChar detectSeparator(const QString& text, const QString& fileName)
+{
+    int tabs = 0, commas = 0;
+    bool inQuotes = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            inQuotes = !inQuotes;
+        else if (inQuotes)
+            continue;
+        else if (isBreak(c))
+            break;
+        else if (c == QLatin1Char('\t'))
+            ++tabs;
+        else if (c == QLatin1Char(','))
+            ++commas;
+    }
+    if (tabs > 0 && commas == 0)
+        return QLatin1Char('\t');
+    if (commas > 0 && tabs == 0)
+        return QLatin1Char(',');
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("tsv") || suffix == QLatin1String("txt"))
+        return QLatin1Char('\t');
+    if (suffix == QLatin1String("csv") || tabs == 0)
+        return QLatin1Char(',');
+    return tabs > commas ? QLatin1Char('\t') : QLatin1Char(',');
+}
+
 const QVector<Target>& targets()
 {
     using C = Conversion;
-    // Box widths of the dialog (364, 188 and 116 pixels at 8 pixels a half-width character).
+    // Box widths of the dialog (364, 188 and 116 pixels at 8 pixels a half-width
+    // character); lengths and ranges those of the member list (BUZAI_S).
+    constexpr qint64 kSmall = 32767, kInt = 2147483647;
     static const QVector<Target> list = {
-        {1, "№", "№", "文字列半角10", C::None, 0},           {2, "名称", "NAME01", "文字列半角40", C::Text, 45},
-        {3, "摘要", "NAME02", "文字列半角40", C::Text, 45},  {4, "単位", "TAN", "文字列半角12", C::Text, 14},
-        {5, "見積数量", "M_KAZU", "金額型", C::Amount, 0},   {6, "実行数量", "J_KAZU", "金額型", C::Amount, 0},
-        {7, "単価", "KIN_02", "金額型", C::Amount, 0},       {8, "原価", "KIN_01", "金額型", C::Amount, 0},
-        {9, "備考", "NAME03", "文字列半角20", C::Text, 23},  {10, "科目", "KAMOKU", "数値型", C::Integer, 0},
-        {11, "発注先ＣＤ", "S_CD", "数値型", C::Integer, 0}, {12, "発注先名", "S_NAME", "文字列半角40", C::Text, 45},
-        {13, "部材CD", "B_CD", "文字列半角40", C::Text, 23},
+        {1, "№", "№", "文字列半角10", C::None, 0, 0, 0, 0},
+        {2, "名称", "NAME01", "文字列半角40", C::Text, 45, 40, 0, 0},
+        {3, "摘要", "NAME02", "文字列半角40", C::Text, 45, 40, 0, 0},
+        {4, "単位", "TAN", "文字列半角12", C::Text, 14, 6, 0, 0},
+        {5, "見積数量", "M_KAZU", "金額型", C::Amount, 0, 0, 0, 0},
+        {6, "実行数量", "J_KAZU", "金額型", C::Amount, 0, 0, 0, 0},
+        {7, "単価", "KIN_02", "金額型", C::Amount, 0, 0, 0, 0},
+        {8, "原価", "KIN_01", "金額型", C::Amount, 0, 0, 0, 0},
+        {9, "備考", "NAME03", "文字列半角20", C::Text, 23, 20, 0, 0},
+        {10, "科目", "KAMOKU", "数値型", C::Integer, 0, 0, -kSmall - 1, kSmall},
+        {11, "発注先ＣＤ", "S_CD", "数値型", C::Integer, 0, 0, -kInt - 1, kInt},
+        {12, "発注先名", "S_NAME", "文字列半角40", C::Text, 45, 20, 0, 0},
+        {13, "部材CD", "B_CD", "文字列半角40", C::Text, 23, 20, 0, 0},
+        {14, "定価", "KIN_06", "金額型", C::Amount, 0, 0, 0, 0},
+        {15, "桁", "KETA", "数値型", C::Integer, 0, 0, 0, kSmall},
     };
     return list;
 }
@@ -236,6 +394,13 @@ std::optional<TitleMatch> matchTitle(const QString& title)
         set(12, "発注先名");
     if (is("部材CD"))
         set(13, "部材CD");
+    // The captions the member grid exports under, so that an exported list comes back by itself.
+    if (is("業者CD"))
+        set(11, "発注先ＣＤ");
+    if (has("定") && has("価"))
+        set(14, "定価");
+    if (is("桁"))
+        set(15, "桁");
     return match;
 }
 
@@ -277,23 +442,81 @@ QString firstLineCut(const QString& text, int units)
     return cut;
 }
 
-QVariant convert(const Target& target, const QString& field)
+Converted convert(const Target& target, const QString& field)
 {
-    switch (target.conversion) {
-    case Conversion::None: return {};
-    case Conversion::Text: {
-        const QString cut = firstLineCut(field, target.boxUnits);
-        return cut.isEmpty() ? QVariant() : QVariant(cut);
+    Converted out;
+    if (target.conversion == Conversion::None)
+        return out;
+    if (target.conversion != Conversion::Text) {
+        QString blank = field;
+        blank.remove(QChar(0x3000));
+        if (blank.trimmed().isEmpty())
+            return out;
+        // No amount a person writes is this long; a stray text need not be parsed.
+        constexpr qsizetype kLongestNumber = 64;
+        double number = 0;
+        bool read = false;
+        try {
+            if (field.size() <= kLongestNumber) {
+                number = Helpers::parseAmount(field);
+                read = std::isfinite(number);
+            }
+        } catch (const Helpers::ConversionError&) {
+        }
+        if (target.conversion == Conversion::Amount) {
+            if (!read)
+                out.problem = QStringLiteral("「%1」を金額として読めません。").arg(shortened(field));
+            else
+                out.value = number;
+            return out;
+        }
+        if (!read || number != std::floor(number))
+            out.problem = QStringLiteral("「%1」を整数として読めません。").arg(shortened(field));
+        else if (number < double(target.minimum) || number > double(target.maximum))
+            out.problem = QStringLiteral("%1は%2から%3までの整数です（「%4」）。")
+                              .arg(target.name)
+                              .arg(target.minimum)
+                              .arg(target.maximum)
+                              .arg(shortened(field));
+        else
+            out.value = static_cast<int>(number); // every range lies within int
+        return out;
     }
-    case Conversion::Amount: {
-        const double value = Helpers::parseAmount(field);
-        if (!std::isfinite(value))
-            throw Helpers::ConversionError("not a finite amount");
-        return value;
+    // Line breaks of a cell (Alt+Enter) and TABs become one blank each: the
+    // member list holds one line, and nothing of the text is lost.
+    QString text;
+    text.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < field.size() && field.at(i + 1) == QLatin1Char('\n'))
+            continue;
+        text += isBreak(c) || c == QLatin1Char('\t') ? QChar(QLatin1Char(' ')) : c;
     }
-    case Conversion::Integer: return Helpers::toIntOrZero(field);
+    if (text.isEmpty())
+        return out;
+    for (const QChar c : std::as_const(text))
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            out.problem = QStringLiteral("制御文字（U+%1）が含まれています。")
+                              .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+            return out;
+        }
+    const qsizetype length = text.size();
+    if (length > target.maxLength) {
+        out.problem =
+            QStringLiteral("%1文字あります。%2は%3文字までです。").arg(length).arg(target.name).arg(target.maxLength);
+        return out;
     }
-    return {};
+    QByteArray encoded;
+    QString bad;
+    if (!SjisCodec::tryEncode(text, encoded, &bad)) {
+        out.problem =
+            QStringLiteral("「%1」（U+%2）はShift-JISで保存できない文字です。")
+                .arg(bad)
+                .arg(QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        return out;
+    }
+    out.value = text;
+    return out;
 }
 
 } // namespace ImportText

@@ -5,6 +5,7 @@
 #include "ImportText.h"
 #include "Query.h"
 #include "Schema.h"
+#include "SjisCodec.h"
 #include "UiSeams.h"
 
 #include <QDir>
@@ -25,11 +26,17 @@ const QString kSavedTable = QStringLiteral("CREATE TABLE CMV_M (CD SMALLINT, CD2
 constexpr int kMaxColumns = 1000;
 // Titles and examples are VARCHAR(60).
 constexpr int kShownLength = 60;
-// Reading and handing off more lines than this shows the progress bar.
-constexpr int kProgressFrom = 1000;
 
-const QStringList kConvertedColumns = {"CNT",    "NAME01", "NAME02", "NAME03", "B_CD",   "TAN",  "J_KAZU", "M_KAZU",
-                                       "KIN_01", "KIN_02", "KIN_03", "KIN_04", "KAMOKU", "S_CD", "S_NAME"};
+const QStringList kConvertedColumns = {"CNT",    "NAME01", "NAME02", "NAME03", "B_CD",   "TAN",
+                                       "J_KAZU", "M_KAZU", "KIN_01", "KIN_02", "KIN_03", "KIN_04",
+                                       "KAMOKU", "S_CD",   "S_NAME", "KIN_06", "KETA"};
+
+// Titles and examples as CMV_01 can hold them: a character Shift-JIS cannot
+// store shows as "?" there (the import names it on its line).
+QString storable(const QString& text)
+{
+    return SjisCodec::decode(SjisCodec::encode(text.left(kShownLength)));
+}
 
 using Row = QVector<QVariant>;
 
@@ -63,9 +70,6 @@ void commit(Query& q)
     q.run(QStringLiteral("COMMIT"));
 }
 
-// A line whose mapping points past its last field.
-struct ShortLine {};
-
 } // namespace
 
 MemberImport::MemberImport(Database& work, ProgressSink& progress) : m_work(work), m_progress(progress)
@@ -84,12 +88,14 @@ void MemberImport::makeStartCurrent() const
         Helpers::changeToDirectory(m_start);
 }
 
-QStringList MemberImport::workCopyLines() const
+QVector<ImportText::Record> MemberImport::workCopyRecords() const
 {
     makeStartCurrent();
     if (!QFileInfo::exists(workCopyName()))
         return {};
-    return ImportText::readLines(workCopyName()).lines;
+    const QString text = ImportText::readLines(workCopyName()).lines.join(QLatin1Char('\n'));
+    return ImportText::splitRecords(text,
+                                    m_separator.isNull() ? ImportText::detectSeparator(text, QString()) : m_separator);
 }
 
 void MemberImport::connect()
@@ -172,18 +178,20 @@ void MemberImport::fillTargets()
 
 void MemberImport::analyseTitles()
 {
-    const QStringList lines = workCopyLines();
+    const QVector<ImportText::Record> lines = workCopyRecords();
     if (lines.isEmpty())
         return;
     Query q(&m_import, QStringLiteral("IBQ_CMV"));
     q.setSql(QStringList{"insert into CMV_01", "(CD,NAME01,NAME02,NAME03,CD2)", "values",
                          "(:CD,:NAME01,:NAME02,:NAME03,:CD2)"});
-    const QStringList titles = ImportText::splitTitleLine(lines.at(0)).mid(0, kMaxColumns);
+    QStringList titles = lines.at(0).fields.mid(0, kMaxColumns);
+    for (QString& title : titles)
+        title.remove(QLatin1Char(' '));
     for (int i = 0; i < titles.size(); ++i) {
         const auto match = ImportText::matchTitle(titles.at(i));
         q.clearParams();
         q.setParam(QStringLiteral("CD"), i + 1);
-        q.setParam(QStringLiteral("NAME01"), titles.at(i).left(kShownLength));
+        q.setParam(QStringLiteral("NAME01"), storable(titles.at(i)));
         if (match) {
             q.setParam(QStringLiteral("CD2"), match->code);
             q.setParam(QStringLiteral("NAME03"), match->name);
@@ -192,7 +200,7 @@ void MemberImport::analyseTitles()
     }
     // The examples commit the titles with them.
     if (lines.size() >= 2)
-        showExamples(ImportText::splitLine(lines.at(1)), false);
+        showExamples(lines.at(1).fields, false);
     else
         commit(q);
     m_label = QStringLiteral("レコード№=1/%1").arg(lines.size() - 1);
@@ -213,7 +221,7 @@ void MemberImport::showExamples(const QStringList& fields, bool nullForEmpty)
         sql << QStringLiteral("where CD=%1").arg(i + 1);
         q.setSql(sql);
         if (!field.isEmpty())
-            q.setParam(QStringLiteral("NAME02"), field.left(kShownLength));
+            q.setParam(QStringLiteral("NAME02"), storable(field));
         q.exec();
     }
     commit(q);
@@ -221,6 +229,7 @@ void MemberImport::showExamples(const QStringList& fields, bool nullForEmpty)
 
 void MemberImport::show()
 {
+    m_report = {};
     connect();
     rebuildTables();
     fillTargets();
@@ -275,9 +284,31 @@ bool MemberImport::hasColumns()
     return q.value(0).toInt() > 0;
 }
 
-int MemberImport::importRows()
+QString MemberImport::problemText(const Problem& p)
 {
-    const QStringList lines = workCopyLines();
+    QString where = QStringLiteral("%1行目").arg(p.line);
+    if (p.column > 0)
+        where += p.title.isEmpty() ? QStringLiteral(" %1列目").arg(p.column)
+                                   : QStringLiteral(" %1列目（%2）").arg(p.column).arg(p.title);
+    return where + QStringLiteral(": ") + p.reason;
+}
+
+QString MemberImport::reportText(const Report& report)
+{
+    QStringList lines{QStringLiteral("取り込んだ行: %1行").arg(report.imported),
+                      QStringLiteral("取り込めなかった行: %1行").arg(report.refused), QString()};
+    for (const Problem& p : report.problems)
+        lines << problemText(p);
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
+{
+    ProgressSink& progress = progressSink ? *progressSink : m_progress;
+    m_report = {};
+    Report& report = m_report;
+    const QVector<ImportText::Record> lines = workCopyRecords();
+    const QStringList titles = lines.isEmpty() ? QStringList() : lines.at(0).fields;
     Query q(&m_import, QStringLiteral("IBQ_CMV"));
     // Emptied in the transaction that refills it.
     q.run(QStringLiteral("Delete from BUSAI_CNV"));
@@ -301,9 +332,7 @@ int MemberImport::importRows()
         }
 
     m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(lines.size() - 1);
-    const bool showProgress = lines.size() > kProgressFrom;
-    if (showProgress)
-        m_progress.start(static_cast<int>(lines.size()) * 2);
+    progress.start(static_cast<int>(lines.size()) * 2);
 
     // The rows BUSAI_CNV took, kept to be handed on without reading them back:
     // both tables have the same columns, so the database makes the same values
@@ -315,32 +344,62 @@ int MemberImport::importRows()
         if (!used.contains(m.slot))
             used << m.slot;
     prepareInsert(q, QStringLiteral("BUSAI_CNV"), used);
+    const auto refuse = [&](const ImportText::Record& record, int column, const QString& reason) {
+        report.problems << Problem{record.line, column + 1, column >= 0 ? titles.value(column) : QString(), reason};
+    };
+    const auto stop = [&] {
+        report.cancelled = true;
+        progress.finish();
+        return report;
+    };
     int sequence = 1;
     for (m_record = titleIsData ? 0 : 1; m_record < lines.size(); ++m_record) {
-        if (showProgress)
-            m_progress.step();
-        try {
-            const QStringList fields = ImportText::splitLine(lines.at(m_record));
-            Row row(kConvertedColumns.size());
-            for (const Mapping& m : std::as_const(mapping)) {
-                row[0] = sequence;
-                if (m.column < 0 || m.column >= fields.size())
-                    throw ShortLine{};
-                row[m.slot] = ImportText::convert(*m.target, fields.at(m.column));
-                ++sequence;
-            }
-            bindRow(q, row, used, false);
-            q.exec();
-            taken << row;
-        } catch (const ShortLine&) {
-            // The line is left out; the others go on.
-        } catch (const Helpers::ConversionError&) {
-        } catch (const DbError&) {
+        progress.step();
+        if (progress.cancelled()) {
+            m_import.transaction().rollback();
+            m_import.transaction().start();
+            return stop();
         }
+        const ImportText::Record& record = lines.at(m_record);
+        ++report.records;
+        if (std::all_of(record.fields.begin(), record.fields.end(), [](const QString& f) { return f.isEmpty(); })) {
+            refuse(record, -1, QStringLiteral("空の行です。"));
+            ++report.refused;
+            continue;
+        }
+        Row row(kConvertedColumns.size());
+        const qsizetype before = report.problems.size();
+        int next = sequence;
+        for (const Mapping& m : std::as_const(mapping)) {
+            row[0] = next++;
+            if (m.column < 0 || m.column >= record.fields.size()) {
+                refuse(record, m.column, QStringLiteral("この行には%1列しかありません。").arg(record.fields.size()));
+                continue;
+            }
+            ImportText::Converted value = ImportText::convert(*m.target, record.fields.at(m.column));
+            if (!value.problem.isEmpty())
+                refuse(record, m.column, value.problem);
+            else
+                row[m.slot] = std::move(value.value);
+        }
+        if (report.problems.size() == before) {
+            try {
+                bindRow(q, row, used, false);
+                q.exec();
+                taken << row;
+                sequence = next;
+                continue;
+            } catch (const DbError& e) {
+                // Checked above; what the database still refuses is named without its statement.
+                refuse(record, -1,
+                       QStringLiteral("データベースに書き込めませんでした（%1）。").arg(e.message().simplified()));
+            }
+        }
+        ++report.refused;
     }
     commit(q);
 
-    // The hand-off rows: all of them or, on an error, none.
+    // The hand-off rows: all of them or, on an error or a stop, none.
     Transaction& tra = m_work.transaction();
     Query sel(&m_work, QStringLiteral("IBQ_touroku2_2"));
     int k = 1;
@@ -351,20 +410,23 @@ int MemberImport::importRows()
             row[0] = k++;
             bindRow(sel, row, used, true);
             sel.exec();
-            if (showProgress && k % 2 == 0)
-                m_progress.step(2);
+            progress.step(2);
+            if (progress.cancelled()) {
+                tra.rollback();
+                tra.start();
+                return stop();
+            }
         }
         tra.commitAndRestart();
     } catch (...) {
         tra.rollback();
         tra.start();
-        if (showProgress)
-            m_progress.finish();
+        progress.finish();
         throw;
     }
-    if (showProgress)
-        m_progress.finish();
-    return k - 1;
+    progress.finish();
+    report.imported = k - 1;
+    return report;
 }
 
 void MemberImport::saveMapping()
@@ -402,7 +464,7 @@ void MemberImport::loadMapping()
 
 void MemberImport::browse(int step)
 {
-    const QStringList lines = workCopyLines();
+    const QVector<ImportText::Record> lines = workCopyRecords();
     const int last = static_cast<int>(lines.size()) - 1;
     // Line 0 is the title line; the arrows stop at the first and the last line.
     const int to = std::clamp(m_browsed + (step < 0 ? -1 : 1), 1, std::max(1, last));
@@ -410,5 +472,5 @@ void MemberImport::browse(int step)
         return;
     m_browsed = to;
     m_label = QStringLiteral("レコード№=%1/%2").arg(m_browsed).arg(last);
-    showExamples(ImportText::splitLine(lines.at(m_browsed)), true);
+    showExamples(lines.at(m_browsed).fields, true);
 }

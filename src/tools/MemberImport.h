@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "ImportText.h"
 
 #include <QString>
 #include <QVector>
@@ -50,9 +51,35 @@ public:
     int recordCounter() const { return m_record; }
     bool titleIsData = false; // 先頭もデーター
 
-    // 取込開始: every line of the work copy through the mapping into BUSAI_CNV,
-    // then the rows into BUSAI_SEL in one transaction. Returns the number of rows.
-    int importRows();
+    // The work copy's separator: TAB or comma. Unset, the content decides.
+    void setSeparator(QChar separator) { m_separator = separator; }
+
+    // A record of the file that was not imported, and why (one per failing column).
+    struct Problem {
+        int line = 0;   // line of the file the record starts on, from 1
+        int column = 0; // file column, from 1; 0 for the whole record
+        QString title;  // the column's title
+        QString reason;
+    };
+    struct Report {
+        int records = 0;  // data records read
+        int imported = 0; // rows handed on
+        int refused = 0;  // records left out, each named in `problems`
+        QVector<Problem> problems;
+        bool cancelled = false; // stopped by the user or the end of the session: nothing handed on
+    };
+    // "12行目 3列目（単価）: …" for the list and the saved file.
+    static QString problemText(const Problem& problem);
+    // The whole report as a text file's lines.
+    static QString reportText(const Report& report);
+
+    // 取込開始: every record of the work copy through the mapping into BUSAI_CNV,
+    // then the rows into BUSAI_SEL in one transaction. Records that cannot be
+    // imported are left out and named in the report. `progress` (default: the
+    // main window's) is asked after every record whether to stop; a stop leaves
+    // BUSAI_CNV and BUSAI_SEL as they were.
+    Report importRows(ProgressSink* progress = nullptr);
+    const Report& lastReport() const { return m_report; }
     void saveMapping(); // 対応CD登録
     void loadMapping(); // 対応CD呼出
     // ← (-1) and → (+1): the example column shows another line of the work copy.
@@ -68,7 +95,7 @@ private:
     void analyseTitles();
     void showExamples(const QStringList& fields, bool nullForEmpty);
     bool hasColumns();
-    QStringList workCopyLines() const;
+    QVector<ImportText::Record> workCopyRecords() const;
     void makeStartCurrent() const;
 
     Database& m_work;
@@ -81,5 +108,7 @@ private:
     // The line the arrows show, apart from the counter the import leaves behind
     // for the next label: a file shorter than the last one must not be read past its end.
     int m_browsed = 1;
+    QChar m_separator;
+    Report m_report;
     QString m_label = QStringLiteral("ﾚｺｰﾄﾞNo");
 };

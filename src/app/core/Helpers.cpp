@@ -183,20 +183,69 @@ double parseAmount(const QString& text)
 {
     if (text.isEmpty())
         return 0.0;
-    QString s = text;
-    s.remove(QLatin1Char(','));
-    s.replace(QStringLiteral("▲"), QStringLiteral("-"));
-    s.remove(QLatin1Char('"'));
-    s.remove(QLatin1Char(' '));
-    s = s.trimmed();
+    // Written as people and Excel write amounts: full-width digits and signs,
+    // blanks and thousands separators anywhere, a yen sign in front ("\\" is
+    // byte 0x5C of Shift-JIS), and "▲", "△", "-" or parentheses for a negative.
+    QString s;
+    s.reserve(text.size());
+    for (const QChar ch : text) {
+        char16_t c = ch.unicode();
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = char16_t(c - 0xFF01 + 0x21);
+        switch (c) {
+        case ',':
+        case '"':
+        case ' ':
+        case '\t':
+        case 0x3000:
+        case 0x00A0: continue;
+        case 0x2212:
+        case 0x2010:
+        case 0x2012:
+        case 0x2013: c = '-'; break;
+        case 0xFFE5:
+        case 0x00A5: c = '\\'; break;
+        default: break;
+        }
+        s += QChar(c);
+    }
+    const auto fail = [&]() -> double {
+        throw ConversionError(QStringLiteral("'%1' は有効な数値ではありません").arg(text).toStdString());
+    };
+    bool negative = false;
+    if (s.size() >= 2 && s.startsWith(QLatin1Char('(')) && s.endsWith(QLatin1Char(')'))) {
+        negative = true;
+        s = s.mid(1, s.size() - 2);
+    }
+    // At most one sign and one yen sign before the digits, in either order.
+    bool hasSign = false, yen = false;
+    qsizetype i = 0;
+    for (; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        const bool minus = c == QLatin1Char('-') || c == QChar(u'▲') || c == QChar(u'△');
+        if (minus || c == QLatin1Char('+')) {
+            if (hasSign || negative)
+                return fail();
+            hasSign = true;
+            negative = minus;
+        } else if (c == QLatin1Char('\\')) {
+            if (yen)
+                return fail();
+            yen = true;
+        } else {
+            break;
+        }
+    }
+    s = s.mid(i);
+    if (s.isEmpty())
+        return fail();
     // Only plain decimal notation; QString::toDouble alone would also take "inf".
-    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression number(QStringLiteral("^([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     bool ok = false;
     const double value = number.match(s).hasMatch() ? QLocale::c().toDouble(s, &ok) : 0.0;
-    if (!ok) {
-        throw ConversionError(QStringLiteral("'%1' は有効な数値ではありません").arg(text).toStdString());
-    }
-    return value;
+    if (!ok)
+        return fail();
+    return negative ? -value : value;
 }
 
 namespace {

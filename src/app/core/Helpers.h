@@ -27,8 +27,9 @@ QString toFullWidth(const QString& text);
 // Hiragana to katakana; everything else unchanged.
 QString toKatakana(const QString& text);
 
-// Amount text as typed or stored by the suite: "," ignored, "▲" is the minus
-// sign, double quotes and blanks ignored, empty is 0. Throws ConversionError.
+// Amount text as typed, stored or written by Excel: "," ignored, "▲", "△", "-" or
+// parentheses for a minus, a yen sign ("￥", "¥" or "\\") in front, full-width
+// digits and signs, double quotes and blanks ignored, empty is 0. Throws ConversionError.
 double parseAmount(const QString& text);
 
 // mode: 0 none, -1 toward zero, 1 away from zero, 2 half away from zero.

@@ -26,6 +26,8 @@ public:
     virtual void start(int maximum) = 0;
     virtual void step(int by = 1) = 0;
     virtual void finish() = 0;
+    // The user (or the end of the session) asked the work under way to stop.
+    virtual bool cancelled() { return false; }
 };
 
 class NullProgress : public ProgressSink {
