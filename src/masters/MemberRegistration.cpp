@@ -146,7 +146,7 @@ bool MemberRegistration::Button5Click()
         m_statements.clear();
         m_refusedAsStale = true;
         ListGuard::refuse(m_ctx, Tab::Member, stale.change);
-        return;
+        return false;
     }
     m_statements.clear();
     QStringList rewritten{QStringLiteral("MAS_BUZAI")};
