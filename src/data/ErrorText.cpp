@@ -133,7 +133,9 @@ Failure classify(const Status& s, const QString& statement)
     if (has(s, {isc_string_truncation})) {
         // "expected length 20, actual 25"
         const auto* limits = find(s, {isc_trunc_limits});
-        return {Reason::ValueTooLong, {}, limits ? int(limits->numbers.value(0)) : 0,
+        return {Reason::ValueTooLong,
+                {},
+                limits ? int(limits->numbers.value(0)) : 0,
                 limits ? int(limits->numbers.value(1)) : 0};
     }
     if (has(s, {isc_transliteration_failed, isc_malformed_string}))
@@ -151,8 +153,9 @@ struct Parts {
 Parts parts(const Failure& f, const QString& role)
 {
     const QString db = role.isEmpty() ? QStringLiteral("データベース") : role;
-    const QString file =
-        f.subject.isEmpty() ? db : db + QStringLiteral("「") + QDir::toNativeSeparators(f.subject) + QStringLiteral("」");
+    const QString file = f.subject.isEmpty()
+                             ? db
+                             : db + QStringLiteral("「") + QDir::toNativeSeparators(f.subject) + QStringLiteral("」");
     const bool work = role == QStringLiteral("作業用データベース");
     switch (f.reason) {
     case Reason::None:
@@ -178,13 +181,15 @@ Parts parts(const Failure& f, const QString& role)
                 QStringLiteral("フォルダーを作り、書き込めるようにしてから、プログラムを起動し直してください。")};
     }
     case Reason::FileInUse:
-        return {file + QStringLiteral("は他のプログラムが使用中のため、開けません。"),
-                QStringLiteral("このデータベースを開いているプログラム（データベースサーバーや別のツール）を終了してから、"
-                               "もう一度実行してください。")};
+        return {
+            file + QStringLiteral("は他のプログラムが使用中のため、開けません。"),
+            QStringLiteral("このデータベースを開いているプログラム（データベースサーバーや別のツール）を終了してから、"
+                           "もう一度実行してください。")};
     case Reason::FileDamaged:
         return {file + QStringLiteral("をデータベースとして読めません。壊れているか、データベースではないファイル"
                                       "（空のファイルなど）です。"),
-                work ? QStringLiteral("このファイルを削除してプログラムを起動し直すと、作業用データベースが作り直されます。")
+                work ? QStringLiteral(
+                           "このファイルを削除してプログラムを起動し直すと、作業用データベースが作り直されます。")
                      : QStringLiteral("バックアップから戻すか、管理者に相談してください。")};
     case Reason::IsFolder:
         return {file + QStringLiteral("はフォルダーです。"),
@@ -250,13 +255,12 @@ QString sentence(const Failure& failure, const QString& role, bool unchanged)
 QString forErrno(int error)
 {
     switch (error) {
-    case 0: return {};
+    case 0: return QStringLiteral("ファイルを読み書きできませんでした。");
     case ENOENT: return QStringLiteral("ファイルまたはフォルダーがありません。場所と名前を確認してください。");
     case ENOTDIR: return QStringLiteral("パスの途中にフォルダーではないものがあります。場所を確認してください。");
     case EISDIR: return QStringLiteral("同じ名前のフォルダーがあります。別の名前を指定してください。");
     case EACCES:
-    case EPERM:
-        return QStringLiteral("アクセスが許可されていません。ファイルとフォルダーの権限を確認してください。");
+    case EPERM: return QStringLiteral("アクセスが許可されていません。ファイルとフォルダーの権限を確認してください。");
     case EROFS: return QStringLiteral("読み取り専用の場所です。書き込める場所を指定してください。");
     case ENOSPC:
     case EDQUOT: return QStringLiteral("ディスクの空きがありません。空きを作ってから、もう一度実行してください。");
@@ -265,7 +269,9 @@ QString forErrno(int error)
         return QStringLiteral("他のプログラムが使用中です。そのプログラムを終了してから、もう一度実行してください。");
     case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます。短い名前を指定してください。");
     case EMFILE:
-    case ENFILE: return QStringLiteral("開いているファイルが多すぎます。他のプログラムを終了してから、もう一度実行してください。");
+    case ENFILE:
+        return QStringLiteral(
+            "開いているファイルが多すぎます。他のプログラムを終了してから、もう一度実行してください。");
     case EIO: return QStringLiteral("ディスクの読み書きに失敗しました。ディスクや接続を確認してください。");
     default: break;
     }
@@ -275,10 +281,11 @@ QString forErrno(int error)
 QString columnCaption(const QString& column)
 {
     static const QHash<QString, QString> captions = {
-        {"NAME01", "名称"},   {"NAME02", "摘要"},   {"TANI", "単位"},       {"TAN", "単位"},    {"KIN_01", "原価"},
-        {"KIN_02", "単価"},   {"KIN_06", "定価"},   {"NAME03", "備考"},     {"S_CD", "業者CD"}, {"KU_KAMOKU", "科目"},
-        {"KETA", "桁"},       {"B_CD", "部材CD"},   {"NAME", "名称"},       {"NAME_01", "名称"}, {"NAME_02", "摘要"},
-        {"BL_KUBUN", "大項目"}, {"BM_KUBUN", "中項目"}, {"BS_KUBUN", "部材番号"}};
+        {"NAME01", "名称"},     {"NAME02", "摘要"},      {"TANI", "単位"},    {"TAN", "単位"},
+        {"KIN_01", "原価"},     {"KIN_02", "単価"},      {"KIN_06", "定価"},  {"NAME03", "備考"},
+        {"S_CD", "業者CD"},     {"KU_KAMOKU", "科目"},   {"KETA", "桁"},      {"B_CD", "部材CD"},
+        {"NAME", "名称"},       {"NAME_01", "名称"},     {"NAME_02", "摘要"}, {"BL_KUBUN", "大項目"},
+        {"BM_KUBUN", "中項目"}, {"BS_KUBUN", "部材番号"}};
     return captions.value(column.toUpper(), column);
 }
 

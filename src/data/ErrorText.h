@@ -24,10 +24,10 @@ enum class Reason {
     IsFolder,          // the database path names a folder
     AccessDenied,      // no permission, or a read-only file system
     DiskFull,
-    ReadOnlyDatabase,  // the database is set read-only
-    ColumnMissing,     // a column this program needs is not in the database
-    TableMissing,      // a table this program needs is not in the database
-    ValueTooLong,      // a text longer than its column
+    ReadOnlyDatabase,   // the database is set read-only
+    ColumnMissing,      // a column this program needs is not in the database
+    TableMissing,       // a table this program needs is not in the database
+    ValueTooLong,       // a text longer than its column
     CharacterNotStored, // a character the database's character set has no code for
 };
 

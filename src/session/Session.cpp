@@ -72,7 +72,7 @@ QString Session::openDatabases()
     try {
         if (!QFileInfo::exists(kWorkDatabase))
             Database::createDatabase(databasePath(kWorkDatabase));
-    } catch (DbError e) {
+    } catch (DbError& e) {
         // The connections still learn their files, so that later errors name them.
         e.setRole(QStringLiteral("作業用データベース"));
         failure = e.text();

@@ -1,6 +1,6 @@
+#include "ErrorText.h"
 #include "Database.h"
 #include "DbErrorOf.h"
-#include "ErrorText.h"
 #include "OtherProgram.h"
 #include "Query.h"
 #include "TableDataset.h"
@@ -65,22 +65,34 @@ TEST_F(ErrorTextTest, RealFailuresGetTheirJapaneseSentence)
         };
     };
     const QList<Case> cases = {
-        {"missing file", [&] { return connecting(folder.file("none.fdb")); }, Reason::FileMissing,
+        {"missing file",
+         [&] { return connecting(folder.file("none.fdb")); },
+         Reason::FileMissing,
          {"製品データベース「", "none.fdb」がありません。"}},
-        {"second database missing", [&] { return connecting(folder.file("TREVOLAN2.FDB"), "IBDatabase5"); },
-         Reason::FileMissing, {"第２データベース「", "複写元のデータベース"}},
-        {"empty file", [&] { return connecting(empty.fileName()); }, Reason::FileDamaged,
+        {"second database missing",
+         [&] { return connecting(folder.file("TREVOLAN2.FDB"), "IBDatabase5"); },
+         Reason::FileMissing,
+         {"第２データベース「", "複写元のデータベース"}},
+        {"empty file",
+         [&] { return connecting(empty.fileName()); },
+         Reason::FileDamaged,
          {"データベースとして読めません", "バックアップ"}},
-        {"not a database", [&] { return connecting(junk.fileName(), "IBDatabase2"); }, Reason::FileDamaged,
+        {"not a database",
+         [&] { return connecting(junk.fileName(), "IBDatabase2"); },
+         Reason::FileDamaged,
          {"作業用データベース「", "作り直されます"}},
         {"a folder", [&] { return connecting(folder.path()); }, Reason::IsFolder, {"フォルダーです"}},
         {"creating in a missing folder",
          [&] { return dbErrorOf([&] { Database::createDatabase(folder.file("NOLOCAL/MAS_MENT.fdb")); }); },
-         Reason::FolderMissing, {"NOLOCAL」がないか"}},
-        {"no server answers", [&] { return connecting(QStringLiteral("127.0.0.1/1:/x.fdb")); }, Reason::Unreachable,
+         Reason::FolderMissing,
+         {"NOLOCAL」がないか"}},
+        {"no server answers",
+         [&] { return connecting(QStringLiteral("127.0.0.1/1:/x.fdb")); },
+         Reason::Unreachable,
          {"データベースサーバーに接続できません"}},
         {"missing column",
-         onDb([](Database& d) { Query(&d).run(QStringLiteral("select B_CD from T")); }), Reason::ColumnMissing,
+         onDb([](Database& d) { Query(&d).run(QStringLiteral("select B_CD from T")); }),
+         Reason::ColumnMissing,
          {"列「B_CD」", "製品データベースがこのプログラムより古い版"}},
         {"column missing from a result",
          onDb([](Database& d) {
@@ -89,9 +101,12 @@ TEST_F(ErrorTextTest, RealFailuresGetTheirJapaneseSentence)
              q.open();
              q.value(QStringLiteral("KU_KAMOKU"));
          }),
-         Reason::ColumnMissing, {"列「KU_KAMOKU」", "古い版"}},
-        {"missing table", onDb([](Database& d) { Query(&d).run(QStringLiteral("select * from MAS_NONE")); }),
-         Reason::TableMissing, {"表「MAS_NONE」"}},
+         Reason::ColumnMissing,
+         {"列「KU_KAMOKU」", "古い版"}},
+        {"missing table",
+         onDb([](Database& d) { Query(&d).run(QStringLiteral("select * from MAS_NONE")); }),
+         Reason::TableMissing,
+         {"表「MAS_NONE」"}},
         {"too long",
          onDb([](Database& d) {
              Query q(&d);
@@ -99,7 +114,8 @@ TEST_F(ErrorTextTest, RealFailuresGetTheirJapaneseSentence)
              q.setParam(QStringLiteral("NAME01"), QStringLiteral("abcdefg"));
              q.exec();
          }),
-         Reason::ValueTooLong, {"「名称」の値が長すぎる"}},
+         Reason::ValueTooLong,
+         {"「名称」の値が長すぎる"}},
         {"not in the column's character set",
          onDb([](Database& d) {
              Query q(&d);
@@ -107,7 +123,8 @@ TEST_F(ErrorTextTest, RealFailuresGetTheirJapaneseSentence)
              q.setParam(QStringLiteral("A"), QStringLiteral("あ"));
              q.exec();
          }),
-         Reason::CharacterNotStored, {"保存できない文字"}},
+         Reason::CharacterNotStored,
+         {"保存できない文字"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
