@@ -2,7 +2,7 @@
 # Sourced by scripts/run and scripts/test.
 MASMENT_PACKAGES=(
     cmake g++ pkg-config make clang-format git
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev qt6-translations-l10n
     firebird-dev firebird3.0-server-core firebird3.0-common firebird3.0-server
     libicu-dev libmuparser-dev libgtest-dev
     fonts-ipafont-mincho fonts-ipafont-gothic

@@ -2,6 +2,7 @@
 #include "Form1.h"
 #include "MassageForm.h"
 #include "PreviewDialog.h"
+#include "QtTranslations.h"
 #include "Session.h"
 #include "SingleInstance.h"
 #include "SystemConfig.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
 {
     TerminationWatcher::blockSignals();
     QApplication app(argc, argv);
+    installQtTranslations(app);
     // Watching starts before anything can show a dialog: the end of the session
     // must end the program even while a start-up error is on the screen.
     TerminationWatcher termination;

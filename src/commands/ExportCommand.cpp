@@ -1,12 +1,15 @@
 #include "ExportCommand.h"
 
 #include "DataModule.h"
+#include "ErrorText.h"
 #include "GridExport.h"
 #include "Helpers.h"
 #include "ProgramState.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <cerrno>
 
 namespace {
 
@@ -25,12 +28,13 @@ QString fileNameOf(QString name)
     return name.trimmed();
 }
 
-// Why the file could not be written, in the system's words when it has none.
+// Why the file could not be written, from the system's error number.
 QString reasonFor(const QString& fileName)
 {
     QFile probe(fileName);
+    errno = 0;
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
-        return probe.errorString();
+        return ErrorText::forErrno(errno);
     return QStringLiteral("書き込み中にエラーが発生しました。");
 }
 

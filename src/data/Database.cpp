@@ -128,6 +128,16 @@ void Transaction::runWhole(const std::function<void()>& body)
     try {
         body();
         commit();
+    } catch (DbError& e) {
+        bool undone = true;
+        try {
+            rollback();
+        } catch (...) {
+            undone = false; // the error that caused the rollback is the one to report
+        }
+        if (undone)
+            e.setNothingChanged();
+        throw;
     } catch (...) {
         try {
             rollback();
@@ -235,6 +245,17 @@ static QString paramValue(const QStringList& params, const QString& key)
     return {};
 }
 
+QString Database::role() const
+{
+    if (m_name == QLatin1String("IBDatabase1"))
+        return QStringLiteral("製品データベース");
+    if (m_name == QLatin1String("IBDatabase5"))
+        return QStringLiteral("第２データベース");
+    if (m_name.startsWith(QLatin1String("IBDatabase")))
+        return QStringLiteral("作業用データベース");
+    return {};
+}
+
 void Database::open()
 {
     if (m_connected)
@@ -274,7 +295,7 @@ void Database::open()
                 FbApi::provider()->attachDatabase(st, path.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
         } catch (const FbException& e) {
             try {
-                FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path));
+                FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path), role());
             } catch (const DbError& error) {
                 if (error.kind() == NetworkErrors::Kind::Unreachable) {
                     m_unreachable = std::make_shared<DbError>(error);

@@ -97,6 +97,9 @@ public:
     const QString& name() const { return m_name; }
     void setDatabaseName(const QString& path) { m_path = path; }
     const QString& databaseName() const { return m_path; }
+    // The database as the user knows it ("製品データベース", "作業用データベース",
+    // "第２データベース"), by the connection's name; empty for other connections.
+    QString role() const;
     // "user_name=…", "password=…", "lc_ctype=…"
     void setParams(const QStringList& params) { m_params = params; }
     const QStringList& params() const { return m_params; }

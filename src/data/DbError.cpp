@@ -48,7 +48,9 @@ const QString kDetails = QStringLiteral("\n\n【詳細】\n");
 
 QString DbError::text() const
 {
-    const QString raw = m_statement.isEmpty() ? m_message : m_message + QStringLiteral("\n\n") + m_statement;
+    // A complaint about one field names it as the user sees it.
+    const QString message = m_pattern.isEmpty() ? m_message : named(m_pattern, ErrorText::columnCaption(m_field));
+    const QString raw = m_statement.isEmpty() ? message : message + QStringLiteral("\n\n") + m_statement;
     const QString user = advice();
     return user.isEmpty() ? raw : user + kDetails + raw;
 }
@@ -56,6 +58,41 @@ QString DbError::text() const
 void DbError::setCodes(const QList<long>& codes)
 {
     m_kind = NetworkErrors::classify(codes, m_statement);
+}
+
+void DbError::explain(const ErrorText::Status& status)
+{
+    setCodes(status.codes());
+    m_failure = ErrorText::classify(status, m_statement);
+}
+
+void DbError::setRole(const QString& role)
+{
+    if (m_role.isEmpty())
+        m_role = role;
+}
+
+void DbError::setColumn(const QString& column)
+{
+    m_failure.subject = column;
+}
+
+QString DbError::advice() const
+{
+    ErrorText::Failure f = m_failure;
+    if (f.reason == ErrorText::Reason::ValueTooLong || f.reason == ErrorText::Reason::CharacterNotStored)
+        f.subject = f.subject.isEmpty() ? QString() : ErrorText::columnCaption(f.subject);
+    const QString user = ErrorText::sentence(f, m_role, m_unchanged);
+    if (!user.isEmpty())
+        return user;
+    return NetworkErrors::message(m_kind);
+}
+
+DbError DbError::columnMissing(const QString& column, const QString& statement)
+{
+    DbError e(QStringLiteral("フィールド '%1' が見つかりません").arg(column), statement);
+    e.m_failure = {ErrorText::Reason::ColumnMissing, column, 0};
+    return e;
 }
 
 QPair<QString, QString> DbError::splitDetails(const QString& text)

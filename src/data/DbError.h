@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorText.h"
 #include "NetworkErrors.h"
 
 #include <QList>
@@ -35,9 +36,22 @@ public:
 
     // Tells the failure apart by the error codes of the status vector.
     void setCodes(const QList<long>& codes);
+    // The same from the whole status vector, which also names the file, column or
+    // system error concerned.
+    void explain(const ErrorText::Status& status);
     NetworkErrors::Kind kind() const { return m_kind; }
+    const ErrorText::Failure& failure() const { return m_failure; }
+    // The database the failure happened in, as the user knows it ("製品データベース");
+    // the first one set stays.
+    void setRole(const QString& role);
+    // The work was rolled back: the user's message says that nothing was changed.
+    void setNothingChanged() { m_unchanged = true; }
+    // The column whose value the failure is about (a text too long for it).
+    void setColumn(const QString& column);
     // The user's message; empty when Firebird's text is all there is.
-    QString advice() const { return NetworkErrors::message(m_kind); }
+    QString advice() const;
+    // A column this program reads is missing from a result: the database is older.
+    static DbError columnMissing(const QString& column, const QString& statement);
     // A text() split into what the error box shows and its details part (empty
     // when the text has none).
     static QPair<QString, QString> splitDetails(const QString& text);
@@ -58,4 +72,7 @@ private:
     QString m_field;
     QString m_pattern;
     NetworkErrors::Kind m_kind = NetworkErrors::Kind::None;
+    ErrorText::Failure m_failure;
+    QString m_role;
+    bool m_unchanged = false;
 };

@@ -31,24 +31,42 @@ StatusGuard::~StatusGuard()
     m_status.dispose();
 }
 
-void rethrow(const Firebird::FbException& e, const QString& statement)
+void rethrow(const Firebird::FbException& e, const QString& statement, const QString& role)
 {
     char buf[2048];
     util()->formatStatus(buf, sizeof buf, e.getStatus());
     const intptr_t* errors = e.getStatus()->getErrors();
     long gds = (errors && errors[0] == isc_arg_gds) ? static_cast<long>(errors[1]) : 0;
     int sqlCode = errors ? static_cast<int>(isc_sqlcode(errors)) : 0;
-    QList<long> codes;
-    // Clusters of (argument type, value); the error codes are the isc_arg_gds ones.
+    ErrorText::Status status;
+    // Clusters of (argument type, value); each argument belongs to the error code before it.
     for (const intptr_t* p = errors; p && *p != isc_arg_end; p += 2) {
-        if (*p == isc_arg_gds)
-            codes << static_cast<long>(p[1]);
-        else if (*p == isc_arg_cstring)
+        switch (*p) {
+        case isc_arg_gds: status.entries.append({static_cast<long>(p[1]), {}, {}}); break;
+        case isc_arg_string:
+        case isc_arg_interpreted:
+            if (!status.entries.isEmpty())
+                status.entries.last().strings << SjisCodec::decode(QByteArray(reinterpret_cast<const char*>(p[1])));
+            break;
+        case isc_arg_cstring:
+            if (!status.entries.isEmpty())
+                status.entries.last().strings
+                    << SjisCodec::decode(QByteArray(reinterpret_cast<const char*>(p[2]), static_cast<qsizetype>(p[1])));
             ++p; // length, then the pointer
+            break;
+        case isc_arg_number:
+            if (!status.entries.isEmpty())
+                status.entries.last().numbers << static_cast<long>(p[1]);
+            break;
+        case isc_arg_unix: status.osError = static_cast<int>(p[1]); break;
+        default: break;
+        }
     }
     // Firebird's messages may quote statement text in the connection character set.
     DbError error(SjisCodec::decode(QByteArray(buf)), statement, sqlCode, gds);
-    error.setCodes(codes);
+    error.explain(status);
+    if (!role.isEmpty())
+        error.setRole(role);
     throw error;
 }
 

@@ -15,7 +15,8 @@ Firebird::IUtil* util();
 Firebird::IProvider* provider();
 
 // Converts a Firebird failure into a DbError carrying the statement.
-[[noreturn]] void rethrow(const Firebird::FbException& e, const QString& statement = {});
+// `role` names the database for the user ("製品データベース"); empty when unknown.
+[[noreturn]] void rethrow(const Firebird::FbException& e, const QString& statement = {}, const QString& role = {});
 
 // A status object for a run of calls, given back on every path out. A failure
 // reported through it is thrown as an FbException with its own copy of the

@@ -479,8 +479,11 @@ QVariant Query::value(int column) const
 QVariant Query::value(const QString& name) const
 {
     const int i = fieldIndex(name);
-    if (i < 0 && m_open)
-        throw DbError(QStringLiteral("フィールド '%1' が見つかりません").arg(name), sql());
+    if (i < 0 && m_open) {
+        DbError e = DbError::columnMissing(name, sql());
+        e.setRole(m_db ? m_db->role() : QString());
+        throw e;
+    }
     return value(i);
 }
 
@@ -530,9 +533,27 @@ void Query::prepare()
                               bytes.constData(), kDialect, IStatement::PREPARE_PREFETCH_METADATA);
     } catch (const FbException& e) {
         m_stmt = nullptr;
-        FbApi::rethrow(e, text);
+        FbApi::rethrow(e, text, m_db->role());
     }
     m_preparedText = text;
+}
+
+void Query::nameTooLongValue(DbError& error) const
+{
+    const ErrorText::Failure& f = error.failure();
+    if (f.reason != ErrorText::Reason::ValueTooLong || !f.subject.isEmpty() || f.actual <= 0)
+        return;
+    // The engine does not say which value was too long, only its length in
+    // characters or in bytes: the first text of that length is the one.
+    for (const QString& name : m_paramOrder) {
+        const QVariant v = m_values.value(name.toUpper());
+        QByteArray bytes;
+        if (v.typeId() == QMetaType::QString && SjisCodec::tryEncode(v.toString(), bytes, nullptr) &&
+            (bytes.size() == f.actual || v.toString().size() == f.actual)) {
+            error.setColumn(name);
+            return;
+        }
+    }
 }
 
 void Query::exec()
@@ -584,7 +605,12 @@ void Query::execute(bool fetch)
         executePrepared(status.get(), fetch);
     } catch (const FbException& e) {
         close();
-        FbApi::rethrow(e, text);
+        try {
+            FbApi::rethrow(e, text, m_db->role());
+        } catch (DbError& error) {
+            nameTooLongValue(error);
+            throw;
+        }
     } catch (...) {
         close();
         throw;

@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <QVector>
 
+class DbError;
+
 namespace Firebird {
 class IStatement;
 class ThrowStatusWrapper;
@@ -90,6 +92,8 @@ public:
     void detachFromDatabase();
 
 private:
+    // Names the parameter whose text a truncation error is about.
+    void nameTooLongValue(DbError& error) const;
     int fieldIndex(const QString& name) const; // case-insensitive, -1 when absent
     void prepare();
     void execute(bool fetch);

@@ -787,13 +787,19 @@ void TableDataset::post()
         changes = m_changed.at(c) && m_buffer.at(c) != m_rows.at(m_cur).at(c);
     try {
         store();
-    } catch (const DbError& e) {
+    } catch (DbError& e) {
         // A value the database refused is reported by its field, not its parameter.
         static const QRegularExpression param(QStringLiteral("^P(\\d+)$"));
         const auto m = param.match(e.field());
         const int c = m.hasMatch() ? m.captured(1).toInt() : -1;
         if (c >= 0 && c < m_columns.size())
             throw e.forField(m_columns.at(c));
+        const auto tooLong = param.match(e.failure().subject);
+        const int t = tooLong.hasMatch() ? tooLong.captured(1).toInt() : -1;
+        if (t >= 0 && t < m_columns.size())
+            e.setColumn(m_columns.at(t));
+        // The row keeps the values typed; the table has none of them.
+        e.setNothingChanged();
         throw;
     }
     m_rows[m_cur] = m_buffer;

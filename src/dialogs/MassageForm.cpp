@@ -22,6 +22,8 @@ constexpr int kLineHeight = 22;
 constexpr int kChrome = 120; // label margins and the button row
 constexpr int kButtonBottom = 50;
 constexpr int kLabelTop = 20;
+// A longer line wraps: the dialog never grows past the screen or cuts a message.
+constexpr int kMaxLabelWidth = 720;
 
 // Calls `f(begin, end)` for each line of `text` (end excludes the break) and
 // returns the number of lines.
@@ -109,12 +111,17 @@ QString TMASSAGE_FORM::displayText(const QString& text)
 
 void TMASSAGE_FORM::arrange()
 {
+    LABEL->setWordWrap(false);
     LABEL->adjustSize();
+    if (LABEL->width() > kMaxLabelWidth) {
+        LABEL->setWordWrap(true);
+        LABEL->resize(kMaxLabelWidth, LABEL->heightForWidth(kMaxLabelWidth));
+    }
     int w = std::max(kMinWidth, LABEL->width() + kSideMargins);
     constexpr int kThreeButtons = 3 * ButtonWidth + 2 * 8;
     if (mode == Unregistered)
         w = std::max(w, kThreeButtons + kSideMargins);
-    const int h = lineCount(m_message) * kLineHeight + kChrome;
+    const int h = std::max(lineCount(m_message) * kLineHeight, LABEL->height()) + kChrome;
     setFixedSize(w, h);
     LABEL->move((w - LABEL->width()) / 2, kLabelTop);
 

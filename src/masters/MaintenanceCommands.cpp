@@ -17,10 +17,10 @@ QVariant textOrNull(const QString& text)
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-int rowCount(Database& db, const QString& table)
+int rowCount(Database& db, const QString& table, const QString& where = {})
 {
     Query q(&db, QStringLiteral("IBQuery1"));
-    q.setSql(QStringLiteral("select count(*) from ") + table);
+    q.setSql(QStringLiteral("select count(*) from ") + table + (where.isEmpty() ? QString() : ' ' + where));
     q.open();
     return q.value(0).toInt();
 }
@@ -43,11 +43,37 @@ void MaintenanceCommands::SBS_08Click()
     for (const QString& u : pieceUnits())
         literals << '\'' + u + '\'';
     const QString list = literals.join(',');
+    Database& product = m_ctx.dm.conn.IBDatabase1;
+    // Only rows whose digits are not 0 yet change; those are the ones counted.
+    const QString changing = QStringLiteral(" in (") + list + QStringLiteral(") and KETA is distinct from 0");
+    const int members = rowCount(product, QStringLiteral("MAS_BUZAI"), QStringLiteral("where TANI") + changing);
+    const int schedules = rowCount(product, QStringLiteral("MAS_SIAGE02"), QStringLiteral("where TAN") + changing);
+    Confirmation& confirm = m_ctx.screen.confirmation();
+    if (members + schedules == 0) {
+        confirm.ask(
+            Confirmation::Notice,
+            QStringLiteral("単位が式・本・枚などの部材と仕上明細は、すべて「桁」が 0 です。\n何も変更していません。"));
+        return;
+    }
+    const QString question = QStringLiteral("単位が式・本・枚などの行の「桁」を 0 にします（製品データベース）。\n"
+                                            "部材マスター：%1件\n仕上明細：%2件\n"
+                                            "実行しますか？（「いいえ」で中止します）")
+                                 .arg(members)
+                                 .arg(schedules);
+    if (confirm.ask(Confirmation::Question, question) != Confirmation::Ok)
+        return;
     Query& q = m_ctx.dm.IBQ_touroku;
-    q.run({QStringLiteral("UPDATE MAS_SIAGE02 set KETA=0"), QStringLiteral("where TAN in (") + list + ')'});
-    q.run(QStringLiteral("COMMIT"));
-    q.run({QStringLiteral("UPDATE MAS_BUZAI set KETA=0"), QStringLiteral("where TANI in (") + list + ')'});
-    q.run(QStringLiteral("COMMIT"));
+    // Both tables or neither.
+    product.transaction().runWhole([&] {
+        q.run({QStringLiteral("UPDATE MAS_SIAGE02 set KETA=0"), QStringLiteral("where TAN") + changing});
+        q.run({QStringLiteral("UPDATE MAS_BUZAI set KETA=0"), QStringLiteral("where TANI") + changing});
+    });
+    // The member list on screen still shows the old digits.
+    if (members > 0)
+        m_ctx.loads.invalidate(Tab::Member);
+    confirm.ask(
+        Confirmation::Notice,
+        QStringLiteral("「桁」を 0 にしました。\n部材マスター：%1件\n仕上明細：%2件").arg(members).arg(schedules));
 }
 
 bool MaintenanceCommands::openSecond(const QString& table)
@@ -59,8 +85,11 @@ bool MaintenanceCommands::openSecond(const QString& table)
         second.open();
         if (!Schema::tableExists(second, table))
             problem = QStringLiteral("第２データベース「%1」に %2 がありません。").arg(shown, table);
-    } catch (const DbError& e) {
-        problem = QStringLiteral("第２データベース「%1」を開けません。\n%2").arg(shown, e.message());
+    } catch (DbError& e) {
+        // The error box tells what happened and what to do; the engine's text is in its details.
+        e.setRole(QStringLiteral("第２データベース"));
+        e.setNothingChanged();
+        throw;
     }
     if (problem.isEmpty())
         return true;
@@ -197,6 +226,20 @@ void MaintenanceCommands::SBS_12Click()
     if (m_ctx.screen.activeTab() != Tab::Unit)
         return;
     Database& product = m_ctx.dm.conn.IBDatabase1;
+    const int orphans =
+        rowCount(product, QStringLiteral("MAS_SIAGE02 d"),
+                 QStringLiteral("where d.BUI>0 and not exists (select 1 from MAS_SIAGE01 s where s.BUI=d.BUI and "
+                                "s.BANGOU=d.BANGOU)"));
+    Confirmation& confirm = m_ctx.screen.confirmation();
+    if (orphans == 0) {
+        confirm.ask(Confirmation::Notice, QStringLiteral("仕上表のない仕上明細はありません。\n何も変更していません。"));
+        return;
+    }
+    if (confirm.ask(Confirmation::Question,
+                    QStringLiteral("仕上表がなくなった仕上明細 %1件を製品データベースから削除します。\n"
+                                   "実行しますか？（「いいえ」で中止します）")
+                        .arg(orphans)) != Confirmation::Ok)
+        return;
     product.transaction().restart();
     Query& q = m_ctx.dm.IBQ_touroku;
     // The marking column of older databases; an existing one is no error.
@@ -212,4 +255,5 @@ void MaintenanceCommands::SBS_12Click()
                QStringLiteral("where s.BUI=MAS_SIAGE02.BUI and s.BANGOU=MAS_SIAGE02.BANGOU)")});
         q.run({QStringLiteral("delete from MAS_SIAGE02"), QStringLiteral("where SAKUJO=1")});
     });
+    confirm.ask(Confirmation::Notice, QStringLiteral("仕上明細 %1件を削除しました。").arg(orphans));
 }

@@ -3,7 +3,7 @@
 #include "Database.h"
 #include "DbError.h"
 #include "Helpers.h"
-#include "SjisCodec.h"
+#include "SystemConfig.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,14 +49,11 @@ QString netLineProblem(const QString& line, const QString& path)
     return {};
 }
 
+// Only the two lines the program uses, each cut at a length no path reaches:
+// a huge or endless file costs no time.
 QStringList readTextLines(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QString text = SjisCodec::decode(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text.split('\n');
+    return readFirstLines(path, 2, 4096);
 }
 
 } // namespace
@@ -75,8 +72,9 @@ QString Session::openDatabases()
     try {
         if (!QFileInfo::exists(kWorkDatabase))
             Database::createDatabase(databasePath(kWorkDatabase));
-    } catch (const DbError& e) {
+    } catch (DbError& e) {
         // The connections still learn their files, so that later errors name them.
+        e.setRole(QStringLiteral("作業用データベース"));
         failure = e.text();
     }
     // Opened by the first command that reads it.

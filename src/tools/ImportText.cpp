@@ -1,5 +1,6 @@
 #include "ImportText.h"
 
+#include "ErrorText.h"
 #include "Helpers.h"
 #include "SjisCodec.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -127,9 +129,10 @@ FileLines readLines(const QString& path)
 {
     QFile file(path);
     const QString shown = QDir::toNativeSeparators(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
         FileLines out;
-        out.error = QStringLiteral("ファイル「%1」を読めません。\n%2").arg(shown, file.errorString());
+        out.error = QStringLiteral("ファイル「%1」を読めません。\n%2").arg(shown, ErrorText::forErrno(errno));
         return out;
     }
     return decodeLines(file.readAll(), shown);
@@ -141,15 +144,18 @@ bool writeLines(const QString& path, const FileLines& file, QString* error)
     for (const QString& line : file.lines)
         text += line + QLatin1String("\r\n");
     QFile out(path);
+    errno = 0;
     bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    int failure = errno;
     if (ok) {
         ok = file.utf8 ? out.write(kUtf8Bom + text.toUtf8()) >= 0 : out.write(SjisCodec::encode(text)) >= 0;
         out.close();
         ok = ok && out.error() == QFileDevice::NoError;
+        failure = errno;
     }
     if (!ok && error)
         *error = QStringLiteral("ファイル「%1」に書き込めません。\n%2")
-                     .arg(QDir::toNativeSeparators(path), out.errorString());
+                     .arg(QDir::toNativeSeparators(path), ErrorText::forErrno(failure));
     return ok;
 }
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -116,6 +117,41 @@ TEST_F(Config, SaveFormStateReplacesTheFile)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray saved = file.readAll();
     EXPECT_TRUE(saved.startsWith("X0=") && saved.endsWith("\r\nCheckBox1=1\r\n")) << saved.constData();
+}
+
+} // namespace
+
+namespace {
+
+// The suite's one-line files are read by their first lines only: a huge or
+// endless line costs no time, and a long title is cut to what a title bar shows.
+TEST_F(Config, FirstLinesAreReadWithALimit)
+{
+    const QString path = write("NAME\r\nSERVER1\r\nthird\r\n", "NET.TXT");
+    EXPECT_EQ(readFirstLines(path, 2), QStringList({"NAME", "SERVER1"}));
+    EXPECT_EQ(readFirstLines(write("a\rb\n\nc", "x.txt"), 4), QStringList({"a", "b", "", "c"}));
+    EXPECT_EQ(readFirstLines(dir.filePath("none.txt"), 2), QStringList());
+
+    QByteArray huge(5 * 1024 * 1024, 'x');
+    huge += "\r\nSERVER1\r\n";
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList lines = readFirstLines(write(huge, "NET.TXT"), 2, 4096);
+    EXPECT_LT(timer.elapsed(), 2000);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0).size(), 4096);
+    EXPECT_EQ(lines.at(1), "SERVER1");
+
+    // CR and LF split over the read chunks are one break.
+    QByteArray split(4095, 'y');
+    split += "\r\nz";
+    EXPECT_EQ(readFirstLines(write(split, "s.txt"), 3, 8192), QStringList({QString(4095, 'y'), "z"}));
+
+    write(SjisCodec::encode(QString(300000, u'髙')) + "\r\n", "pro_title.inf");
+    const QString title = readProductTitle(dir.path());
+    EXPECT_EQ(title, QString(MaxTitleLength, u'髙'));
+    write(SjisCodec::encode(QStringLiteral("ＴＲＥＶＯＬＡＮ ㈱ 2024")) + "\r\n", "pro_title.inf");
+    EXPECT_EQ(readProductTitle(dir.path()), QStringLiteral("ＴＲＥＶＯＬＡＮ ㈱ 2024"));
 }
 
 } // namespace

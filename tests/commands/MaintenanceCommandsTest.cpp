@@ -1,6 +1,8 @@
 #include "MaintenanceCommands.h"
 #include "CommandContext.h"
+#include "DbErrorOf.h"
 #include "MasterLoads.h"
+#include "OtherProgram.h"
 #include "WorkRig.h"
 
 #include <gtest/gtest.h>
@@ -92,14 +94,80 @@ TEST_F(MaintenanceTest, AFaultDuringACopyLeavesTheMasterAsItWas)
     }
 }
 
-TEST_F(MaintenanceTest, AMissingOrOlderSecondDatabaseIsNamedAndNothingChanges)
+// The second database missing, held open by another program, or holding a name
+// longer than the product's column: the user reads in Japanese what happened,
+// that nothing was changed and what to do; the engine's text is only in the details.
+TEST_F(MaintenanceTest, SecondDatabaseFailuresSayWhatHappenedAndChangeNothing)
+{
+    product({"insert into MAS_KOUSYU_01 (CNT,BL_kubun,NAME01) values (1,1,'元')"});
+    const auto failure = [&] {
+        return dbErrorOf([&] {
+            conn.IBDatabase5.close();
+            commands.SBS_10Click();
+        });
+    };
+    const DbError missing = failure();
+    EXPECT_TRUE(missing.advice().startsWith("第２データベース「")) << missing.advice().toStdString();
+    EXPECT_TRUE(missing.advice().contains("TREVOLAN2.FDB」がありません。\n何も変更していません。"))
+        << missing.advice().toStdString();
+
+    {
+        auto older = createTestDatabase(secondPath, "older");
+        execCommitted(*older, {"create table MAS_KOUSYU_01 (CNT integer, BL_kubun smallint, NAME01 varchar(100), "
+                               "NAME02 varchar(40))"});
+        execCommitted(*older, {"insert into MAS_KOUSYU_01 values (1,1,'" + QString(45, u'長') + "',null)"});
+    }
+    {
+        OtherProgram other(secondPath);
+        const DbError held = failure();
+        EXPECT_EQ(held.failure().reason, ErrorText::Reason::FileInUse) << held.text().toStdString();
+        EXPECT_TRUE(held.advice().contains("他のプログラムが使用中のため、開けません。\n何も変更していません。"))
+            << held.advice().toStdString();
+    }
+
+    const DbError tooLong = failure();
+    EXPECT_EQ(tooLong.failure().reason, ErrorText::Reason::ValueTooLong) << tooLong.text().toStdString();
+    EXPECT_TRUE(tooLong.advice().startsWith("「名称」の値が長すぎる")) << tooLong.advice().toStdString();
+    EXPECT_TRUE(tooLong.advice().contains("何も変更していません")) << tooLong.advice().toStdString();
+    EXPECT_TRUE(DbError::splitDetails(tooLong.text()).second.contains("INSERT INTO MAS_KOUSYU_01"));
+    EXPECT_EQ(productRows("select NAME01 from MAS_KOUSYU_01"), QStringList{"元"});
+}
+
+TEST_F(MaintenanceTest, ASecondDatabaseWithoutTheMasterIsNamedAndNothingChanges)
 {
     product({"insert into MAS_BUZAI (BS_kubun,NAME01) values (1,'元')"});
-    commands.SBS_09Click();
     createTestDatabase(secondPath, "older");
     commands.SBS_09Click();
-    EXPECT_EQ(screen.confirm.messages.size(), 2);
+    ASSERT_EQ(screen.confirm.messages.size(), 1);
+    EXPECT_TRUE(screen.confirm.messages.at(0).contains("MAS_BUZAI がありません"))
+        << screen.confirm.messages.at(0).toStdString();
     EXPECT_EQ(productRows("select NAME01 from MAS_BUZAI"), QStringList{"元"});
+}
+
+// Setting the digits of piece units asks first, naming the rows it will change;
+// the default answer changes nothing, and the count is reported afterwards.
+TEST_F(MaintenanceTest, PieceUnitDigitsAskWithTheCountsAndReportThem)
+{
+    product(inserts("MAS_BUZAI (BS_kubun,TANI,KETA)", {"1,'式',2", "2,'本',0", "3,'枚',null", "4,'m',2"}) +
+            inserts("MAS_SIAGE02 (BUI,TAN,KETA)", {"1,'ｾｯﾄ',2", "2,'㎡',2"}));
+    screen.confirm.answers = {Confirmation::No};
+    commands.SBS_08Click();
+    ASSERT_EQ(screen.confirm.modes, QList<int>{Confirmation::Question});
+    EXPECT_TRUE(screen.confirm.messages.at(0).contains("部材マスター：2件\n仕上明細：1件"))
+        << screen.confirm.messages.at(0).toStdString();
+    EXPECT_EQ(productRows("select KETA from MAS_BUZAI order by BS_kubun"), QStringList({"2", "0", "∅", "2"}));
+    EXPECT_EQ(productRows("select KETA from MAS_SIAGE02 order by BUI"), QStringList({"2", "2"}));
+
+    commands.SBS_08Click();
+    EXPECT_EQ(productRows("select KETA from MAS_BUZAI order by BS_kubun"), QStringList({"0", "0", "0", "2"}));
+    EXPECT_EQ(productRows("select KETA from MAS_SIAGE02 order by BUI"), QStringList({"0", "2"}));
+    EXPECT_EQ(screen.confirm.modes.last(), Confirmation::Notice);
+    EXPECT_TRUE(screen.confirm.messages.last().contains("部材マスター：2件\n仕上明細：1件"));
+
+    // Nothing left to change: no question, a notice that says so.
+    commands.SBS_08Click();
+    EXPECT_EQ(screen.confirm.modes.last(), Confirmation::Notice);
+    EXPECT_TRUE(screen.confirm.messages.last().contains("何も変更していません"));
 }
 
 TEST_F(MaintenanceTest, ScheduleCleanupRunsOnTheUnitTabOnlyAndTwiceEqualsOnce)
@@ -112,7 +180,13 @@ TEST_F(MaintenanceTest, ScheduleCleanupRunsOnTheUnitTabOnlyAndTwiceEqualsOnce)
     commands.SBS_12Click();
     EXPECT_EQ(productRows(sql).size(), 4);
     screen.tab = Tab::Unit;
+    screen.confirm.answers = {Confirmation::No};
     commands.SBS_12Click();
+    EXPECT_EQ(productRows(sql).size(), 4);
+    EXPECT_TRUE(screen.confirm.messages.last().contains("仕上明細 1件"))
+        << screen.confirm.messages.last().toStdString();
+    commands.SBS_12Click();
+    EXPECT_EQ(screen.confirm.messages.last(), "仕上明細 1件を削除しました。");
     commands.SBS_12Click();
     EXPECT_EQ(productRows(sql), QStringList({"対象外", "対象外2", "残る"}));
 }

@@ -130,3 +130,32 @@ TEST_F(MassageFormTest, UnregisteredChangesAnswerRegisterDiscardOrStay)
         f.BitBtn2->click();
     });
 }
+
+namespace {
+
+// A line too long for the screen wraps: every character stays inside the box,
+// and the buttons stay below the text.
+TEST_F(MassageFormTest, ALongLineWrapsInsideTheBox)
+{
+    const QString longLine =
+        QStringLiteral("第２データベース「/home/estimator/TREVOLAN2.FDB」は他のプログラムが使用中のため、"
+                       "開けません。このデータベースを開いているプログラムを終了してから、"
+                       "もう一度実行してください。");
+    show(TMASSAGE_FORM::Notice, longLine + QStringLiteral("\n何も変更していません。"), [&](TMASSAGE_FORM& f) {
+        EXPECT_LE(f.width(), 800);
+        EXPECT_GE(f.LABEL->x(), 0);
+        EXPECT_LE(f.LABEL->geometry().right(), f.width());
+        // The label is tall enough for its wrapped text, and the button is below it.
+        EXPECT_GE(f.LABEL->height(), f.LABEL->heightForWidth(f.LABEL->width()));
+        EXPECT_GT(f.LABEL->height(), 3 * f.LABEL->fontMetrics().height());
+        EXPECT_GE(f.BitBtn1->y(), f.LABEL->geometry().bottom());
+        f.BitBtn1->click();
+    });
+    // A short message keeps its size by the lines.
+    show(TMASSAGE_FORM::Notice, QStringLiteral("登録しました。"), [](TMASSAGE_FORM& f) {
+        EXPECT_EQ(f.size(), QSize(296, 142));
+        f.BitBtn1->click();
+    });
+}
+
+} // namespace

@@ -115,12 +115,48 @@ void readSystemDat(const QString& filePath, SystemConfig& cfg)
     cfg.in17 = dat.value(QStringLiteral("IN_17"));
 }
 
+QStringList readFirstLines(const QString& filePath, int count, qint64 maxBytes)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    QByteArray line;
+    bool skipping = false; // past maxBytes: the rest of the line is read in chunks and dropped
+    char chunk[4096];
+    char previous = 0;
+    while (lines.size() < count) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        for (qint64 i = 0; i < n && lines.size() < count; ++i) {
+            const char c = chunk[i];
+            const bool afterCr = previous == '\r';
+            previous = c;
+            if (c == '\r' || c == '\n') {
+                // CR LF is one break: the LF that follows a CR ends nothing.
+                if (c == '\n' && afterCr)
+                    continue;
+                lines << SjisCodec::decode(line);
+                line.clear();
+                skipping = false;
+            } else if (!skipping) {
+                line += c;
+                skipping = line.size() >= maxBytes;
+            }
+        }
+    }
+    if (lines.size() < count && !line.isEmpty())
+        lines << SjisCodec::decode(line);
+    return lines;
+}
+
 QString readProductTitle(const QString& dir)
 {
-    const QStringList lines = readSjisLines(QDir(dir).filePath(QStringLiteral("pro_title.inf")));
+    const QStringList lines = readFirstLines(QDir(dir).filePath(QStringLiteral("pro_title.inf")), 1);
     if (lines.isEmpty() || lines.first().isEmpty())
         return QStringLiteral("TREVOLAN Ver 2021");
-    return lines.first();
+    return lines.first().left(MaxTitleLength);
 }
 
 QString applicationTitle(const QString& productTitle)

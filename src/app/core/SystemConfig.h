@@ -52,6 +52,15 @@ void readSystemDat(const QString& filePath, SystemConfig& cfg);
 // True when the file exists and is not empty, i.e. readSystemDat will read it.
 bool systemDatPresent(const QString& filePath);
 
-// First line of pro_title.inf in dir, or "TREVOLAN Ver 2021".
+// The first `count` lines of a Shift-JIS file, each read up to `maxBytes` bytes
+// (the rest of a longer line is skipped unread); CR LF, CR and LF end a line.
+// Empty when the file cannot be read.
+QStringList readFirstLines(const QString& filePath, int count, qint64 maxBytes = 4096);
+
+// The longest product title the window shows; the rest is cut off.
+inline constexpr int MaxTitleLength = 100;
+
+// First line of pro_title.inf in dir (at most MaxTitleLength characters), or
+// "TREVOLAN Ver 2021".
 QString readProductTitle(const QString& dir);
 QString applicationTitle(const QString& productTitle);
