@@ -9,7 +9,20 @@
 
 namespace {
 
-const QString kRateTooHigh = QStringLiteral("利益率は100未満の数値を入力してください。");
+// Why the panel's factor cannot be used, and what to type instead.
+QString refusedFactor(bool profit, const QString& typed)
+{
+    const QString name = profit ? QStringLiteral("利益率") : QStringLiteral("掛率");
+    const QString wanted = profit ? QStringLiteral("1から99までの整数（％）を入力してください。")
+                                  : QStringLiteral("1以上の整数（％）を入力してください。");
+    if (typed.trimmed().isEmpty())
+        return name + QStringLiteral("が入力されていません。") + wanted;
+    const bool fraction = typed.contains(QLatin1Char('.')) || typed.contains(QChar(0xFF0E));
+    const QString shown =
+        typed.trimmed().size() > 20 ? typed.trimmed().left(20) + QStringLiteral("…") : typed.trimmed();
+    return name + QStringLiteral("「") + shown + QStringLiteral("」では計算できません。") +
+           (fraction ? QStringLiteral("小数は使えません。") : QString()) + wanted;
+}
 const QString kTooLarge = QStringLiteral("計算結果が金額の範囲を超えます。係数を確認してください。");
 // Beyond this an amount no longer keeps its yen in the digits the grid shows.
 constexpr double kMaxAmount = 1e13;
@@ -54,23 +67,23 @@ QStringList PriceCalculation::statements(const QString& t, const QString& s, con
 
 bool PriceCalculation::run(const Inputs& in)
 {
+    const bool profit = in.source == QStringLiteral("利益率");
     const int whole = Helpers::toIntOrZero(in.factor);
-    if (whole <= 0)
+    // At 100 % profit the price would be infinite, beyond it negative; a factor
+    // that is no whole percentage never reaches the statement.
+    if (whole <= 0 || (profit && whole >= 100)) {
+        m_screen.confirmation().ask(Confirmation::Notice, refusedFactor(profit, in.factor));
         return false;
+    }
     TableDataset& ds = m_dm.IBT_bu;
     QString target = columnOf(in.target);
     QString source;
     QString factor;
     double factorValue = 0;
-    if (in.source == QStringLiteral("利益率")) {
+    if (profit) {
         target = QStringLiteral("KIN_02");
         source = QStringLiteral("KIN_01");
         const double rate = whole;
-        // At 100 % the price would be infinite, beyond it negative.
-        if (rate >= 100) {
-            m_screen.confirmation().ask(Confirmation::Notice, kRateTooHigh);
-            return false;
-        }
         factor = profitFactor(rate);
         factorValue = 100.0 / (100.0 - rate) * 100.0;
     } else {

@@ -24,8 +24,9 @@ public:
 
     PriceCalculation(TDM2& dm, MainScreen& screen) : m_dm(dm), m_screen(screen) {}
 
-    // False when nothing was changed: a factor that is not a positive integer,
-    // or inputs refused with a notice.
+    // False when nothing was changed: a factor that is not a positive integer
+    // (a profit rate not below 100) or a result beyond the amounts' range is
+    // refused with a notice saying why.
     bool run(const Inputs& in);
 
     // The update statements for target, source and the factor's text, in order.

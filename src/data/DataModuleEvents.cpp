@@ -151,6 +151,8 @@ void TDM2::installEvents()
         IBT_bu.setEditFormat(QString::fromLatin1(f), QStringLiteral("#"));
     }
     IBT_bu.setDisplayFormat(QStringLiteral("利益率"), QStringLiteral("0.00;-0.00;#"));
+    // The decimal places of a member's quantity.
+    IBT_bu.setRange(QStringLiteral("KETA"), 0, 9);
 
     // Insert and delete positions.
     for (TableDataset* ds : {&IBT_dai, &IBT_chu, &IBT_TANI}) {

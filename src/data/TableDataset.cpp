@@ -687,10 +687,16 @@ QVariant TableDataset::valueFromText(const QString& field, const QString& text) 
         return v;
     if (v != std::floor(v))
         throw DbError::aboutField(name, QStringLiteral("「%1」には整数を入力してください。"));
+    qint64 minimum = type.minimum;
+    qint64 maximum = type.maximum;
+    if (const auto range = m_ranges.constFind(field.toUpper()); range != m_ranges.cend()) {
+        minimum = std::max(minimum, range->first);
+        maximum = std::min(maximum, range->second);
+    }
     // Against maximum + 1 (2^15, 2^31, 2^63), which a double holds exactly.
-    if (v < static_cast<double>(type.minimum) || v >= static_cast<double>(type.maximum) + 1.0)
-        throw DbError::aboutField(name, QStringLiteral("「%1」には") + QString::number(type.minimum) +
-                                            QStringLiteral("から") + QString::number(type.maximum) +
+    if (v < static_cast<double>(minimum) || v >= static_cast<double>(maximum) + 1.0)
+        throw DbError::aboutField(name, QStringLiteral("「%1」には") + QString::number(minimum) +
+                                            QStringLiteral("から") + QString::number(maximum) +
                                             QStringLiteral("までの整数を入力してください。"));
     return static_cast<qlonglong>(v);
 }

@@ -105,6 +105,11 @@ public:
     // empty text NULL. Throws a DbError about the field for text it cannot hold.
     QVariant valueFromText(const QString& field, const QString& text) const;
 
+    // Narrows what typed text an integer field takes to `minimum` … `maximum`.
+    void setRange(const QString& field, qint64 minimum, qint64 maximum)
+    {
+        m_ranges[field.toUpper()] = {minimum, maximum};
+    }
     void setDisplayFormat(const QString& field, const QString& format) { m_displayFormats[field.toUpper()] = format; }
     void setEditFormat(const QString& field, const QString& format) { m_editFormats[field.toUpper()] = format; }
     QString displayFormat(const QString& field) const { return m_displayFormats.value(field.toUpper()); }
@@ -195,6 +200,7 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     QHash<QString, QString> m_displayFormats, m_editFormats;
+    QHash<QString, std::pair<qint64, qint64>> m_ranges;
     // Column of a field name as the callers spell it, filled as names are asked:
     // the grid asks for every cell.
     mutable QHash<QString, int> m_columnOf;

@@ -258,6 +258,18 @@ void Tkeisan_in::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+void Tkeisan_in::setVisible(bool visible)
+{
+    QDialog::setVisible(visible);
+    // A dialog gives its focus widget the focus as if tabbed into, which selects
+    // the whole text: the first key typed would replace the amount instead of
+    // extending the formula.
+    if (visible) {
+        Edit1->deselect();
+        caretToEnd();
+    }
+}
+
 bool Tkeisan_in::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {

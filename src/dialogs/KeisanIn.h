@@ -45,6 +45,7 @@ public:
     void escape(); // empties the formula and closes with Cancel
     void accept() override;
     void reject() override;
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -91,6 +91,11 @@ Ttrad_sen2::Ttrad_sen2(Database& product, ProgramState& state, Confirmation& con
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->verticalHeader()->hide();
+    // One line per vendor: a key or name wider than its column is cut, and shows
+    // whole in its tooltip.
+    DBGrid1->setWordWrap(false);
+    DBGrid1->setTextElideMode(Qt::ElideRight);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 8);
     DBGrid1->setColumnCount(static_cast<int>(std::size(kColumns)));
     QStringList titles;
     for (const GridColumn& c : kColumns)
@@ -100,7 +105,6 @@ Ttrad_sen2::Ttrad_sen2(Database& product, ProgramState& state, Confirmation& con
     DBGrid1->installEventFilter(this);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &Ttrad_sen2::resort);
     connect(DBGrid1, &QTableWidget::cellDoubleClicked, this, &Ttrad_sen2::ok);
-    connect(DBGrid1, &QTableWidget::currentCellChanged, this, [this] { m_atBeginning = false; });
 
     auto* panel = new QGridLayout;
     panel->addWidget(label(QStringLiteral("Label3"), QStringLiteral("工種CD"), this), 0, 0);
@@ -158,12 +162,13 @@ void Ttrad_sen2::fillGrid()
     DBGrid1->clearContents();
     DBGrid1->setRowCount(rows);
     for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < DBGrid1->columnCount(); ++c)
-            DBGrid1->setItem(
-                r, c, new QTableWidgetItem(CodeLookups::cell(m_query, r, QString::fromLatin1(kColumns[c].field))));
+        for (int c = 0; c < DBGrid1->columnCount(); ++c) {
+            auto* item = new QTableWidgetItem(CodeLookups::cell(m_query, r, QString::fromLatin1(kColumns[c].field)));
+            item->setToolTip(item->text());
+            DBGrid1->setItem(r, c, item);
+        }
     if (rows > 0)
         DBGrid1->setCurrentCell(0, 0);
-    m_atBeginning = true;
 }
 
 void Ttrad_sen2::search()
@@ -318,17 +323,10 @@ bool Ttrad_sen2::eventFilter(QObject* watched, QEvent* event)
         ok();
         return true;
     }
-    if (watched == DBGrid1 && k == Qt::Key_Up) {
-        // Up leaves the list only once it stands at its beginning: just after a
-        // search, or after one Up on the first row, as the suite's lists do.
-        if (m_atBeginning) {
-            Edit1->setFocus();
-            return true;
-        }
-        if (DBGrid1->currentRow() <= 0) {
-            m_atBeginning = true;
-            return true;
-        }
+    if (watched == DBGrid1 && k == Qt::Key_Up && DBGrid1->currentRow() <= 0) {
+        // Up on the first row goes back to the search text.
+        Edit1->setFocus();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -68,5 +68,4 @@ private:
     Query m_query;
     Query m_update;
     QString m_name01, m_name02, m_shortName;
-    bool m_atBeginning = true;
 };

@@ -6,15 +6,19 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 
 namespace {
 
-// Draws the picked rows as selected, beside the view's own current cell.
+// Draws the picked rows as selected, beside the view's own current cell. A
+// number too wide for its cell loses its leading digits, not its last ones, and
+// any cut text shows whole in the tooltip.
 class PickedRowsDelegate : public QStyledItemDelegate {
 public:
     explicit PickedRowsDelegate(DBGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
@@ -23,6 +27,22 @@ public:
         QStyledItemDelegate::initStyleOption(option, index);
         if (m_grid->multiSelect() && m_grid->selectedRows().contains(index.row() + 1))
             option->state |= QStyle::State_Selected;
+        if (option->displayAlignment & Qt::AlignRight)
+            option->textElideMode = Qt::ElideLeft;
+    }
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty() && sizeHint(option, index).width() > view->visualRect(index).width()) {
+            QToolTip::showText(event->globalPos(), text, view);
+            return true;
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return false;
     }
 
 private:
@@ -116,6 +136,21 @@ void DBGrid::followDataset()
     const int col = currentIndex().isValid() ? currentIndex().column() : 1;
     setCurrentIndex(m_model->index(ds->recNo() - 1, std::min(col, m_model->columnCount() - 1)));
     m_syncing = false;
+}
+
+int DBGrid::cellWidthFor(const QString& text) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    // The grid line takes one pixel of the column.
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
+}
+
+void DBGrid::fitColumnTo(int column, const QString& widest)
+{
+    setColumnWidth(column, std::max(columnWidth(column), cellWidthFor(widest)));
 }
 
 void DBGrid::selectColumn(int column)

@@ -29,6 +29,9 @@ public:
     bool guarded(const std::function<void()>& action);
 
     void selectColumn(int column);
+    // Widens `column`, never narrows it, so that `widest` shows whole in its cells.
+    void fitColumnTo(int column, const QString& widest);
+    int cellWidthFor(const QString& text) const;
     // Ends an open cell editor, its text stored in the row as Return would do;
     // false when no editor was open.
     bool commitEdit();

@@ -59,19 +59,51 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (!index.isValid() || role != Qt::EditRole || (flags(index) & Qt::ItemIsEditable) == 0)
         return false;
     const Column& col = m_columns.at(index.column());
+    const QString typed = value.toString();
+    const QString text = withoutControlCharacters(typed);
+    bool changed = false;
     try {
         // Checked before the row is touched: a refused text leaves the cell as it was.
-        const QVariant v = m_ds.valueFromText(col.field, value.toString());
-        if (valueText(v) == m_ds.editText(index.row(), col.field))
-            return false;
-        if (m_ds.recNo() != index.row() + 1)
-            m_ds.setRecNo(index.row() + 1);
-        m_ds.setValue(col.field, v);
-        return true;
+        const QVariant v = m_ds.valueFromText(col.field, text);
+        if (valueText(v) != m_ds.editText(index.row(), col.field)) {
+            if (m_ds.recNo() != index.row() + 1)
+                m_ds.setRecNo(index.row() + 1);
+            m_ds.setValue(col.field, v);
+            changed = true;
+        }
     } catch (const DbError& e) {
         report(errorText(e));
         return false;
     }
+    if (text != typed)
+        report(QStringLiteral("「%1」に入力された制御文字（画面に表示されない文字）は保存できないため、取り除きました。"
+                              "残りの文字を確かめてください。")
+                   .arg(col.title),
+               onNotice);
+    return changed;
+}
+
+QString DatasetModel::withoutControlCharacters(const QString& text)
+{
+    // Tabs and line breaks come with text copied from a spreadsheet or a
+    // document: inside the text they part words, so they stay as one blank; the
+    // line break a copied cell ends with goes.
+    const auto lineBreak = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    qsizetype end = text.size();
+    while (end > 0 && lineBreak(text.at(end - 1)))
+        --end;
+    QString out;
+    out.reserve(end);
+    for (qsizetype i = 0; i < end; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < end && text.at(i + 1) == QLatin1Char('\n'))
+            continue;
+        if (c == QLatin1Char('\t') || lineBreak(c))
+            out += QLatin1Char(' ');
+        else if (c.category() != QChar::Other_Control)
+            out += c;
+    }
+    return out;
 }
 
 QString DatasetModel::errorText(const DbError& e) const
@@ -84,12 +116,17 @@ QString DatasetModel::errorText(const DbError& e) const
 
 void DatasetModel::report(const QString& message)
 {
+    report(message, onError);
+}
+
+void DatasetModel::report(const QString& message, const std::function<void(const QString&)>& to)
+{
     // The message box takes the focus from the cell editor, which commits the
     // same text again; one message is enough.
-    if (m_reporting || !onError)
+    if (m_reporting || !to)
         return;
     const QScopedValueRollback guard(m_reporting, true);
-    onError(message);
+    to(message);
 }
 
 Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const

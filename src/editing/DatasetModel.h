@@ -39,6 +39,12 @@ public:
     // Errors while writing a cell (text a numeric column cannot hold, a lost
     // connection) go here so the form can show them.
     std::function<void(const QString&)> onError;
+    // Notices about what a cell made of the typed text.
+    std::function<void(const QString&)> onNotice;
+
+    // Typed or pasted text without the characters no cell can show: control
+    // characters go, tabs and line breaks become blanks.
+    static QString withoutControlCharacters(const QString& text);
 
     // The error as the user should read it: an error about one field names
     // the column by its caption.
@@ -46,6 +52,7 @@ public:
 
 private:
     void report(const QString& message);
+    void report(const QString& message, const std::function<void(const QString&)>& to);
 
     TableDataset& m_ds;
     QVector<Column> m_columns;

@@ -19,6 +19,8 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include <utility>
+
 namespace {
 
 // The progress bar of the main window as the commands see it.
@@ -158,8 +160,12 @@ void TForm1::clearSelectedRows(Tab tab)
 // red notice in its place.
 void TForm1::showWork(Tab tab, bool working)
 {
-    DBGrid* grids[] = {DBGrid1, DBGrid2, DBGrid3, DBGrid7};
-    grids[static_cast<int>(tab)]->setVisible(!working);
+    DBGrid* grid = gridOf(tab);
+    if (working && grid->isVisible())
+        m_gridLostFocus = holdsFocus(grid);
+    grid->setVisible(!working);
+    if (!working)
+        giveFocusBack(grid);
     if (QTextEdit* memo = tab == Tab::Major ? Memo1 : tab == Tab::Middle ? Memo2 : nullptr) {
         memo->setVisible(working);
         memo->repaint();
@@ -184,9 +190,28 @@ bool TForm1::showTextDialog(TextDialog dialog)
 
 void TForm1::setMemberGridEnabled(bool enabled)
 {
+    if (!enabled && DBGrid3->isEnabled())
+        m_gridLostFocus = holdsFocus(DBGrid3);
     DBGrid3->setEnabled(enabled);
     DBNavigator2->setEnabled(enabled);
     DBNavigator3->setEnabled(enabled);
+    if (enabled)
+        giveFocusBack(DBGrid3);
+}
+
+bool TForm1::holdsFocus(QWidget* widget)
+{
+    QWidget* f = QApplication::focusWidget();
+    return f && (f == widget || widget->isAncestorOf(f));
+}
+
+// A grid hidden or disabled while a command works hands the keyboard to the
+// next control, a read-only category box; the user goes on in the grid.
+void TForm1::giveFocusBack(DBGrid* grid)
+{
+    if (!std::exchange(m_gridLostFocus, false) || gridOf(activeTab()) != grid || !grid->isVisible())
+        return;
+    grid->setFocus();
 }
 
 Confirmation& TForm1::confirmation()

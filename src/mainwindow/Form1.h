@@ -176,6 +176,8 @@ private:
 
     void showWork(Tab tab, bool working);
     DBGrid* gridOf(Tab tab) const;
+    static bool holdsFocus(QWidget* widget);
+    void giveFocusBack(DBGrid* grid);
 
     // Lookups, the batch panel and the member grid's keys (Form1Lookups.cpp)
     void buildLookups();
@@ -208,5 +210,6 @@ private:
     int m_previousTab = -1;
     bool m_returningToTab = false; // the page goes back while its list is asked about
     bool m_closeConfirmed = false;
+    bool m_gridLostFocus = false; // the grid held the keyboard when a command took it away
     std::unique_ptr<Confirmation> m_forwardConfirm;
 };

@@ -177,6 +177,7 @@ void TForm1::bindGrids()
     auto bind = [this](DBGrid* grid, TableDataset& ds, QVector<Col> cols) {
         auto* model = new DatasetModel(ds, std::move(cols), grid);
         model->onError = [this](const QString& m) { showError(m); };
+        model->onNotice = [this](const QString& m) { confirmation().ask(Confirmation::Notice, m); };
         grid->setDatasetModel(model);
         grid->onError = [this](const QString& m) { showError(m); };
         grid->confirmDelete = [this] {

@@ -288,8 +288,9 @@ void TForm1::enterInMemberGrid()
     if (ds.recordCount() == 0)
         return;
     const int column = DBGrid3->currentIndex().isValid() ? DBGrid3->currentIndex().column() : 1;
+    // An account or vendor of 0 is none, as an empty cell.
     if ((column == Unit && ds.text(QStringLiteral("TANI")).isEmpty()) ||
-        (column == Account && ds.text(QStringLiteral("KU_KAMOKU")).isEmpty()) ||
+        (column == Account && Helpers::toIntOrZero(ds.text(QStringLiteral("KU_KAMOKU"))) == 0) ||
         (column == Vendor && Helpers::toIntOrZero(ds.text(QStringLiteral("S_CD"))) == 0))
         lookupFor(column);
     postRow(ds);
@@ -317,7 +318,8 @@ void TForm1::lookupFor(int column)
 }
 
 // Down leaves a row: a row left completely blank goes away, and the row that
-// followed it takes the cursor. True when the key was used up.
+// followed it takes the cursor; a blank last row goes away too, instead of the
+// grid appending another blank one below it. True when the key was used up.
 bool TForm1::downInMemberGrid()
 {
     TDM2& dm = m_session.dm;
@@ -328,7 +330,7 @@ bool TForm1::downInMemberGrid()
         dm.memberNumberingSkip = 1;
         return false;
     }
-    if (ds.recordCount() == 0 || ds.recNo() >= ds.recordCount())
+    if (ds.recordCount() == 0)
         return false;
     for (const char* f : {"NAME01", "NAME02", "NAME03", "TANI", "KIN_01", "KIN_02"})
         if (!ds.text(QString::fromLatin1(f)).isEmpty())

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "DBGrid.h"
 #include "Session.h"
 
 #include <QHBoxLayout>
@@ -42,6 +43,7 @@ void TForm1::SpeedButton1Click()
     }
     search.search(Edit1->text(), Edit2->text());
     SpeedButton1->setText(search.caption());
+    DBGrid3->clearSelectedRows();
 }
 
 bool TForm1::memberGridNarrowed() const
@@ -60,6 +62,8 @@ void TForm1::endNarrowing()
     }
     SpeedButton1->setText(search.caption());
     resetSearchFields();
+    // The rows picked in the narrowed grid are other rows of the whole list.
+    DBGrid3->clearSelectedRows();
 }
 
 void TForm1::abandonNarrowing()
@@ -68,6 +72,7 @@ void TForm1::abandonNarrowing()
     search.abandon();
     SpeedButton1->setText(search.caption());
     resetSearchFields();
+    DBGrid3->clearSelectedRows();
 }
 
 void TForm1::resetSearchFields()

@@ -2,6 +2,7 @@
 
 #include "Configuration.h"
 #include "DBGrid.h"
+#include "DatasetModel.h"
 #include "Helpers.h"
 #include "Schema.h"
 #include "Session.h"
@@ -22,6 +23,12 @@ void TForm1::FormShow()
     DBGrid2->setColumnWidth(0, 25);
     DBGrid3->setColumnWidth(0, 34);
     DBGrid7->setColumnWidth(0, 45);
+    // A member list may run to five-digit row numbers, and amounts up to the
+    // hundreds of millions show whole.
+    DBGrid3->fitColumnTo(0, QStringLiteral("99999"));
+    for (const char* amount : {"KIN_01", "KIN_02", "KIN_06"})
+        DBGrid3->fitColumnTo(DBGrid3->datasetModel()->columnOf(QString::fromLatin1(amount)),
+                             QStringLiteral("999,999,999"));
     ProgramState& state = m_session.state;
     readConfiguration(this, QStringLiteral("SYSTEM.DAT"), state.config);
     state.config.startDirectory = QDir::currentPath();

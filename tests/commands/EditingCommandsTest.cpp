@@ -585,18 +585,34 @@ TEST_F(BatchCommandsTest, PercentOfAColumnWithEachRounding)
     }
 }
 
+// Every refused factor says why, in a notice; nothing is stored.
 TEST_F(BatchCommandsTest, FactorsThatChangeNothing)
 {
     amounts({"800,1000,2000000"});
     const QStringList before = workRows("select KIN_01, KIN_02, KIN_06 from BUZAI_S");
-    for (const char* factor : {"12.5", "", "0", "-5", "abc", "25;delete from BUZAI_S"})
-        EXPECT_FALSE(run("単価", "定価", factor)) << factor;
-    EXPECT_TRUE(screen.confirm.messages.isEmpty());
-    // A rate of 100 % has no price, a result beyond the amounts' range is refused
-    // as a whole: a notice each, nothing stored.
-    EXPECT_FALSE(run("単価", "利益率", "100"));
-    EXPECT_FALSE(run("単価", "定価", "2000000000"));
-    EXPECT_EQ(screen.confirm.messages.size(), 2);
+    const struct {
+        const char *source, *factor, *notice;
+    } refused[] = {
+        {"定価", "12.5", "掛率「12.5」では計算できません。小数は使えません。1以上の整数（％）を入力してください。"},
+        {"定価", " ", "掛率が入力されていません。1以上の整数（％）を入力してください。"},
+        {"定価", "0", "掛率「0」では計算できません。1以上の整数（％）を入力してください。"},
+        {"原価", "-5", "掛率「-5」では計算できません。1以上の整数（％）を入力してください。"},
+        {"単価", "abc", "掛率「abc」では計算できません。1以上の整数（％）を入力してください。"},
+        {"定価", "25;delete from BUZAI_S",
+         "掛率「25;delete from BUZAI…」では計算できません。1以上の整数（％）を入力してください。"},
+        // A rate of 100 % has no price, nor has one above it.
+        {"利益率", "99.9",
+         "利益率「99.9」では計算できません。小数は使えません。1から99までの整数（％）を入力してください。"},
+        {"利益率", "0", "利益率「0」では計算できません。1から99までの整数（％）を入力してください。"},
+        {"利益率", "100", "利益率「100」では計算できません。1から99までの整数（％）を入力してください。"},
+        // A result beyond the amounts' range is refused as a whole.
+        {"定価", "2000000000", "計算結果が金額の範囲を超えます。係数を確認してください。"},
+    };
+    for (const auto& r : refused) {
+        screen.confirm.messages.clear();
+        EXPECT_FALSE(run("単価", r.source, r.factor)) << r.factor;
+        EXPECT_EQ(screen.confirm.messages, QStringList{QString(r.notice)}) << r.factor;
+    }
     EXPECT_EQ(workRows("select KIN_01, KIN_02, KIN_06 from BUZAI_S"), before);
 }
 

@@ -97,6 +97,29 @@ TEST_F(CalculatorDialog, OkGivesTheValueAndEscapeWaysEmptyTheFormula)
     EXPECT_EQ(show(QString(), [this] { calc.BitBtn2->click(); }), QDialog::Rejected);
 }
 
+// The amount handed in stands at the start of the formula: what is typed goes
+// after it, it is not replaced.
+TEST_F(CalculatorDialog, TypingExtendsTheAmountItOpensWith)
+{
+    EXPECT_EQ(show(QStringLiteral("1340"),
+                   [this] {
+                       EXPECT_TRUE(calc.Edit1->selectedText().isEmpty());
+                       EXPECT_EQ(calc.Edit1->cursorPosition(), 4);
+                       QTest::keyClicks(calc.Edit1, "+100");
+                       QTest::keyClick(calc.Edit1, Qt::Key_Return);
+                   }),
+              QDialog::Accepted);
+    EXPECT_EQ(calc.Edit1->text(), QStringLiteral("1340+100"));
+    EXPECT_DOUBLE_EQ(calc.result(), 1440);
+    // Also on the next showing of the same window.
+    show(QStringLiteral("25"), [this] {
+        QTest::keyClicks(calc.Edit1, "*4");
+        press(u"=");
+        calc.BitBtn2->click();
+    });
+    EXPECT_DOUBLE_EQ(calc.result(), 100);
+}
+
 TEST_F(CalculatorDialog, BadFormulasStayAsTypedWithTheReason)
 {
     const char16_t* bad[] = {u"12a", u"1.2.3", u"5/0", u"99999999*99999999"};

@@ -4,6 +4,7 @@
 #include "TradSen2.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 namespace {
 
@@ -109,6 +110,31 @@ TEST_F(VendorPickerTest, CancelForgetsTheChoiceAndTheStateIsSaved)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(
         SjisCodec::decode(file.readAll()).split(QStringLiteral("\r\n")).contains(QStringLiteral("Edit1=該当なし")));
+}
+
+// One Up on the first row goes back to the search text, also after the cursor
+// went down and came back; a long key stays on one line, whole in its tooltip.
+TEST_F(VendorPickerTest, UpOnTheFirstRowReachesTheSearchTextAndKeysStayOnOneLine)
+{
+    const QString key = QStringLiteral("ｶﾌﾞｼｷ ﾄｳｻﾞｲ ｺｳｷﾞｮｳ");
+    execCommitted(*db, {"insert into MAS_SIIRE (T_CD, T_KEY, T_NAME01) values (30, '" + key + "', '東西建設工業')"});
+    const auto remove = qScopeGuard([] { execCommitted(*db, {"delete from MAS_SIIRE where T_CD=30"}); });
+    show([&] {
+        ASSERT_EQ(dlg.DBGrid1->rowCount(), 6);
+        dlg.DBGrid1->setFocus();
+        QTest::keyClick(dlg.DBGrid1, Qt::Key_Down);
+        QTest::keyClick(dlg.DBGrid1, Qt::Key_Up);
+        ASSERT_EQ(dlg.DBGrid1->currentRow(), 0);
+        QTest::keyClick(dlg.DBGrid1, Qt::Key_Up);
+        EXPECT_EQ(dlg.focusWidget(), dlg.Edit1);
+
+        const int row = static_cast<int>(codes().indexOf("30"));
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(dlg.DBGrid1->item(row, 1)->toolTip(), key);
+        const QAbstractItemView* view = dlg.DBGrid1;
+        EXPECT_LE(view->sizeHintForRow(row), dlg.DBGrid1->rowHeight(row));
+        dlg.BitBtn1->click();
+    });
 }
 
 TEST_F(VendorPickerTest, WorkTypeBoxOpensTheWorkTypePicker)

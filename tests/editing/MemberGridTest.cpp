@@ -221,7 +221,9 @@ TEST_F(MemberGridTest, NumericCellsTakeAmountsAndRefuseWhatTheirColumnCannotHold
     } cases[] = {{ListPrice, "アイウ", number},
                  {ListPrice, "12円", number},
                  {Digits, "1.5", "「桁」には整数を入力してください。"},
-                 {Digits, "40000", "「桁」には-32768から32767までの整数を入力してください。"},
+                 {Digits, "-5", "「桁」には0から9までの整数を入力してください。"},
+                 {Digits, "10", "「桁」には0から9までの整数を入力してください。"},
+                 {Digits, "40000", "「桁」には0から9までの整数を入力してください。"},
                  {Vendor, "3000000000", "「業者CD」には-2147483648から2147483647までの整数を入力してください。"}};
     for (const auto& c : cases) {
         EXPECT_FALSE(type(1, c.column, c.text)) << c.text;
@@ -235,13 +237,39 @@ TEST_F(MemberGridTest, NumericCellsTakeAmountsAndRefuseWhatTheirColumnCannotHold
     EXPECT_EQ(stored("KIN_06"), QStringList({"1000", "2000", "3000"}));
 
     EXPECT_TRUE(type(0, ListPrice, "1,500"));
-    EXPECT_TRUE(type(0, Digits, "▲2"));
+    EXPECT_TRUE(type(0, Digits, "9"));
     ds().post();
     EXPECT_TRUE(type(1, ListPrice, "▲20.5"));
     EXPECT_TRUE(type(2, ListPrice, ""));
     ds().post();
     EXPECT_EQ(stored("KIN_06"), QStringList({"1500", "-20.5", "NULL"}));
-    EXPECT_EQ(stored("KETA"), QStringList({"-2", "0", "0"}));
+    EXPECT_EQ(stored("KETA"), QStringList({"9", "0", "0"}));
+}
+
+// Control characters typed or pasted into any cell are taken out before the row
+// holds them, and the user is told which column lost them; tabs and line
+// breaks of copied text part words as a blank.
+TEST_F(MemberGridTest, ControlCharactersAreTakenOutWithANotice)
+{
+    QStringList notices;
+    model->onNotice = [&](const QString& m) { notices << m; };
+    EXPECT_TRUE(type(0, Name, "\x01異形\x1b鉄筋D13\x7f"));
+    EXPECT_TRUE(type(1, Name, "型枠\t合板\r\nM12\r\n"));
+    EXPECT_TRUE(type(2, ListPrice,
+                     "3\x02"
+                     "500"));
+    ds().post();
+    EXPECT_EQ(stored("NAME01"), QStringList({"異形鉄筋D13", "型枠 合板 M12", "生コン"}));
+    EXPECT_EQ(stored("KIN_06"), QStringList({"1000", "2000", "3500"}));
+    const QString pattern = "「%1」に入力された制御文字（画面に表示されない文字）は保存できないため、取り除きました。"
+                            "残りの文字を確かめてください。";
+    EXPECT_EQ(notices, QStringList({pattern.arg("名称"), pattern.arg("名称"), pattern.arg("定　価")}));
+
+    // Text that is the cell's own once they are out changes nothing, but is still told.
+    notices.clear();
+    EXPECT_FALSE(type(2, Name, "生コン\x03"));
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_EQ(DatasetModel::withoutControlCharacters(QString::fromUtf16(u"髙\u0085〜\u009f～")), "髙〜～");
 }
 
 // "€" has no Shift-JIS form, so the row cannot be stored: the message names the

@@ -3,8 +3,15 @@
 #include "KeisanIn.h"
 #include "MainWindowFixture.h"
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QStyleOptionViewItem>
 #include <QTableWidget>
+#include <QToolTip>
 
 // The member tab driven from the keyboard and the mouse, with the real
 // calculator and pickers over a product database. The commands behind the
@@ -118,21 +125,23 @@ TEST_F(MemberKeysTest, EnterWalksTheColumnsAndLooksUpEmptyCells)
     EXPECT_EQ(column(), Cost);
     EXPECT_EQ(stored("TANI"), QStringList({"本", "m"}));
 
-    // An empty account opens the account picker.
-    members({"'A',null,'本',null,null,null,null,null,null", "'B',null"});
-    at(1, Account);
-    onModal([](QWidget* w) { choose(w, "労務費"); });
-    key(Qt::Key_Return);
-    EXPECT_EQ(column(), Digits);
-    EXPECT_EQ(stored("KU_KAMOKU"), QStringList({"NULL", "201"}));
+    // An empty account opens the account picker, and so does an account of 0 (none).
+    members({"'A',null,'本',null,null,null,null,null,null", "'B',null", "'C',null,null,null,null,0,null,null,null"});
+    for (int row : {1, 2}) {
+        at(row, Account);
+        onModal([](QWidget* w) { choose(w, "労務費"); });
+        key(Qt::Key_Return);
+        EXPECT_EQ(column(), Digits);
+    }
+    EXPECT_EQ(stored("KU_KAMOKU"), QStringList({"NULL", "201", "201"}));
 
     // A double-click opens the picker on a filled cell too; Cancel writes nothing.
     at(0, Unit);
     onModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     QApplication::setActiveWindow(form.get());
     click(0, Unit, {}, QTest::MouseDClick);
-    EXPECT_EQ(modalShown, 3);
-    EXPECT_EQ(stored("TANI"), QStringList({"本", "NULL"}));
+    EXPECT_EQ(modalShown, 4);
+    EXPECT_EQ(stored("TANI"), QStringList({"本", "NULL", "NULL"}));
 }
 
 // Space on a money cell opens the calculator with the cell's value; the result is
@@ -173,6 +182,25 @@ TEST_F(MemberKeysTest, SpaceOnAMoneyCellWritesTheCutResult)
     EXPECT_EQ(stored("KIN_01").value(1), "3.3");
 }
 
+// The calculator opens on the cell's amount with the caret after it, so what
+// is typed extends the amount instead of replacing it.
+TEST_F(MemberKeysTest, TheCalculatorExtendsTheCellsAmount)
+{
+    members({"'A',null,null,1340,null,null,null,null,null"});
+    at(0, Cost);
+    onModal([](QWidget* w) {
+        auto* calc = qobject_cast<Tkeisan_in*>(w);
+        ASSERT_NE(calc, nullptr);
+        EXPECT_EQ(calc->Edit1->text(), "1340");
+        QTest::keyClicks(calc->Edit1, "+100");
+        QTest::keyClick(calc->Edit1, Qt::Key_Return);
+    });
+    key(Qt::Key_Space);
+    key(Qt::Key_Up);
+    EXPECT_EQ(modalShown, 1);
+    EXPECT_EQ(stored("KIN_01"), QStringList{"1440"});
+}
+
 TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
 {
     members({"'A',null", "null,null", "null,'備考'", "null,null,null,null,5,2,1,100,'1-1-4'", "'Z',null"});
@@ -193,11 +221,19 @@ TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
     key(Qt::Key_Up);
     EXPECT_EQ(dm->memberNumberingSkip, 0);
 
-    // The blank last row stays: the grid goes on to append there.
+    // A blank last row goes too, instead of another blank row below it; on a
+    // filled last row Down appends one, as everywhere in the grid.
     members({"'A',null", "null,null"});
-    at(1, Name);
+    click(1, Name); // ends the pick above
     key(Qt::Key_Down);
-    EXPECT_EQ(stored("NAME01").mid(0, 2), QStringList({"A", "NULL"}));
+    EXPECT_EQ(stored("NAME01"), QStringList{"A"});
+    EXPECT_EQ(form->DBGrid3->currentIndex().row(), 0);
+    key(Qt::Key_Down);
+    EXPECT_EQ(ds().recordCount(), 2);
+    EXPECT_EQ(form->DBGrid3->currentIndex().row(), 1);
+    key(Qt::Key_Down);
+    EXPECT_EQ(stored("NAME01"), QStringList{"A"});
+    EXPECT_EQ(ds().recordCount(), 1);
 }
 
 // Delete on the digits clears them; while the grid is narrowed Delete and Enter
@@ -283,4 +319,120 @@ TEST_F(MemberKeysTest, ReplacementFromTheNameColumnRunsOnce)
     EXPECT_EQ(seen, QStringList({"六角ボルト", "六角ﾎﾞﾙﾄ"}));
     EXPECT_EQ(confirm.messages.size(), 1);
     EXPECT_EQ(ds().text("NAME01"), "六角ﾎﾞﾙﾄ");
+}
+
+// A factor the price panel cannot use is refused with the reason; nothing changes.
+TEST_F(MemberKeysTest, PricePanelSaysWhyAFactorIsRefused)
+{
+    const QStringList before = stored("KIN_02");
+    form->KIN_01->setText("99.9");
+    form->SpeedButton2->click();
+    form->ComboBox2->setCurrentText("定価");
+    form->KIN_01->setText("0");
+    form->SpeedButton2->click();
+    ASSERT_EQ(confirm.messages.size(), 2);
+    EXPECT_TRUE(confirm.messages[0].startsWith("利益率「99.9」では計算できません。小数は使えません。"))
+        << confirm.messages[0].toStdString();
+    EXPECT_TRUE(confirm.messages[1].startsWith("掛率「0」では計算できません。")) << confirm.messages[1].toStdString();
+    EXPECT_EQ(stored("KIN_02"), before);
+}
+
+// After 登録 the keyboard is back in the grid, not in a category box the grid
+// handed it to while it was disabled or hidden.
+TEST_F(MemberKeysTest, RegistrationLeavesTheKeyboardInTheGrid)
+{
+    const auto gridHasFocus = [](DBGrid* grid) {
+        QWidget* f = QApplication::focusWidget();
+        return f && (f == grid || grid->isAncestorOf(f));
+    };
+    at(0, Name);
+    ASSERT_TRUE(gridHasFocus(form->DBGrid3));
+    form->SB[2]->click();
+    EXPECT_EQ(confirm.messages.value(confirm.messages.size() - 1), "登録しました。");
+    EXPECT_TRUE(gridHasFocus(form->DBGrid3)) << QApplication::focusWidget()->objectName().toStdString();
+
+    form->showTab(Tab::Major);
+    form->DBGrid1->setFocus();
+    form->SB[2]->click();
+    EXPECT_EQ(confirm.messages.value(confirm.messages.size() - 1), "登録しました。");
+    EXPECT_TRUE(gridHasFocus(form->DBGrid1)) << QApplication::focusWidget()->objectName().toStdString();
+}
+
+// Rows picked in the № column of a narrowed grid are other rows once the whole
+// list is back: リセット ends the pick.
+TEST_F(MemberKeysTest, ResetEndsTheRowsPickedInTheNarrowedGrid)
+{
+    members({"'ab',null", "'c',null", "'b',null"});
+    form->Edit1->setText("b");
+    form->SpeedButton1->click();
+    ASSERT_TRUE(form->memberGridNarrowed());
+    click(1, 0);
+    ASSERT_EQ(form->DBGrid3->selectedRows(), QList<int>{2});
+    form->SpeedButton1->click();
+    ASSERT_FALSE(form->memberGridNarrowed());
+    EXPECT_TRUE(form->DBGrid3->selectedRows().isEmpty());
+    EXPECT_TRUE(form->selectedRows(Tab::Member).isEmpty());
+}
+
+// Pasted control characters never reach the list: they are taken out and the
+// user is told, naming the column.
+TEST_F(MemberKeysTest, PastedControlCharactersAreTakenOutWithANotice)
+{
+    at(0, Name);
+    QApplication::clipboard()->setText(QString::fromUtf16(u"\u0001M12\u001b"));
+    key(Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->end(false);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_Return);
+    key(Qt::Key_Up);
+    EXPECT_EQ(stored("NAME01").first(), "六角ボルトM12");
+    ASSERT_EQ(confirm.messages.size(), 1);
+    EXPECT_TRUE(confirm.messages[0].startsWith("「名称」に入力された制御文字")) << confirm.messages[0].toStdString();
+}
+
+// Amounts up to 999,999,999 and five-digit row numbers show whole, also in a
+// larger font; a larger amount keeps its last digits and shows whole in the tooltip.
+TEST_F(MemberKeysTest, WideAmountsAndRowNumbersShowWhole)
+{
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    QFont large = before;
+    large.setPixelSize(18);
+    QApplication::setFont(large);
+    stop();
+    start();
+    form->showTab(Tab::Member);
+    members({"'A',null,null,999999999,null,null,null,999999999,null", "'B',null,null,-99999999,null,null,null,"
+                                                                      "12345678901234,null"});
+    execCommitted(session->conn.IBDatabase4, {"update BUZAI_S set KIN_02=KIN_01"});
+    ds().reopen();
+    DBGrid* grid = form->DBGrid3;
+    const auto needs = [grid](const QModelIndex& index) {
+        QStyleOptionViewItem option;
+        option.initFrom(grid->viewport());
+        option.font = grid->font();
+        option.fontMetrics = QFontMetrics(option.font);
+        return grid->itemDelegate()->sizeHint(option, index).width();
+    };
+    for (int row : {0, 1})
+        for (int c : {int(Cost), int(Price)}) {
+            const QModelIndex at = grid->model()->index(row, c);
+            EXPECT_LE(needs(at), grid->columnWidth(c)) << at.data().toString().toStdString();
+        }
+    EXPECT_LE(needs(grid->model()->index(0, ListPrice)), grid->columnWidth(ListPrice));
+    QStyleOptionViewItem number;
+    number.initFrom(grid->viewport());
+    number.font = grid->font();
+    number.text = "99999";
+    number.features = QStyleOptionViewItem::HasDisplay;
+    EXPECT_LE(grid->style()->sizeFromContents(QStyle::CT_ItemViewItem, &number, QSize(), grid).width(),
+              grid->columnWidth(0));
+
+    const QRect cell = grid->visualRect(grid->model()->index(1, ListPrice));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(grid->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), "12,345,678,901,234");
+    QToolTip::hideText();
 }
