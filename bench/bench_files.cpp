@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "DbError.h"
 #include "ExportCommand.h"
+#include "ImportBenchRig.h"
 #include "ImportCommand.h"
 #include "ImportText.h"
 #include "ProgramState.h"
@@ -81,23 +82,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QString(argv[1]).toInt() : 10000;
     return runBench([&] {
-        const BenchFolder folder(true, QStringLiteral("LOCAL/MAS_MENT.fdb"));
-        Connections c;
-        c.setProductPath(folder.productPath);
-        c.setWorkPath(folder.workPath);
-        for (Database* db : {&c.IBDatabase1, &c.IBDatabase2, &c.IBDatabase4}) {
-            db->open();
-            db->transaction().start();
-        }
-        Schema::createProductTables(c.IBDatabase1);
-        {
-            Query q(&c.IBDatabase2);
-            for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"BUSAI_SEL"}) {
-                q.run(Schema::createWorkTableSql(t));
-                q.run("COMMIT");
-            }
-        }
-        c.IBTransaction4().commitAndRestart();
+        ImportBenchRig rig;
+        const BenchFolder& folder = rig.folder;
+        Connections& c = rig.c;
         fillMembers(c, count);
         TDM2 dm(c);
         ProgramState state;

@@ -11,6 +11,7 @@
 #include "Connections.h"
 #include "DataModule.h"
 #include "Database.h"
+#include "ImportBenchRig.h"
 #include "ImportCommand.h"
 #include "ImportText.h"
 #include "MemberImport.h"
@@ -66,23 +67,9 @@ int main(int argc, char** argv)
     const int lines = argc > 1 ? QString(argv[1]).toInt() : 20000;
     const int members = 10000;
     return runBench([&] {
-        const BenchFolder folder(true, QStringLiteral("LOCAL/MAS_MENT.fdb"));
-        Connections c;
-        c.setProductPath(folder.productPath);
-        c.setWorkPath(folder.workPath);
-        for (Database* db : {&c.IBDatabase1, &c.IBDatabase2, &c.IBDatabase4}) {
-            db->open();
-            db->transaction().start();
-        }
-        Schema::createProductTables(c.IBDatabase1);
-        {
-            Query q(&c.IBDatabase2);
-            for (const QString& t : Schema::categoryAndMemberTables() + QStringList{"BUSAI_SEL"}) {
-                q.run(Schema::createWorkTableSql(t));
-                q.run("COMMIT");
-            }
-        }
-        c.IBTransaction4().commitAndRestart();
+        ImportBenchRig rig;
+        const BenchFolder& folder = rig.folder;
+        Connections& c = rig.c;
         fillMembers(c, members);
         TDM2 dm(c);
         ProgramState state;

@@ -45,7 +45,7 @@ ExportCommand::ExportCommand(TDM2& dm, ProgramState& state, MainScreen& screen)
 {
 }
 
-void ExportCommand::run()
+ExportCommand::Outcome ExportCommand::run()
 {
     ExportTarget target;
     switch (m_screen.activeTab()) {
@@ -61,15 +61,15 @@ void ExportCommand::run()
         target = {&m_dm.IBT_dai, QStringLiteral("大項目マスターをＣＳＶファイルに変換しますか？"),
                   QStringLiteral("大項目")};
         break;
-    case Tab::Unit: return;
+    case Tab::Unit: return Outcome::Declined;
     }
     TableDataset& ds = *target.dataset;
     const QAbstractItemModel* model = gridModel ? gridModel(m_screen.activeTab()) : nullptr;
     if (!ds.active() || ds.recordCount() == 0 || !model)
-        return;
+        return Outcome::Declined;
     if (m_screen.confirmation().ask(Confirmation::Question, target.question) != Confirmation::Ok) {
         m_screen.showMainToolbar();
-        return;
+        return Outcome::Declined;
     }
     const QString start = m_state.config.startDirectory;
     Helpers::changeToDirectory(start);
@@ -77,14 +77,18 @@ void ExportCommand::run()
         QDir(start.isEmpty() ? QDir::currentPath() : start).filePath(fileNameOf(target.proposedName));
     const QString fileName =
         m_screen.files().saveFileName(QString(), proposed, QStringLiteral("Text File (*.csv)"), QStringLiteral("csv"));
+    Outcome outcome = Outcome::NotWritten;
     if (!fileName.isEmpty()) {
         ds.first();
         const bool written = writeGridExport(fileName, *model);
         ds.last(); // the grid stands on the last row, as after walking it
-        if (!written)
+        if (written)
+            outcome = Outcome::Written;
+        else
             m_screen.confirmation().ask(Confirmation::Notice,
                                         QStringLiteral("ファイル「%1」に書き込めませんでした。\n%2")
                                             .arg(QDir::toNativeSeparators(fileName), reasonFor(fileName)));
     }
     Helpers::changeToDirectory(start);
+    return outcome;
 }

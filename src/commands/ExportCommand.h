@@ -18,7 +18,10 @@ public:
     // texts and captions so that the file matches the screen column for column.
     std::function<const QAbstractItemModel*(Tab)> gridModel;
 
-    void run();
+    // Declined: the question was answered いいえ (or there was nothing to write);
+    // NotWritten: the file dialog was cancelled or the file could not be written.
+    enum class Outcome { Written, Declined, NotWritten };
+    Outcome run();
 
 private:
     TDM2& m_dm;

@@ -299,15 +299,21 @@ bool stillCurrent(CommandContext& ctx, Tab tab)
 
 void refuse(CommandContext& ctx, Tab tab, const ListChange& change)
 {
-    const std::function<void()>& exportList = ctx.loads.exportList;
+    const std::function<bool()>& exportList = ctx.loads.exportList;
     const bool exportable = exportList && tab != Tab::Unit;
     QString question = staleMessage(tab, change) + reloadQuestion();
     if (!exportable)
         question.replace(QStringLiteral("この一覧をＣＳＶファイルに残すかどうかをお尋ねしてから、"), QString());
     if (ctx.screen.confirmation().ask(Confirmation::Question, question) != Confirmation::Ok)
         return;
-    if (exportable)
-        exportList();
+    // A list the user meant to keep in a file and that is not in one stays on
+    // screen: its unregistered rows are not given up for the reload.
+    if (exportable && !exportList()) {
+        ctx.screen.confirmation().ask(Confirmation::Notice,
+                                      QStringLiteral("ファイルに保存されなかったため、一覧をこのまま残しました。\n"
+                                                     "読み込み直すには、もう一度「登録」を押してください。"));
+        return;
+    }
     reload(ctx, tab);
 }
 

@@ -41,8 +41,9 @@ public:
     const ListOrigin& origin(Tab tab) const { return m_origin[static_cast<int>(tab)]; }
     void setOrigin(Tab tab, const ListOrigin& origin) { m_origin[static_cast<int>(tab)] = origin; }
     // Offers to save the list on screen to a file, before a reload replaces it
-    // with the product's rows; set by the session.
-    std::function<void()> exportList;
+    // with the product's rows; set by the session. False when the user meant to
+    // save it and it was not saved (the file dialog cancelled, a write failed).
+    std::function<bool()> exportList;
 
     // What the member load reads: the product members of one middle category in
     // their order, the columns of memberColumns().

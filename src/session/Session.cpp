@@ -155,7 +155,7 @@ void Session::attach(MainScreen& screen)
     m_export = std::make_unique<ExportCommand>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB10"), [this] { m_export->run(); });
     // A list refused as stale may be saved before it is loaded again.
-    m_loads->exportList = [this] { m_export->run(); };
+    m_loads->exportList = [this] { return m_export->run() != ExportCommand::Outcome::NotWritten; };
     m_import = std::make_unique<ImportCommand>(dm, state, screen);
     m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
     m_price = std::make_unique<PriceCalculation>(dm, screen);

@@ -35,20 +35,21 @@ TEST_F(ExportCommandTest, WritesTheGridOnlyWhenAskedAndAble)
 {
     const QString out = folder.file("out.csv");
     screen.saveAnswer = out;
+    using Outcome = ExportCommand::Outcome;
     screen.confirm.answers = {Confirmation::No};
-    command.run();
+    EXPECT_EQ(command.run(), Outcome::Declined);
     screen.saveAnswer.clear();
-    command.run();
+    EXPECT_EQ(command.run(), Outcome::NotWritten); // a list kept for a file must not be given up
     EXPECT_FALSE(QFile::exists(out));
     screen.saveAnswer = folder.file("missing/out.csv");
-    command.run();
+    EXPECT_EQ(command.run(), Outcome::NotWritten);
     ASSERT_EQ(screen.confirm.messages.size(), 4);
 
     screen.saveAnswer = out;
     screen.tab = Tab::Unit;
-    command.run();
+    EXPECT_EQ(command.run(), Outcome::Declined);
     screen.tab = Tab::Member;
-    command.run();
+    EXPECT_EQ(command.run(), Outcome::Written);
     EXPECT_TRUE(QFile::exists(out)); // its bytes are checked on the writer below, its texts by the import
     execCommitted(conn.IBDatabase4, {"delete from BUZAI_S"});
     dm->IBT_bu.reopen();

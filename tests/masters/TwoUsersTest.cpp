@@ -56,7 +56,10 @@ public:
         state.computerName = name;
         state.registrationPermitted = true;
         state.housingRowMissing = 1;
-        loads->exportList = [this] { ++exports; };
+        loads->exportList = [this] {
+            ++exports;
+            return exportSaved;
+        };
     }
     ~User()
     {
@@ -142,6 +145,7 @@ public:
     std::unique_ptr<CommandContext> ctx;
     std::unique_ptr<RegisterCommand> command;
     int exports = 0;
+    bool exportSaved = true; // what the export answers: saved, or the file dialog cancelled
 
 private:
     void closeLists()
@@ -242,10 +246,20 @@ TEST_F(TwoUsers, MembersLoadedBeforeARenumberingAreNotWrittenUnderTheNewCodes)
     EXPECT_TRUE(b.refused());
     EXPECT_EQ(b.exports, 0);
 
-    // はい: offered the export, then loaded again on the same categories by name.
+    // はい, then the file dialog cancelled: the list and its row stay.
+    b.exportSaved = false;
     b.screen.confirm.answers = {Confirmation::Ok};
     EXPECT_FALSE(b.press());
     EXPECT_EQ(b.exports, 1);
+    EXPECT_EQ(datasetRows(b.dm->IBT_bu, {"NAME01"}).value(2), "仮設工事/仮設足場/手摺");
+    EXPECT_TRUE(b.messages().contains("一覧をこのまま残しました")) << b.messages().toStdString();
+    EXPECT_EQ(whereEverythingStands(), before);
+
+    // はい: offered the export, then loaded again on the same categories by name.
+    b.exportSaved = true;
+    b.screen.confirm.answers = {Confirmation::Ok};
+    EXPECT_FALSE(b.press());
+    EXPECT_EQ(b.exports, 2);
     EXPECT_EQ(b.dm->IBT_dai.text("NAME01"), "仮設工事");
     EXPECT_EQ(b.dm->IBT_chu.text("BL_KUBUN"), "2");
     EXPECT_EQ(datasetRows(b.dm->IBT_bu, {"NAME01"}), (Rows{"仮設工事/仮設足場/単管", "仮設工事/仮設足場/養生"}));
