@@ -181,19 +181,6 @@ TEST_F(ErrorTextTest, DatabasesOtherProgramsHoldOrLockAreNamedWithWhatToDo)
     EXPECT_TRUE(refused.advice().contains("何も変更していません")) << refused.advice().toStdString();
 }
 
-// A character the database cannot store is reported by the column's caption.
-TEST_F(ErrorTextTest, ACharacterThatCannotBeStoredIsNamedByTheColumnCaption)
-{
-    auto db = createTestDatabase(folder.file("c.fdb"));
-    execCommitted(*db, {"create table T (NAME01 varchar(40), B_CD varchar(20))"});
-    Query q(db.get());
-    q.setSql(QStringLiteral("insert into T (NAME01,B_CD) values (:NAME01,:B_CD)"));
-    q.setParam(QStringLiteral("NAME01"), QString::fromUtf8("a😀b"));
-    const QString text = dbErrorOf([&] { q.exec(); }).text();
-    EXPECT_TRUE(text.startsWith("「名称」に保存できない文字")) << text.toStdString();
-    EXPECT_FALSE(text.section("\n\n", 0, 0).contains("NAME01")) << text.toStdString();
-}
-
 // The reason a file could not be read or written, from the system's error
 // number of a real failed operation.
 TEST_F(ErrorTextTest, FileErrorsSayWhyInJapanese)

@@ -31,18 +31,6 @@ void touch(const QString& path)
 
 } // namespace
 
-// The program folder's own document comes first; an installed program's shared
-// copy is found from the program's place, not from the program folder.
-TEST(HelpTest, PlacesFollowTheProgramFolderThenTheInstallation)
-{
-    TestFolder folder;
-    const QStringList places = TForm1::helpDocumentPlaces(QStringLiteral("/opt/suite/bin/masment"));
-    ASSERT_EQ(places.size(), 3);
-    EXPECT_EQ(places.at(0), QDir(folder.programDir()).absoluteFilePath(QStringLiteral("masment.PDF")));
-    EXPECT_EQ(places.at(1), QStringLiteral("/opt/suite/bin/masment.PDF"));
-    EXPECT_EQ(places.at(2), QStringLiteral("/opt/suite/share/masment/masment.PDF"));
-}
-
 // F1 opens the document found first with the desktop's viewer; with none it says
 // which file it looked for, and a viewer that fails is reported, not ignored.
 TEST(HelpTest, F1OpensTheDocumentOrSaysWhy)

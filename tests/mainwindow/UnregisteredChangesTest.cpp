@@ -292,14 +292,6 @@ TEST_F(UnregisteredChangesTest, ClosingAsksAboutChangesInsteadOfTheExitQuestion)
     EXPECT_EQ(productMembers(), (QStringList{"単管|1500", "クランプ|200"}));
 }
 
-TEST_F(UnregisteredChangesTest, ClosingWithoutChangesAsksTheExitQuestion)
-{
-    answer({Confirmation::No});
-    form->close();
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(confirm.messages, QStringList{"終了しますか？"});
-}
-
 // String replacement loads the list again: rows not registered are asked about
 // first; registered, they are in the product and still in the list afterwards.
 TEST_F(UnregisteredChangesTest, StringReplacementAsksBeforeItReloads)
