@@ -6,7 +6,12 @@
 
 bool UnregisteredChanges::pending(Tab tab) const
 {
-    return m_dm.list(tab).unregistered();
+    // A value entered in a cell stays in the row's edit buffer until the cursor
+    // moves: it is as much the user's work as a posted row.
+    const TableDataset& list = m_dm.list(tab);
+    const bool unposted =
+        (list.state() == TableDataset::Edit || list.state() == TableDataset::Insert) && list.modified();
+    return list.unregistered() || unposted;
 }
 
 bool UnregisteredChanges::mayLeave(Tab tab, Then then)
@@ -20,6 +25,8 @@ bool UnregisteredChanges::mayLeave(Tab tab, Then then)
         m_register.SB03Click();
         return !pending(tab);
     case Confirmation::Discard:
+        if (m_dm.list(tab).state() != TableDataset::Browse)
+            m_dm.list(tab).cancel();
         m_dm.list(tab).setUnregistered(false);
         if (then == Then::Reload) {
             switch (tab) {

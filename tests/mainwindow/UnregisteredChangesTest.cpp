@@ -292,6 +292,30 @@ TEST_F(UnregisteredChangesTest, ClosingAsksAboutChangesInsteadOfTheExitQuestion)
     EXPECT_EQ(productMembers(), (QStringList{"単管|1500", "クランプ|200"}));
 }
 
+// A value entered in a cell is still in the row's edit buffer until the cursor
+// moves; leaving then must not lose it.
+TEST_F(UnregisteredChangesTest, AValueNotPostedYetIsAskedAboutToo)
+{
+    dm->IBT_bu.setRecNo(1);
+    dm->IBT_bu.setValue("KIN_02", 1700);
+    answer({Confirmation::Stay});
+    form->SB[11]->click();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(confirm.modes, QList<int>{Confirmation::Unregistered});
+
+    answer({Confirmation::Discard});
+    step(form->DBNavigator3);
+    EXPECT_EQ(form->DBEdit6->text(), "養生");
+    step(form->DBNavigator3, "◀");
+    EXPECT_EQ(members(), (QStringList{"単管|1000", "クランプ|200"}));
+
+    dm->IBT_bu.setValue("KIN_02", 1700);
+    answer({Confirmation::Register, Confirmation::Ok});
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(productMembers(), (QStringList{"単管|1700", "クランプ|200"}));
+}
+
 // String replacement loads the list again: rows not registered are asked about
 // first; registered, they are in the product and still in the list afterwards.
 TEST_F(UnregisteredChangesTest, StringReplacementAsksBeforeItReloads)
