@@ -4,6 +4,7 @@
 #include "Helpers.h"
 #include "ListGuard.h"
 #include "MasterLoads.h"
+#include "MemberRowsCheck.h"
 #include "ProgramState.h"
 #include "RegistrationSupport.h"
 #include "SjisCodec.h"
@@ -124,6 +125,9 @@ bool MemberRegistration::Button5Click()
         if (leavesMasterEmpty(category))
             return false;
     }
+    const QString lost = MemberRowsCheck::question(MemberRowsCheck::lostRows(dm.conn.IBDatabase4));
+    if (!lost.isEmpty() && m_ctx.screen.confirmation().ask(Confirmation::Question, lost) != Confirmation::Ok)
+        return false;
     Registration::reconnect(dm.conn.IBDatabase1);
     if (housingEdition(m_ctx.state))
         ensureScratchTables();

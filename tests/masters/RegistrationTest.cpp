@@ -1,5 +1,6 @@
 #include "DbError.h"
 #include "MemberRegistration.h"
+#include "MemberRowsCheck.h"
 #include "RegistrationRig.h"
 
 #include <gtest/gtest.h>
@@ -124,9 +125,30 @@ TEST(MemberRegistration, RowsAsStoredInTheMemberMaster)
                     "7|E|3-12-00070|d|∅|本|∅|∅|∅|∅|∅|0|∅|PC1"}));
     EXPECT_EQ(rig.workRows("select NAME02, NAME03 from BUZAI_S order by CNT"),
               (Rows{"摘要|備考", "∅|∅", "∅|∅", "∅|only remarks", "D|∅", "d|∅", "d|∅"}));
+    EXPECT_TRUE(rig.confirm.messages.contains(MemberRowsCheck::question(
+        {"4行目：名称と摘要が空です。", "7行目：8行目と名称・摘要・単位が同じです（8行目が残ります）。"})));
     // Past 9,999 rows there is no code to give.
     EXPECT_EQ(MemberRegistration::generatedCode("3", "12", 9999), "3-12-99990");
     EXPECT_EQ(MemberRegistration::generatedCode("3", "12", 10000), "");
+}
+
+// Rows the registration would not keep are named before anything is written;
+// いいえ leaves every table as it was.
+TEST(MemberRegistration, RowsItWouldNotKeepAreNamedFirst)
+{
+    MemberRig rig;
+    rig.member("NAME01 TANI KIN_01", {"Ｅ", "本", 100});
+    rig.member("NAME03 KIN_02", {"備考だけ", 500});
+    rig.member("NAME01 TANI", {"E", "本"}); // the same member as the full-width one
+    rig.member("NAME01 TANI", {"E", "ｍ"}); // another unit: kept
+    rig.confirm.answers = {Confirmation::Ok, Confirmation::No};
+    const std::string before = rig.everything();
+    rig.registerTab(Tab::Member);
+    EXPECT_EQ(rig.confirm.messages.value(1),
+              MemberRowsCheck::question(
+                  {"1行目：3行目と名称・摘要・単位が同じです（3行目が残ります）。", "2行目：名称と摘要が空です。"}));
+    EXPECT_EQ(rig.events, Rows{});
+    EXPECT_EQ(rig.everything(), before);
 }
 
 // The housing edition carries members into the schedule rows of the same name,
