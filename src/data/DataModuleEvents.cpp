@@ -166,10 +166,9 @@ void TDM2::installFields()
             r.values.insert(QStringLiteral("利益率"), (price - cost) / price * 100.0);
     };
     IBT_bu.setDisplayFormat(QStringLiteral("S_CD"), QStringLiteral("#"));
-    for (const char* f : {"KIN_01", "KIN_02", "KIN_06"}) {
+    // Amounts are edited in full (see TableDataset::editText).
+    for (const char* f : {"KIN_01", "KIN_02", "KIN_06"})
         IBT_bu.setDisplayFormat(QString::fromLatin1(f), QStringLiteral("#,###"));
-        IBT_bu.setEditFormat(QString::fromLatin1(f), QStringLiteral("#"));
-    }
     IBT_bu.setDisplayFormat(QStringLiteral("利益率"), QStringLiteral("0.00;-0.00;#"));
     // The decimal places of a member's quantity.
     IBT_bu.setRange(QStringLiteral("KETA"), 0, 9);

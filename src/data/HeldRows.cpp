@@ -419,8 +419,8 @@ void HeldRows::prepareFromPositions(bool positionsOnly, int order, const QHash<Q
         }
     }
     // `sorted` runs in position order, and so does `missing`.
-    if (!missing.isEmpty() && !readMissing(next, missing, all.at(sorted.at(missing.first())).at(3),
-                                           all.at(sorted.at(missing.last())).at(3)))
+    if (!missing.isEmpty() &&
+        !readMissing(next, missing, all.at(sorted.at(missing.first())).at(3), all.at(sorted.at(missing.last())).at(3)))
         return;
     m_prepared = std::make_unique<DatasetRows>(std::move(next));
 }

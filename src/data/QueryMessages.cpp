@@ -67,7 +67,6 @@ struct Param {
     QByteArray bytes;
 };
 
-
 void declare(IMetadataBuilder* b, ThrowStatusWrapper* st, unsigned i, unsigned type, unsigned length)
 {
     b->setType(st, i, type | 1);

@@ -145,7 +145,6 @@ void TableDataset::showRows(DatasetRows&& rows)
     m_versions = std::move(rows.versions);
     m_columnOf.clear();
     m_cur = 0;
-    m_bof = true;
     m_eof = m_rows.isEmpty();
     m_modified = false;
     setState(Browse);
@@ -187,7 +186,7 @@ void TableDataset::close()
     m_buffer.clear();
     m_modified = false;
     m_cur = 0;
-    m_eof = m_bof = true;
+    m_eof = true;
     setState(Inactive);
     emit reset();
 }
@@ -365,7 +364,7 @@ void TableDataset::insertAt(int index)
     m_buffer = m_rows.at(index);
     m_changed = QVector<bool>(m_columns.size(), false);
     m_modified = false;
-    m_eof = m_bof = false;
+    m_eof = false;
     setState(Insert);
     emit reset();
     emit currentChanged(recNo());
@@ -553,14 +552,13 @@ void TableDataset::moveTo(int index)
 {
     checkBrowseMode();
     if (m_rows.isEmpty()) {
-        m_eof = m_bof = true;
+        m_eof = true;
         return;
     }
     index = std::clamp(index, 0, static_cast<int>(m_rows.size()) - 1);
     const bool moved = index != m_cur;
     m_cur = index;
     m_eof = false;
-    m_bof = false;
     if (moved)
         emit currentChanged(recNo());
 }
@@ -573,7 +571,6 @@ void TableDataset::setRecNo(int recNo)
 void TableDataset::first()
 {
     moveTo(0);
-    m_bof = true;
 }
 
 void TableDataset::last()
@@ -596,7 +593,6 @@ void TableDataset::prior()
 {
     checkBrowseMode();
     if (m_cur == 0) {
-        m_bof = true;
         return;
     }
     moveTo(m_cur - 1);

@@ -58,7 +58,6 @@ public:
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; } // 0 when empty
     bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
     // Locate by record number; out of range lands on the nearest row.
     void setRecNo(int recNo);
     void first();
@@ -96,8 +95,6 @@ public:
         m_ranges[field.toUpper()] = {minimum, maximum};
     }
     void setDisplayFormat(const QString& field, const QString& format) { m_displayFormats[field.toUpper()] = format; }
-    void setEditFormat(const QString& field, const QString& format) { m_editFormats[field.toUpper()] = format; }
-    QString displayFormat(const QString& field) const { return m_displayFormats.value(field.toUpper()); }
 
     void edit();
     void post();
@@ -157,8 +154,7 @@ private:
     bool m_unregistered = false;
     int m_cur = 0;
     bool m_eof = true;
-    bool m_bof = true;
-    QHash<QString, QString> m_displayFormats, m_editFormats;
+    QHash<QString, QString> m_displayFormats;
     QHash<QString, std::pair<qint64, qint64>> m_ranges;
     // Column of a field name as the callers spell it, filled as names are asked:
     // the grid asks for every cell.
