@@ -9,14 +9,14 @@
 
 namespace {
 
-// Rows with their keys, as a dataset addresses them.
+// Rows with their keys, as a dataset addresses them, and each value's type.
 QStringList keyed(const DatasetRows& r)
 {
     QStringList out;
     for (int i = 0; i < r.rows.size(); ++i) {
         QStringList row{QString::fromLatin1(r.keys.at(i).toHex())};
         for (const QVariant& v : r.rows.at(i))
-            row << valueText(v);
+            row << valueText(v) + '/' + QString::number(v.typeId());
         out << row.join('|');
     }
     return out;
@@ -166,5 +166,5 @@ TEST(HeldRows, ATrueShiftReadsOnlyTheAddedRows)
     const RowShift shift{{{1, 1}}, {}, 2, 2};
     cache.prepare(true, &shift);
     db->transaction().commitAndRestart();
-    EXPECT_EQ(keyed(cache.take()).join(';').count("|held"), 2);
+    EXPECT_EQ(keyed(cache.take()).join(';').count("|held/"), 2);
 }
