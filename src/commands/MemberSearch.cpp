@@ -147,6 +147,49 @@ void MemberSearch::search(const QString& keyword1, const QString& keyword2)
     m_narrowed = true;
 }
 
+namespace {
+
+// The rows of the parked list and the grid merged, with their new positions.
+QString mergedRows(const QStringList& columns)
+{
+    // The merged order, by twice a position in the parked list: a parked row
+    // the grid did not show at its own; a row of the grid at the place it
+    // kept, a new one (inserted or pasted) just before the next row that kept
+    // one, or just after the last. Rows that kept a place take those places
+    // in the grid's order, which is the order a sort gave them. The ranking
+    // joins ranks and keys only; the rows are fetched by key after.
+    const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
+    const QString grid = QStringLiteral("(select %1 as DK, CNT, %2 as S, count(%2) over (order by CNT) as C, "
+                                        "count(%2) over () as KT from BUZAI_S t) g")
+                             .arg(dbKey.arg('t'), kParkedPosition);
+    const QString anchored = QStringLiteral("(select g.DK, g.CNT, case when g.S is not null or g.C>=g.KT then g.C "
+                                            "else g.C+1 end as R, case when g.S is not null then 0 when g.C<g.KT "
+                                            "then -1 else 1 end as SIDE from %1) n")
+                                 .arg(grid);
+    // Rank 0 stands for a grid that kept no place: before the first row it
+    // showed, or at the end when it showed none.
+    const QString places =
+        QStringLiteral("(select %1 as E, row_number() over (order by %1) as R from BUZAI_S where %1 is not null "
+                       "union all select coalesce(min(%1)-1, max(CNT), 0), 0 from BUZAI_S2) s")
+            .arg(kParkedPosition);
+    const QString both =
+        QStringLiteral("(select 0 as SRC, %1 as DK, cast(p.CNT as bigint)*2 as A, p.CNT as C0 from BUZAI_S2 p "
+                       "where p.%2 is null union all "
+                       "select 1, n.DK, cast(s.E as bigint)*2+n.SIDE, n.CNT from %3 join %4 on s.R=n.R) u")
+            .arg(dbKey.arg('p'), kParkedPosition, anchored, places);
+    const QString ranked =
+        QStringLiteral("(select u.SRC, u.DK, row_number() over (order by u.A, u.SRC, u.C0) as P from %1) x").arg(both);
+    QStringList picked{QStringLiteral("case when x.SRC=1 then x.DK end as K"), QStringLiteral("x.P as CNT")};
+    for (const QString& c : columns)
+        picked << QStringLiteral("case when x.SRC=0 then p.%1 else n.%1 end as %1").arg(c);
+    const QString chosen = QStringLiteral("(select %1 from %2 left join BUZAI_S2 p on x.SRC=0 and p.RDB$DB_KEY=x.DK "
+                                          "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK) y")
+                               .arg(picked.join(','), ranked);
+    return chosen;
+}
+
+} // namespace
+
 void MemberSearch::reset()
 {
     TableDataset& ds = m_dm.IBT_bu;
@@ -178,43 +221,10 @@ void MemberSearch::reset()
         q.open();
         const QStringList values = mergeValues(q.value(0).toInt() == 1);
         q.close();
-        // The merged order, by twice a position in the parked list: a parked row
-        // the grid did not show at its own; a row of the grid at the place it
-        // kept, a new one (inserted or pasted) just before the next row that kept
-        // one, or just after the last. Rows that kept a place take those places
-        // in the grid's order, which is the order a sort gave them. The ranking
-        // joins ranks and keys only; the rows are fetched by key after.
-        const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
-        const QString grid = QStringLiteral("(select %1 as DK, CNT, %2 as S, count(%2) over (order by CNT) as C, "
-                                            "count(%2) over () as KT from BUZAI_S t) g")
-                                 .arg(dbKey.arg('t'), kParkedPosition);
-        const QString anchored = QStringLiteral("(select g.DK, g.CNT, case when g.S is not null or g.C>=g.KT then g.C "
-                                                "else g.C+1 end as R, case when g.S is not null then 0 when g.C<g.KT "
-                                                "then -1 else 1 end as SIDE from %1) n")
-                                     .arg(grid);
-        // Rank 0 stands for a grid that kept no place: before the first row it
-        // showed, or at the end when it showed none.
-        const QString places =
-            QStringLiteral("(select %1 as E, row_number() over (order by %1) as R from BUZAI_S where %1 is not null "
-                           "union all select coalesce(min(%1)-1, max(CNT), 0), 0 from BUZAI_S2) s")
-                .arg(kParkedPosition);
-        const QString both =
-            QStringLiteral("(select 0 as SRC, %1 as DK, cast(p.CNT as bigint)*2 as A, p.CNT as C0 from BUZAI_S2 p "
-                           "where p.%2 is null union all "
-                           "select 1, n.DK, cast(s.E as bigint)*2+n.SIDE, n.CNT from %3 join %4 on s.R=n.R) u")
-                .arg(dbKey.arg('p'), kParkedPosition, anchored, places);
-        const QString ranked =
-            QStringLiteral("(select u.SRC, u.DK, row_number() over (order by u.A, u.SRC, u.C0) as P from %1) x")
-                .arg(both);
-        QStringList picked{QStringLiteral("case when x.SRC=1 then x.DK end as K"), QStringLiteral("x.P as CNT")};
-        for (const QString& c : columns)
-            picked << QStringLiteral("case when x.SRC=0 then p.%1 else n.%1 end as %1").arg(c);
-        const QString chosen =
-            QStringLiteral("(select %1 from %2 left join BUZAI_S2 p on x.SRC=0 and p.RDB$DB_KEY=x.DK "
-                           "left join BUZAI_S n on x.SRC=1 and n.RDB$DB_KEY=x.DK) y")
-                .arg(picked.join(','), ranked);
+        const QString chosen = mergedRows(columns);
         q.run({QStringLiteral("insert into %1 (K,CNT,%2)").arg(MemberImage::scratchTable(), columns.join(',')),
                QStringLiteral("select K, CNT, %1 from %2").arg(values.join(','), chosen)});
+        const QString dbKey = QStringLiteral("cast(%1.RDB$DB_KEY as char(8) character set octets)");
         // The merge list holds merged values already. Rows with a name or
         // description, the last of each member in that order; positions
         // renumbered 1, 2, 3 …

@@ -14,7 +14,6 @@ public:
     // `field` is the clicked column's field name ("利益率" sorts by unit price;
     // "№" does nothing).
     void sortBy(const QString& field);
-    bool nextDescending() const { return m_descending; }
 
 private:
     TDM2& m_dm;

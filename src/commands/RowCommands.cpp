@@ -170,39 +170,28 @@ void RowCommands::cutMembers()
     const int first = rows.size() > 1 ? 1 - static_cast<int>(rows.size()) : 1;
     const QList<Run> runs = runsOf(rows);
     MemberImage::prepare(*ds.database());
-    bool positionsOnly = false;
     Rebuild::inOneTransaction(
         *ds.database(), ds,
-        [&] {
+        [&](Rebuild::Positions& positions) {
             q.run(QStringLiteral("delete from BUZAI_SW2"));
             clipMembers(q, runs, first);
-            QStringList rest;
-            for (const Run& run : runs)
-                rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
             const Rebuild::MemberCounts counts = runs.isEmpty() || runs.size() > kCountedRuns
                                                      ? Rebuild::MemberCounts()
                                                      : Rebuild::countMembers(q, shape);
             if (counts.dense) {
                 // Positions 1 … n: a row behind the cut moves down by the cut rows before it.
-                QStringList below;
-                for (const Run& run : runs)
-                    below << QStringLiteral("case when CNT>%1 then %2 else 0 end")
-                                 .arg(num(run.to), num(run.to - run.from + 1));
-                const int split = runs.first().from - 1;
-                QStringList cut;
-                for (const Run& run : runs)
-                    cut << QStringLiteral("CNT between %1 and %2").arg(num(run.from), num(run.to));
-                q.run(QStringLiteral("delete from BUZAI_S where ") + cut.join(QStringLiteral(" or ")));
-                positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
-                                                      QStringLiteral("CNT-(%1)").arg(below.join('+')), true);
-                TableDataset::Shift shift;
+                Rebuild::Moves cut, moves;
                 for (const Run& run : runs) {
-                    shift.moves << std::pair<qint64, qint64>(run.to, run.from - run.to - 1);
-                    shift.removed << std::pair<qint64, qint64>(run.from, run.to);
+                    cut << std::pair<qint64, qint64>(run.from, run.to);
+                    moves << std::pair<qint64, qint64>(run.to, run.from - run.to - 1);
                 }
-                ds.expectShift(shift);
+                positions.remove(q, cut);
+                Rebuild::shiftInPlace(q, positions, shape, counts, moves);
                 return saved;
             }
+            QStringList rest;
+            for (const Run& run : runs)
+                rest << QStringLiteral("CNT not between %1 and %2").arg(num(run.from), num(run.to));
             const QString where =
                 rest.isEmpty() ? QString() : QStringLiteral("where ") + rest.join(QStringLiteral(" and "));
             q.run(Rebuild::refillImage(shape, '(' + Rebuild::keyedRowsOf(shape, shape.table, where) + ')',
@@ -210,7 +199,7 @@ void RowCommands::cutMembers()
             Rebuild::applyImage(q, shape);
             return saved;
         },
-        true, &positionsOnly, Rebuild::formMark(shape));
+        Rebuild::formMark(shape));
     m_screen.clearSelectedRows(Tab::Member);
 }
 
@@ -219,6 +208,57 @@ void RowCommands::pasteRows()
     const Tab tab = m_screen.activeTab();
     if (tab != Tab::Unit)
         paste(tab);
+}
+
+// The rows at or before the returned split come before the pasted rows; `shown`
+// is the record number to show afterwards. A filled current row stays after
+// them (after it, for the only member), where the insert command would have put
+// a blank row first: that row would be dropped by the rebuild anyway, so it is
+// never written and leaves no gap.
+int RowCommands::pastePoint(Tab tab, int& shown) const
+{
+    const TableDataset& ds = *datasetOf(tab);
+    const int count = ds.recordCount();
+    const int cur = ds.recNo();
+    shown = cur;
+    if (count == 0) {
+        shown = 1;
+        return 0;
+    }
+    if (ds.eof()) {
+        // Past the last row, whatever the list's length.
+        shown = count + 1;
+        return cntAt(ds, count);
+    }
+    if (blankAt(ds, cur, tab == Tab::Member ? kMemberFilled : kCategoryFilled))
+        return cntAt(ds, cur);
+    if (tab == Tab::Member && count == 1 && cntAt(ds, 1) == 1) {
+        shown = 2;
+        return 1;
+    }
+    return cntAt(ds, cur) - 1;
+}
+
+// Positions 1 … n: the rows after the split move up by the clipboard's rows,
+// which come in behind them.
+void RowCommands::pasteInPlace(Query& q, Rebuild::Positions& positions, const Rebuild::MemberCounts& counts, int split)
+{
+    const Rebuild::RowShape& shape = Rebuild::memberRows();
+    q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
+    q.open();
+    const int pastedRows = q.value(0).toInt();
+    q.close();
+    Rebuild::shiftInPlace(q, positions, shape, counts, {{split, pastedRows}});
+    QStringList keep;
+    for (const QString& c : shape.keepNames)
+        keep << Rebuild::hasText(c);
+    positions.add(
+        q,
+        {QStringLiteral("insert into %1 (%2)").arg(shape.table, shape.columns.join(',')),
+         QStringLiteral("select %1+P, %2 from").arg(num(split), shape.rebuildValues.join(',')),
+         QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x").arg(shape.clipboard),
+         QStringLiteral("where ") + keep.join(QStringLiteral(" or "))},
+        split + 1, qint64(split) + pastedRows);
 }
 
 void RowCommands::paste(Tab tab)
@@ -231,39 +271,20 @@ void RowCommands::paste(Tab tab)
     const Rebuild::RowShape& shape = tab == Tab::Major    ? Rebuild::majorRows()
                                      : tab == Tab::Middle ? Rebuild::middleRows()
                                                           : Rebuild::memberRows();
-    const QStringList& filled = tab == Tab::Member ? kMemberFilled : kCategoryFilled;
-
-    // The rows at or before `split` come before the pasted rows. A filled current
-    // row stays after them (after it, for the only member), where the insert
-    // command would have put a blank row first: that row would be dropped by the
-    // rebuild anyway, so it is never written and leaves no gap.
-    const int count = ds.recordCount();
-    const int cur = ds.recNo();
-    int split = 0;
     int shown = 1;
-    if (count == 0) {
-        split = 0;
-    } else if (ds.eof()) {
-        // Past the last row, whatever the list's length.
-        split = cntAt(ds, count);
-        shown = count + 1;
-    } else if (blankAt(ds, cur, filled)) {
-        split = cntAt(ds, cur);
-        shown = cur;
-    } else if (tab == Tab::Member && count == 1 && cntAt(ds, 1) == 1) {
-        split = 1;
-        shown = 2;
-    } else {
-        split = cntAt(ds, cur) - 1;
-        shown = cur;
-    }
+    const int split = pastePoint(tab, shown);
     const bool members = tab == Tab::Member;
     if (members)
         MemberImage::prepare(*ds.database());
-    bool positionsOnly = false;
     Rebuild::inOneTransaction(
         *ds.database(), ds,
-        [&] {
+        [&](Rebuild::Positions& positions) {
+            const Rebuild::MemberCounts counts = members ? Rebuild::countMembers(q, shape) : Rebuild::MemberCounts();
+            if (counts.dense) {
+                pasteInPlace(q, positions, counts, split);
+                q.run(QStringLiteral("Delete from ") + shape.clipboard);
+                return shown;
+            }
             // The split shifts the rows before the paste point below the clipboard's
             // positions and the others above them, in the reading instead of by
             // updates, so that no row is changed twice.
@@ -275,25 +296,7 @@ void RowCommands::paste(Tab tab)
             const QString pasted = Rebuild::rowsOf(shape, shape.clipboard, {}, QStringLiteral("CNT"),
                                                    members ? MemberImage::noKey() : QString());
             const QString all = QStringLiteral("(%1 union all %2 union all %3)").arg(before, pasted, after);
-            const Rebuild::MemberCounts counts = members ? Rebuild::countMembers(q, shape) : Rebuild::MemberCounts();
-            if (counts.dense) {
-                // Positions 1 … n: the rows after the split move up by the clipboard's rows.
-                q.setSql(QStringLiteral("select count(*) from ") + shape.clipboard);
-                q.open();
-                const int pastedRows = q.value(0).toInt();
-                q.close();
-                positionsOnly = Rebuild::shiftInPlace(q, shape, counts, split,
-                                                      QStringLiteral("CNT+%1").arg(num(pastedRows)), false);
-                ds.expectShift({{{split, pastedRows}}, {}, split + 1, qint64(split) + pastedRows});
-                QStringList keep;
-                for (const QString& c : shape.keepNames)
-                    keep << Rebuild::hasText(c);
-                q.run({QStringLiteral("insert into %1 (%2)").arg(shape.table, shape.columns.join(',')),
-                       QStringLiteral("select %1+P, %2 from").arg(num(split), shape.rebuildValues.join(',')),
-                       QStringLiteral("(select row_number() over (order by CNT) as P, r.* from %1 r) x")
-                           .arg(shape.clipboard),
-                       QStringLiteral("where ") + keep.join(QStringLiteral(" or "))});
-            } else if (members) {
+            if (members) {
                 q.run(Rebuild::refillImage(shape, all, QStringLiteral("CNT")));
                 Rebuild::applyImage(q, shape);
             } else {
@@ -304,7 +307,7 @@ void RowCommands::paste(Tab tab)
             q.run(QStringLiteral("Delete from ") + shape.clipboard);
             return shown;
         },
-        true, &positionsOnly, members ? Rebuild::formMark(shape) : QString());
+        members ? Rebuild::formMark(shape) : QString());
 }
 
 void RowCommands::copyPreviousRow()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainScreen.h"
+#include "Rebuild.h"
 
 #include <QList>
 #include <QString>
@@ -41,6 +42,8 @@ private:
     void cutCategory(bool middle);
     void cutMembers();
     void paste(Tab tab);
+    int pastePoint(Tab tab, int& shown) const;
+    static void pasteInPlace(Query& q, Rebuild::Positions& positions, const Rebuild::MemberCounts& counts, int split);
 
     TDM2& m_dm;
     ProgramState& m_state;

@@ -3,10 +3,10 @@
 #include "Connections.h"
 #include "MainScreen.h"
 #include "Query.h"
+#include "RebuildTransaction.h"
 #include "TableDataset.h"
 
 #include <functional>
-#include <optional>
 
 // The data module DM2: the datasets through which the grids edit the four work
 // tables, their events that keep positions dense, and the queries the commands use.
@@ -60,14 +60,16 @@ public:
 
 private:
     void installEvents();
+    void installFields();          // calculated fields, formats, ranges
+    void installInsertAndDelete(); // positions and the rebuilds after them
     void insertCategoryRow(TableDataset& ds, Query& q, bool middle);
     void insertMemberRow();
     void rewriteMembersFromScratch();
     // Rebuilds the member list in one transaction and shows `showRow`: by
-    // `quick` when it can (it answers nothing when the list does not suit it,
-    // otherwise whether it changed no more than the positions of the rows it
-    // moved), else from `source` (a select of K, the row's key, C, its order,
-    // and the member columns as stored), with positions 1, 2, 3 … in that order.
-    void rebuildMembers(const std::function<std::optional<bool>(Query&, const WriteMark&)>& quick,
+    // `quick` when it can (it returns false, having run nothing, when the list
+    // does not suit it), else from `source` (a select of K, the row's key, C,
+    // its order, and the member columns as stored), with positions 1, 2, 3 …
+    // in that order.
+    void rebuildMembers(const std::function<bool(Query&, const WriteMark&, Rebuild::Positions&)>& quick,
                         const QString& source, int showRow);
 };

@@ -118,6 +118,10 @@ void limitWidth(TableDataset& ds, const QString& field, int bytes)
         ds.setValue(field, cut);
 }
 
+// The saved row number of the member list's end: the member rebuilds place a
+// row after the last one for it, however long the list.
+constexpr int kMembersEnd = 99999;
+
 int recNoForInsert(const TableDataset& ds)
 {
     return ds.eof() ? ds.recNo() + 1 : ds.recNo();
@@ -126,6 +130,22 @@ int recNoForInsert(const TableDataset& ds)
 } // namespace
 
 void TDM2::installEvents()
+{
+    installFields();
+    installInsertAndDelete();
+
+    // Names are cut to what the product masters accept.
+    IBT_dai.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
+    IBT_chu.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
+    IBT_bu.beforePost = [](TableDataset& d) {
+        limitWidth(d, QStringLiteral("NAME01"), 40);
+        limitWidth(d, QStringLiteral("NAME02"), 40);
+        limitWidth(d, QStringLiteral("NAME03"), 20);
+        limitWidth(d, QStringLiteral("TANI"), 6);
+    };
+}
+
+void TDM2::installFields()
 {
     // Row number on every grid; the profit rate on the member grid.
     for (TableDataset* ds : {&IBT_dai, &IBT_chu, &IBT_bu, &IBT_TANI}) {
@@ -146,14 +166,16 @@ void TDM2::installEvents()
             r.values.insert(QStringLiteral("利益率"), (price - cost) / price * 100.0);
     };
     IBT_bu.setDisplayFormat(QStringLiteral("S_CD"), QStringLiteral("#"));
-    for (const char* f : {"KIN_01", "KIN_02", "KIN_06"}) {
+    // Amounts are edited in full (see TableDataset::editText).
+    for (const char* f : {"KIN_01", "KIN_02", "KIN_06"})
         IBT_bu.setDisplayFormat(QString::fromLatin1(f), QStringLiteral("#,###"));
-        IBT_bu.setEditFormat(QString::fromLatin1(f), QStringLiteral("#"));
-    }
     IBT_bu.setDisplayFormat(QStringLiteral("利益率"), QStringLiteral("0.00;-0.00;#"));
     // The decimal places of a member's quantity.
     IBT_bu.setRange(QStringLiteral("KETA"), 0, 9);
+}
 
+void TDM2::installInsertAndDelete()
+{
     // Insert and delete positions.
     for (TableDataset* ds : {&IBT_dai, &IBT_chu, &IBT_TANI}) {
         ds->beforeInsert = [this](TableDataset& d) { savedRowNumber = recNoForInsert(d); };
@@ -166,11 +188,11 @@ void TDM2::installEvents()
         // starts at 0, and its row at 1 is the second.
         const int c = Helpers::toIntOrZero(d.text(QStringLiteral("CNT")));
         if (c == 1 && d.recNo() == 1)
-            savedRowNumber = d.recordCount() == 1 ? 99999 : 0;
+            savedRowNumber = d.recordCount() == 1 ? kMembersEnd : 0;
         else
-            savedRowNumber = d.eof() ? 99999 : d.recNo() - 1;
+            savedRowNumber = d.eof() ? kMembersEnd : d.recNo() - 1;
     };
-    IBT_bu.beforeDelete = [this](TableDataset& d) { savedRowNumber = d.eof() ? 99999 : d.recNo(); };
+    IBT_bu.beforeDelete = [this](TableDataset& d) { savedRowNumber = d.eof() ? kMembersEnd : d.recNo(); };
 
     IBT_dai.afterInsert = [this](TableDataset&) { insertCategoryRow(IBT_dai, IBQ_FB2, false); };
     IBT_chu.afterInsert = [this](TableDataset&) { insertCategoryRow(IBT_chu, IBQ_FB3, true); };
@@ -217,16 +239,6 @@ void TDM2::installEvents()
             d, IBQ_FB2, kUnit, [this] { conn.IBTransaction2().restart(); }, false);
     };
     IBT_bu.afterDelete = [this](TableDataset&) { rewriteMembersFromScratch(); };
-
-    // Names are cut to what the product masters accept.
-    IBT_dai.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
-    IBT_chu.beforePost = [](TableDataset& d) { limitWidth(d, QStringLiteral("NAME01"), 40); };
-    IBT_bu.beforePost = [](TableDataset& d) {
-        limitWidth(d, QStringLiteral("NAME01"), 40);
-        limitWidth(d, QStringLiteral("NAME02"), 40);
-        limitWidth(d, QStringLiteral("NAME03"), 20);
-        limitWidth(d, QStringLiteral("TANI"), 6);
-    };
 }
 
 void TDM2::insertCategoryRow(TableDataset& ds, Query& q, bool middle)
@@ -267,12 +279,6 @@ const QString kRawMembers = QStringLiteral(
     "t.BL_kubun, t.BM_kubun, t.BS_kubun, t.KU_KAMOKU, t.NAME01, t.NAME02, t.NAME03, t.TANI, t.KIN_01, t.KIN_02, "
     "t.KIN_06, t.B_CD, t.S_CD, t.KETA, t.S2_CNT");
 
-} // namespace
-
-namespace {
-
-// Writes the rebuilt values into rows that do not hold them yet; rows already
-// in that form are not touched.
 // The normal form of a member row and the test for rows not in it.
 struct Normal {
     QString sets, differs;
@@ -310,9 +316,10 @@ const Normal& normalForm()
 
 // Writes the rebuilt values into rows that do not hold them yet; rows already
 // in that form are not touched.
-void normaliseMembers(Query& q)
+void normaliseMembers(Query& q, Rebuild::Positions& positions)
 {
     q.run({QStringLiteral("update BUZAI_S set ") + normalForm().sets, QStringLiteral("where ") + normalForm().differs});
+    positions.rewrote();
 }
 
 // Positions of the member list: count, lowest and highest, and how many rows
@@ -394,22 +401,22 @@ void TDM2::insertMemberRow()
     const QString major = QString::number(currentMajorCode());
     const QString middle = QString::number(currentMiddleCode());
     rebuildMembers(
-        [&](Query& q, const WriteMark& since) {
-            // Positions 1 … n already: the rows above p move up by one, in
-            // descending order so that no position is held twice, and the new
-            // row takes the place after p.
+        [&](Query& q, const WriteMark& since, Rebuild::Positions& positions) {
+            // Positions 1 … n already: the rows from the new row's place on
+            // move up by one, and the new row takes the place after p.
             const Span span = spanOf(q, since);
             if (span.count != span.high || (span.count > 0 && span.low != 1))
-                return std::optional<bool>();
+                return false;
             const int at = std::clamp(p, 0, span.count) + 1;
-            q.run(QStringLiteral("update BUZAI_S set CNT=CNT+1 where CNT>=%1 ").arg(at) + Rebuild::shiftOrder(false));
+            positions.move(q, {{at - 1, 1}});
             if (span.abnormal > 0)
-                normaliseMembers(q);
-            q.run(QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
-                                 "values (%1,%2,%3,0,0,0,0)")
-                      .arg(QString::number(at), major, middle));
-            IBT_bu.expectShift({{{at - 1, 1}}, {}, at, at});
-            return std::optional<bool>(span.abnormal == 0);
+                normaliseMembers(q, positions);
+            positions.add(q,
+                          {QStringLiteral("insert into BUZAI_S (CNT,BL_kubun,BM_kubun,BS_kubun,KU_KAMOKU,S_CD,KETA) "
+                                          "values (%1,%2,%3,0,0,0,0)")
+                               .arg(QString::number(at), major, middle)},
+                          at, at);
+            return true;
         },
         QStringLiteral("select %1 as K, cast(t.CNT as bigint)*2 as C, %2 "
                        "from BUZAI_S t union all select %3, %4, %5, %6, null, null, null, null, null, "
@@ -419,7 +426,7 @@ void TDM2::insertMemberRow()
         p + 1);
 }
 
-void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&, const WriteMark&)>& quick,
+void TDM2::rebuildMembers(const std::function<bool(Query&, const WriteMark&, Rebuild::Positions&)>& quick,
                           const QString& source, int showRow)
 {
     Query& q = IBQ_touroku4;
@@ -427,44 +434,39 @@ void TDM2::rebuildMembers(const std::function<std::optional<bool>(Query&, const 
     MemberImage::prepare(db);
     // Called from the grid's own insert and delete: it is closed, not posted.
     IBT_bu.close();
-    bool positionsOnly = false;
     // Every rebuild leaves all rows in the normal form.
     Rebuild::inOneTransaction(
         db, IBT_bu,
-        [&] {
-            const std::optional<bool> quickly = quick(q, db.mark(normalMembersMark()));
-            if (!quickly) {
+        [&](Rebuild::Positions& positions) {
+            if (!quick(q, db.mark(normalMembersMark()), positions)) {
                 q.run({MemberImage::insertLine(kRebuiltMembers),
                        QStringLiteral("select K, row_number() over (order by C), %1 from (%2) s")
                            .arg(kRebuiltValues, source)});
                 MemberImage::apply(q, kRebuiltMembers);
             }
-            positionsOnly = quickly.value_or(false);
             return showRow;
         },
-        true, &positionsOnly, normalMembersMark());
+        normalMembersMark());
 }
 
 void TDM2::rewriteMembersFromScratch()
 {
     rebuildMembers(
-        [this](Query& q, const WriteMark& since) {
+        [this](Query& q, const WriteMark& since, Rebuild::Positions& positions) {
             // Positions 1 … n with the deleted row's place missing: the rows
-            // above it move down by one, in ascending order.
+            // above it move down by one.
             const Span span = spanOf(q, since);
             if ((span.count > 0 && span.low != 1) || span.high - span.count > 1)
-                return std::optional<bool>();
+                return false;
             if (span.high - span.count == 1) {
                 // Positions are unique: the one missing from 1 … high is what
                 // their sum lacks.
                 const qint64 gap = qint64(span.high) * (span.high + 1) / 2 - span.sum;
-                q.run(QStringLiteral("update BUZAI_S set CNT=CNT-1 where CNT>%1 ").arg(QString::number(gap)) +
-                      Rebuild::shiftOrder(true));
-                IBT_bu.expectShift({{{gap, -1}}, {}});
+                positions.move(q, {{gap, -1}});
             }
             if (span.abnormal > 0)
-                normaliseMembers(q);
-            return std::optional<bool>(span.abnormal == 0);
+                normaliseMembers(q, positions);
+            return true;
         },
         QStringLiteral("select %1 as K, t.CNT as C, %2 from BUZAI_S t")
             .arg(MemberImage::keyOf(QStringLiteral("t")), kRawMembers),

@@ -74,19 +74,34 @@ static void closeDatasetsOf(Database* db)
         d->close();
 }
 
+// A rollback that fails gives the handle up: the transaction is gone with the
+// connection that broke.
+void Transaction::end(bool commit)
+{
+    FbApi::StatusGuard st;
+    try {
+        if (commit)
+            m_tra->commit(st.get());
+        else
+            m_tra->rollback(st.get());
+    } catch (const FbException& e) {
+        if (!commit) {
+            m_tra->release();
+            m_tra = nullptr;
+            m_id = 0;
+        }
+        FbApi::rethrow(e, QStringLiteral("%1 (%2)").arg(QLatin1String(commit ? "COMMIT" : "ROLLBACK"), m_name));
+    }
+    m_tra = nullptr;
+    m_id = 0;
+}
+
 void Transaction::commit()
 {
     if (!m_tra)
         return;
     closeDatasetsOf(m_db);
-    FbApi::StatusGuard st;
-    try {
-        m_tra->commit(st.get());
-        m_tra = nullptr;
-        m_id = 0;
-    } catch (const FbException& e) {
-        FbApi::rethrow(e, QStringLiteral("COMMIT (%1)").arg(m_name));
-    }
+    end(true);
 }
 
 void Transaction::rollback()
@@ -94,31 +109,14 @@ void Transaction::rollback()
     if (!m_tra)
         return;
     closeDatasetsOf(m_db);
-    FbApi::StatusGuard st;
-    try {
-        m_tra->rollback(st.get());
-        m_tra = nullptr;
-        m_id = 0;
-    } catch (const FbException& e) {
-        m_tra->release();
-        m_tra = nullptr;
-        m_id = 0;
-        FbApi::rethrow(e, QStringLiteral("ROLLBACK (%1)").arg(m_name));
-    }
+    end(false);
 }
 
 void Transaction::commitAndRestart()
 {
-    if (m_tra) {
-        FbApi::StatusGuard st;
-        try {
-            m_tra->commit(st.get());
-            m_tra = nullptr;
-            m_id = 0;
-        } catch (const FbException& e) {
-            FbApi::rethrow(e, QStringLiteral("COMMIT"));
-        }
-    }
+    // The datasets stay open: they hold their rows.
+    if (m_tra)
+        end(true);
     start();
 }
 
@@ -297,7 +295,7 @@ void Database::open()
             try {
                 FbApi::rethrow(e, QStringLiteral("CONNECT %1").arg(m_path), role());
             } catch (const DbError& error) {
-                if (error.kind() == NetworkErrors::Kind::Unreachable) {
+                if (error.kind() == ErrorText::Reason::Unreachable) {
                     m_unreachable = std::make_shared<DbError>(error);
                     m_unreachableSince.start();
                 }

@@ -59,6 +59,8 @@ public:
     qint64 id();
 
 private:
+    void end(bool commit);
+
     Database* m_db;
     QString m_name;
     QStringList m_params;

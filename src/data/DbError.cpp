@@ -55,14 +55,9 @@ QString DbError::text() const
     return user.isEmpty() ? raw : user + kDetails + raw;
 }
 
-void DbError::setCodes(const QList<long>& codes)
-{
-    m_kind = NetworkErrors::classify(codes, m_statement);
-}
-
 void DbError::explain(const ErrorText::Status& status)
 {
-    setCodes(status.codes());
+    m_kind = ErrorText::networkReason(status.codes(), m_statement);
     m_failure = ErrorText::classify(status, m_statement);
 }
 
@@ -85,7 +80,7 @@ QString DbError::advice() const
     const QString user = ErrorText::sentence(f, m_role, m_unchanged);
     if (!user.isEmpty())
         return user;
-    return NetworkErrors::message(m_kind);
+    return ErrorText::networkMessage(m_kind);
 }
 
 DbError DbError::columnMissing(const QString& column, const QString& statement)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ErrorText.h"
-#include "NetworkErrors.h"
 
 #include <QList>
 #include <QPair>
@@ -34,12 +33,11 @@ public:
     // Firebird's text and the statement follow under a details heading.
     QString text() const;
 
-    // Tells the failure apart by the error codes of the status vector.
-    void setCodes(const QList<long>& codes);
-    // The same from the whole status vector, which also names the file, column or
-    // system error concerned.
+    // Tells the failure apart by the status vector, which also names the file,
+    // column or system error concerned.
     void explain(const ErrorText::Status& status);
-    NetworkErrors::Kind kind() const { return m_kind; }
+    // The failure of a network installation the error codes alone show.
+    ErrorText::Reason kind() const { return m_kind; }
     const ErrorText::Failure& failure() const { return m_failure; }
     // The database the failure happened in, as the user knows it ("製品データベース");
     // the first one set stays.
@@ -71,7 +69,7 @@ private:
     long m_gdsCode;
     QString m_field;
     QString m_pattern;
-    NetworkErrors::Kind m_kind = NetworkErrors::Kind::None;
+    ErrorText::Reason m_kind = ErrorText::Reason::None;
     ErrorText::Failure m_failure;
     QString m_role;
     bool m_unchanged = false;

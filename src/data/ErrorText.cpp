@@ -1,7 +1,5 @@
 #include "ErrorText.h"
 
-#include "NetworkErrors.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -22,6 +20,66 @@ QList<long> Status::codes() const
 bool isRemote(const QString& path)
 {
     return path.indexOf(u':') > 1;
+}
+
+namespace {
+
+bool anyOf(const QList<long>& codes, std::initializer_list<ISC_STATUS> wanted)
+{
+    for (const ISC_STATUS w : wanted)
+        if (codes.contains(static_cast<long>(w)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+Reason networkReason(const QList<long>& codes, const QString& statement)
+{
+    if (anyOf(codes, {isc_login}))
+        return Reason::LoginRefused;
+    if (anyOf(codes,
+              {isc_update_conflict, isc_lock_conflict, isc_deadlock, isc_concurrent_transaction, isc_lock_timeout}))
+        return Reason::RowLocked;
+    // A read or write that fails on an established connection, or a server that
+    // shuts the attachment down: the connection is gone.
+    if (anyOf(codes, {isc_net_read_err, isc_net_write_err, isc_conn_lost, isc_lost_db_connection, isc_att_shutdown,
+                      isc_shutdown, isc_net_server_shutdown}))
+        return Reason::ConnectionLost;
+    if (anyOf(codes, {isc_network_error, isc_net_connect_err, isc_net_connect_listen_err, isc_net_lookup_err,
+                      isc_connect_reject}))
+        return Reason::Unreachable;
+    // An I/O error means a missing or unusable file only while attaching; later it
+    // is a disk fault on the server, which these messages do not cover.
+    if (statement.startsWith(QStringLiteral("CONNECT"), Qt::CaseInsensitive) &&
+        anyOf(codes, {isc_io_error, isc_io_open_err, isc_bad_db_format, isc_io_read_err}))
+        return Reason::ServerFileMissing;
+    return Reason::None;
+}
+
+QString networkMessage(Reason reason)
+{
+    switch (reason) {
+    case Reason::RowLocked:
+        return QStringLiteral("他の利用者が同じデータを変更中のため、処理できませんでした。\n"
+                              "相手の作業が終わるのを待ってから、もう一度実行してください。");
+    case Reason::Unreachable:
+        return QStringLiteral("データベースサーバーに接続できません。\n"
+                              "サーバーが起動しているか、NET.TXT のサーバー名とネットワークを確認してください。");
+    case Reason::ServerFileMissing:
+        return QStringLiteral("データベースファイルを開けません。\n"
+                              "NET.TXT の 1 行目（サーバー名:パス）がサーバー上のデータベースファイルを指しているか"
+                              "確認してください。");
+    case Reason::LoginRefused:
+        return QStringLiteral("データベースサーバーがユーザー名またはパスワードを受け付けませんでした。\n"
+                              "サーバーの利用者 sysdba の設定を管理者に確認してください。");
+    case Reason::ConnectionLost:
+        return QStringLiteral("データベースサーバーとの接続が切れました。\n"
+                              "書き込み途中の変更は取り消されています。サーバーとネットワークを確認し、"
+                              "プログラムを起動し直してください。");
+    default: break;
+    }
+    return {};
 }
 
 namespace {
@@ -66,19 +124,6 @@ QString fileOf(const QString& statement)
     return open >= 0 && close > open ? statement.mid(open + 1, close - open - 1) : QString();
 }
 
-Reason fromNetwork(NetworkErrors::Kind kind)
-{
-    switch (kind) {
-    case NetworkErrors::Kind::RowLocked: return Reason::RowLocked;
-    case NetworkErrors::Kind::Unreachable: return Reason::Unreachable;
-    case NetworkErrors::Kind::LoginRefused: return Reason::LoginRefused;
-    case NetworkErrors::Kind::ConnectionLost: return Reason::ConnectionLost;
-    case NetworkErrors::Kind::FileNotFound: return Reason::ServerFileMissing;
-    case NetworkErrors::Kind::None: break;
-    }
-    return Reason::None;
-}
-
 // A file the engine could not open or create, by the system's error number.
 Reason fileReason(const Status& s, bool creating)
 {
@@ -114,7 +159,7 @@ Failure classify(const Status& s, const QString& statement)
     // holds the file.
     if (has(s, {isc_already_opened}) || (connecting && has(s, {isc_obj_in_use, isc_lock_timeout})))
         return {Reason::FileInUse, file, 0, 0};
-    if (const Reason network = fromNetwork(NetworkErrors::classify(s.codes(), statement)); network != Reason::None) {
+    if (const Reason network = networkReason(s.codes(), statement); network != Reason::None) {
         // A local file the engine cannot open is this machine's matter, not NET.TXT's.
         if (network != Reason::ServerFileMissing || isRemote(file))
             return {network, file, 0, 0};
@@ -228,24 +273,12 @@ Parts parts(const Failure& f, const QString& role)
     return {};
 }
 
-NetworkErrors::Kind toNetwork(Reason r)
-{
-    switch (r) {
-    case Reason::RowLocked: return NetworkErrors::Kind::RowLocked;
-    case Reason::Unreachable: return NetworkErrors::Kind::Unreachable;
-    case Reason::LoginRefused: return NetworkErrors::Kind::LoginRefused;
-    case Reason::ConnectionLost: return NetworkErrors::Kind::ConnectionLost;
-    case Reason::ServerFileMissing: return NetworkErrors::Kind::FileNotFound;
-    default: return NetworkErrors::Kind::None;
-    }
-}
-
 } // namespace
 
 QString sentence(const Failure& failure, const QString& role, bool unchanged)
 {
-    if (const NetworkErrors::Kind k = toNetwork(failure.reason); k != NetworkErrors::Kind::None)
-        return NetworkErrors::message(k);
+    if (const QString network = networkMessage(failure.reason); !network.isEmpty())
+        return network;
     const Parts p = parts(failure, role);
     if (p.happened.isEmpty())
         return {};

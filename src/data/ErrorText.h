@@ -54,6 +54,14 @@ struct Failure {
     int actual = 0;
 };
 
+// The failures a user of a network installation meets, by the error codes of
+// the status vector alone (in order): RowLocked, Unreachable, LoginRefused,
+// ConnectionLost and, while attaching, ServerFileMissing; None otherwise.
+// `statement` is what failed ("CONNECT …" for an attachment).
+Reason networkReason(const QList<long>& codes, const QString& statement);
+// The message for one of those: what happened and what to do. Empty for the others.
+QString networkMessage(Reason reason);
+
 // `statement` is what failed ("CONNECT path" for an attachment, "CREATE DATABASE
 // 'path'" for a creation).
 Failure classify(const Status& status, const QString& statement);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeldRows.h"
 #include "Query.h"
 
 #include <QHash>
@@ -11,8 +12,6 @@
 #include <QVector>
 
 #include <functional>
-#include <memory>
-#include <optional>
 
 class Database;
 
@@ -20,8 +19,8 @@ class Database;
 // column, a current row with its 1-based record number, browse/edit/insert
 // states and the handler slots the data module hooks into.
 //
-// Rows are read whole when the dataset opens and the cursor is closed at once;
-// each row remembers its RDB$DB_KEY so posts and deletes address exactly it.
+// The rows come from a HeldRows, which reads them when the dataset opens and
+// keeps them after it closes for a cheaper re-read after a rebuild.
 class TableDataset : public QObject {
     Q_OBJECT
 public:
@@ -36,26 +35,12 @@ public:
     void open();
     void close(); // discards an unposted edit
     // For a rebuild that is about to commit, from inside its transaction:
-    // reads what the next open() will show, taking the rows this transaction
-    // did not write from what the dataset held when it was last closed, so that
-    // only the written rows are read whole. Falls back to a full read at open()
-    // when the held rows may be stale. With `positionsOnly` the caller vouches
-    // that the rows it wrote which the dataset held changed only their
-    // position. dropPrepared() forgets it (rollback).
-    void prepareReopen(bool positionsOnly = false);
+    // prepares what the next open() shows, reading only what the transaction
+    // wrote where it can (see HeldRows). dropPrepared() forgets it (rollback).
+    void prepareReopen(bool positionsOnly = false, const RowShift* shift = nullptr);
+    // Before a rebuild that may move the rows writes: see HeldRows::confirm().
+    void confirmHeld();
     void dropPrepared();
-    // Declared by a rebuild before prepareReopen(true) when its statements only
-    // moved rows along the position, deleted held rows and added rows: the
-    // reread then reads no more than a tally and the added rows.
-    struct Shift {
-        // Rows positioned above `first` move by `second`; the moves add up.
-        QList<std::pair<qint64, qint64>> moves;
-        // Held rows at positions in these ranges (both ends included) are gone.
-        QList<std::pair<qint64, qint64>> removed;
-        // Positions of the added rows (both ends included), read whole.
-        qint64 addedFrom = 1, addedTo = 0;
-    };
-    void expectShift(const Shift& shift);
     void reopen()
     {
         close();
@@ -73,7 +58,6 @@ public:
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     int recNo() const { return m_rows.isEmpty() ? 0 : m_cur + 1; } // 0 when empty
     bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
     // Locate by record number; out of range lands on the nearest row.
     void setRecNo(int recNo);
     void first();
@@ -111,8 +95,6 @@ public:
         m_ranges[field.toUpper()] = {minimum, maximum};
     }
     void setDisplayFormat(const QString& field, const QString& format) { m_displayFormats[field.toUpper()] = format; }
-    void setEditFormat(const QString& field, const QString& format) { m_editFormats[field.toUpper()] = format; }
-    QString displayFormat(const QString& field) const { return m_displayFormats.value(field.toUpper()); }
 
     void edit();
     void post();
@@ -156,7 +138,6 @@ private:
     Database* m_db;
     QString m_table;
     QString m_order;
-    std::unique_ptr<Query> m_query;
     State m_state = Inactive;
     QStringList m_columns;
     QVector<FieldType> m_types;
@@ -165,41 +146,15 @@ private:
     QVector<QByteArray> m_keys; // RDB$DB_KEY per row; empty for an unposted insert
     // RDB$RECORD_VERSION per row as read; 0 when unknown (posted since).
     QVector<qint64> m_versions;
-    // The rows of the last open, kept after close() for prepareReopen().
-    struct Rows {
-        QStringList columns;
-        QVector<FieldType> types;
-        QVector<QVector<QVariant>> rows;
-        QVector<QByteArray> keys;
-        QVector<qint64> versions;
-    };
-    Rows m_held;
-    std::unique_ptr<Rows> m_prepared;
-    void showRows(Rows&& rows);
-    void prepareFrom(bool positionsOnly);
-    // Rows in the table, rows this transaction wrote, the sum of the record
-    // versions of the others, and the sum of the written rows' positions.
-    struct Tally {
-        qint64 rows = 0, written = 0, otherVersions = 0, writtenPositions = 0;
-    };
-    bool prepareFromWritten(bool positionsOnly, int order, const QHash<QByteArray, int>& heldAt, const Tally& tally);
-    bool prepareFromShift(const Shift& shift, int order, const Tally& tally);
-    std::optional<Shift> m_shift;
-    // A held row read again by key, as its record version and columns; empty
-    // when it is gone.
-    std::optional<std::pair<qint64, QVector<QVariant>>> readRow(Query& one, const QByteArray& key);
-    // A held row this transaction did not write, into `next` as held; one posted
-    // since the read (version unknown) is read again by key, a few at most.
-    bool keepHeldRow(int i, Rows& next, Query& one, int& reads, qint64& versionSum);
-    void keepSorted(std::unique_ptr<Rows> next, int order);
+    HeldRows m_cache;
+    void showRows(DatasetRows&& rows);
     QVector<QVariant> m_buffer; // edit buffer of the current row
     QVector<bool> m_changed;
     bool m_modified = false;
     bool m_unregistered = false;
     int m_cur = 0;
     bool m_eof = true;
-    bool m_bof = true;
-    QHash<QString, QString> m_displayFormats, m_editFormats;
+    QHash<QString, QString> m_displayFormats;
     QHash<QString, std::pair<qint64, qint64>> m_ranges;
     // Column of a field name as the callers spell it, filled as names are asked:
     // the grid asks for every cell.

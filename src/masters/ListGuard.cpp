@@ -29,7 +29,7 @@ void retryingWhileLocked(const std::function<void()>& read)
             read();
             return;
         } catch (const DbError& e) {
-            if (e.kind() != NetworkErrors::Kind::RowLocked || waited.elapsed() >= g_lockWait)
+            if (e.kind() != ErrorText::Reason::RowLocked || waited.elapsed() >= g_lockWait)
                 throw;
         }
         QThread::msleep(50);

@@ -130,48 +130,44 @@ void ImportCommand::handOff(int at, int row)
     };
     // The rows held move as a block and the imported ones come in front of
     // them: the grid reads back only the imported rows.
-    const bool positionsOnly = true;
     try {
-        Rebuild::inOneTransaction(
-            db, grid,
-            [&] {
-                q.setSql(QStringLiteral("select (select count(*) from BUSAI_SEL), (select max(CNT) from BUZAI_S), "
-                                        "(select count(distinct CNT) from BUSAI_SEL where CNT between 1 and "
-                                        "(select count(*) from BUSAI_SEL)) from RDB$DATABASE"));
-                q.open();
-                const int count = q.value(0).toInt();
-                const int highest = q.value(1).isValid() ? q.value(1).toInt() : at;
-                // Numbered 1 … count already (as the import dialog numbers them):
-                // the numbers give the order without ranking the rows.
-                const bool numbered = q.value(2).toInt() == count;
-                showProgress = count > kProgressFrom;
-                if (showProgress)
-                    progress.start(count);
-                // Far enough that no moved row meets an imported one, nor another moved row on its way.
-                const int shift = std::max(kShift, highest - at + count + 1);
-                q.run({QStringLiteral("UPDATE BUZAI_S set CNT=CNT+%1").arg(shift),
-                       QStringLiteral("where CNT>=%1").arg(at)});
-                // The rows in their order from `at` on; empty texts become NULL.
-                QStringList columns{QStringLiteral("CNT")},
-                    values{(numbered ? QStringLiteral("%1+CNT") : QStringLiteral("%1+row_number() over (order by CNT)"))
-                               .arg(at - 1)};
-                for (const auto& [column, source] : kHandOff) {
-                    columns << column;
-                    QString value = kTextColumns.contains(source) ? Rebuild::textOrNull(source) : source;
-                    // The import box holds 12 characters of unit, the member table 6: cut rather
-                    // than let one long unit refuse the whole import.
-                    if (column == QLatin1String("TANI"))
-                        value = QStringLiteral("substring(%1 from 1 for 6)").arg(value);
-                    values << value;
-                }
-                q.run({QStringLiteral("Insert into BUZAI_S (%1)").arg(columns.join(',')),
-                       QStringLiteral("select %1 from BUSAI_SEL").arg(values.join(','))});
-                grid.expectShift({{{at - 1, shift}}, {}, at, qint64(at) + count - 1});
-                if (showProgress)
-                    progress.step(count);
-                return row;
-            },
-            true, &positionsOnly);
+        Rebuild::inOneTransaction(db, grid, [&](Rebuild::Positions& positions) {
+            q.setSql(QStringLiteral("select (select count(*) from BUSAI_SEL), (select max(CNT) from BUZAI_S), "
+                                    "(select count(distinct CNT) from BUSAI_SEL where CNT between 1 and "
+                                    "(select count(*) from BUSAI_SEL)) from RDB$DATABASE"));
+            q.open();
+            const int count = q.value(0).toInt();
+            const int highest = q.value(1).isValid() ? q.value(1).toInt() : at;
+            // Numbered 1 … count already (as the import dialog numbers them):
+            // the numbers give the order without ranking the rows.
+            const bool numbered = q.value(2).toInt() == count;
+            showProgress = count > kProgressFrom;
+            if (showProgress)
+                progress.start(count);
+            // Far enough that no moved row meets an imported one, nor another moved row on its way.
+            const int shift = std::max(kShift, highest - at + count + 1);
+            positions.move(q, {{at - 1, shift}}, false);
+            // The rows in their order from `at` on; empty texts become NULL.
+            QStringList columns{QStringLiteral("CNT")},
+                values{(numbered ? QStringLiteral("%1+CNT") : QStringLiteral("%1+row_number() over (order by CNT)"))
+                           .arg(at - 1)};
+            for (const auto& [column, source] : kHandOff) {
+                columns << column;
+                QString value = kTextColumns.contains(source) ? Rebuild::textOrNull(source) : source;
+                // The import box holds 12 characters of unit, the member table 6: cut rather
+                // than let one long unit refuse the whole import.
+                if (column == QLatin1String("TANI"))
+                    value = QStringLiteral("substring(%1 from 1 for 6)").arg(value);
+                values << value;
+            }
+            positions.add(q,
+                          {QStringLiteral("Insert into BUZAI_S (%1)").arg(columns.join(',')),
+                           QStringLiteral("select %1 from BUSAI_SEL").arg(values.join(','))},
+                          at, qint64(at) + count - 1);
+            if (showProgress)
+                progress.step(count);
+            return row;
+        });
     } catch (...) {
         finish();
         throw;

@@ -15,14 +15,14 @@
 
 namespace {
 
-using Kind = NetworkErrors::Kind;
+using Kind = ErrorText::Reason;
 
 // What the user reads first, and Firebird's text with the statement beneath it.
 void expectExplained(const DbError& e, Kind kind)
 {
     EXPECT_EQ(int(e.kind()), int(kind)) << e.text().toStdString();
     const auto [shown, details] = DbError::splitDetails(e.text());
-    EXPECT_EQ(shown, NetworkErrors::message(kind));
+    EXPECT_EQ(shown, ErrorText::networkMessage(kind));
     EXPECT_TRUE(details.contains(e.message())) << details.toStdString();
     EXPECT_TRUE(e.statement().isEmpty() || details.contains(e.statement())) << details.toStdString();
 }
@@ -46,8 +46,8 @@ TEST(NetworkErrors, EachFailedAttachmentIsExplainedWithinTenSeconds)
         {"no server on the port", at(closed), "tollgates", Kind::Unreachable},
         {"server does not answer", at(silent.serverPort()), "tollgates", Kind::Unreachable},
         {"no such file on the server", server->connectionString(folder.file("NONE.FDB")), "tollgates",
-         Kind::FileNotFound},
-        {"a folder on the server", server->connectionString(folder.path()), "tollgates", Kind::FileNotFound},
+         Kind::ServerFileMissing},
+        {"a folder on the server", server->connectionString(folder.path()), "tollgates", Kind::ServerFileMissing},
         {"password refused", server->connectionString(product), "wrong", Kind::LoginRefused},
     };
     for (const auto& [name, path, password, kind] : cases) {

@@ -213,24 +213,22 @@ MemberCounts countMembers(Query& q, const RowShape& shape)
     return c;
 }
 
-bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, int split, const QString& position,
-                  bool down)
+void shiftInPlace(Query& q, Positions& positions, const RowShape& shape, const MemberCounts& counts, const Moves& moves)
 {
     if (counts.dropped > 0)
         q.run(QStringLiteral("delete from %1 where not %2").arg(shape.table, keptTest(shape)));
-    const QString at = QString::number(split);
-    const QString order = shiftOrder(down);
     if (counts.unlike == 0) {
-        q.run({QStringLiteral("update %1 set CNT=%2 where CNT>%3").arg(shape.table, position, at), order});
-        return true;
+        positions.move(q, moves);
+        return;
     }
     // Each row written once: the moving rows take their rebuilt form as they move.
-    QStringList sets{QStringLiteral("CNT=case when CNT>%1 then %2 else CNT end").arg(at, position)};
+    const QString lowest = QString::number(std::min_element(moves.begin(), moves.end())->first);
+    QStringList sets{QStringLiteral("CNT=case when CNT>%1 then %2 else CNT end").arg(lowest, Positions::of(moves))};
     for (const auto& [c, value] : rebuiltColumns(shape))
         sets << QStringLiteral("%1=%2").arg(c, value);
     q.run({QStringLiteral("update %1 set %2").arg(shape.table, sets.join(',')),
-           QStringLiteral("where CNT>%1 or %2").arg(at, unlikeTest(shape)), order});
-    return false;
+           QStringLiteral("where CNT>%1 or %2").arg(lowest, unlikeTest(shape)), shiftOrder(moves.first().second < 0)});
+    positions.rewrote();
 }
 
 void replaceRows(Query& q, const RowShape& shape)

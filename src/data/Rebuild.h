@@ -12,7 +12,7 @@ class Database;
 class Query;
 class TableDataset;
 
-// How the editing commands rebuild a work table.
+// How the editing commands and the data module rebuild a work table.
 namespace Rebuild {
 
 // SQL for a text column read as the grids read it: NULL when empty. Firebird
@@ -65,13 +65,12 @@ struct MemberCounts {
 MemberCounts countMembers(Query& q, const RowShape& shape);
 // The name of the mark of a list rebuilt in the shape's form, kept rows only.
 QString formMark(const RowShape& shape);
-// Rebuilds a dense member list in place: rows the keep test drops are deleted,
-// rows not in the form a rebuild writes are brought to it, and the rows after
-// `split` take the position `position` (an expression over CNT), in ascending
-// order of CNT when they move down, descending when they move up, so that no
-// position is held twice. Returns true when no row changed but its position.
-bool shiftInPlace(Query& q, const RowShape& shape, const MemberCounts& counts, int split, const QString& position,
-                  bool down);
+// Rebuilds a dense member list in place: rows the keep test drops are deleted
+// (the grid's tally notices them), rows not in the form a rebuild writes are
+// brought to it, and the rows take their positions under `moves`, through
+// `positions` when nothing else about them changes.
+void shiftInPlace(Query& q, Positions& positions, const RowShape& shape, const MemberCounts& counts,
+                  const Moves& moves);
 // Replaces the work table's rows with the scratch table's, which hold the new
 // positions: every row is written once and the old rows deleted once, which
 // keeps a rebuild of ten thousand rows cheap to commit.
