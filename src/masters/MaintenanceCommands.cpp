@@ -7,6 +7,7 @@
 #include "MasterLoads.h"
 #include "MemberRegistration.h"
 #include "Schema.h"
+#include "WorkTypeRegistration.h"
 
 #include <QDir>
 
@@ -158,20 +159,9 @@ void MaintenanceCommands::copyMaster(Master master)
                 throw StaleList({});
             q.run(QStringLiteral("Delete from ") + table);
             const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
-            if (master == Master::Members) {
-                q.setSql(MemberRegistration::insertStatement());
-            } else if (master == Master::Majors) {
-                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
-                          QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),
-                          QStringLiteral("values"),
-                          QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")});
-            } else {
-                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
-                          QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
-                          QStringLiteral("values"),
-                          QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_"
-                                         "KAMOKU)")});
-            }
+            q.setSql(master == Master::Members
+                         ? MemberRegistration::insertStatement()
+                         : WorkTypeRegistration::insertStatement(master == Master::Majors ? Tab::Major : Tab::Middle));
             for (src.first(); !src.eof(); src.next()) {
                 q.clearParams();
                 ++copied;
