@@ -32,7 +32,7 @@ public:
     // In the dialog's order; the ＣＤ row last.
     static const std::array<Step, 7> kSteps;
 
-    using Edits = std::array<QString, 15>;   // the dialog's Edit1 … Edit14 (index 0 unused)
+    using Edits = std::array<QString, 15>; // the dialog's Edit1 … Edit14 (index 0 unused)
     using Member = std::array<QString, kColumnCount>;
 
     // Half-width characters that fit on one line of the working box.
@@ -90,6 +90,7 @@ private:
     bool m_pair = false;
     std::array<QHash<QString, QString>, kColumnCount> m_maps;
     std::array<QStringList, kColumnCount> m_order;
-    std::array<QHash<QString, QString>, kColumnCount> m_namedBy; // old value → 名称 of its first member, for the refusal
+    std::array<QHash<QString, QString>, kColumnCount>
+        m_namedBy; // old value → 名称 of its first member, for the refusal
     std::array<int, kColumnCount> m_byTexts{-1, -1, -1, -1, -1};
 };
