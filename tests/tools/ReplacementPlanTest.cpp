@@ -60,13 +60,29 @@ TEST(ReplacementPlan, ChangesEachValueOnceByTheFirstRowThatFindsIt)
          true,
          {"六角ボルト", "六角ナット"},
          {"0:六角ボルト>六角B", "0:六角ナット>6ナット"}},
-        {"the ＣＤ row acts only while shown", {"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"}, false,
-         false, {"A||||3-1"}, {}},
-        {"the ＣＤ row acts only with a replacement", {"", "", "", "", "", "", "", "", "", "", "", "", "3-", ""}, false,
-         true, {"A||||3-1"}, {}},
-        {"the ＣＤ row", {"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"}, false, true, {"A||||3-1"},
+        {"the ＣＤ row acts only while shown",
+         {"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"},
+         false,
+         false,
+         {"A||||3-1"},
+         {}},
+        {"the ＣＤ row acts only with a replacement",
+         {"", "", "", "", "", "", "", "", "", "", "", "", "3-", ""},
+         false,
+         true,
+         {"A||||3-1"},
+         {}},
+        {"the ＣＤ row",
+         {"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"},
+         false,
+         true,
+         {"A||||3-1"},
          {"4:3-1>S1"}},
-        {"half width for the inserted text only", {"ＸＹＺ", "ＡＢＣ１２３"}, true, true, {"部材ＸＹＺ"},
+        {"half width for the inserted text only",
+         {"ＸＹＺ", "ＡＢＣ１２３"},
+         true,
+         true,
+         {"部材ＸＹＺ"},
          {"0:部材ＸＹＺ>部材ABC123"}},
         {"look-alikes as the database stores them", {"〜", "−"}, false, true, {"波～形"}, {"0:波～形>波－形"}},
         {"an empty replacement removes the text", {"消える", ""}, false, true, {"消える"}, {"0:消える>"}},
@@ -109,7 +125,7 @@ TEST(ReplacementPlan, ChangesByTheTextsOnlyWhatTheTextsDescribe)
         int name, unit;
     } cases[] = {
         {{"ボルト", "B"}, {"ボルト", "六角ボルト"}, 0, -1},
-        {{"ボルト", "B"}, {"ボルト", QString(25, QChar(u'長')) + "ボルト"}, -1, -1}, // one holder is not found
+        {{"ボルト", "B"}, {"ボルト", QString(25, QChar(u'長')) + "ボルト"}, -1, -1},    // one holder is not found
         {{"ボルト", "B", "", "", "", "", "", "", "六角", "6"}, {"六角ボルト"}, -1, -1}, // two rows act
         {{"ボルト", "B\r\n2"}, {"ボルト"}, -1, -1},                                     // the load cuts the line
         {{"", "", "", "", "", "", "本", "ｾ ｯﾄ"}, {"A|||本"}, -1, -1},                   // the load takes the blank out
