@@ -4,7 +4,7 @@
 #include "BenchScreen.h"
 #include "Database.h"
 #include "Form1.h"
-#include "MassageForm.h"
+#include "MASSAGE_FORM.h"
 #include "Session.h"
 #include "SystemConfig.h"
 

@@ -1,6 +1,6 @@
 #include "Database.h"
 #include "Form1.h"
-#include "MassageForm.h"
+#include "MASSAGE_FORM.h"
 #include "PreviewDialog.h"
 #include "QtTranslations.h"
 #include "Session.h"

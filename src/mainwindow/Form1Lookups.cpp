@@ -6,9 +6,9 @@
 #include "DatasetModel.h"
 #include "Formula.h"
 #include "Helpers.h"
-#include "KeisanIn.h"
 #include "Session.h"
-#include "TradSen2.h"
+#include "keisan_in.h"
+#include "trad_sen2.h"
 
 #include <QApplication>
 #include <QButtonGroup>

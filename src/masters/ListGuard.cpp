@@ -223,6 +223,35 @@ void verify(Database& product, Tab tab, const ListOrigin& origin)
         throw StaleList(*change);
 }
 
+bool registerOrRefuse(CommandContext& ctx, Tab tab, const std::function<void()>& registration)
+{
+    try {
+        registration();
+    } catch (const StaleList& stale) {
+        refuse(ctx, tab, stale.change);
+        return false;
+    }
+    return true;
+}
+
+bool changeOrNotify(MainScreen& screen, Tab tab, const std::function<void()>& change,
+                    const std::function<void()>& giveBack)
+{
+    try {
+        change();
+    } catch (const StaleList& stale) {
+        if (giveBack)
+            giveBack();
+        screen.confirmation().ask(Confirmation::Notice, staleToolMessage(tab, stale.change));
+        return false;
+    } catch (...) {
+        if (giveBack)
+            giveBack();
+        throw;
+    }
+    return true;
+}
+
 void setLockWait(int milliseconds)
 {
     g_lockWait = milliseconds;

@@ -76,6 +76,15 @@ std::optional<ListChange> changed(Database& product, Tab tab, const ListOrigin& 
 // The same, throwing StaleList: for use inside a registration's transaction.
 void verify(Database& product, Tab tab, const ListOrigin& origin);
 
+// Runs a registration whose transaction verify()s its list. A stale list is
+// refused with refuse() and gives false; any other failure goes on.
+bool registerOrRefuse(CommandContext& ctx, Tab tab, const std::function<void()>& registration);
+// The same for a bulk tool that changes the product from the list: a stale
+// list gives false after a notice. After a failure of either kind `giveBack`
+// (when set) first puts the list back on screen.
+bool changeOrNotify(MainScreen& screen, Tab tab, const std::function<void()>& change,
+                    const std::function<void()>& giveBack = {});
+
 // How long a registration waits for rows another program's transaction holds.
 void setLockWait(int milliseconds);
 

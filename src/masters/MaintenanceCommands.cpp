@@ -7,6 +7,7 @@
 #include "MasterLoads.h"
 #include "MemberRegistration.h"
 #include "Schema.h"
+#include "WorkTypeRegistration.h"
 
 #include <QDir>
 
@@ -112,6 +113,33 @@ void MaintenanceCommands::SBS_11Click()
     copyMaster(Master::Middles);
 }
 
+// One row of the second database's master `master`, bound for the insert into
+// the product's; `position` is its place in the copy.
+void MaintenanceCommands::bindCopiedRow(Query& q, Master master, const Query& src, int position)
+{
+    const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
+    q.clearParams();
+    for (const char* f : {"NAME01", "NAME02"})
+        q.setParam(QLatin1String(f), textOrNull(text(f)));
+    q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(text("BL_KUBUN")));
+    if (master != Master::Members) {
+        q.setParam(QStringLiteral("CNT"), position);
+        if (master == Master::Middles)
+            q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(text("BM_KUBUN")));
+        return;
+    }
+    for (const char* f : {"BM_KUBUN", "BS_KUBUN", "KU_KAMOKU"})
+        q.setParam(QLatin1String(f), Helpers::toIntOrZero(text(f)));
+    for (const char* f : {"NAME03", "TANI", "B_CD"})
+        q.setParam(QLatin1String(f), textOrNull(text(f)));
+    const QString cost = text("KIN_01");
+    q.setParam(QStringLiteral("KIN_01"), cost.isEmpty() ? QVariant() : Helpers::parseAmount(cost));
+    q.setParam(QStringLiteral("KIN_02"), Helpers::parseAmount(text("KIN_02")));
+    q.setParam(QStringLiteral("KIN_06"), Helpers::parseAmount(text("KIN_06")));
+    const QString vendor = text("S_CD");
+    q.setParam(QStringLiteral("S_CD"), vendor.isEmpty() ? QVariant() : Helpers::toIntOrZero(vendor));
+}
+
 void MaintenanceCommands::copyMaster(Master master)
 {
     const QString table = master == Master::Members  ? QStringLiteral("MAS_BUZAI")
@@ -157,43 +185,11 @@ void MaintenanceCommands::copyMaster(Master master)
             if (ListGuard::masterDigest(product, table) != asAsked)
                 throw StaleList({});
             q.run(QStringLiteral("Delete from ") + table);
-            const auto text = [&src](const char* f) { return src.text(QLatin1String(f)); };
-            if (master == Master::Members) {
-                q.setSql(MemberRegistration::insertStatement());
-            } else if (master == Master::Majors) {
-                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
-                          QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"),
-                          QStringLiteral("values"),
-                          QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")});
-            } else {
-                q.setSql({QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
-                          QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
-                          QStringLiteral("values"),
-                          QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_"
-                                         "KAMOKU)")});
-            }
+            q.setSql(master == Master::Members
+                         ? MemberRegistration::insertStatement()
+                         : WorkTypeRegistration::insertStatement(master == Master::Majors ? Tab::Major : Tab::Middle));
             for (src.first(); !src.eof(); src.next()) {
-                q.clearParams();
-                ++copied;
-                for (const char* f : {"NAME01", "NAME02"})
-                    q.setParam(QLatin1String(f), textOrNull(text(f)));
-                q.setParam(QStringLiteral("BL_kubun"), Helpers::toIntOrZero(text("BL_KUBUN")));
-                if (master == Master::Members) {
-                    for (const char* f : {"BM_KUBUN", "BS_KUBUN", "KU_KAMOKU"})
-                        q.setParam(QLatin1String(f), Helpers::toIntOrZero(text(f)));
-                    for (const char* f : {"NAME03", "TANI", "B_CD"})
-                        q.setParam(QLatin1String(f), textOrNull(text(f)));
-                    const QString cost = text("KIN_01");
-                    q.setParam(QStringLiteral("KIN_01"), cost.isEmpty() ? QVariant() : Helpers::parseAmount(cost));
-                    q.setParam(QStringLiteral("KIN_02"), Helpers::parseAmount(text("KIN_02")));
-                    q.setParam(QStringLiteral("KIN_06"), Helpers::parseAmount(text("KIN_06")));
-                    const QString vendor = text("S_CD");
-                    q.setParam(QStringLiteral("S_CD"), vendor.isEmpty() ? QVariant() : Helpers::toIntOrZero(vendor));
-                } else {
-                    q.setParam(QStringLiteral("CNT"), copied);
-                    if (master == Master::Middles)
-                        q.setParam(QStringLiteral("BM_kubun"), Helpers::toIntOrZero(text("BM_KUBUN")));
-                }
+                bindCopiedRow(q, master, src, ++copied);
                 q.exec();
             }
         });

@@ -2,6 +2,8 @@
 
 #include "CommandContext.h"
 
+class Query;
+
 #include <QString>
 
 // The maintenance commands of the second toolbar that work on the product
@@ -28,6 +30,7 @@ public:
 private:
     enum class Master { Members, Majors, Middles };
     void copyMaster(Master master);
+    static void bindCopiedRow(Query& q, Master master, const Query& src, int position);
     // The second database open, with `table`; otherwise a notice and false.
     bool openSecond(const QString& table);
 

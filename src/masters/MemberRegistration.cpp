@@ -138,7 +138,7 @@ bool MemberRegistration::Button5Click()
         m_ctx.screen.setMemberGridEnabled(true);
         Registration::quietly([&] { dm.IBT_bu.open(); });
     };
-    try {
+    const bool registered = ListGuard::registerOrRefuse(m_ctx, Tab::Member, [&] {
         Registration::runAllOrNothing(
             dm.conn.IBDatabase1, dm.conn.IBDatabase4,
             [&] {
@@ -146,13 +146,12 @@ bool MemberRegistration::Button5Click()
                 registerMembers(category);
             },
             restore);
-    } catch (const StaleList& stale) {
-        m_statements.clear();
+    });
+    m_statements.clear();
+    if (!registered) {
         m_refusedAsStale = true;
-        ListGuard::refuse(m_ctx, Tab::Member, stale.change);
         return false;
     }
-    m_statements.clear();
     QStringList rewritten{QStringLiteral("MAS_BUZAI")};
     if (housingEdition(m_ctx.state))
         rewritten << QStringLiteral("MAS_SIAGE02");

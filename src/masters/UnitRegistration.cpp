@@ -28,7 +28,7 @@ void UnitRegistration::Button9Click()
     units.open();
     units.first();
 
-    try {
+    const bool registered = ListGuard::registerOrRefuse(m_ctx, Tab::Unit, [&] {
         Registration::runAllOrNothing(
             dm.conn.IBDatabase1, dm.conn.IBDatabase2,
             [&] {
@@ -36,10 +36,9 @@ void UnitRegistration::Button9Click()
                 registerUnits();
             },
             [&] { Registration::quietly([&] { units.open(); }); });
-    } catch (const StaleList& stale) {
-        ListGuard::refuse(m_ctx, Tab::Unit, stale.change);
+    });
+    if (!registered)
         return;
-    }
 
     units.close();
     units.open();

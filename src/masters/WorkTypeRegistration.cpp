@@ -78,6 +78,152 @@ void markGone(Query& q, bool scheduleMaster, bool pastDetails)
             q.run(noCategorySql(t, false));
 }
 
+// The product statements that sign-mark the codes the registration of a level
+// renumbers. Only positive codes are marked: a negative one is no category by now.
+QStringList majorMarking(const QString&, bool pastDetails)
+{
+    QStringList sql;
+    for (const char* table : {"MAS_BUZAI", "MAS_SIAGE02", "DAT_SIAGE02", "MAS_KOUSYU_02"})
+        sql << QStringLiteral("UPDATE %1 set BL_kubun=BL_kubun*(-1) where BL_kubun>0").arg(QLatin1String(table));
+    if (pastDetails) {
+        // Unpack the packed codes: the major part negated, the middle part on its own.
+        // A negative packed code is no category already; negated, its major would not fit.
+        const QString unpack = QStringLiteral("UPDATE %1 set %2 where %3 is null or %3>=0");
+        sql << unpack.arg("DAT_MEISAI03", "L_KUBUN=KU_KOUSYU/100*(-1)", "KU_KOUSYU")
+            << unpack.arg("DAT_MEISAI03", "M_KUBUN=KU_KOUSYU-L_KUBUN*(-100)", "KU_KOUSYU")
+            << unpack.arg("DAT_JIKKOU", "L_KUBUN=KOUSYU/100*(-1)", "KOUSYU")
+            << unpack.arg("DAT_JIKKOU", "M_KUBUN=KOUSYU-L_KUBUN*(-100)", "KOUSYU")
+            << QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set L_kubun=L_kubun*(-1) where L_kubun>0")
+            << QStringLiteral("UPDATE DAT_MITUMORI_M set BL_kubun=BL_kubun*(-1) where BL_kubun>0");
+    }
+    return sql;
+}
+
+QStringList middleMarking(const QString& bl, bool pastDetails)
+{
+    QStringList sql{QStringLiteral("DELETE FROM MAS_BUZAI where BL_kubun<=0 or BM_kubun<=0"),
+                    QStringLiteral("UPDATE MAS_BUZAI set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl};
+    const QString positive = QStringLiteral(" and BM_kubun>0");
+    for (const char* table : {"MAS_SIAGE02", "DAT_SIAGE02"})
+        sql << QStringLiteral("UPDATE %1 set BM_kubun=BM_kubun*(-1) where BL_kubun=").arg(QLatin1String(table)) + bl +
+                   positive;
+    if (pastDetails) {
+        // Both parts from the packed code (positive unless no category), then the
+        // middle part of this major negated.
+        sql << QStringLiteral("UPDATE DAT_MEISAI03 set L_KUBUN=KU_KOUSYU/100")
+            << QStringLiteral("UPDATE DAT_MEISAI03 set M_KUBUN=(KU_KOUSYU-L_KUBUN*100)")
+            << QStringLiteral("UPDATE DAT_JIKKOU set L_KUBUN=KOUSYU/100")
+            << QStringLiteral("UPDATE DAT_JIKKOU set M_KUBUN=(KOUSYU-L_KUBUN*100)");
+        for (const char* table : {"DAT_JIKKOU_MEISAI", "DAT_JIKKOU", "DAT_MEISAI03"})
+            sql << QStringLiteral("UPDATE %1 set M_kubun=M_kubun*(-1) where L_kubun=").arg(QLatin1String(table)) + bl +
+                       QStringLiteral(" and M_kubun>0");
+        sql << QStringLiteral("UPDATE DAT_MITUMORI_M set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive;
+    }
+    return sql;
+}
+
+// The code columns the grid's steps renumber.
+QVector<RenumberTarget> majorTargets(const QString&, bool pastDetails)
+{
+    QVector<RenumberTarget> targets = {{"MAS_KOUSYU_02", "BL_kubun", {}, false},
+                                       {"MAS_BUZAI", "BL_kubun", {}, false},
+                                       {"MAS_SIAGE02", "BL_kubun", {}, false},
+                                       {"DAT_SIAGE02", "BL_kubun", {}, false}};
+    if (pastDetails)
+        targets += {{"DAT_JIKKOU", "L_KUBUN", {}, false},
+                    {"DAT_JIKKOU_MEISAI", "L_kubun", {}, false},
+                    {"DAT_MEISAI03", "L_kubun", {}, false},
+                    {"DAT_MITUMORI_M", "BL_kubun", {}, false}};
+    return targets;
+}
+
+QVector<RenumberTarget> middleTargets(const QString& bl, bool pastDetails)
+{
+    const QString scope = QStringLiteral("BL_kubun=") + bl;
+    const QString detailScope = QStringLiteral("L_kubun=") + bl;
+    QVector<RenumberTarget> targets = {{"MAS_BUZAI", "BM_kubun", scope, true},
+                                       {"MAS_SIAGE02", "BM_kubun", scope, false},
+                                       {"DAT_SIAGE02", "BM_kubun", scope, false}};
+    if (pastDetails)
+        targets += {{"DAT_JIKKOU", "M_kubun", detailScope, false},
+                    {"DAT_JIKKOU_MEISAI", "M_kubun", detailScope, false},
+                    {"DAT_MEISAI03", "M_kubun", detailScope, false},
+                    {"DAT_MITUMORI_M", "BM_kubun", scope, false}};
+    return targets;
+}
+
+QStringList fusedMajors(const CodeRenumbering& renumbering, int, bool pastDetails)
+{
+    return fusedMajorSql(renumbering, pastDetails);
+}
+
+} // namespace
+
+// What differs between the registration of the major categories and that of the
+// middle categories of one major category.
+struct WorkTypeRegistration::Level {
+    Tab tab;
+    TableDataset TDM2::*grid;
+    Database Connections::*work;
+    Query TDM2::*workQuery;
+    const char* workTable;  // the grid's work table
+    const char* codeColumn; // the code the grid order renumbers
+    const char* master;     // the product's category master
+    const char* masterName; // for the notice of a registration that would empty it
+    QString (*question)();
+    int progressPerRow;        // the progress maximum is this × rows + 20
+    bool prepareProductAlways; // reconnect and DAT_JIKKOU's columns, also without past details
+    void (MasterLoads::*reload)();
+    QStringList (*marking)(const QString& bl, bool pastDetails);
+    QVector<RenumberTarget> (*targets)(const QString& bl, bool pastDetails);
+    QStringList (*fused)(const CodeRenumbering&, int major, bool pastDetails);
+    // What is still negative afterwards belonged to a category that is gone.
+    QStringList leftovers;
+
+    bool middle() const { return tab == Tab::Middle; }
+};
+
+namespace {
+
+// The schedule master's lines of a major that is gone are deleted; lines left
+// without category by an earlier registration stay.
+const WorkTypeRegistration::Level kMajors{
+    Tab::Major,
+    &TDM2::IBT_dai,
+    &Connections::IBDatabase2,
+    &TDM2::IBQ_FB2,
+    "BUZAI_DAI",
+    "BL_KUBUN",
+    "MAS_KOUSYU_01",
+    "大項目マスター",
+    &WorkTypeRegistration::majorQuestion,
+    5,
+    true,
+    &MasterLoads::Button2Click,
+    majorMarking,
+    majorTargets,
+    fusedMajors,
+    {QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0 and BL_KUBUN<>%1").arg(kNoMajor),
+     QStringLiteral("DELETE FROM MAS_KOUSYU_02 where BL_KUBUN<0"),
+     QStringLiteral("DELETE FROM MAS_BUZAI where BL_KUBUN<0")}};
+
+const WorkTypeRegistration::Level kMiddles{Tab::Middle,
+                                           &TDM2::IBT_chu,
+                                           &Connections::IBDatabase3,
+                                           &TDM2::IBQ_FB3,
+                                           "BUZAI_CHU",
+                                           "BM_KUBUN",
+                                           "MAS_KOUSYU_02",
+                                           "中項目マスター",
+                                           &WorkTypeRegistration::middleQuestion,
+                                           7,
+                                           false,
+                                           &MasterLoads::Button3Click,
+                                           middleMarking,
+                                           middleTargets,
+                                           fusedMiddleSql,
+                                           {QStringLiteral("DELETE FROM MAS_BUZAI where BM_KUBUN<0")}};
+
 } // namespace
 
 WorkTypeRegistration::WorkTypeRegistration(CommandContext& context) : m_ctx(context), m_renumber(renumberPerTable()) {}
@@ -109,6 +255,35 @@ QString WorkTypeRegistration::middleQuestion()
     return QStringLiteral("中項目マスターを登録しますか？");
 }
 
+QStringList WorkTypeRegistration::insertStatement(Tab tab)
+{
+    if (tab == Tab::Major)
+        return {QStringLiteral("INSERT INTO MAS_KOUSYU_01"),
+                QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"), QStringLiteral("values"),
+                QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)")};
+    return {QStringLiteral("INSERT INTO MAS_KOUSYU_02"),
+            QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"),
+            QStringLiteral("values"),
+            QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_KAMOKU)")};
+}
+
+void WorkTypeRegistration::Button6Click()
+{
+    registerLevel(kMajors, 0);
+}
+
+void WorkTypeRegistration::Button7Click()
+{
+    const int major = m_ctx.dm.currentMajorCode ? m_ctx.dm.currentMajorCode() : 0;
+    // No live major category has a code below 1; registering under one would also
+    // let the renumbering reach rows of no category.
+    if (major <= 0) {
+        m_ctx.screen.confirmation().ask(Confirmation::Notice, noMajorMessage());
+        return;
+    }
+    registerLevel(kMiddles, major);
+}
+
 void WorkTypeRegistration::restoreScreen(Tab tab, TableDataset& grid)
 {
     Registration::quietly([&] { openIfClosed(grid); });
@@ -116,9 +291,22 @@ void WorkTypeRegistration::restoreScreen(Tab tab, TableDataset& grid)
     m_ctx.screen.progress().finish();
 }
 
+// Rows without a name are not registered; none left would empty the master.
+// Middle categories of other majors stay.
+bool WorkTypeRegistration::leavesMasterEmpty(const Level& level, int major)
+{
+    TDM2& dm = m_ctx.dm;
+    if (Registration::hasNamedRow(dm.conn.*level.work, QLatin1String(level.workTable), {QStringLiteral("NAME01")}))
+        return false;
+    return !level.middle() ||
+           Registration::count(
+               dm.conn.IBDatabase1,
+               QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1").arg(major)) == 0;
+}
+
 // Codes that others' open screens still hold are about to change, and rows may
 // go: the user may stop while nothing has changed yet.
-bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertDetails)
+bool WorkTypeRegistration::goOnWithRenumbering(const Level& level, int major, bool convertDetails)
 {
     Connections& conn = m_ctx.dm.conn;
     RenumberingQuestions& ask = m_ctx.screen.renumberingQuestions();
@@ -129,224 +317,97 @@ bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertD
     if (!others.isEmpty() && ask.othersConnected(others) != RenumberingQuestions::GoOn)
         return false;
 
-    TableDataset& grid = tab == Tab::Major ? m_ctx.dm.IBT_dai : m_ctx.dm.IBT_chu;
+    TableDataset& grid = m_ctx.dm.*level.grid;
     openIfClosed(grid);
-    const RenumberingOutline outline = tab == Tab::Major
-                                           ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
-                                           : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
+    const RenumberingOutline outline = level.middle()
+                                           ? RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails)
+                                           : RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails);
     return !outline.worthShowing() || ask.renumbering(outline) == RenumberingQuestions::GoOn;
 }
 
-// ------------------------------------------------------------------ major
-
-void WorkTypeRegistration::Button6Click()
+// The questions before anything is written: whether there is something to
+// register, whether the list is still the product's, the past-details warning,
+// the question of the level and the renumbering preview.
+bool WorkTypeRegistration::confirmed(const Level& level, int major, bool& convertDetails)
 {
     TDM2& dm = m_ctx.dm;
-    Registration::postPending(dm.IBT_dai);
-    // Rows without a name are not registered; none left would empty the master.
-    if (!Registration::hasNamedRow(dm.conn.IBDatabase2, QStringLiteral("BUZAI_DAI"), {QStringLiteral("NAME01")})) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice,
-                                        Registration::nothingToRegisterMessage(QStringLiteral("大項目マスター")));
-        return;
+    Confirmation& ask = m_ctx.screen.confirmation();
+    Registration::postPending(dm.*level.grid);
+    if (leavesMasterEmpty(level, major)) {
+        ask.ask(Confirmation::Notice, Registration::nothingToRegisterMessage(QString::fromUtf8(level.masterName)));
+        return false;
     }
-    if (!ListGuard::stillCurrent(m_ctx, Tab::Major))
-        return;
-    Registration::addJikkouColumns(dm.IBQ_touroku);
-
-    const bool convert = m_ctx.screen.convertPastDetails(Tab::Major);
-    if (convert && m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
-        return;
-    if (m_ctx.screen.confirmation().ask(Confirmation::Question, majorQuestion()) != Confirmation::Ok)
-        return;
-    // The preview shows the codes the product has now, or none at all.
-    if (!ListGuard::stillCurrent(m_ctx, Tab::Major) || !goOnWithRenumbering(Tab::Major, 0, convert))
-        return;
-    Registration::reconnect(dm.conn.IBDatabase1);
-
-    openIfClosed(dm.IBT_dai);
-    m_ctx.screen.beginWork(Tab::Major);
-    dm.IBT_dai.first();
-    m_ctx.screen.progress().start(5 * dm.IBT_dai.recordCount() + 20);
-
-    const auto restore = [&] { restoreScreen(Tab::Major, dm.IBT_dai); };
-    try {
-        Registration::runAllOrNothing(
-            dm.conn.IBDatabase1, dm.conn.IBDatabase2,
-            [&] {
-                ListGuard::verify(dm.conn.IBDatabase1, Tab::Major, m_ctx.loads.origin(Tab::Major));
-                registerMajors(convert);
-            },
-            restore);
-    } catch (const StaleList& stale) {
-        ListGuard::refuse(m_ctx, Tab::Major, stale.change);
-        return;
-    }
-    Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(true, convert), m_ctx.screen.progress());
-    try {
-        openIfClosed(dm.IBT_dai);
-        m_ctx.loads.Button2Click();
-    } catch (...) {
-        restore();
-        throw;
-    }
-    m_ctx.screen.endWork(Tab::Major);
-    m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
-    m_ctx.screen.progress().finish();
-}
-
-void WorkTypeRegistration::registerMajors(bool convertDetails)
-{
-    TDM2& dm = m_ctx.dm;
-    Query& work = dm.IBQ_FB2;
-    Query& q = dm.IBQ_touroku;
-    ProgressSink& progress = m_ctx.screen.progress();
-    const auto runStep = [&](const QString& sql) {
-        q.run(sql);
-        progress.step();
-    };
-
-    // Codes are negated first: a negative code is an old one not renumbered yet.
-    dm.IBT_dai.close();
-    work.run(QStringLiteral("delete from BUZAI_DAI where NAME01 is null"));
-    work.run(QStringLiteral("UPDATE BUZAI_DAI SET BL_KUBUN=BL_KUBUN*(-1)"));
-    dm.IBT_dai.open();
-    progress.step();
-
-    if (m_renumber.fused()) {
-        runStep(QStringLiteral("delete from MAS_KOUSYU_01"));
-        const CodeRenumbering renumbering(insertMajors(q));
-        for (const QString& sql : fusedMajorSql(renumbering, convertDetails))
-            runStep(sql);
-        dm.IBT_dai.first();
-        return;
-    }
-    // Only positive codes are marked: a negative one is no category by now.
-    markOlderLeftovers(q, convertDetails);
-    runStep(QStringLiteral("UPDATE MAS_BUZAI set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
-    runStep(QStringLiteral("UPDATE MAS_KOUSYU_02 set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
-    if (convertDetails) {
-        // Unpack the packed codes: the major part negated, the middle part on its own.
-        // A negative packed code is no category already; negated, its major would not fit.
-        const QString unpack = QStringLiteral("UPDATE %1 set %2 where %3 is null or %3>=0");
-        runStep(unpack.arg("DAT_MEISAI03", "L_KUBUN=KU_KOUSYU/100*(-1)", "KU_KOUSYU"));
-        runStep(unpack.arg("DAT_MEISAI03", "M_KUBUN=KU_KOUSYU-L_KUBUN*(-100)", "KU_KOUSYU"));
-        runStep(unpack.arg("DAT_JIKKOU", "L_KUBUN=KOUSYU/100*(-1)", "KOUSYU"));
-        runStep(unpack.arg("DAT_JIKKOU", "M_KUBUN=KOUSYU-L_KUBUN*(-100)", "KOUSYU"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set L_kubun=L_kubun*(-1) where L_kubun>0"));
-        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BL_kubun=BL_kubun*(-1) where BL_kubun>0"));
-    }
-    runStep(QStringLiteral("delete from MAS_KOUSYU_01"));
-
-    const QVector<CodeStep> steps = insertMajors(q);
-
-    QVector<RenumberTarget> targets = {{"MAS_KOUSYU_02", "BL_kubun", {}, false},
-                                       {"MAS_BUZAI", "BL_kubun", {}, false},
-                                       {"MAS_SIAGE02", "BL_kubun", {}, false},
-                                       {"DAT_SIAGE02", "BL_kubun", {}, false}};
-    if (convertDetails)
-        targets += {{"DAT_JIKKOU", "L_KUBUN", {}, false},
-                    {"DAT_JIKKOU_MEISAI", "L_kubun", {}, false},
-                    {"DAT_MEISAI03", "L_kubun", {}, false},
-                    {"DAT_MITUMORI_M", "BL_kubun", {}, false}};
-    m_renumber(q, targets, steps);
-    progress.step(4 * static_cast<int>(steps.size()));
-
-    // The schedule master's lines of a major that is gone are deleted below instead.
-    markGone(q, false, convertDetails);
-    if (convertDetails) {
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN"));
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
-    }
-    dm.IBT_dai.first();
-    q.run(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
-    q.run(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));
-    q.run(QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)"));
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
-
-    // What is still negative belonged to a major category that is gone. Lines left
-    // without category by an earlier registration stay.
-    q.run(QStringLiteral("DELETE FROM MAS_SIAGE02 where BL_KUBUN<0 and BL_KUBUN<>%1").arg(kNoMajor));
-    q.run(QStringLiteral("DELETE FROM MAS_KOUSYU_02 where BL_KUBUN<0"));
-    runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BL_KUBUN<0"));
-}
-
-// ------------------------------------------------------------------ middle
-
-void WorkTypeRegistration::Button7Click()
-{
-    TDM2& dm = m_ctx.dm;
-    const int major = dm.currentMajorCode ? dm.currentMajorCode() : 0;
-    // No live major category has a code below 1; registering under one would also
-    // let the renumbering reach rows of no category.
-    if (major <= 0) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice, noMajorMessage());
-        return;
-    }
-    Registration::postPending(dm.IBT_chu);
-    // Middle categories of other majors stay; with none, and no named row here, the
-    // master would be left empty.
-    if (!Registration::hasNamedRow(dm.conn.IBDatabase3, QStringLiteral("BUZAI_CHU"), {QStringLiteral("NAME01")}) &&
-        Registration::count(
-            dm.conn.IBDatabase1,
-            QStringLiteral("select count(*) from MAS_KOUSYU_02 where BL_kubun is distinct from %1").arg(major)) == 0) {
-        m_ctx.screen.confirmation().ask(Confirmation::Notice,
-                                        Registration::nothingToRegisterMessage(QStringLiteral("中項目マスター")));
-        return;
-    }
-
-    if (!ListGuard::stillCurrent(m_ctx, Tab::Middle))
-        return;
-
-    const bool convert = m_ctx.screen.convertPastDetails(Tab::Middle);
-    if (convert) {
-        if (m_ctx.screen.confirmation().ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
-            return;
-        Registration::reconnect(dm.conn.IBDatabase1);
+    if (!ListGuard::stillCurrent(m_ctx, level.tab))
+        return false;
+    if (level.prepareProductAlways)
         Registration::addJikkouColumns(dm.IBQ_touroku);
+    convertDetails = m_ctx.screen.convertPastDetails(level.tab);
+    if (convertDetails) {
+        if (ask.ask(Confirmation::Question, pastDetailsWarning()) != Confirmation::Ok)
+            return false;
+        if (!level.prepareProductAlways) {
+            Registration::reconnect(dm.conn.IBDatabase1);
+            Registration::addJikkouColumns(dm.IBQ_touroku);
+        }
     }
-    if (m_ctx.screen.confirmation().ask(Confirmation::Question, middleQuestion()) != Confirmation::Ok)
-        return;
-    if (!ListGuard::stillCurrent(m_ctx, Tab::Middle) || !goOnWithRenumbering(Tab::Middle, major, convert))
-        return;
+    if (ask.ask(Confirmation::Question, level.question()) != Confirmation::Ok)
+        return false;
+    // The preview shows the codes the product has now, or none at all.
+    return ListGuard::stillCurrent(m_ctx, level.tab) && goOnWithRenumbering(level, major, convertDetails);
+}
 
-    openIfClosed(dm.IBT_chu);
-    m_ctx.screen.beginWork(Tab::Middle);
-    Registration::postPending(dm.IBT_chu);
-    m_ctx.screen.progress().start(7 * dm.IBT_chu.recordCount() + 20);
+void WorkTypeRegistration::registerLevel(const Level& level, int major)
+{
+    TDM2& dm = m_ctx.dm;
+    TableDataset& grid = dm.*level.grid;
+    bool convert = false;
+    if (!confirmed(level, major, convert))
+        return;
+    if (level.prepareProductAlways)
+        Registration::reconnect(dm.conn.IBDatabase1);
+    // The user has confirmed: from here on the registration writes.
 
-    const auto restore = [&] { restoreScreen(Tab::Middle, dm.IBT_chu); };
-    try {
+    openIfClosed(grid);
+    m_ctx.screen.beginWork(level.tab);
+    Registration::postPending(grid);
+    grid.first();
+    m_ctx.screen.progress().start(level.progressPerRow * grid.recordCount() + 20);
+
+    const auto restore = [&] { restoreScreen(level.tab, grid); };
+    const bool registered = ListGuard::registerOrRefuse(m_ctx, level.tab, [&] {
         Registration::runAllOrNothing(
-            dm.conn.IBDatabase1, dm.conn.IBDatabase3,
+            dm.conn.IBDatabase1, dm.conn.*level.work,
             [&] {
-                ListGuard::verify(dm.conn.IBDatabase1, Tab::Middle, m_ctx.loads.origin(Tab::Middle));
-                registerMiddles(major, convert);
+                ListGuard::verify(dm.conn.IBDatabase1, level.tab, m_ctx.loads.origin(level.tab));
+                writeLevel(level, major, convert);
             },
             restore);
-    } catch (const StaleList& stale) {
-        ListGuard::refuse(m_ctx, Tab::Middle, stale.change);
+    });
+    if (!registered)
         return;
-    }
-    Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(false, convert), m_ctx.screen.progress());
+    Registration::collectGarbage(dm.conn.IBDatabase1, rewrittenTables(!level.middle(), convert),
+                                 m_ctx.screen.progress());
     try {
-        openIfClosed(dm.IBT_chu);
-        m_ctx.screen.endWork(Tab::Middle);
+        openIfClosed(grid);
+        // The major list is always loaded again; the middle list when it is the one shown.
+        if (!level.middle())
+            (m_ctx.loads.*level.reload)();
+        m_ctx.screen.endWork(level.tab);
         m_ctx.screen.progress().finish();
         m_ctx.screen.confirmation().ask(Confirmation::Notice, QStringLiteral("登録しました。"));
-        if (m_ctx.screen.activeTab() == Tab::Middle)
-            m_ctx.loads.Button3Click();
+        if (level.middle() && m_ctx.screen.activeTab() == Tab::Middle)
+            (m_ctx.loads.*level.reload)();
     } catch (...) {
         restore();
         throw;
     }
 }
 
-void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
+void WorkTypeRegistration::writeLevel(const Level& level, int major, bool convertDetails)
 {
     TDM2& dm = m_ctx.dm;
-    Query& work = dm.IBQ_FB3;
+    TableDataset& grid = dm.*level.grid;
+    Query& work = dm.*level.workQuery;
     Query& q = dm.IBQ_touroku;
     ProgressSink& progress = m_ctx.screen.progress();
     const QString bl = QString::number(major);
@@ -355,136 +416,76 @@ void WorkTypeRegistration::registerMiddles(int major, bool convertDetails)
         progress.step();
     };
 
-    dm.IBT_chu.close();
-    work.run(QStringLiteral("delete from BUZAI_CHU where NAME01 is null"));
-    work.run(QStringLiteral("UPDATE BUZAI_CHU SET BM_KUBUN=BM_KUBUN*(-1)"));
-    dm.IBT_chu.open();
+    // Codes are negated first: a negative code is an old one not renumbered yet.
+    grid.close();
+    work.run(QStringLiteral("delete from %1 where NAME01 is null").arg(QLatin1String(level.workTable)));
+    work.run(QStringLiteral("UPDATE %1 SET %2=%2*(-1)")
+                 .arg(QLatin1String(level.workTable), QLatin1String(level.codeColumn)));
+    grid.open();
+    progress.step();
+    // The master rows of the level (of this major category) are written anew from the grid.
+    runStep(QStringLiteral("delete from ") + QLatin1String(level.master) +
+            (level.middle() ? QStringLiteral(" where BL_kubun=") + bl : QString()));
 
     if (m_renumber.fused()) {
-        runStep(QStringLiteral("delete from MAS_KOUSYU_02 where BL_kubun=") + bl);
-        const CodeRenumbering renumbering(insertMiddles(q, major));
-        dm.IBT_chu.reopen();
-        for (const QString& sql : fusedMiddleSql(renumbering, major, convertDetails))
+        const CodeRenumbering renumbering(insertRows(q, level, major));
+        grid.reopen();
+        for (const QString& sql : level.fused(renumbering, major, convertDetails))
             runStep(sql);
         return;
     }
-
-    // Only positive codes are marked: a negative one is no category by now.
     markOlderLeftovers(q, convertDetails);
-    const QString positive = QStringLiteral(" and BM_kubun>0");
-    runStep(QStringLiteral("delete from MAS_KOUSYU_02 where BL_kubun=") + bl);
-    runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BL_kubun<=0 or BM_kubun<=0"));
-    runStep(QStringLiteral("UPDATE MAS_BUZAI set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl);
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
-    if (convertDetails) {
-        // Both parts from the packed code (positive unless no category), then the
-        // middle part of this major negated.
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set L_KUBUN=KU_KOUSYU/100"));
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_KUBUN=(KU_KOUSYU-L_KUBUN*100)"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set L_KUBUN=KOUSYU/100"));
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_KUBUN=(KOUSYU-L_KUBUN*100)"));
-        const QString detailPositive = QStringLiteral(" and M_kubun>0");
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU_MEISAI set M_kubun=M_kubun*(-1) where L_kubun=") + bl +
-                detailPositive);
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set M_kubun=M_kubun*(-1) where L_kubun=") + bl + detailPositive);
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set M_kubun=M_kubun*(-1) where L_kubun=") + bl + detailPositive);
-        runStep(QStringLiteral("UPDATE DAT_MITUMORI_M set BM_kubun=BM_kubun*(-1) where BL_kubun=") + bl + positive);
-    }
+    for (const QString& sql : level.marking(bl, convertDetails))
+        runStep(sql);
+    const QVector<CodeStep> steps = insertRows(q, level, major);
+    m_renumber(q, level.targets(bl, convertDetails), steps);
+    progress.step((level.progressPerRow - 1) * static_cast<int>(steps.size()));
+    grid.reopen();
 
-    const QVector<CodeStep> steps = insertMiddles(q, major);
-
-    const QString scope = QStringLiteral("BL_kubun=") + bl;
-    const QString detailScope = QStringLiteral("L_kubun=") + bl;
-    QVector<RenumberTarget> targets = {{"MAS_BUZAI", "BM_kubun", scope, true},
-                                       {"MAS_SIAGE02", "BM_kubun", scope, false},
-                                       {"DAT_SIAGE02", "BM_kubun", scope, false}};
+    // The schedule master's lines of a major that is gone are deleted below instead.
+    markGone(q, level.middle(), convertDetails);
+    QStringList repack;
     if (convertDetails)
-        targets += {{"DAT_JIKKOU", "M_kubun", detailScope, false},
-                    {"DAT_JIKKOU_MEISAI", "M_kubun", detailScope, false},
-                    {"DAT_MEISAI03", "M_kubun", detailScope, false},
-                    {"DAT_MITUMORI_M", "BM_kubun", scope, false}};
-    m_renumber(q, targets, steps);
-    progress.step(6 * static_cast<int>(steps.size()));
-
-    dm.IBT_chu.reopen();
-    markGone(q, true, convertDetails);
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN"));
-    dm.IBQ_touroku1_2.run(QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)"));
-    progress.step();
-    runStep(QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_kubun*100+BM_KUBUN)*(-1)"));
-    runStep(QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0"));
-    runStep(QStringLiteral("DELETE FROM MAS_BUZAI where BM_KUBUN<0"));
-    if (convertDetails) {
-        runStep(QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN"));
-        runStep(QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN"));
-    }
+        repack << QStringLiteral("UPDATE DAT_JIKKOU set KOUSYU=L_KUBUN*100+M_KUBUN")
+               << QStringLiteral("UPDATE DAT_MEISAI03 set KU_KOUSYU=L_KUBUN*100+M_KUBUN");
+    repack << QStringLiteral("UPDATE MAS_SIAGE02 set KOUSYU=BL_kubun*100+BM_KUBUN")
+           << QStringLiteral("UPDATE MAS_SIAGE02 set BUI=KOUSYU*(-1) where BUI<0")
+           << QStringLiteral("UPDATE DAT_SIAGE02 set BUI=(BL_KUBUN*100+BM_KUBUN)*(-1)")
+           << QStringLiteral("UPDATE DAT_SIAGE02 set KOUSYU=(BL_KUBUN*100+BM_KUBUN)");
+    for (const QString& sql : repack + level.leftovers)
+        runStep(sql);
 }
-
-// ------------------------------------------------------------------ category masters
 
 // Inserts the grid's categories with codes in grid order; the steps that carry
 // their rows from the old codes to the new.
-QVector<CodeStep> WorkTypeRegistration::insertMajors(Query& q)
+QVector<CodeStep> WorkTypeRegistration::insertRows(Query& q, const Level& level, int major)
 {
     ProgressSink& progress = m_ctx.screen.progress();
     q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_01"));
-    q.addSql(QStringLiteral("(CNT,BL_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME)"));
+    q.setSql(insertStatement(level.tab));
     QVector<CodeStep> steps;
-    TableDataset& grid = m_ctx.dm.IBT_dai;
+    TableDataset& grid = m_ctx.dm.*level.grid;
     int i = 1;
     for (grid.first(); !grid.eof(); grid.next(), ++i) {
         q.setParam(QStringLiteral("CNT"), i);
-        q.setParam(QStringLiteral("BL_kubun"), i);
+        q.setParam(QStringLiteral("BL_kubun"), level.middle() ? major : i);
         q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
         q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
         q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
         q.setParam(QStringLiteral("e_date04"), QVariant());
         q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
+        CodeStep step{i, Helpers::toIntOrZero(grid.text(QLatin1String(level.codeColumn))), std::nullopt};
+        if (level.middle()) {
+            const QString account = grid.text(QStringLiteral("KU_KAMOKU"));
+            q.setParam(QStringLiteral("BM_kubun"), i);
+            q.setParam(QStringLiteral("KU_KAMOKU"), Helpers::textOrNull(account));
+            // Only real account items (101 … 599) are handed down to the members.
+            if (const int k = Helpers::toIntOrZero(account); k > 100 && k < 600)
+                step.account = k;
+        }
         q.exec();
-        steps.append({i, Helpers::toIntOrZero(grid.text(QStringLiteral("BL_KUBUN"))), std::nullopt});
-        progress.step();
-    }
-
-    return steps;
-}
-
-QVector<CodeStep> WorkTypeRegistration::insertMiddles(Query& q, int major)
-{
-    ProgressSink& progress = m_ctx.screen.progress();
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("INSERT INTO MAS_KOUSYU_02"));
-    q.addSql(QStringLiteral("(CNT,BL_kubun,BM_kubun,NAME01,NAME02,e_date01,e_date04,PC_NAME,KU_KAMOKU)"));
-    q.addSql(QStringLiteral("values"));
-    q.addSql(QStringLiteral("(:CNT,:BL_kubun,:BM_kubun,:NAME01,:NAME02,:e_date01,:e_date04,:PC_NAME,:KU_KAMOKU)"));
-    QVector<CodeStep> steps;
-    TableDataset& grid = m_ctx.dm.IBT_chu;
-    int i = 1;
-    for (grid.first(); !grid.eof(); grid.next(), ++i) {
-        const QString account = grid.text(QStringLiteral("KU_KAMOKU"));
-        q.setParam(QStringLiteral("CNT"), i);
-        q.setParam(QStringLiteral("BL_kubun"), major);
-        q.setParam(QStringLiteral("BM_kubun"), i);
-        q.setParam(QStringLiteral("NAME01"), nameValue(grid.text(QStringLiteral("NAME01"))));
-        q.setParam(QStringLiteral("NAME02"), nameValue(grid.text(QStringLiteral("NAME02"))));
-        q.setParam(QStringLiteral("e_date01"), QDateTime::currentDateTime());
-        q.setParam(QStringLiteral("e_date04"), QVariant());
-        q.setParam(QStringLiteral("PC_NAME"), Helpers::textOrNull(m_ctx.state.computerName));
-        q.setParam(QStringLiteral("KU_KAMOKU"), Helpers::textOrNull(account));
-        q.exec();
-
-        CodeStep step{i, Helpers::toIntOrZero(grid.text(QStringLiteral("BM_KUBUN"))), std::nullopt};
-        // Only real account items (101 … 599) are handed down to the members.
-        if (const int k = Helpers::toIntOrZero(account); k > 100 && k < 600)
-            step.account = k;
         steps.append(step);
         progress.step();
     }
-
     return steps;
 }

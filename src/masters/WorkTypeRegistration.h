@@ -7,6 +7,7 @@
 class TableDataset;
 
 #include <QString>
+#include <QStringList>
 
 // Registration of the major categories (Button6, "大項目登録") and of the middle
 // categories of the current major category (Button7, "中項目登録"): the grid order
@@ -32,14 +33,21 @@ public:
     static QString noMajorMessage();
     static QString majorQuestion();
     static QString middleQuestion();
+    // The statement that inserts one row of the category master of `tab`.
+    static QStringList insertStatement(Tab tab);
+
+    // What differs between the two levels (defined with the registration).
+    struct Level;
 
 private:
-    void registerMajors(bool convertDetails);
-    void registerMiddles(int major, bool convertDetails);
+    // The one registration of both levels; `major` is the middle level's major category.
+    void registerLevel(const Level& level, int major);
+    bool confirmed(const Level& level, int major, bool& convertDetails);
+    bool leavesMasterEmpty(const Level& level, int major);
+    bool goOnWithRenumbering(const Level& level, int major, bool convertDetails);
+    void writeLevel(const Level& level, int major, bool convertDetails);
+    QVector<CodeStep> insertRows(Query& q, const Level& level, int major);
     void restoreScreen(Tab tab, TableDataset& grid);
-    bool goOnWithRenumbering(Tab tab, int major, bool convertDetails);
-    QVector<CodeStep> insertMajors(Query& q);
-    QVector<CodeStep> insertMiddles(Query& q, int major);
 
     CommandContext& m_ctx;
     RenumberStrategy m_renumber;

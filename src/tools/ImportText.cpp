@@ -212,98 +212,131 @@ QStringList splitTitleLine(const QString& line)
     return splitLine(titles);
 }
 
-QVector<Record> splitRecords(const QString& text, QChar separator)
-{
-    QVector<Record> out;
-    const qsizetype n = text.size();
-    const QChar* d = text.constData();
-    const bool tabs = separator == QLatin1Char('\t');
-    const auto breakEnd = [&](qsizetype k) {
-        return d[k] == QLatin1Char('\r') && k + 1 < n && d[k + 1] == QLatin1Char('\n') ? k + 2 : k + 1;
-    };
-    // Once a quote ran to the end of the text unclosed, quotes close on their own
-    // line or not at all: one scan to the end per text, not one per stray quote.
-    bool spanLines = true;
-    qsizetype i = 0;
-    int line = 1;
-    while (i < n) {
-        Record record;
-        record.line = line;
-        for (;;) {
-            QString field;
-            bool quoted = false;
-            if (i < n && d[i] == QLatin1Char('"')) {
-                qsizetype j = i + 1;
-                int breaks = 0;
-                bool closed = false;
-                while (j < n) {
-                    const QChar c = d[j];
-                    if (c == QLatin1Char('"')) {
-                        if (j + 1 < n && d[j + 1] == QLatin1Char('"')) {
-                            field += c;
-                            j += 2;
-                            continue;
-                        }
-                        closed = true;
-                        ++j;
-                        break;
-                    }
-                    if (isBreak(c)) {
-                        if (!spanLines)
-                            break;
-                        const qsizetype e = breakEnd(j);
-                        field += text.mid(j, e - j);
-                        ++breaks;
-                        j = e;
-                        continue;
-                    }
+namespace {
+
+// One scan of a text into records.
+class Splitter {
+public:
+    Splitter(const QString& text, QChar separator)
+        : m_text(text), m_separator(separator), m_tabs(separator == QLatin1Char('\t')), m_n(text.size()),
+          m_d(text.constData())
+    {
+    }
+
+    QVector<Record> records()
+    {
+        QVector<Record> out;
+        while (m_i < m_n) {
+            Record record;
+            record.line = m_line;
+            for (;;) {
+                QString field;
+                if (!(m_i < m_n && m_d[m_i] == QLatin1Char('"') && quotedField(field)))
+                    field = plainField();
+                record.fields << field;
+                if (m_i < m_n && m_d[m_i] == m_separator) {
+                    ++m_i;
+                    continue;
+                }
+                break;
+            }
+            out << record;
+            if (m_i < m_n) {
+                m_i = breakEnd(m_i);
+                ++m_line;
+            }
+        }
+        return out;
+    }
+
+private:
+    qsizetype breakEnd(qsizetype k) const
+    {
+        return m_d[k] == QLatin1Char('\r') && k + 1 < m_n && m_d[k + 1] == QLatin1Char('\n') ? k + 2 : k + 1;
+    }
+
+    // At an opening quote: the field up to its closing quote, which may span
+    // lines. False, and nothing read, when the quote does not enclose a field.
+    bool quotedField(QString& field)
+    {
+        qsizetype j = m_i + 1;
+        int breaks = 0;
+        bool closed = false;
+        while (j < m_n) {
+            const QChar c = m_d[j];
+            if (c == QLatin1Char('"')) {
+                if (j + 1 < m_n && m_d[j + 1] == QLatin1Char('"')) {
                     field += c;
-                    ++j;
+                    j += 2;
+                    continue;
                 }
-                if (!closed && j >= n)
-                    spanLines = false;
-                // In a TAB-separated file quotes that do not enclose the whole field are its text.
-                if (closed && tabs && j < n && d[j] != separator && !isBreak(d[j]))
-                    closed = false;
-                if (closed) {
-                    // Text after the closing quote stays with its field: nothing is lost.
-                    while (j < n && d[j] != separator && !isBreak(d[j]))
-                        field += d[j++];
-                    line += breaks;
-                    i = j;
-                    quoted = true;
-                } else {
-                    field.clear();
-                }
+                closed = true;
+                ++j;
+                break;
             }
-            if (!quoted) {
-                qsizetype j = i;
-                if (!tabs && i < n && d[i] == QLatin1Char('"')) {
-                    // A quote left open: the rest of the line is its field.
-                    ++i;
-                    while (j < n && !isBreak(d[j]))
-                        ++j;
-                } else {
-                    while (j < n && d[j] != separator && !isBreak(d[j]))
-                        ++j;
-                }
-                field = text.mid(i, j - i);
-                i = j;
-            }
-            record.fields << field;
-            if (i < n && d[i] == separator) {
-                ++i;
+            if (isBreak(c)) {
+                if (!m_spanLines)
+                    break;
+                const qsizetype e = breakEnd(j);
+                field += m_text.mid(j, e - j);
+                ++breaks;
+                j = e;
                 continue;
             }
-            break;
+            field += c;
+            ++j;
         }
-        out << record;
-        if (i < n) {
-            i = breakEnd(i);
-            ++line;
+        if (!closed && j >= m_n)
+            m_spanLines = false;
+        // In a TAB-separated file quotes that do not enclose the whole field are its text.
+        if (closed && m_tabs && j < m_n && m_d[j] != m_separator && !isBreak(m_d[j]))
+            closed = false;
+        if (!closed) {
+            field.clear();
+            return false;
         }
+        // Text after the closing quote stays with its field: nothing is lost.
+        while (j < m_n && m_d[j] != m_separator && !isBreak(m_d[j]))
+            field += m_d[j++];
+        m_line += breaks;
+        m_i = j;
+        return true;
     }
-    return out;
+
+    QString plainField()
+    {
+        qsizetype j = m_i;
+        if (!m_tabs && m_i < m_n && m_d[m_i] == QLatin1Char('"')) {
+            // A quote left open: the rest of the line is its field.
+            ++m_i;
+            while (j < m_n && !isBreak(m_d[j]))
+                ++j;
+        } else {
+            while (j < m_n && m_d[j] != m_separator && !isBreak(m_d[j]))
+                ++j;
+        }
+        const QString field = m_text.mid(m_i, j - m_i);
+        m_i = j;
+        return field;
+    }
+
+    const QString& m_text;
+    const QChar m_separator;
+    const bool m_tabs;
+    const qsizetype m_n;
+    const QChar* m_d;
+    // Once a quote ran to the end of the text unclosed, quotes close on their own
+    // line or not at all: one scan to the end per text, not one per stray quote.
+    bool m_spanLines = true;
+    qsizetype m_i = 0;
+    int m_line = 1;
+};
+
+} // namespace
+
+QVector<Record> splitRecords(const QString& text, QChar separator)
+{
+    return Splitter(text, separator).records();
 }
 
 QChar detectSeparator(const QString& text, const QString& fileName)

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -302,22 +303,18 @@ QString MemberImport::reportText(const Report& report)
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
-MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
-{
-    ProgressSink& progress = progressSink ? *progressSink : m_progress;
-    m_report = {};
-    Report& report = m_report;
-    const QVector<ImportText::Record> lines = workCopyRecords();
-    const QStringList titles = lines.isEmpty() ? QStringList() : lines.at(0).fields;
-    Query q(&m_import, QStringLiteral("IBQ_CMV"));
-    // Emptied in the transaction that refills it.
-    q.run(QStringLiteral("Delete from BUSAI_CNV"));
+namespace {
 
-    struct Mapping {
-        int column; // 0-based field of the line
-        const ImportText::Target* target;
-        int slot; // where the target column sits in a converted row
-    };
+// A field of the line that feeds a target column.
+struct Mapping {
+    int column; // 0-based field of the line
+    const ImportText::Target* target;
+    int slot; // where the target column sits in a converted row
+};
+
+// The saved mapping: which field of a line goes to which column.
+QVector<Mapping> readMapping(Query& q)
+{
     QVector<Mapping> mapping;
     q.setSql(QStringList{"SELECT a.CD,a.NAME02, a.NAME03, a.CD2,b.NAME02", "FROM CMV_01 a,CMV_02 b",
                          "where a.CD2>1 and a.CD2=b.CD", "order by a.CD2"});
@@ -330,6 +327,74 @@ MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
             if (at != kConvertedColumns.end())
                 mapping << Mapping{q.value(0).toInt() - 1, t, static_cast<int>(at - kConvertedColumns.begin())};
         }
+    return mapping;
+}
+
+// One line converted by the mapping, numbered from `next` on; `refuse` hears of
+// every field that does not convert.
+Row convertedRow(const ImportText::Record& record, const QVector<Mapping>& mapping, int& next,
+                 const std::function<void(int column, const QString& reason)>& refuse)
+{
+    Row row(kConvertedColumns.size());
+    for (const Mapping& m : mapping) {
+        row[0] = next++;
+        if (m.column < 0 || m.column >= record.fields.size()) {
+            refuse(m.column, QStringLiteral("この行には%1列しかありません。").arg(record.fields.size()));
+            continue;
+        }
+        ImportText::Converted value = ImportText::convert(*m.target, record.fields.at(m.column));
+        if (!value.problem.isEmpty())
+            refuse(m.column, value.problem);
+        else
+            row[m.slot] = std::move(value.value);
+    }
+    return row;
+}
+
+// The hand-off rows into BUSAI_SEL: all of them or, on an error or a stop, none.
+// The number handed off, or -1 when stopped.
+int handOff(Database& work, QVector<Row>& taken, const QVector<int>& used, ProgressSink& progress)
+{
+    Transaction& tra = work.transaction();
+    Query sel(&work, QStringLiteral("IBQ_touroku2_2"));
+    int k = 1;
+    try {
+        tra.commitAndRestart();
+        prepareInsert(sel, QStringLiteral("BUSAI_SEL"), used);
+        for (Row& row : taken) {
+            row[0] = k++;
+            bindRow(sel, row, used, true);
+            sel.exec();
+            progress.step(2);
+            if (progress.cancelled()) {
+                tra.rollback();
+                tra.start();
+                return -1;
+            }
+        }
+        tra.commitAndRestart();
+    } catch (...) {
+        tra.rollback();
+        tra.start();
+        progress.finish();
+        throw;
+    }
+    return k - 1;
+}
+
+} // namespace
+
+MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
+{
+    ProgressSink& progress = progressSink ? *progressSink : m_progress;
+    m_report = {};
+    Report& report = m_report;
+    const QVector<ImportText::Record> lines = workCopyRecords();
+    const QStringList titles = lines.isEmpty() ? QStringList() : lines.at(0).fields;
+    Query q(&m_import, QStringLiteral("IBQ_CMV"));
+    // Emptied in the transaction that refills it.
+    q.run(QStringLiteral("Delete from BUSAI_CNV"));
+    const QVector<Mapping> mapping = readMapping(q);
 
     m_label = QStringLiteral("レコード№=%1/%2").arg(m_record).arg(lines.size() - 1);
     progress.start(static_cast<int>(lines.size()) * 2);
@@ -340,13 +405,10 @@ MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
     QVector<Row> taken;
     taken.reserve(lines.size());
     QVector<int> used{0};
-    for (const Mapping& m : std::as_const(mapping))
+    for (const Mapping& m : mapping)
         if (!used.contains(m.slot))
             used << m.slot;
     prepareInsert(q, QStringLiteral("BUSAI_CNV"), used);
-    const auto refuse = [&](const ImportText::Record& record, int column, const QString& reason) {
-        report.problems << Problem{record.line, column + 1, column >= 0 ? titles.value(column) : QString(), reason};
-    };
     const auto stop = [&] {
         report.cancelled = true;
         progress.finish();
@@ -361,27 +423,18 @@ MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
             return stop();
         }
         const ImportText::Record& record = lines.at(m_record);
+        const auto refuse = [&](int column, const QString& reason) {
+            report.problems << Problem{record.line, column + 1, column >= 0 ? titles.value(column) : QString(), reason};
+        };
         ++report.records;
         if (std::all_of(record.fields.begin(), record.fields.end(), [](const QString& f) { return f.isEmpty(); })) {
-            refuse(record, -1, QStringLiteral("空の行です。"));
+            refuse(-1, QStringLiteral("空の行です。"));
             ++report.refused;
             continue;
         }
-        Row row(kConvertedColumns.size());
         const qsizetype before = report.problems.size();
         int next = sequence;
-        for (const Mapping& m : std::as_const(mapping)) {
-            row[0] = next++;
-            if (m.column < 0 || m.column >= record.fields.size()) {
-                refuse(record, m.column, QStringLiteral("この行には%1列しかありません。").arg(record.fields.size()));
-                continue;
-            }
-            ImportText::Converted value = ImportText::convert(*m.target, record.fields.at(m.column));
-            if (!value.problem.isEmpty())
-                refuse(record, m.column, value.problem);
-            else
-                row[m.slot] = std::move(value.value);
-        }
+        const Row row = convertedRow(record, mapping, next, refuse);
         if (report.problems.size() == before) {
             try {
                 bindRow(q, row, used, false);
@@ -391,41 +444,18 @@ MemberImport::Report MemberImport::importRows(ProgressSink* progressSink)
                 continue;
             } catch (const DbError& e) {
                 // Checked above; what the database still refuses is named without its statement.
-                refuse(record, -1,
-                       QStringLiteral("データベースに書き込めませんでした（%1）。").arg(e.message().simplified()));
+                refuse(-1, QStringLiteral("データベースに書き込めませんでした（%1）。").arg(e.message().simplified()));
             }
         }
         ++report.refused;
     }
     commit(q);
 
-    // The hand-off rows: all of them or, on an error or a stop, none.
-    Transaction& tra = m_work.transaction();
-    Query sel(&m_work, QStringLiteral("IBQ_touroku2_2"));
-    int k = 1;
-    try {
-        tra.commitAndRestart();
-        prepareInsert(sel, QStringLiteral("BUSAI_SEL"), used);
-        for (Row& row : taken) {
-            row[0] = k++;
-            bindRow(sel, row, used, true);
-            sel.exec();
-            progress.step(2);
-            if (progress.cancelled()) {
-                tra.rollback();
-                tra.start();
-                return stop();
-            }
-        }
-        tra.commitAndRestart();
-    } catch (...) {
-        tra.rollback();
-        tra.start();
-        progress.finish();
-        throw;
-    }
+    const int handedOff = handOff(m_work, taken, used, progress);
+    if (handedOff < 0)
+        return stop();
     progress.finish();
-    report.imported = k - 1;
+    report.imported = handedOff;
     return report;
 }
 

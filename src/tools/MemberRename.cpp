@@ -84,40 +84,40 @@ bool MemberRename::run()
     Database& product = m_dm.conn.IBDatabase1;
     Database& work = *bu.database();
     ListOrigin origin = loads ? loads->origin(Tab::Member) : ListOrigin{};
-    try {
-        product.transaction().runWhole([&] {
-            ListGuard::verify(product, Tab::Member, origin);
-            Query q(&product, QStringLiteral("IBQuery1"));
-            statement(q, QStringLiteral("MAS_BUZAI"), kMember);
-            statement(q, QStringLiteral("MAS_SIAGE02"), kSchedule);
-            // The list is renamed alike below: it stands for the rows as they are now.
-            if (origin.known)
-                origin = ListGuard::read(product, Tab::Member, origin, false);
-        });
-        if (loads)
-            loads->setOrigin(Tab::Member, origin);
-        work.transaction().runWhole([&] {
-            Query q(&work, QStringLiteral("IBQ_FB2"));
-            statement(q, QStringLiteral("BUZAI_S"), kMember);
-            // The parked full list too, so that the merge back finds the
-            // renamed members under their new names.
-            if (m_screen.memberGridNarrowed())
-                statement(q, QStringLiteral("BUZAI_S2"), kMember);
-            // The grid's next open, here or when the dialog closes, reads only
-            // the renamed rows again.
-            bu.prepareReopen();
-        });
-    } catch (const StaleList& stale) {
-        work.transaction().restart();
-        bu.open();
-        m_screen.confirmation().ask(Confirmation::Notice, ListGuard::staleToolMessage(Tab::Member, stale.change));
-        return true;
-    } catch (...) {
+    const auto giveBack = [&] {
         bu.dropPrepared();
         work.transaction().restart();
         bu.open();
-        throw;
-    }
+    };
+    const bool changed = ListGuard::changeOrNotify(
+        m_screen, Tab::Member,
+        [&] {
+            product.transaction().runWhole([&] {
+                ListGuard::verify(product, Tab::Member, origin);
+                Query q(&product, QStringLiteral("IBQuery1"));
+                statement(q, QStringLiteral("MAS_BUZAI"), kMember);
+                statement(q, QStringLiteral("MAS_SIAGE02"), kSchedule);
+                // The list is renamed alike below: it stands for the rows as they are now.
+                if (origin.known)
+                    origin = ListGuard::read(product, Tab::Member, origin, false);
+            });
+            if (loads)
+                loads->setOrigin(Tab::Member, origin);
+            work.transaction().runWhole([&] {
+                Query q(&work, QStringLiteral("IBQ_FB2"));
+                statement(q, QStringLiteral("BUZAI_S"), kMember);
+                // The parked full list too, so that the merge back finds the
+                // renamed members under their new names.
+                if (m_screen.memberGridNarrowed())
+                    statement(q, QStringLiteral("BUZAI_S2"), kMember);
+                // The grid's next open, here or when the dialog closes, reads only
+                // the renamed rows again.
+                bu.prepareReopen();
+            });
+        },
+        giveBack);
+    if (!changed)
+        return true;
     work.transaction().restart();
     if (!m_dialogOpen)
         bu.open();

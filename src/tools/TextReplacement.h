@@ -3,10 +3,14 @@
 #include "MainScreen.h"
 
 #include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
 
 #include <array>
 
 class MasterLoads;
+class ReplacementPlan;
 class TDM2;
 
 // "置　換" on the member tab: the string replacement dialog's fields and work.
@@ -24,9 +28,6 @@ public:
     bool halfWidth = false;      // "半角": a replacement goes in in its half-width form
     bool codeRowVisible = false; // the ＣＤ row, made visible when the window is first shown
 
-    // Half-width characters that fit on one line of the working box.
-    static constexpr int kBoxUnits = 52;
-
     // Opens the dialog for the current member (twice, as the dialog is shown
     // again after it closes) and refreshes the member list afterwards.
     void open();
@@ -39,6 +40,10 @@ public:
 private:
     void prefill();
     void reopenMembers();
+    // Writes the plan to the product masters, then to the list in place when it
+    // is the product's copy, else loads the list again.
+    bool apply(const ReplacementPlan& plan, const QStringList& listColumns, const QVector<QVector<QVariant>>& listRows,
+               int major, int middle);
 
     TDM2& m_dm;
     MainScreen& m_screen;

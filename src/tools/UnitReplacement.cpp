@@ -32,12 +32,8 @@ bool UnitReplacement::run()
         return false;
     }
     Database& product = m_dm.conn.IBDatabase1;
-    try {
-        runReplacement(product, was, now);
-    } catch (const StaleList& stale) {
-        m_screen.confirmation().ask(Confirmation::Notice, ListGuard::staleToolMessage(Tab::Unit, stale.change));
+    if (!ListGuard::changeOrNotify(m_screen, Tab::Unit, [&] { runReplacement(product, was, now); }))
         return true;
-    }
     m_units.SpeedButton9Click();
     return true;
 }

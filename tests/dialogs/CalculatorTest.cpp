@@ -1,6 +1,6 @@
 #include "DialogRig.h"
 #include "Formula.h"
-#include "KeisanIn.h"
+#include "keisan_in.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "MassageForm.h"
 #include "DialogRig.h"
+#include "MASSAGE_FORM.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "DialogRig.h"
 #include "QueuedConfirmation.h"
 #include "SjisCodec.h"
-#include "TradSen2.h"
+#include "trad_sen2.h"
 
 #include <QFile>
 #include <QScopeGuard>

@@ -1,7 +1,7 @@
 #include "CodePickers.h"
 #include "Form7.h"
-#include "KeisanIn.h"
 #include "MainWindowFixture.h"
+#include "keisan_in.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -94,33 +94,15 @@ TEST_F(TextReplacementTest, FirstOccurrenceInTheCategorysMembersAndScheduleRowsT
               QStringList({"1|六角ﾎﾞﾙﾄ", "2|六角ボルト", "3|ボルト外"}));
 }
 
-// Each value changes once, by the first row of the dialog that finds it; the
-// code row changes nothing while it is hidden.
-TEST_F(TextReplacementTest, EachValueChangesOnceByTheFirstRowThatFindsIt)
+// Texts reach the statements as data: quotes as typed, no wildcards; a value
+// that becomes empty is NULL.
+TEST_F(TextReplacementTest, TextsAreTakenLiterally)
 {
-    members({"六角ボルト||||3-1-1", "六角ナット||||3-1-2"});
-    ASSERT_TRUE(run({"ボルト", "B", "", "", "", "", "", "", "六角", "6", "", "", "3-"}));
-    EXPECT_EQ(productRows("select NAME01, B_CD from MAS_BUZAI order by BS_kubun"),
-              QStringList({"六角B|3-1-1", "6ナット|3-1-2"}));
-    const QStringList code{"", "", "", "", "", "", "", "", "", "", "", "", "3-", "S"};
-    replace.codeRowVisible = false;
-    ASSERT_TRUE(run(code));
-    EXPECT_EQ(productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"3-1-1", "3-1-2"}));
-    replace.codeRowVisible = true;
-    ASSERT_TRUE(run(code));
-    EXPECT_EQ(productRows("select B_CD from MAS_BUZAI order by BS_kubun"), QStringList({"S1-1", "S1-2"}));
-}
-
-TEST_F(TextReplacementTest, TextsAreTakenLiterallyAndHalfWidthAppliesToTheInsertedTextOnly)
-{
-    members({"部材ＸＹＺ", "消える", "O'Brien", "50%_off", "5_0off", "波～形"});
-    EXPECT_TRUE(run({"ＸＹＺ", "ＡＢＣ１２３"}, true)); // only the inserted text turns half-width
-    EXPECT_TRUE(run({"消える", ""}));                   // a value that becomes empty is NULL
+    members({"消える", "O'Brien", "50%_off", "5_0off"});
+    EXPECT_TRUE(run({"消える", ""}));
     EXPECT_TRUE(run({"'", "''"}));
-    EXPECT_TRUE(run({"%_", "％"})); // no wildcards: 5_0off does not match
-    EXPECT_TRUE(run({"〜", "−"}));  // look-alikes as the database stores them
-    EXPECT_EQ(productRows(kNames),
-              QStringList({"3|5|部材ABC123", "3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off", "3|5|波－形"}));
+    EXPECT_TRUE(run({"%_", "％"})); // 5_0off does not match
+    EXPECT_EQ(productRows(kNames), QStringList({"3|5|∅", "3|5|O''Brien", "3|5|50％off", "3|5|5_0off"}));
 }
 
 // Values go to the database in batches: two full ones and a part all change.

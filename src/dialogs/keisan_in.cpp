@@ -1,4 +1,4 @@
-#include "KeisanIn.h"
+#include "keisan_in.h"
 
 #include "Formula.h"
 

@@ -1,4 +1,4 @@
-#include "MassageForm.h"
+#include "MASSAGE_FORM.h"
 
 #include <QCloseEvent>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "TradSen2.h"
+#include "trad_sen2.h"
 
 #include "CodeLookups.h"
 #include "CodePickers.h"
