@@ -47,20 +47,20 @@ TEST(HelpTest, F1OpensTheDocumentOrSaysWhy)
         if (QFileInfo::exists(other))
             GTEST_SKIP() << "a help document lies at " << other.toStdString();
 
-    fx.form->SB[0]->click();
+    fx.ui().SB[0]->click();
     EXPECT_TRUE(viewer.opened.isEmpty());
     ASSERT_EQ(fx.confirm.messages.size(), 1);
     EXPECT_EQ(fx.confirm.messages.at(0), QStringLiteral("ヘルプファイル %1 が見つかりません。").arg(name));
 
     touch(fx.folder.file(QStringLiteral("PROG/") + name));
-    fx.form->SB[0]->click();
+    fx.ui().SB[0]->click();
     ASSERT_EQ(viewer.opened.size(), 1);
     EXPECT_EQ(QFileInfo(viewer.opened.at(0)).canonicalFilePath(),
               QFileInfo(fx.folder.file(QStringLiteral("PROG/") + name)).canonicalFilePath());
     EXPECT_EQ(fx.confirm.messages.size(), 1);
 
     viewer.answer = false;
-    fx.form->SB[0]->click();
+    fx.ui().SB[0]->click();
     ASSERT_EQ(fx.confirm.messages.size(), 2);
     EXPECT_TRUE(fx.confirm.messages.at(1).contains(QStringLiteral("開けませんでした")));
     fx.expectNoErrors();

@@ -30,7 +30,7 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         const auto registerShown = [&] {
             fx.confirm.messages.clear();
             fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
-            fx.form->SB[2]->click();
+            fx.ui().SB[2]->click();
             QStringList counts;
             for (const char* table : {"MAS_KOUSYU_01", "MAS_KOUSYU_02", "MAS_BUZAI", "LOOK_TANI"})
                 counts << QString::number(fx.productCount(table));
@@ -45,8 +45,8 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         ASSERT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
         EXPECT_EQ(registerShown(), "登録しました。");
         if (tab == Tab::Major) { // the work is over: the grid is back in place of the notice
-            EXPECT_TRUE(fx.form->DBGrid1->isVisibleTo(fx.form.get()));
-            EXPECT_FALSE(fx.form->Memo1->isVisibleTo(fx.form.get()));
+            EXPECT_TRUE(fx.ui().DBGrid1->isVisibleTo(fx.form.get()));
+            EXPECT_FALSE(fx.ui().Memo1->isVisibleTo(fx.form.get()));
         }
     }
 }
@@ -62,11 +62,11 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
     form->showTab(Tab::Unit);
     form->showTab(Tab::Middle);
     expectNoErrors();
-    EXPECT_EQ(form->DBEdit1->text(), "外壁工事");
+    EXPECT_EQ(ui().DBEdit1->text(), "外壁工事");
     EXPECT_EQ(dm->IBT_chu.recordCount(), 2);
     // The navigator steps through the majors again.
     dm->IBT_dai.first();
-    emit form->DBNavigator1->clicked();
+    emit ui().DBNavigator1->clicked();
     EXPECT_EQ(dm->IBT_chu.text("NAME01"), "足場");
 }
 
@@ -100,5 +100,5 @@ TEST_F(SafetyTest, WindowFitsASmallScreen)
     form->resize(1220, 600);
     QApplication::processEvents();
     EXPECT_EQ(form->width(), 1220);
-    EXPECT_EQ(form->FKey[11]->x(), 1100);
+    EXPECT_EQ(ui().FKey[11]->x(), 1100);
 }
