@@ -182,25 +182,6 @@ TEST_F(MemberKeysTest, SpaceOnAMoneyCellWritesTheCutResult)
     EXPECT_EQ(stored("KIN_01").value(1), "3.3");
 }
 
-// The calculator opens on the cell's amount with the caret after it, so what
-// is typed extends the amount instead of replacing it.
-TEST_F(MemberKeysTest, TheCalculatorExtendsTheCellsAmount)
-{
-    members({"'A',null,null,1340,null,null,null,null,null"});
-    at(0, Cost);
-    onModal([](QWidget* w) {
-        auto* calc = qobject_cast<Tkeisan_in*>(w);
-        ASSERT_NE(calc, nullptr);
-        EXPECT_EQ(calc->Edit1->text(), "1340");
-        QTest::keyClicks(calc->Edit1, "+100");
-        QTest::keyClick(calc->Edit1, Qt::Key_Return);
-    });
-    key(Qt::Key_Space);
-    key(Qt::Key_Up);
-    EXPECT_EQ(modalShown, 1);
-    EXPECT_EQ(stored("KIN_01"), QStringList{"1440"});
-}
-
 TEST_F(MemberKeysTest, DownRemovesCompletelyBlankRowsOnly)
 {
     members({"'A',null", "null,null", "null,'備考'", "null,null,null,null,5,2,1,100,'1-1-4'", "'Z',null"});
@@ -319,22 +300,6 @@ TEST_F(MemberKeysTest, ReplacementFromTheNameColumnRunsOnce)
     EXPECT_EQ(seen, QStringList({"六角ボルト", "六角ﾎﾞﾙﾄ"}));
     EXPECT_EQ(confirm.messages.size(), 1);
     EXPECT_EQ(ds().text("NAME01"), "六角ﾎﾞﾙﾄ");
-}
-
-// A factor the price panel cannot use is refused with the reason; nothing changes.
-TEST_F(MemberKeysTest, PricePanelSaysWhyAFactorIsRefused)
-{
-    const QStringList before = stored("KIN_02");
-    ui().KIN_01->setText("99.9");
-    ui().SpeedButton2->click();
-    ui().ComboBox2->setCurrentText("定価");
-    ui().KIN_01->setText("0");
-    ui().SpeedButton2->click();
-    ASSERT_EQ(confirm.messages.size(), 2);
-    EXPECT_TRUE(confirm.messages[0].startsWith("利益率「99.9」では計算できません。小数は使えません。"))
-        << confirm.messages[0].toStdString();
-    EXPECT_TRUE(confirm.messages[1].startsWith("掛率「0」では計算できません。")) << confirm.messages[1].toStdString();
-    EXPECT_EQ(stored("KIN_02"), before);
 }
 
 // After 登録 the keyboard is back in the grid, not in a category box the grid
