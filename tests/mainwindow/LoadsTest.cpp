@@ -82,8 +82,12 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
         for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit, Tab::Member, Tab::Major})
             form->showTab(tab);
     EXPECT_EQ(dm->IBT_dai.recordCount(), 3);
+    // The unit tab holds the reload guard while it is shown, and gives it up when left.
+    form->showTab(Tab::Unit);
+    EXPECT_EQ(state().reloadGuard, 1);
     // Unregistered edits are discarded when the major tab is shown again.
     form->showTab(Tab::Member);
+    EXPECT_EQ(state().reloadGuard, 0);
     dm->IBT_bu.setValue("NAME01", "変更");
     dm->IBT_bu.post();
     form->showTab(Tab::Major);
