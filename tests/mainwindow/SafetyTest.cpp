@@ -1,3 +1,4 @@
+#include "DbError.h"
 #include "MainWindowFixture.h"
 
 #include <QTextEdit>
@@ -70,8 +71,8 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
     EXPECT_EQ(dm->IBT_chu.text("NAME01"), "足場");
 }
 
-// ../LOCAL cannot be made: the message names the file, never the password, and
-// later errors still name the files the program meant to open.
+// ../LOCAL cannot be made: the message names the file and the folder, never the
+// password, and later errors still name the files the program meant to open.
 TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
 {
     makeProduct()->close();
@@ -83,7 +84,9 @@ TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
     form->showTab(Tab::Unit);
     ASSERT_GT(atStart, 0);
     ASSERT_GT(errors.size(), atStart);
-    EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
+    const QString first = DbError::splitDetails(errors.first()).first;
+    EXPECT_TRUE(first.startsWith("作業用データベース「") && first.contains("MAS_MENT.fdb」を作れません。フォルダー「"))
+        << first.toStdString();
     EXPECT_TRUE(errors.last().contains("MAS_MENT.fdb")) << errors.last().toStdString();
     for (const QString& e : std::as_const(errors))
         for (const char* secret : {"tollgates", "PASSWORD", "file \"\""})
