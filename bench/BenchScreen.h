@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MainScreen.h"
 #include "MasterLoads.h"
+#include "TestScreen.h"
 
 #include <QElapsedTimer>
 #include <QVector>
@@ -58,23 +58,16 @@ private:
 };
 
 // The main window as a benchmark needs it: every question answered Yes, the
-// past details converted, nothing shown.
-class BenchScreen : public MainScreen, public Confirmation, public FileChooser {
+// past details converted, nothing shown, the progress bars timed.
+class BenchScreen : public TestScreen {
 public:
-    Tab tab = Tab::Major;
-    Tab activeTab() const override { return tab; }
-    void showTab(Tab t) override { tab = t; }
-    bool convertPastDetails(Tab) const override { return true; }
-    void beginWork(Tab) override {}
-    void endWork(Tab) override {}
-    void setMemberGridEnabled(bool) override {}
-    Confirmation& confirmation() override { return *this; }
+    BenchScreen()
+    {
+        tab = Tab::Major;
+        pastDetails = true;
+    }
     ProgressSink& progress() override { return m_progress; }
     TimingProgress& timing() { return m_progress; }
-    FileChooser& files() override { return *this; }
-    int ask(int, const QString&) override { return Ok; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
 
 private:
     TimingProgress m_progress;

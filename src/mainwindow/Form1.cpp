@@ -97,6 +97,7 @@ TForm1::TForm1(Session& session, QWidget* parent)
     bindTextTools();
     buildSearch();
     buildLookups();
+    bindEntryPoints();
     qApp->installEventFilter(this);
 
     // Create handler.
@@ -222,7 +223,8 @@ Confirmation& TForm1::confirmation()
 
 RenumberingQuestions& TForm1::renumberingQuestions()
 {
-    return m_renumbering ? *m_renumbering : MainScreen::renumberingQuestions();
+    static AlwaysGoOn goOn; // until the window's questions are set, the work goes on
+    return m_renumbering ? *m_renumbering : goOn;
 }
 
 ProgressSink& TForm1::progress()
@@ -237,7 +239,7 @@ FileChooser& TForm1::files()
 
 void TForm1::closeWithoutAsking()
 {
-    m_session.state.reloadGuard = 1;
+    m_closing.emplace(m_session.state);
     m_closeConfirmed = true;
     close();
 }
@@ -269,7 +271,7 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_session.state.reloadGuard = 1;
+    m_closing.emplace(m_session.state);
     m_closeConfirmed = true;
     event->accept();
 }

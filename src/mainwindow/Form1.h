@@ -1,12 +1,15 @@
 #pragma once
 
 #include "MainScreen.h"
+#include "MemberGridKeys.h"
+#include "ProgramState.h"
 
 #include <QLabel>
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -35,53 +38,9 @@ class TForm4;
 class TForm7;
 struct CommandRow;
 
-// The main window: the four master tabs with their grids, the two toolbars, the
-// function-key row and the progress bar. It owns only widgets; the session owns
-// the connections, the data and the commands, and reaches the window through
-// MainScreen.
-class TForm1 : public QMainWindow, public MainScreen {
-    Q_OBJECT
-public:
-    // The create handler: builds the window and opens the session's databases.
-    explicit TForm1(Session& session, QWidget* parent = nullptr);
-    ~TForm1() override;
-
-    Session& session() { return m_session; }
-    void setConfirmation(Confirmation* c) { m_confirm = c; }
-    void setFileChooser(FileChooser* f) { m_files = f; }
-    void setRenumberingQuestions(RenumberingQuestions* q) { m_renumbering = q; }
-
-    // Where errors of the handlers are shown; by default the standard error dialog.
-    static std::function<void(QWidget*, const QString&)>& errorHandler();
-    void showError(const QString& message);
-    // Runs a handler, showing any error it raises.
-    bool guarded(const std::function<void()>& handler);
-
-    // Closes without the exit question, for the end of the session.
-    void closeWithoutAsking();
-
-    // MainScreen
-    Tab activeTab() const override;
-    void showTab(Tab tab) override;
-    bool convertPastDetails(Tab tab) const override;
-    void beginWork(Tab tab) override;
-    void endWork(Tab tab) override;
-    void setMemberGridEnabled(bool enabled) override;
-    QList<int> selectedRows(Tab tab) const override;
-    void clearSelectedRows(Tab tab) override;
-    void showMainToolbar() override { showSecondToolbar(false); }
-    bool memberGridNarrowed() const override;
-    void endNarrowing() override;
-    void abandonNarrowing() override;
-    void resetSearchFields() override;
-    QString memberGridColumn() const override;
-    bool showTextDialog(TextDialog dialog) override;
-    Confirmation& confirmation() override;
-    ProgressSink& progress() override;
-    FileChooser& files() override;
-    RenumberingQuestions& renumberingQuestions() override;
-
-    // Widgets, by the names the suite gives them.
+// The widgets of the main window, by the names the suite gives them. The window
+// holds them privately; Form1Probe reaches them for the tests and the manual's pictures.
+struct Form1Widgets {
     QTabWidget* PageControl1 = nullptr;
     DBGrid* DBGrid1 = nullptr;
     DBGrid* DBGrid2 = nullptr;
@@ -118,7 +77,7 @@ public:
     TForm4* Form4 = nullptr;             // unit replacement
     QPushButton* SpeedButton9 = nullptr; // 部材から単位取込, shown with the second toolbar
 
-    // The calculator and the pickers, made once with the window (Form1Lookups.cpp).
+    // The calculator and the pickers, made once with the window.
     Tkeisan_in* keisan_in = nullptr;
     TForm_kou* Form_kou = nullptr;
     TForm_kamoku* Form_kamoku = nullptr;
@@ -136,6 +95,54 @@ public:
     QPushButton* SpeedButton3 = nullptr;
     QPushButton* SpeedButton4 = nullptr;
     QPushButton* SpeedButton8 = nullptr;
+};
+
+// The main window: the four master tabs with their grids, the two toolbars, the
+// function-key row and the progress bar. It owns only widgets; the session owns
+// the connections, the data and the commands, and reaches the window through
+// MainScreen. The window forwards clicks and keys to the commands.
+class TForm1 : public QMainWindow, public MainScreen, private Form1Widgets {
+    Q_OBJECT
+public:
+    // The create handler: builds the window and opens the session's databases.
+    explicit TForm1(Session& session, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    void setConfirmation(Confirmation* c) { m_confirm = c; }
+    void setFileChooser(FileChooser* f) { m_files = f; }
+    void setRenumberingQuestions(RenumberingQuestions* q) { m_renumbering = q; }
+
+    // Where errors of the handlers are shown; by default the standard error dialog.
+    static std::function<void(QWidget*, const QString&)>& errorHandler();
+    void showError(const QString& message);
+    // Runs a handler, showing any error it raises.
+    bool guarded(const std::function<void()>& handler);
+
+    // Closes without the exit question, for the end of the session.
+    void closeWithoutAsking();
+
+    // MainScreen
+    Tab activeTab() const override;
+    void showTab(Tab tab) override;
+    bool convertPastDetails(Tab tab) const override;
+    void beginWork(Tab tab) override;
+    void endWork(Tab tab) override;
+    void setMemberGridEnabled(bool enabled) override;
+    QList<int> selectedRows(Tab tab) const override;
+    void clearSelectedRows(Tab tab) override;
+    void showMainToolbar() override { showSecondToolbar(false); }
+    bool memberGridNarrowed() const override;
+    void endNarrowing() override;
+    void abandonNarrowing() override;
+    void resetSearchFields() override;
+    QString memberGridColumn() const override;
+    bool showTextDialog(TextDialog dialog) override;
+    MemberPickers& pickers() override;
+    Confirmation& confirmation() override;
+    ProgressSink& progress() override;
+    FileChooser& files() override;
+    RenumberingQuestions& renumberingQuestions() override;
+
     // How the help document is opened and the sibling program started; tests
     // put recorders here. Each returns false when it could not.
     static std::function<bool(const QString&)>& documentOpener();
@@ -179,26 +186,28 @@ private:
     static bool holdsFocus(QWidget* widget);
     void giveFocusBack(DBGrid* grid);
 
-    // Lookups, the batch panel and the member grid's keys (Form1Lookups.cpp)
+    // The dialogs and the batch panel (Form1Lookups.cpp)
     void buildLookups();
     void buildBatchPanel();
-    bool memberGridKey(QKeyEvent* event);
-    bool memberGridDoubleClick(QObject* watched, QEvent* event);
-    void calculatorForCell();
-    void enterInMemberGrid();
-    bool downInMemberGrid();
-    void clearDigits();
-    void lookupFor(int column);
-    bool pickVendor(int workType);
     void pickMajor(bool memberTab);
     void pickMiddle();
+
+    // Every button, title click and double-click bound to what it runs (Form1Commands.cpp)
+    void bindEntryPoints();
     void openHelp();
     void startAccountMaster();
+    void sortByTitle(int section);
+    void calculatePrices();
 
     // Keys (Form1Keys.cpp)
     bool handleKey(QObject* watched, QKeyEvent* event);
+    bool memberGridKey(QKeyEvent* event);
+    bool memberGridDoubleClick(QObject* watched, QEvent* event);
+    MemberGridKeys::Outcome pressInMemberGrid(MemberGridKeys::Key key, int column);
     bool anyGridFocused() const;
     void showSecondToolbar(bool second);
+
+    friend struct Form1Probe;
 
     Session& m_session;
     Confirmation* m_confirm = nullptr;
@@ -212,4 +221,6 @@ private:
     bool m_closeConfirmed = false;
     bool m_gridLostFocus = false; // the grid held the keyboard when a command took it away
     std::unique_ptr<Confirmation> m_forwardConfirm;
+    std::unique_ptr<MemberPickers> m_pickers;
+    std::optional<ReloadGuard> m_closing; // nothing reloads while the window closes
 };

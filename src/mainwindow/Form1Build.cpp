@@ -149,11 +149,6 @@ QWidget* TForm1::buildToolbars()
         b->setText(row.initialCaption);
         b->setFocusPolicy(Qt::NoFocus);
         (row.shift ? SBS : SB)[row.functionKey - 1] = b;
-        const QString name = row.button;
-        connect(b, &QToolButton::clicked, this, [this, name] {
-            if (const CommandRow* r = m_session.commands().find(name); r && r->run)
-                guarded(r->run);
-        });
     }
     ToolBar2 = new QWidget(ToolPanel);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
@@ -165,7 +160,6 @@ QWidget* TForm1::buildToolbars()
     v->addWidget(ToolBar3);
     v->addWidget(ToolBar1);
     v->addWidget(ToolBar2);
-    m_session.commands().bind(QStringLiteral("SB12"), [this] { close(); });
     return ToolPanel;
 }
 
@@ -201,13 +195,7 @@ void TForm1::bindGrids()
           {"KETA", "桁", 30, false, right},
           {"B_CD", "部材CD", 110}});
     bind(DBGrid7, dm.IBT_TANI, {{"№", "№", 33, true, right}, {"NAME", "名称", 200}});
-    // A title click on the member grid sorts the members for good.
     DBGrid3->horizontalHeader()->setSectionsClickable(true);
-    connect(DBGrid3->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
-        const auto& columns = DBGrid3->datasetModel()->columns();
-        if (section >= 0 && section < columns.size())
-            guarded([this, field = columns.at(section).field] { m_session.sort().sortBy(field); });
-    });
     bindCategoryFields();
 }
 
@@ -261,16 +249,11 @@ void TForm1::bindCategoryFields()
     connect(DBNavigator1, &DBNavigator::clicked, this, [this] { guarded([this] { reloadMiddles(); }); });
     connect(DBNavigator2, &DBNavigator::clicked, this, [this] {
         guarded([this] {
-            // The middles reload without the members following each change; then the members once.
-            ProgramState& s = m_session.state;
-            s.reloadGuard = 1;
-            try {
+            {
+                // The middles reload without the members following each change; then the members once.
+                const ReloadGuard guard(m_session.state);
                 reloadMiddles();
-            } catch (...) {
-                s.reloadGuard = 0;
-                throw;
             }
-            s.reloadGuard = 0;
             reloadMembers();
         });
     });
@@ -302,6 +285,4 @@ void TForm1::bindTextTools()
     SpeedButton9->setObjectName(QStringLiteral("SpeedButton9"));
     headerOf(unitTab)->insertWidget(0, SpeedButton9);
     new VisibleWith(ToolBar1, SpeedButton9);
-    connect(SpeedButton9, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_session.unitsFromMembers().SpeedButton9Click(); }); });
 }

@@ -1,10 +1,13 @@
 #include "Form1.h"
 
 #include "DBGrid.h"
+#include "DatasetModel.h"
+#include "Session.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -96,4 +99,71 @@ void TForm1::showSecondToolbar(bool second)
 {
     ToolBar1->setVisible(second);
     ToolBar3->setVisible(!second);
+}
+
+namespace {
+
+MemberGridKeys::Key memberKey(int key)
+{
+    using K = MemberGridKeys::Key;
+    switch (key) {
+    case Qt::Key_Space: return K::Space;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return K::Enter;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace: return K::Delete;
+    case Qt::Key_Up:
+    case Qt::Key_Tab: return K::UpOrTab;
+    case Qt::Key_Down: return K::Down;
+    default: return K::Other;
+    }
+}
+
+} // namespace
+
+// The member grid's keys go to their command; the grid ends its cell editing
+// first and takes the column the command names. True when the key was used up.
+bool TForm1::memberGridKey(QKeyEvent* ke)
+{
+    if (!holdsFocus(DBGrid3))
+        return false;
+    const MemberGridKeys::Key key = memberKey(ke->key());
+    const int column = DBGrid3->currentIndex().isValid() ? DBGrid3->currentIndex().column() : -1;
+    const bool plain = !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (!m_session.memberGridKeys().takes(key, column, DBGrid3->editing(), plain))
+        return false;
+    const bool wasEditing = DBGrid3->commitEdit();
+    const MemberGridKeys::Outcome done = pressInMemberGrid(key, column);
+    if (done.consumed || key != MemberGridKeys::Key::Down || !wasEditing)
+        return done.consumed;
+    // The editor is gone; the grid itself moves down.
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Down, ke->modifiers());
+    QCoreApplication::sendEvent(DBGrid3, &again);
+    return true;
+}
+
+bool TForm1::memberGridDoubleClick(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonDblClick || watched != DBGrid3->viewport())
+        return false;
+    const QModelIndex at = DBGrid3->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (!at.isValid() || !m_session.memberGridKeys().takes(MemberGridKeys::Key::DoubleClick, at.column(), false, true))
+        return false;
+    DBGrid3->setCurrentIndex(at);
+    pressInMemberGrid(MemberGridKeys::Key::DoubleClick, at.column());
+    return true;
+}
+
+MemberGridKeys::Outcome TForm1::pressInMemberGrid(MemberGridKeys::Key key, int column)
+{
+    QVector<bool> readOnly;
+    for (const DatasetModel::Column& c : DBGrid3->datasetModel()->columns())
+        readOnly << c.readOnly;
+    MemberGridKeys::Outcome done{true}; // a key whose work failed is used up
+    guarded([&] { done = m_session.memberGridKeys().press(key, column, readOnly); });
+    if (done.selectColumn >= 0) {
+        DBGrid3->setFocus();
+        DBGrid3->selectColumn(done.selectColumn);
+    }
+    return done;
 }

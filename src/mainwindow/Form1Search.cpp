@@ -31,7 +31,6 @@ void TForm1::buildSearch()
     row->addWidget(SpeedButton1);
     row->addStretch();
     qobject_cast<QVBoxLayout*>(tab->layout())->insertLayout(1, row);
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
 }
 
 void TForm1::SpeedButton1Click()

@@ -3,7 +3,7 @@
 // toolbar, the string-replacement dialog and the preview of a renumbering.
 #include "Database.h"
 #include "DemoData.h"
-#include "Form1.h"
+#include "Form1Probe.h"
 #include "Form7.h"
 #include "PreviewDialog.h"
 #include "Session.h"
@@ -118,29 +118,29 @@ int takeAll(const QString& out)
         // The second toolbar, as while Shift is held on the 部材 tab.
         form.showTab(Tab::Member);
         settle();
-        form.ToolBar1->setVisible(true);
-        form.ToolBar3->setVisible(false);
+        Form1Probe::widgets(form).ToolBar1->setVisible(true);
+        Form1Probe::widgets(form).ToolBar3->setVisible(false);
         settle();
-        ok = save(form.ToolPanel->grab(), out, QStringLiteral("toolbar-second")) && ok;
-        form.ToolBar1->setVisible(false);
-        form.ToolBar3->setVisible(true);
+        ok = save(Form1Probe::widgets(form).ToolPanel->grab(), out, QStringLiteral("toolbar-second")) && ok;
+        Form1Probe::widgets(form).ToolBar1->setVisible(false);
+        Form1Probe::widgets(form).ToolBar3->setVisible(true);
         settle();
-        ok = save(form.ToolPanel->grab(), out, QStringLiteral("toolbar-main")) && ok;
+        ok = save(Form1Probe::widgets(form).ToolPanel->grab(), out, QStringLiteral("toolbar-main")) && ok;
 
-        form.Form7->show();
+        Form1Probe::widgets(form).Form7->show();
         settle();
-        ok = save(form.Form7->grab(), out, QStringLiteral("replace")) && ok;
-        form.Form7->hide();
+        ok = save(Form1Probe::widgets(form).Form7->grab(), out, QStringLiteral("replace")) && ok;
+        Form1Probe::widgets(form).Form7->hide();
 
         // A major category moved down: cut the first row, paste it at the third,
         // register, and keep the preview that comes before anything is written.
         form.showTab(Tab::Major);
         settle();
         session.dm.IBT_dai.setRecNo(1);
-        form.SB[5]->click();
+        Form1Probe::widgets(form).SB[5]->click();
         session.dm.IBT_dai.setRecNo(3);
-        form.SB[6]->click();
-        form.SB[2]->click();
+        Form1Probe::widgets(form).SB[6]->click();
+        Form1Probe::widgets(form).SB[2]->click();
         settle();
         ok = save(preview.picture, out, QStringLiteral("preview")) && ok;
         form.closeWithoutAsking();

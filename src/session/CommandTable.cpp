@@ -11,6 +11,7 @@ const std::optional<QString> keep;
 CommandRow row(int key, bool shift, const QString& initial, Captions captions = {}, States enabled = {})
 {
     CommandRow r;
+    r.id = static_cast<Button>((shift ? 12 : 0) + key - 1);
     r.button = shift ? QStringLiteral("SBS_%1").arg(key, 2, 10, QChar('0'))
                      : QStringLiteral("SB%1").arg(key, 2, 10, QChar('0'));
     r.functionKey = key;
@@ -56,28 +57,6 @@ CommandTable::CommandTable()
         row(11, true, QStringLiteral("M"), {}, {true, false, false, false}),
         row(12, true, {}, {keep, keep, keep, QStringLiteral("仕上処理")}, {true, false, false, true}),
     };
-}
-
-CommandRow* CommandTable::find(const QString& button)
-{
-    for (CommandRow& r : m_rows)
-        if (r.button == button)
-            return &r;
-    return nullptr;
-}
-
-const CommandRow* CommandTable::find(int functionKey, bool shift) const
-{
-    for (const CommandRow& r : m_rows)
-        if (r.functionKey == functionKey && r.shift == shift)
-            return &r;
-    return nullptr;
-}
-
-void CommandTable::bind(const QString& button, std::function<void()> command)
-{
-    if (CommandRow* r = find(button))
-        r->run = std::move(command);
 }
 
 QString CommandTable::captionOn(const CommandRow& row, Tab tab, const QString& current) const

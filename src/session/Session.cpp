@@ -143,27 +143,30 @@ void Session::attach(MainScreen& screen)
     m_tabs = std::make_unique<TabSteps>(dm, state, *m_loads);
     m_context = std::make_unique<CommandContext>(CommandContext{dm, state, screen, *m_loads});
     m_register = std::make_unique<RegisterCommand>(*m_context);
-    m_commands.bind(QStringLiteral("SB03"), [this] { m_register->SB03Click(); });
+    m_commands.bind(Button::SB03, [this] { m_register->SB03Click(); });
     m_unregistered = std::make_unique<UnregisteredChanges>(dm, screen, *m_loads, *m_register);
     m_rows = std::make_unique<RowCommands>(dm, state, screen);
-    m_commands.bind(QStringLiteral("SB04"), [this] { m_rows->insertRow(); });
-    m_commands.bind(QStringLiteral("SB05"), [this] { m_rows->copyRows(); });
-    m_commands.bind(QStringLiteral("SB06"), [this] { m_rows->cutRows(); });
-    m_commands.bind(QStringLiteral("SB07"), [this] { m_rows->pasteRows(); });
-    m_commands.bind(QStringLiteral("SB08"), [this] { m_rows->copyPreviousRow(); });
-    m_commands.bind(QStringLiteral("SBS_04"), [this] { m_rows->deleteRow(); });
+    m_commands.bind(Button::SB04, [this] { m_rows->insertRow(); });
+    m_commands.bind(Button::SB05, [this] { m_rows->copyRows(); });
+    m_commands.bind(Button::SB06, [this] { m_rows->cutRows(); });
+    m_commands.bind(Button::SB07, [this] { m_rows->pasteRows(); });
+    m_commands.bind(Button::SB08, [this] { m_rows->copyPreviousRow(); });
+    m_commands.bind(Button::SBS_04, [this] { m_rows->deleteRow(); });
     m_export = std::make_unique<ExportCommand>(dm, state, screen);
-    m_commands.bind(QStringLiteral("SB10"), [this] { m_export->run(); });
+    m_commands.bind(Button::SB10, [this] { m_export->run(); });
     // A list refused as stale may be saved before it is loaded again.
     m_loads->exportList = [this] { return m_export->run() != ExportCommand::Outcome::NotWritten; };
     m_import = std::make_unique<ImportCommand>(dm, state, screen);
-    m_commands.bind(QStringLiteral("SB11"), [this] { m_import->run(); });
+    m_commands.bind(Button::SB11, [this] { m_import->run(); });
     m_price = std::make_unique<PriceCalculation>(dm, screen);
     m_batch = std::make_unique<BatchSetting>(dm, state, screen);
+    m_batch->pickVendor = [&screen](int workType) { return screen.pickers().pickVendor(workType); };
+    m_batch->pickAccount = [&screen] { return screen.pickers().pickAccount(); };
+    m_gridKeys = std::make_unique<MemberGridKeys>(dm, state, screen);
     m_replace = std::make_unique<TextReplacement>(dm, screen, *m_loads);
     m_unitReplace = std::make_unique<UnitReplacement>(dm, screen, m_units);
     m_unitReplace->loads = m_loads.get();
-    m_commands.bind(QStringLiteral("SBS_01"), [this] {
+    m_commands.bind(Button::SBS_01, [this] {
         if (m_screen->activeTab() == Tab::Unit)
             m_unitReplace->open();
         // The replacement loads the member list again: unregistered changes are asked about first.
@@ -172,11 +175,11 @@ void Session::attach(MainScreen& screen)
     });
     m_rename = std::make_unique<MemberRename>(dm, screen);
     m_rename->loads = m_loads.get();
-    m_commands.bind(QStringLiteral("SBS_02"), [this] { m_rename->open(); });
+    m_commands.bind(Button::SBS_02, [this] { m_rename->open(); });
     m_maintenance = std::make_unique<MaintenanceCommands>(*m_context);
-    m_commands.bind(QStringLiteral("SBS_08"), [this] { m_maintenance->SBS_08Click(); });
-    m_commands.bind(QStringLiteral("SBS_09"), [this] { m_maintenance->SBS_09Click(); });
-    m_commands.bind(QStringLiteral("SBS_10"), [this] { m_maintenance->SBS_10Click(); });
-    m_commands.bind(QStringLiteral("SBS_11"), [this] { m_maintenance->SBS_11Click(); });
-    m_commands.bind(QStringLiteral("SBS_12"), [this] { m_maintenance->SBS_12Click(); });
+    m_commands.bind(Button::SBS_08, [this] { m_maintenance->SBS_08Click(); });
+    m_commands.bind(Button::SBS_09, [this] { m_maintenance->SBS_09Click(); });
+    m_commands.bind(Button::SBS_10, [this] { m_maintenance->SBS_10Click(); });
+    m_commands.bind(Button::SBS_11, [this] { m_maintenance->SBS_11Click(); });
+    m_commands.bind(Button::SBS_12, [this] { m_maintenance->SBS_12Click(); });
 }

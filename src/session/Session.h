@@ -9,6 +9,7 @@
 #include "MainScreen.h"
 #include "MaintenanceCommands.h"
 #include "MasterLoads.h"
+#include "MemberGridKeys.h"
 #include "MemberRename.h"
 #include "MemberSearch.h"
 #include "MemberSort.h"
@@ -65,6 +66,7 @@ public:
     ImportCommand& importCommand() { return *m_import; }
     PriceCalculation& priceCalculation() { return *m_price; }
     BatchSetting& batchSetting() { return *m_batch; }
+    MemberGridKeys& memberGridKeys() { return *m_gridKeys; }
     TextReplacement& textReplacement() { return *m_replace; }
     MemberRename& memberRename() { return *m_rename; }
     UnitReplacement& unitReplacement() { return *m_unitReplace; }
@@ -86,6 +88,7 @@ private:
     std::unique_ptr<ImportCommand> m_import;
     std::unique_ptr<PriceCalculation> m_price;
     std::unique_ptr<BatchSetting> m_batch;
+    std::unique_ptr<MemberGridKeys> m_gridKeys;
     std::unique_ptr<TextReplacement> m_replace;
     std::unique_ptr<MemberRename> m_rename;
     std::unique_ptr<UnitReplacement> m_unitReplace;

@@ -8,17 +8,12 @@
 
 void TabSteps::show(Tab tab)
 {
-    try {
-        switch (tab) {
-        case Tab::Major: showMajor(); break;
-        case Tab::Middle: showMiddle(); break;
-        case Tab::Member: showMember(); break;
-        case Tab::Unit: showUnit(); break;
-        }
-    } catch (...) {
-        if (tab != Tab::Unit)
-            m_state.reloadGuard = 0;
-        throw;
+    m_unitHold.reset();
+    switch (tab) {
+    case Tab::Major: showMajor(); break;
+    case Tab::Middle: showMiddle(); break;
+    case Tab::Member: showMember(); break;
+    case Tab::Unit: showUnit(); break;
     }
 }
 
@@ -35,7 +30,7 @@ void TabSteps::closeMiddlesAndMembers()
 void TabSteps::showMajor()
 {
     Connections& conn = m_dm.conn;
-    m_state.reloadGuard = 1;
+    const ReloadGuard guard(m_state);
     closeMiddlesAndMembers();
     m_dm.IBT_dai.close();
     conn.IBTransaction2().stop();
@@ -44,12 +39,11 @@ void TabSteps::showMajor()
     conn.IBTransaction4().stop();
     conn.IBTransaction3().stop();
     m_loads.Button2Click();
-    m_state.reloadGuard = 0;
 }
 
 void TabSteps::showMiddle()
 {
-    m_state.reloadGuard = 1;
+    const ReloadGuard guard(m_state);
     closeMiddlesAndMembers();
     // The unit tab closes the major list; the middle list belongs under the major
     // that was shown before, never under an empty one.
@@ -59,7 +53,6 @@ void TabSteps::showMiddle()
             m_dm.IBT_dai.setRecNo(std::min(m_lastMajorRow, m_dm.IBT_dai.recordCount()));
     }
     m_loads.Button3Click();
-    m_state.reloadGuard = 0;
 }
 
 void TabSteps::showMember()
@@ -67,24 +60,23 @@ void TabSteps::showMember()
     // The lists above load with the guard on: each of their row changes would
     // load the members again, which the step does once at its end (and a load
     // that fails would be reported as often).
-    m_state.reloadGuard = 1;
-    if (!m_dm.IBT_dai.active())
-        m_loads.Button2Click();
-    if (!m_dm.IBT_chu.active())
-        m_loads.Button3Click();
-    m_state.reloadGuard = 0;
+    {
+        const ReloadGuard guard(m_state);
+        if (!m_dm.IBT_dai.active())
+            m_loads.Button2Click();
+        if (!m_dm.IBT_chu.active())
+            m_loads.Button3Click();
+    }
     m_loads.Button4Click();
-    m_state.reloadGuard = 0;
 }
 
 void TabSteps::showUnit()
 {
-    m_state.reloadGuard = 1;
+    m_unitHold.emplace(m_state);
     if (m_dm.IBT_dai.active())
         m_lastMajorRow = m_dm.IBT_dai.recNo();
     m_dm.IBT_dai.close();
     m_dm.IBT_chu.close();
     m_dm.IBT_bu.close();
     m_loads.Button8Click();
-    // The guard stays on while the unit tab is shown.
 }

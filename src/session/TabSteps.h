@@ -1,10 +1,12 @@
 #pragma once
 
 #include "MainScreen.h"
+#include "ProgramState.h"
+
+#include <optional>
 
 class MasterLoads;
 class TDM2;
-struct ProgramState;
 
 // What showing a tab does to the data: which datasets close, which transactions
 // end, and which load fills the tab's work table. The window sets the captions
@@ -25,5 +27,6 @@ private:
     TDM2& m_dm;
     ProgramState& m_state;
     MasterLoads& m_loads;
-    int m_lastMajorRow = 0; // record number of the major shown when the unit tab closed the list
+    std::optional<ReloadGuard> m_unitHold; // the guard stays on while the unit tab is shown
+    int m_lastMajorRow = 0;                // record number of the major shown when the unit tab closed the list
 };

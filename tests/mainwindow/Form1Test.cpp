@@ -35,8 +35,8 @@ TEST(Form1Test, NetTxtNamesTheProductDatabaseAndServer)
         EXPECT_TRUE(fx.state().registrationPermitted);
         EXPECT_EQ(fx.form->activeTab(), Tab::Major);
         EXPECT_EQ(fx.dm->IBT_dai.recordCount(), 1);
-        EXPECT_EQ(fx.form->CheckBox1->isChecked(), c.housingRow);
-        EXPECT_EQ(fx.form->CheckBox2->isChecked(), c.housingRow);
+        EXPECT_EQ(fx.ui().CheckBox1->isChecked(), c.housingRow);
+        EXPECT_EQ(fx.ui().CheckBox2->isChecked(), c.housingRow);
         EXPECT_EQ(fx.state().housingRowMissing, c.housingRow ? 0 : 1);
     }
 }
@@ -51,11 +51,11 @@ TEST(Form1Test, FunctionKeysShiftAndExit)
     fx.form->activateWindow();
     QApplication::setActiveWindow(fx.form.get());
     int second = 0;
-    QObject::connect(fx.form->SBS[3], &QToolButton::clicked, [&] { ++second; });
+    QObject::connect(fx.ui().SBS[3], &QToolButton::clicked, [&] { ++second; });
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fx.form.get();
     const auto mainBarShown = [&] {
-        const bool main = fx.form->ToolBar3->isVisibleTo(fx.form.get());
-        EXPECT_NE(main, fx.form->ToolBar1->isVisibleTo(fx.form.get()));
+        const bool main = fx.ui().ToolBar3->isVisibleTo(fx.form.get());
+        EXPECT_NE(main, fx.ui().ToolBar1->isVisibleTo(fx.form.get()));
         return main;
     };
 
@@ -88,7 +88,7 @@ TEST(Form1Test, FunctionKeysShiftAndExit)
     EXPECT_TRUE(fx.form->isVisible());
     EXPECT_TRUE(fx.dm->IBT_dai.active());
     fx.confirm.answers = {Confirmation::Ok};
-    fx.form->SB[11]->click();
+    fx.ui().SB[11]->click();
     EXPECT_FALSE(fx.form->isVisible());
 }
 
@@ -101,7 +101,7 @@ TEST(Form1Test, ControlTabAndPageKeysSwitchTabsFromAGrid)
     fx.start();
     fx.form->activateWindow();
     QApplication::setActiveWindow(fx.form.get());
-    fx.form->DBGrid1->setFocus();
+    fx.ui().DBGrid1->setFocus();
     const auto press = [&](int key, Qt::KeyboardModifiers mods) {
         QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), mods);
         return fx.form->activeTab();
@@ -129,7 +129,7 @@ TEST(Form1Test, FileOutputWritesTheShownGrid)
     fx.start();
     files.path = fx.folder.file("out.csv");
     fx.form->setFileChooser(&files);
-    fx.form->SB[9]->click();
+    fx.ui().SB[9]->click();
     QFile out(files.path);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     EXPECT_EQ(SjisCodec::decode(out.readAll()), "\"№\",\"名称\"\r\n\"1\",\"仮設工事\"\r\n");

@@ -57,14 +57,14 @@ TEST_F(LoadsTest, NavigatingCategoriesReloadsDependentLists)
 {
     form->showTab(Tab::Member);
     // The middle navigator's "next" button: 養生, no members.
-    for (QToolButton* b : form->DBNavigator3->findChildren<QToolButton*>())
+    for (QToolButton* b : ui().DBNavigator3->findChildren<QToolButton*>())
         if (b->text() == QString::fromUtf8("▶"))
             b->click();
     EXPECT_EQ(dm->IBT_chu.recNo(), 2);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
     // Stepping the major category with its navigator reloads the middles, then the members.
     dm->IBT_dai.setRecNo(2);
-    emit form->DBNavigator2->clicked();
+    emit ui().DBNavigator2->clicked();
     EXPECT_EQ(dm->IBT_chu.recordCount(), 1);
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
 
@@ -82,8 +82,12 @@ TEST_F(LoadsTest, SwitchingTabsBackAndForthNeverFails)
         for (Tab tab : {Tab::Major, Tab::Middle, Tab::Member, Tab::Unit, Tab::Member, Tab::Major})
             form->showTab(tab);
     EXPECT_EQ(dm->IBT_dai.recordCount(), 3);
+    // The unit tab holds the reload guard while it is shown, and gives it up when left.
+    form->showTab(Tab::Unit);
+    EXPECT_EQ(state().reloadGuard, 1);
     // Unregistered edits are discarded when the major tab is shown again.
     form->showTab(Tab::Member);
+    EXPECT_EQ(state().reloadGuard, 0);
     dm->IBT_bu.setValue("NAME01", "変更");
     dm->IBT_bu.post();
     form->showTab(Tab::Major);

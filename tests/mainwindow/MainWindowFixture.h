@@ -2,7 +2,7 @@
 
 #include "DBControls.h"
 #include "DBGrid.h"
-#include "Form1.h"
+#include "Form1Probe.h"
 #include "InsertRows.h"
 #include "QueuedConfirmation.h"
 #include "Session.h"
@@ -86,4 +86,5 @@ public:
     }
 
     ProgramState& state() { return session->state; }
+    Form1Widgets& ui() { return Form1Probe::widgets(*form); }
 };

@@ -1,3 +1,4 @@
+#include "DbError.h"
 #include "MainWindowFixture.h"
 
 #include <QTextEdit>
@@ -30,7 +31,7 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         const auto registerShown = [&] {
             fx.confirm.messages.clear();
             fx.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Ok};
-            fx.form->SB[2]->click();
+            fx.ui().SB[2]->click();
             QStringList counts;
             for (const char* table : {"MAS_KOUSYU_01", "MAS_KOUSYU_02", "MAS_BUZAI", "LOOK_TANI"})
                 counts << QString::number(fx.productCount(table));
@@ -45,8 +46,8 @@ TEST(SafetyLoadTest, ListsThatDidNotLoadAreNeverRegistered)
         ASSERT_TRUE(fx.errors.isEmpty()) << fx.errors.join("\n").toStdString();
         EXPECT_EQ(registerShown(), "登録しました。");
         if (tab == Tab::Major) { // the work is over: the grid is back in place of the notice
-            EXPECT_TRUE(fx.form->DBGrid1->isVisibleTo(fx.form.get()));
-            EXPECT_FALSE(fx.form->Memo1->isVisibleTo(fx.form.get()));
+            EXPECT_TRUE(fx.ui().DBGrid1->isVisibleTo(fx.form.get()));
+            EXPECT_FALSE(fx.ui().Memo1->isVisibleTo(fx.form.get()));
         }
     }
 }
@@ -62,16 +63,16 @@ TEST_F(SafetyTest, MiddleTabAfterUnitTabShowsTheMajorShownBefore)
     form->showTab(Tab::Unit);
     form->showTab(Tab::Middle);
     expectNoErrors();
-    EXPECT_EQ(form->DBEdit1->text(), "外壁工事");
+    EXPECT_EQ(ui().DBEdit1->text(), "外壁工事");
     EXPECT_EQ(dm->IBT_chu.recordCount(), 2);
     // The navigator steps through the majors again.
     dm->IBT_dai.first();
-    emit form->DBNavigator1->clicked();
+    emit ui().DBNavigator1->clicked();
     EXPECT_EQ(dm->IBT_chu.text("NAME01"), "足場");
 }
 
-// ../LOCAL cannot be made: the message names the file, never the password, and
-// later errors still name the files the program meant to open.
+// ../LOCAL cannot be made: the message names the file and the folder, never the
+// password, and later errors still name the files the program meant to open.
 TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
 {
     makeProduct()->close();
@@ -83,7 +84,9 @@ TEST_F(SafetyTest, UnwritableWorkFolderShowsNoCredentials)
     form->showTab(Tab::Unit);
     ASSERT_GT(atStart, 0);
     ASSERT_GT(errors.size(), atStart);
-    EXPECT_TRUE(errors.first().contains("MAS_MENT.fdb")) << errors.first().toStdString();
+    const QString first = DbError::splitDetails(errors.first()).first;
+    EXPECT_TRUE(first.startsWith("作業用データベース「") && first.contains("MAS_MENT.fdb」を作れません。フォルダー「"))
+        << first.toStdString();
     EXPECT_TRUE(errors.last().contains("MAS_MENT.fdb")) << errors.last().toStdString();
     for (const QString& e : std::as_const(errors))
         for (const char* secret : {"tollgates", "PASSWORD", "file \"\""})
@@ -100,5 +103,5 @@ TEST_F(SafetyTest, WindowFitsASmallScreen)
     form->resize(1220, 600);
     QApplication::processEvents();
     EXPECT_EQ(form->width(), 1220);
-    EXPECT_EQ(form->FKey[11]->x(), 1100);
+    EXPECT_EQ(ui().FKey[11]->x(), 1100);
 }

@@ -47,17 +47,3 @@ TEST_F(StartupFaultsTest, ADamagedWorkDatabaseIsNamedWithWhatToDo)
     expectAllSay(QStringLiteral("作業用データベース「"));
     expectAllSay(QStringLiteral("削除してプログラムを起動し直すと"));
 }
-
-TEST_F(StartupFaultsTest, AWorkFolderThatCannotBeMadeIsNamed)
-{
-    product({});
-    // A file where the folder should be: neither the folder nor the database can be made.
-    QFile blocker(folder.file(QStringLiteral("LOCAL")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    start();
-    ASSERT_FALSE(errors.isEmpty());
-    EXPECT_TRUE(shown().first().startsWith(QStringLiteral("作業用データベース「"))) << shown().first().toStdString();
-    EXPECT_TRUE(shown().first().contains(QStringLiteral("MAS_MENT.fdb」を作れません。フォルダー「")))
-        << shown().first().toStdString();
-}

@@ -79,13 +79,13 @@ TEST_F(UnregisteredChangesTest, RegisterAnsweredNoKeepsTheEdits)
 {
     type("KIN_02", 1500);
     answer({Confirmation::No});
-    form->SB[2]->click();
+    ui().SB[2]->click();
     EXPECT_EQ(confirm.messages, QStringList{"部材マスターを登録しますか？"});
     EXPECT_EQ(members(), (QStringList{"単管|1500", "クランプ|200"}));
     EXPECT_EQ(productMembers(), (QStringList{"単管|1000", "クランプ|200"}));
     EXPECT_TRUE(session->unregisteredChanges().pending(Tab::Member));
     answer({Confirmation::Stay});
-    step(form->DBNavigator3);
+    step(ui().DBNavigator3);
     EXPECT_EQ(questionsAboutChanges(Tab::Member).size(), 1);
 }
 
@@ -93,18 +93,18 @@ TEST_F(UnregisteredChangesTest, RegisterAnsweredNoKeepsTheEdits)
 // list in the same press; after いいえ the grid stays narrowed.
 TEST_F(UnregisteredChangesTest, NarrowedGridIsRegisteredWholeInOnePress)
 {
-    form->Edit1->setText("単管");
-    form->SpeedButton1->click();
+    ui().Edit1->setText("単管");
+    ui().SpeedButton1->click();
     ASSERT_EQ(dm->IBT_bu.recordCount(), 1);
     type("KIN_02", 1500);
 
     answer({Confirmation::No});
-    form->SB[2]->click();
+    ui().SB[2]->click();
     EXPECT_TRUE(form->memberGridNarrowed());
     EXPECT_EQ(dm->IBT_bu.recordCount(), 1);
 
     answer({Confirmation::Ok});
-    form->SB[2]->click();
+    ui().SB[2]->click();
     EXPECT_EQ(confirm.messages, (QStringList{"部材マスターを登録しますか？", kRegistered}));
     EXPECT_FALSE(form->memberGridNarrowed());
     EXPECT_EQ(productMembers(), (QStringList{"単管|1500", "クランプ|200"}));
@@ -118,25 +118,25 @@ TEST_F(UnregisteredChangesTest, NarrowedGridIsRegisteredWholeInOnePress)
 TEST_F(UnregisteredChangesTest, EveryChangeOfTheListIsAskedAboutWhenItIsLeft)
 {
     Session& s = *session;
-    const auto run = [&](const char* button) { s.commands().find(QString::fromLatin1(button))->run(); };
+    const auto run = [&](Button button) { s.commands().find(button).run(); };
     const struct {
         const char* name;
         std::function<void()> change;
     } changes[] = {
         {"typed", [&] { type("NAME01", "単管パイプ"); }},
-        {"insert", [&] { run("SB04"); }},
-        {"delete", [&] { run("SBS_04"); }},
-        {"cut", [&] { run("SB06"); }},
+        {"insert", [&] { run(Button::SB04); }},
+        {"delete", [&] { run(Button::SBS_04); }},
+        {"cut", [&] { run(Button::SB06); }},
         {"cut and paste",
          [&] {
-             run("SB06");
+             run(Button::SB06);
              dm->IBT_bu.setRecNo(1);
-             run("SB07");
+             run(Button::SB07);
          }},
         {"previous row",
          [&] {
              dm->IBT_bu.last();
-             run("SB08");
+             run(Button::SB08);
          }},
         {"sort", [&] { s.sort().sortBy("NAME01"); }},
         {"price",
@@ -171,35 +171,35 @@ TEST_F(UnregisteredChangesTest, EveryChangeOfTheListIsAskedAboutWhenItIsLeft)
         ASSERT_NE(changed, loaded);
 
         answer({Confirmation::Stay});
-        step(form->DBNavigator3);
+        step(ui().DBNavigator3);
         EXPECT_EQ(confirm.modes, QList<int>{Confirmation::Unregistered});
-        EXPECT_EQ(form->DBEdit6->text(), "足場");
+        EXPECT_EQ(ui().DBEdit6->text(), "足場");
         EXPECT_EQ(whole(), changed);
 
         answer({Confirmation::Discard});
-        step(form->DBNavigator3);
-        EXPECT_EQ(form->DBEdit6->text(), "養生");
+        step(ui().DBNavigator3);
+        EXPECT_EQ(ui().DBEdit6->text(), "養生");
         EXPECT_EQ(members(), QStringList{"シート|300"});
-        step(form->DBNavigator3, "◀");
+        step(ui().DBNavigator3, "◀");
         EXPECT_EQ(confirm.modes, QList<int>{Confirmation::Unregistered});
         EXPECT_EQ(members(), (QStringList{"単管|1000", "クランプ|200"}));
         EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     }
     // Narrowing and widening a list change nothing to register, and they keep
     // the changes made meanwhile unregistered.
-    form->Edit1->setText("単管");
-    form->SpeedButton1->click();
-    form->SpeedButton1->click();
+    ui().Edit1->setText("単管");
+    ui().SpeedButton1->click();
+    ui().SpeedButton1->click();
     EXPECT_FALSE(s.unregisteredChanges().pending(Tab::Member));
-    form->Edit1->setText("クランプ");
-    form->SpeedButton1->click();
+    ui().Edit1->setText("クランプ");
+    ui().SpeedButton1->click();
     type("KIN_02", 250);
-    form->SpeedButton1->click();
+    ui().SpeedButton1->click();
     EXPECT_TRUE(s.unregisteredChanges().pending(Tab::Member));
     // A value typed over with itself is no change.
     answer({});
-    step(form->DBNavigator3);
-    step(form->DBNavigator3, "◀");
+    step(ui().DBNavigator3);
+    step(ui().DBNavigator3, "◀");
     type("KIN_02", 1000);
     EXPECT_FALSE(s.unregisteredChanges().pending(Tab::Member));
 }
@@ -210,15 +210,15 @@ TEST_F(UnregisteredChangesTest, RegisterBeforeLeavingGoesOnOnlyWhenRegistered)
 {
     type("KIN_02", 1500);
     answer({Confirmation::Register, Confirmation::No});
-    step(form->DBNavigator3);
-    EXPECT_EQ(form->DBEdit6->text(), "足場");
+    step(ui().DBNavigator3);
+    EXPECT_EQ(ui().DBEdit6->text(), "足場");
     EXPECT_EQ(members(), (QStringList{"単管|1500", "クランプ|200"}));
     EXPECT_EQ(productMembers(), (QStringList{"単管|1000", "クランプ|200"}));
 
     answer({Confirmation::Register, Confirmation::Ok});
-    step(form->DBNavigator3);
+    step(ui().DBNavigator3);
     EXPECT_TRUE(confirm.messages.contains(kRegistered));
-    EXPECT_EQ(form->DBEdit6->text(), "養生");
+    EXPECT_EQ(ui().DBEdit6->text(), "養生");
     EXPECT_EQ(productMembers(), (QStringList{"単管|1500", "クランプ|200"}));
     EXPECT_EQ(members(), QStringList{"シート|300"});
 }
@@ -231,18 +231,18 @@ TEST_F(UnregisteredChangesTest, StayingKeepsTabCategoryAndList)
     const QStringList changed = members();
     for (Tab tab : {Tab::Unit, Tab::Major, Tab::Middle}) {
         answer({Confirmation::Stay});
-        form->PageControl1->setCurrentIndex(static_cast<int>(tab));
+        ui().PageControl1->setCurrentIndex(static_cast<int>(tab));
         EXPECT_EQ(form->activeTab(), Tab::Member);
         EXPECT_EQ(questionsAboutChanges(Tab::Member).size(), 1);
     }
     answer({Confirmation::Stay});
-    step(form->DBNavigator2);
-    EXPECT_EQ(form->DBEdit4->text(), "仮設工事");
+    step(ui().DBNavigator2);
+    EXPECT_EQ(ui().DBEdit4->text(), "仮設工事");
     EXPECT_EQ(members(), changed);
 
     // Discarded on the way to the unit tab, the list is the product's again.
     answer({Confirmation::Discard});
-    form->PageControl1->setCurrentIndex(static_cast<int>(Tab::Unit));
+    ui().PageControl1->setCurrentIndex(static_cast<int>(Tab::Unit));
     EXPECT_EQ(form->activeTab(), Tab::Unit);
     answer({});
     form->showTab(Tab::Member);
@@ -254,8 +254,8 @@ TEST_F(UnregisteredChangesTest, StayingKeepsTabCategoryAndList)
     dm->IBT_chu.setValue("NAME01", "足場2");
     dm->IBT_chu.post();
     answer({Confirmation::Stay});
-    step(form->DBNavigator1);
-    EXPECT_EQ(form->DBEdit1->text(), "仮設工事");
+    step(ui().DBNavigator1);
+    EXPECT_EQ(ui().DBEdit1->text(), "仮設工事");
     EXPECT_EQ(questionsAboutChanges(Tab::Middle).size(), 1);
     EXPECT_EQ(rowsOf(*dm->IBT_chu.database(), "select NAME01 from BUZAI_CHU order by CNT"),
               (QStringList{"足場2", "養生"}));
@@ -272,7 +272,7 @@ TEST_F(UnregisteredChangesTest, DiscardedMajorsAreLoadedAgainBeforeTheMiddleTab)
     form->showTab(Tab::Middle);
     EXPECT_EQ(form->activeTab(), Tab::Middle);
     EXPECT_EQ(questionsAboutChanges(Tab::Major).size(), 1);
-    EXPECT_EQ(form->DBEdit1->text(), "仮設工事");
+    EXPECT_EQ(ui().DBEdit1->text(), "仮設工事");
 }
 
 // 終了 with changes: the three answers instead of 「終了しますか？」; without, the
@@ -281,7 +281,7 @@ TEST_F(UnregisteredChangesTest, ClosingAsksAboutChangesInsteadOfTheExitQuestion)
 {
     type("KIN_02", 1500);
     answer({Confirmation::Stay});
-    form->SB[11]->click();
+    ui().SB[11]->click();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(confirm.modes, QList<int>{Confirmation::Unregistered});
 
@@ -321,7 +321,7 @@ TEST_F(UnregisteredChangesTest, AValueNotPostedYetIsAskedAboutToo)
 TEST_F(UnregisteredChangesTest, StringReplacementAsksBeforeItReloads)
 {
     Session& s = *session;
-    const auto open = [&] { s.commands().find("SBS_01")->run(); };
+    const auto open = [&] { s.commands().find(Button::SBS_01).run(); };
     dm->IBT_bu.last();
     dm->IBT_bu.append();
     dm->IBT_bu.setValue("NAME01", "取込品");

@@ -156,7 +156,7 @@ TEST(NetTxt, UnusableFirstLineGivesAMessageAndTheWindowStaysUsable)
         // Every tab can still be shown; registering is refused.
         for (Tab tab : {Tab::Unit, Tab::Middle, Tab::Member, Tab::Major})
             fx.form->showTab(tab);
-        fx.form->SB[2]->click(); // every question answered OK
+        fx.ui().SB[2]->click(); // every question answered OK
         EXPECT_FALSE(fx.confirm.messages.contains("登録しました。"));
         EXPECT_TRUE(fx.form->isVisible());
     }
@@ -198,7 +198,7 @@ TEST(TwoUsers, OneLoadsWhileTheOtherRegistersAndTheSecondSeesTheFirstsResult)
     b.dm->IBT_TANI.append();
     b.dm->IBT_TANI.setValue("NAME", "本");
     b.dm->IBT_TANI.post();
-    b.form->SB[2]->click();
+    b.ui().SB[2]->click();
     EXPECT_EQ(b.confirm.messages.value(b.confirm.messages.size() - 1), "登録しました。")
         << b.confirm.messages.join("|").toStdString() << b.errors.join("\n").toStdString();
     b.form->showTab(Tab::Major);

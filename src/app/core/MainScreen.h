@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemberPickers.h"
 #include "UiSeams.h"
 
 #include <QList>
@@ -45,34 +46,31 @@ public:
 
     // Member search: while the grid is narrowed the search button reads "リセット";
     // ending the narrowing is a click on it; resetting empties both search fields.
-    virtual bool memberGridNarrowed() const { return false; }
-    virtual void endNarrowing() {}
+    virtual bool memberGridNarrowed() const = 0;
+    virtual void endNarrowing() = 0;
     // Leaves the narrowed mode without merging (the list is about to be loaded
     // again) and empties both search fields.
-    virtual void abandonNarrowing() {}
-    virtual void resetSearchFields() {}
+    virtual void abandonNarrowing() = 0;
+    virtual void resetSearchFields() = 0;
 
     // Rows selected in a tab's grid by clicking its № column, as 1-based record
     // numbers; the commands that work on several rows read them and clear them.
-    virtual QList<int> selectedRows(Tab) const { return {}; }
-    virtual void clearSelectedRows(Tab) {}
+    virtual QList<int> selectedRows(Tab tab) const = 0;
+    virtual void clearSelectedRows(Tab tab) = 0;
     // The second toolbar (held Shift) gives way to the main one.
-    virtual void showMainToolbar() {}
+    virtual void showMainToolbar() = 0;
 
     // The field of the member grid column that holds the cursor ("NAME01" …);
     // empty when there is no grid.
-    virtual QString memberGridColumn() const { return {}; }
+    virtual QString memberGridColumn() const = 0;
     // Shows a text dialog modally; the dialog runs its command through its own
-    // buttons. True when it closed with OK. Without a screen it is cancelled.
-    virtual bool showTextDialog(TextDialog) { return false; }
+    // buttons. True when it closed with OK.
+    virtual bool showTextDialog(TextDialog dialog) = 0;
+    virtual MemberPickers& pickers() = 0;
 
     virtual Confirmation& confirmation() = 0;
     virtual ProgressSink& progress() = 0;
     virtual FileChooser& files() = 0;
-    // Asked before codes are renumbered; without a window, the work goes on.
-    virtual RenumberingQuestions& renumberingQuestions()
-    {
-        static AlwaysGoOn goOn;
-        return goOn;
-    }
+    // Asked before codes are renumbered.
+    virtual RenumberingQuestions& renumberingQuestions() = 0;
 };

@@ -30,7 +30,22 @@ struct ProgramState {
     QString computerName; // upper-cased; written as PC_NAME by registrations
     bool registrationPermitted = false;
     int housingRowMissing = 0; // 1 when LOOK_KIHON has no "JUTAKU" row
-    int reloadGuard = 0;       // 1 while a tab is switched or the window closes
+    int reloadGuard = 0;       // 1 while a tab is switched or the window closes; held by ReloadGuard
     QString serverName;        // second line of NET.TXT
     PickerResults picks;
+};
+
+// Holds the reload guard on while it lives: a change of the shown category then
+// reloads nothing, so that the loads under way run once each. It gives the guard
+// back as it found it, also when the work throws.
+class ReloadGuard {
+public:
+    explicit ReloadGuard(ProgramState& state) : m_state(state), m_found(state.reloadGuard) { state.reloadGuard = 1; }
+    ~ReloadGuard() { m_state.reloadGuard = m_found; }
+    ReloadGuard(const ReloadGuard&) = delete;
+    ReloadGuard& operator=(const ReloadGuard&) = delete;
+
+private:
+    ProgramState& m_state;
+    int m_found;
 };
