@@ -143,7 +143,8 @@ TEST(RegistrationBackup, FailedBackupStopsTheRegistration)
             rig.registerTab(Tab::Major);
             ADD_FAILURE() << "registered without a backup";
         } catch (const DbError& e) {
-            EXPECT_TRUE(e.text().contains("バックアップを取れなかったため、登録を中止しました")) << e.text().toStdString();
+            EXPECT_TRUE(e.text().contains("バックアップを取れなかったため、登録を中止しました"))
+                << e.text().toStdString();
             EXPECT_TRUE(e.text().contains(c.reason)) << e.text().toStdString();
         }
         EXPECT_FALSE(rig.registered());
