@@ -78,8 +78,8 @@ int main(int argc, char** argv)
         const QString gbakFile = folder.dir.filePath("gbak.fbk");
         int exitCode = -1;
         const double bound = timed([&] {
-            exitCode = QProcess::execute(gbak, {"-b", "-user", "SYSDBA", "-password", "tollgates", folder.productPath,
-                                                gbakFile});
+            exitCode = QProcess::execute(
+                gbak, {"-b", "-user", "SYSDBA", "-password", "tollgates", folder.productPath, gbakFile});
         });
         if (exitCode != 0)
             throw DbError(QStringLiteral("gbak failed (%1)").arg(exitCode));

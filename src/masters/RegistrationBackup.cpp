@@ -42,8 +42,8 @@ RegistrationBackup::RegistrationBackup(CommandContext& context, RenumberingOutli
         return;
     const QString product = m_ctx.dm.conn.IBDatabase1.databaseName();
     const QString computer = m_ctx.state.computerName.isEmpty() ? QStringLiteral("PC") : m_ctx.state.computerName;
-    m_file = Backups(Backups::folderFor(product)).nameFor(QDateTime::currentDateTime(), computer,
-                                                          whatOf(outline, m_ctx.dm));
+    m_file =
+        Backups(Backups::folderFor(product)).nameFor(QDateTime::currentDateTime(), computer, whatOf(outline, m_ctx.dm));
     outline.backup = m_file;
 }
 
