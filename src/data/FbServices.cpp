@@ -150,7 +150,7 @@ int folderProblem(const QString& folder)
              QStringLiteral("フォルダーがあるか、書き込めるかを確認してから、もう一度実行してください。"), r,
              statement);
     if (job == Job::Restore && (mentions(r, "expected backup") || mentions(r, "not a valid") ||
-                                mentions(r, "unexpected end of file") || mentions(r, "wrong")))
+                                mentions(r, "unexpected end of file")))
         fail(QStringLiteral("「%1」はバックアップとして読めません。壊れているか、バックアップではないファイルです。")
                  .arg(shown(source)),
              QStringLiteral("別のバックアップを選んでください。"), r, statement);
@@ -163,7 +163,7 @@ int folderProblem(const QString& folder)
 // gbak then removes the backup file it was writing.
 class JobAttachments {
 public:
-    JobAttachments(const ServiceLogin& login, const QString& database) : m_db(QStringLiteral("IBDatabaseS"))
+    JobAttachments(const ServiceLogin& login, const QString& database) : m_db(QStringLiteral("services"))
     {
         m_db.setDatabaseName(login.server.isEmpty() ? database : login.server + u':' + database);
         m_db.setParams({QStringLiteral("user_name=") + login.user, QStringLiteral("password=") + login.password});
