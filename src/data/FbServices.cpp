@@ -7,15 +7,16 @@
 #include "Query.h"
 #include "SjisCodec.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <ibase.h>
-#include <optional>
 #include <vector>
 
 using namespace Firebird;
@@ -149,8 +150,8 @@ int folderProblem(const QString& folder)
                  .arg(shown(target), shown(QFileInfo(target).absolutePath())),
              QStringLiteral("フォルダーがあるか、書き込めるかを確認してから、もう一度実行してください。"), r,
              statement);
-    if (job == Job::Restore && (mentions(r, "expected backup") || mentions(r, "not a valid") ||
-                                mentions(r, "unexpected end of file")))
+    if (job == Job::Restore &&
+        (mentions(r, "expected backup") || mentions(r, "not a valid") || mentions(r, "unexpected end of file")))
         fail(QStringLiteral("「%1」はバックアップとして読めません。壊れているか、バックアップではないファイルです。")
                  .arg(shown(source)),
              QStringLiteral("別のバックアップを選んでください。"), r, statement);
@@ -168,31 +169,35 @@ public:
         m_db.setDatabaseName(login.server.isEmpty() ? database : login.server + u':' + database);
         m_db.setParams({QStringLiteral("user_name=") + login.user, QStringLiteral("password=") + login.password});
     }
-    // Every attachment made after this one is the job's: taken before it starts.
-    void markBefore()
+    // Keeps the database open while the job runs: the engine then neither opens
+    // nor shuts the database down for the job alone, which is quicker and keeps
+    // the embedded engine's service thread from racing the shutdown.
+    void hold()
     {
-        Query q(&m_db);
-        q.setSql(QStringLiteral("select CURRENT_CONNECTION from RDB$DATABASE"));
-        q.open();
-        m_mine = q.value(0).toLongLong();
+        try {
+            m_db.open();
+        } catch (const DbError&) {
+            // The job itself tells what is wrong with the database.
+        }
     }
-    // Ends the job's attachments: those the engine made for itself. A server's
-    // services attach without a client version, which every client program sends;
-    // on the embedded engine only this program attaches.
-    void end()
+
+    // Ends the attachments of a job started at `since`: a server's services
+    // attach through the network without the client version every client
+    // program sends; on the embedded engine, where only this program attaches,
+    // they are the ones made since the job started.
+    void end(const QDateTime& since)
     {
         Query q(&m_db);
-        q.run(
-            QStringLiteral(
-                "delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID>%1 and MON$SYSTEM_FLAG=0 and "
-                "(MON$REMOTE_PROTOCOL is null or MON$CLIENT_VERSION is null) and MON$ATTACHMENT_ID<>CURRENT_CONNECTION")
-                .arg(m_mine));
+        q.run(QStringLiteral("delete from MON$ATTACHMENTS where MON$SYSTEM_FLAG=0 and "
+                             "MON$ATTACHMENT_ID<>CURRENT_CONNECTION and "
+                             "(MON$REMOTE_PROTOCOL is not null and MON$CLIENT_VERSION is null or "
+                             "MON$REMOTE_PROTOCOL is null and MON$TIMESTAMP>='%1')")
+                  .arg(since.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))));
         m_db.transaction().commit();
     }
 
 private:
     Database m_db;
-    qint64 m_mine = 0;
 };
 
 class ServiceJob {
@@ -253,6 +258,7 @@ public:
             build(spb.get(), st);
             m_service->start(st, spb->getBufferLength(st), spb->getBuffer(st));
             read(progress, st, stop, stopped);
+            waitForEnd(st);
         } catch (const FbException& e) {
             if (!stopped)
                 jobFailed(m_job, e, source, target, m_local, statement);
@@ -264,6 +270,20 @@ public:
     QStringList lines;
 
 private:
+    // The output ends a moment before the job does; the engine must not be left
+    // (the service detached) while the job's thread still finishes.
+    void waitForEnd(ThrowStatusWrapper* st)
+    {
+        const unsigned char receive[] = {isc_info_svc_running};
+        unsigned char buf[16];
+        for (int i = 0; i < 3000; ++i) {
+            m_service->query(st, 0, nullptr, sizeof receive, receive, sizeof buf, buf);
+            if (buf[0] != isc_info_svc_running || (buf[1] | buf[2] | buf[3] | buf[4]) == 0)
+                return;
+            QThread::msleep(2);
+        }
+    }
+
     void read(const Progress& progress, ThrowStatusWrapper* st, const std::function<void()>& stop, bool& stopped)
     {
         // A second's wait at most, so that a stop is seen while the job is quiet.
@@ -353,16 +373,10 @@ void dropDatabase(const ServiceLogin& login, const QString& database)
 void FbServices::backup(const ServiceLogin& login, const QString& database, const QString& backupFile,
                         const Progress& progress)
 {
+    JobAttachments attachments(login, database);
+    attachments.hold();
     ServiceJob job(login, Job::Backup);
-    std::optional<JobAttachments> attachments;
-    if (progress) {
-        attachments.emplace(login, database);
-        try {
-            attachments->markBefore();
-        } catch (const DbError&) {
-            attachments.reset(); // the job itself will say what is wrong with the database
-        }
-    }
+    const QDateTime started = QDateTime::currentDateTime();
     const bool done = job.run(
         [&](IXpbBuilder* spb, ThrowStatusWrapper* st) {
             spb->insertTag(st, isc_action_svc_backup);
@@ -372,10 +386,7 @@ void FbServices::backup(const ServiceLogin& login, const QString& database, cons
                 spb->insertTag(st, isc_spb_verbose);
         },
         progress, database, backupFile, QStringLiteral("BACKUP %1 TO %2").arg(database, backupFile),
-        [&] {
-            if (attachments)
-                attachments->end();
-        });
+        [&] { attachments.end(started); });
     if (!done) {
         // gbak removes what it wrote when it fails; a file left all the same is half a backup.
         if (job.local())
@@ -388,6 +399,7 @@ void FbServices::restore(const ServiceLogin& login, const QString& backupFile, c
                          const Progress& progress)
 {
     ServiceJob job(login, Job::Restore);
+    const QDateTime started = QDateTime::currentDateTime();
     const bool done = job.run(
         [&](IXpbBuilder* spb, ThrowStatusWrapper* st) {
             spb->insertTag(st, isc_action_svc_restore);
@@ -400,8 +412,7 @@ void FbServices::restore(const ServiceLogin& login, const QString& backupFile, c
         progress, backupFile, newDatabase, QStringLiteral("RESTORE %1 TO %2").arg(backupFile, newDatabase),
         [&] {
             // The new file is the job's alone.
-            JobAttachments attachments(login, newDatabase);
-            attachments.end();
+            JobAttachments(login, newDatabase).end(started);
         });
     if (!done) {
         dropDatabase(login, newDatabase);
@@ -413,6 +424,8 @@ void FbServices::validate(const ServiceLogin& login, const QString& database)
 {
     // The online validation reads every table and index while the database stays
     // usable; gfix's validation would need it to itself.
+    JobAttachments attachments(login, database);
+    attachments.hold();
     ServiceJob job(login, Job::Validate);
     job.run(
         [&](IXpbBuilder* spb, ThrowStatusWrapper* st) {

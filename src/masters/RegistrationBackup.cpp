@@ -5,7 +5,6 @@
 #include "DbError.h"
 #include "FbServices.h"
 #include "ProgramState.h"
-#include "Query.h"
 #include "UiSeams.h"
 
 #include <QDir>
@@ -19,19 +18,6 @@ QString whatOf(const RenumberingOutline& outline, const TDM2& dm)
         return QStringLiteral("大項目登録");
     const int major = dm.currentMajorCode ? dm.currentMajorCode() : 0;
     return QStringLiteral("中項目登録（大項目%1）").arg(major);
-}
-
-// The steps of the progress: gbak tells when it starts on each table's rows.
-int tablesOf(Database& product)
-{
-    try {
-        Query q(&product);
-        q.setSql(QStringLiteral("select count(*) from RDB$RELATIONS where coalesce(RDB$SYSTEM_FLAG, 0)=0"));
-        q.open();
-        return q.value(0).toInt();
-    } catch (const DbError&) {
-        return 0; // only the bar's scale is lost
-    }
 }
 
 } // namespace
@@ -65,14 +51,13 @@ void RegistrationBackup::take()
     if (!here.isEmpty())
         QDir().mkpath(here);
 
+    // The bar shows while the backup runs; it advances only once the
+    // registration writes, whose steps are the ones the bar counts.
     ProgressSink& progress = m_ctx.screen.progress();
-    progress.start(tablesOf(product) + 1);
+    progress.start(1);
     try {
-        FbServices::backup(serviceLoginOf(product), pathOnEngine(name), m_file, [&](const QString& line) {
-            if (line.contains(QLatin1String("writing data for table")))
-                progress.step();
-            return !progress.cancelled();
-        });
+        FbServices::backup(serviceLoginOf(product), pathOnEngine(name), m_file,
+                           [&](const QString&) { return !progress.cancelled(); });
     } catch (const DbError& e) {
         progress.finish();
         throw DbError(QStringLiteral("登録の前に製品データベースのバックアップを取れなかったため、登録を中止しました。"
