@@ -5,6 +5,7 @@
 #include "ListGuard.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
+#include "RegistrationBackup.h"
 #include "RegistrationSupport.h"
 #include "RenumberingPreview.h"
 
@@ -319,10 +320,14 @@ bool WorkTypeRegistration::goOnWithRenumbering(const Level& level, int major, bo
 
     TableDataset& grid = m_ctx.dm.*level.grid;
     openIfClosed(grid);
-    const RenumberingOutline outline = level.middle()
-                                           ? RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails)
-                                           : RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails);
-    return !outline.worthShowing() || ask.renumbering(outline) == RenumberingQuestions::GoOn;
+    RenumberingOutline outline = level.middle()
+                                     ? RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails)
+                                     : RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails);
+    RegistrationBackup backup(m_ctx, outline); // named in the preview
+    if (outline.worthShowing() && ask.renumbering(outline) != RenumberingQuestions::GoOn)
+        return false;
+    backup.take();
+    return true;
 }
 
 // The questions before anything is written: whether there is something to
