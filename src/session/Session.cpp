@@ -179,4 +179,7 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SBS_10"), [this] { m_maintenance->SBS_10Click(); });
     m_commands.bind(QStringLiteral("SBS_11"), [this] { m_maintenance->SBS_11Click(); });
     m_commands.bind(QStringLiteral("SBS_12"), [this] { m_maintenance->SBS_12Click(); });
+    m_restore = std::make_unique<RestoreCommand>(*m_context);
+    m_restore->mayReplaceLists = [this] { return m_unregistered->mayLeave(m_screen->activeTab()); };
+    m_commands.bind(QStringLiteral("SBS_03"), [this] { m_restore->run(); });
 }
