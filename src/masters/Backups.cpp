@@ -1,0 +1,125 @@
+#include "Backups.h"
+
+#include "ErrorText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+#include <algorithm>
+
+namespace {
+
+const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
+const QString kSuffix = QStringLiteral(".fbk");
+constexpr int kMaxWhat = 40;
+
+// The separator of a path as its own system writes it: a Windows server's
+// folder keeps its backslashes.
+QChar separatorOf(const QString& path)
+{
+    return path.contains(u'\\') && !path.contains(u'/') ? u'\\' : u'/';
+}
+
+// Characters no file system of the suite takes in a name become "-"; the
+// computer name loses "_" too, which separates the parts of the name.
+QString safe(const QString& text, bool part)
+{
+    QString out;
+    for (const QChar c : text.trimmed()) {
+        const bool bad = c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) || (part && c == u'_') ||
+                         c.isSpace();
+        out += bad ? u'-' : c;
+    }
+    return out.isEmpty() ? QStringLiteral("-") : out;
+}
+
+const QRegularExpression& namePattern()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{8}-\\d{6})_([^_]+)_(.+)\\.fbk$"));
+    return re;
+}
+
+QString serverHost(const QString& name)
+{
+    QString host = name.left(name.indexOf(u':'));
+    if (const qsizetype port = host.indexOf(u'/'); port >= 0)
+        host.truncate(port);
+    return host;
+}
+
+bool thisComputer(const QString& host)
+{
+    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0)
+        return true;
+    return host.startsWith(QStringLiteral("127.")) || host == QStringLiteral("::1") ||
+           host == QStringLiteral("[::1]");
+}
+
+} // namespace
+
+QString Backups::folderFor(const QString& productDatabaseName)
+{
+    if (ErrorText::isRemote(productDatabaseName)) {
+        const QString path = productDatabaseName.mid(productDatabaseName.indexOf(u':') + 1);
+        const QChar sep = separatorOf(path);
+        const qsizetype cut = path.lastIndexOf(sep);
+        return (cut >= 0 ? path.left(cut + 1) : QString()) + QStringLiteral("BACKUP");
+    }
+    return QDir(QFileInfo(productDatabaseName).absolutePath()).filePath(QStringLiteral("BACKUP"));
+}
+
+Backups::Backups(QString folder) : m_folder(std::move(folder)) {}
+
+const QString& Backups::folder() const
+{
+    return m_folder;
+}
+
+QString Backups::nameFor(const QDateTime& taken, const QString& computer, const QString& what) const
+{
+    const QString name = taken.toString(kTimeFormat) + u'_' + safe(computer, true) + u'_' +
+                         safe(what, false).left(kMaxWhat) + kSuffix;
+    const QChar sep = separatorOf(m_folder);
+    return m_folder.endsWith(sep) ? m_folder + name : m_folder + sep + name;
+}
+
+QList<BackupFile> Backups::list() const
+{
+    QList<BackupFile> out;
+    if (m_folder.isEmpty())
+        return out;
+    const QFileInfoList files =
+        QDir(m_folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& f : files) {
+        const QRegularExpressionMatch m = namePattern().match(f.fileName());
+        if (!m.hasMatch())
+            continue;
+        const QDateTime taken = QDateTime::fromString(m.captured(1), kTimeFormat);
+        if (!taken.isValid())
+            continue;
+        out.append({f.absoluteFilePath(), taken, m.captured(2), m.captured(3), f.size()});
+    }
+    // Newest first; of two in the same second, the later name.
+    std::sort(out.begin(), out.end(), [](const BackupFile& a, const BackupFile& b) {
+        return a.taken != b.taken ? a.taken > b.taken : a.path > b.path;
+    });
+    return out;
+}
+
+void Backups::prune(int keep)
+{
+    const QList<BackupFile> files = list();
+    for (qsizetype i = std::max(keep, 0); i < files.size(); ++i)
+        QFile::remove(files.at(i).path);
+}
+
+QString backupFolderHere(const QString& productDatabaseName, const QString& shared)
+{
+    if (!ErrorText::isRemote(productDatabaseName) || thisComputer(serverHost(productDatabaseName)))
+        return Backups::folderFor(productDatabaseName);
+    return shared;
+}
