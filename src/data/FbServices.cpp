@@ -127,13 +127,13 @@ int folderProblem(const QString& folder)
              QStringLiteral("既にあるファイルは置き換えません。別の名前を指定してください。"), r, statement);
     if (job != Job::Validate && local && os == 0)
         os = folderProblem(QFileInfo(target).absolutePath());
-    if (job != Job::Validate && (os == ENOSPC || os == EDQUOT || mentions(r, "No space left") ||
-                             mentions(r, "disk space exhausted")))
+    if (job != Job::Validate &&
+        (os == ENOSPC || os == EDQUOT || mentions(r, "No space left") || mentions(r, "disk space exhausted")))
         fail(QStringLiteral("ディスクの空きがないため、「%1」を書き終えられませんでした。%2は中止しました。")
                  .arg(shown(target), what),
              QStringLiteral("不要なファイルを削除して空きを作ってから、もう一度実行してください。"), r, statement);
     if (job != Job::Validate && (os == EACCES || os == EPERM || os == EROFS || mentions(r, "Read-only file system") ||
-                             mentions(r, "Permission denied")))
+                                 mentions(r, "Permission denied")))
         fail(QStringLiteral("フォルダー「%1」に書き込めないため、%2できませんでした。")
                  .arg(shown(QFileInfo(target).absolutePath()), what),
              QStringLiteral("フォルダーの権限（読み取り専用になっていないか）を確認するか、管理者に書き込めるように"
@@ -149,7 +149,8 @@ int folderProblem(const QString& folder)
     if (job == Job::Backup && mentions(r, "cannot open backup file"))
         fail(QStringLiteral("バックアップ「%1」を作れませんでした。フォルダー「%2」がないか、書き込めません。")
                  .arg(shown(target), shown(QFileInfo(target).absolutePath())),
-             QStringLiteral("フォルダーがあるか、書き込めるかを確認してから、もう一度実行してください。"), r, statement);
+             QStringLiteral("フォルダーがあるか、書き込めるかを確認してから、もう一度実行してください。"), r,
+             statement);
     if (job == Job::Restore && (mentions(r, "expected backup") || mentions(r, "not a valid") ||
                                 mentions(r, "unexpected end of file") || mentions(r, "wrong")))
         fail(QStringLiteral("「%1」はバックアップとして読めません。壊れているか、バックアップではないファイルです。")
@@ -183,9 +184,11 @@ public:
     void end()
     {
         Query q(&m_db);
-        q.run(QStringLiteral("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID>%1 and MON$SYSTEM_FLAG=0 and "
-                             "(MON$REMOTE_PROTOCOL is null or MON$CLIENT_VERSION is null) and MON$ATTACHMENT_ID<>CURRENT_CONNECTION")
-                  .arg(m_mine));
+        q.run(
+            QStringLiteral(
+                "delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID>%1 and MON$SYSTEM_FLAG=0 and "
+                "(MON$REMOTE_PROTOCOL is null or MON$CLIENT_VERSION is null) and MON$ATTACHMENT_ID<>CURRENT_CONNECTION")
+                .arg(m_mine));
         m_db.transaction().commit();
     }
 
@@ -326,8 +329,8 @@ void dropDatabase(const ServiceLogin& login, const QString& database)
         const FbApi::Disposable<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0));
         dpb->insertString(st, isc_dpb_user_name, login.user.toUtf8().constData());
         dpb->insertString(st, isc_dpb_password, login.password.toUtf8().constData());
-        const QByteArray name = login.server.isEmpty() ? QFile::encodeName(database)
-                                                       : (login.server + u':' + database).toUtf8();
+        const QByteArray name =
+            login.server.isEmpty() ? QFile::encodeName(database) : (login.server + u':' + database).toUtf8();
         IAttachment* att =
             FbApi::provider()->attachDatabase(st, name.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
         try {
@@ -394,7 +397,8 @@ void FbServices::restore(const ServiceLogin& login, const QString& backupFile, c
             if (progress)
                 spb->insertTag(st, isc_spb_verbose);
         },
-        progress, backupFile, newDatabase, QStringLiteral("RESTORE %1 TO %2").arg(backupFile, newDatabase), [&] {
+        progress, backupFile, newDatabase, QStringLiteral("RESTORE %1 TO %2").arg(backupFile, newDatabase),
+        [&] {
             // The new file is the job's alone.
             JobAttachments attachments(login, newDatabase);
             attachments.end();
@@ -428,7 +432,8 @@ void FbServices::validate(const ServiceLogin& login, const QString& database)
     }
     if (errors.isEmpty())
         return;
-    const QString where = tables.isEmpty() ? QString() : QStringLiteral("（表 %1）").arg(tables.join(QStringLiteral("、")));
+    const QString where =
+        tables.isEmpty() ? QString() : QStringLiteral("（表 %1）").arg(tables.join(QStringLiteral("、")));
     throw DbError(QStringLiteral("「%1」に壊れているところがあります%2。このデータベースは使えません。\n"
                                  "別のバックアップを使うか、管理者に相談してください。\n\n【詳細】\n%3")
                       .arg(shown(database), where, errors.join(u'\n')));

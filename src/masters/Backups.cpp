@@ -29,8 +29,8 @@ QString safe(const QString& text, bool part)
 {
     QString out;
     for (const QChar c : text.trimmed()) {
-        const bool bad = c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) || (part && c == u'_') ||
-                         c.isSpace();
+        const bool bad =
+            c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) || (part && c == u'_') || c.isSpace();
         out += bad ? u'-' : c;
     }
     return out.isEmpty() ? QStringLiteral("-") : out;
@@ -55,8 +55,7 @@ bool thisComputer(const QString& host)
     if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
         host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0)
         return true;
-    return host.startsWith(QStringLiteral("127.")) || host == QStringLiteral("::1") ||
-           host == QStringLiteral("[::1]");
+    return host.startsWith(QStringLiteral("127.")) || host == QStringLiteral("::1") || host == QStringLiteral("[::1]");
 }
 
 } // namespace
@@ -81,8 +80,8 @@ const QString& Backups::folder() const
 
 QString Backups::nameFor(const QDateTime& taken, const QString& computer, const QString& what) const
 {
-    const QString name = taken.toString(kTimeFormat) + u'_' + safe(computer, true) + u'_' +
-                         safe(what, false).left(kMaxWhat) + kSuffix;
+    const QString name =
+        taken.toString(kTimeFormat) + u'_' + safe(computer, true) + u'_' + safe(what, false).left(kMaxWhat) + kSuffix;
     const QChar sep = separatorOf(m_folder);
     return m_folder.endsWith(sep) ? m_folder + name : m_folder + sep + name;
 }

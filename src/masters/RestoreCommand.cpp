@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 
 #include <filesystem>
 #include <system_error>
@@ -28,19 +27,6 @@ std::filesystem::path fsPath(const QString& path)
 {
     const QByteArray utf8 = QDir::toNativeSeparators(path).toUtf8();
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()), utf8.size()));
-}
-
-// The server of a "host/port" as written in the connection: this computer
-// when it is the loopback or this computer's own name.
-bool onThisComputer(const QString& server)
-{
-    QString host = server.section('/', 0, 0).trimmed();
-    if (host.startsWith('[') && host.endsWith(']'))
-        host = host.mid(1, host.size() - 2);
-    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
-        host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0)
-        return true;
-    return host.startsWith(QStringLiteral("127.")) || host == QStringLiteral("::1");
 }
 
 // A reason for the user: the sentence the error mapping gives, else the engine's text.
@@ -78,8 +64,10 @@ RestoreCommand::Place RestoreCommand::place() const
     Place p;
     p.login = serviceLoginOf(product);
     p.database = pathOnEngine(product.databaseName());
-    p.backupFolder = Backups::folderFor(p.database);
-    p.reachable = (p.login.server.isEmpty() || onThisComputer(p.login.server)) && QFileInfo(p.database).isFile();
+    p.backupFolder = Backups::folderFor(product.databaseName());
+    // A backup folder shared from a server is not enough: the swap is a rename
+    // of the database file itself.
+    p.reachable = backupFolderHere(product.databaseName()) == p.backupFolder && QFileInfo(p.database).isFile();
     return p;
 }
 
@@ -222,7 +210,7 @@ QString RestoreCommand::keepReplaced(const Place& where, const FbServices::Progr
         throw DbError(QStringLiteral("戻す前の製品データベースのバックアップを「%1」に保存できませんでした。")
                           .arg(QDir::toNativeSeparators(target)));
     }
-    return name;
+    return QFileInfo(target).fileName();
 }
 
 // Every connection of the program to the product database lets go of the file.

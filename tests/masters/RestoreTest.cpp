@@ -41,9 +41,8 @@ struct RestoreRig : WorkRig<> {
     {
         const Backups backups = store();
         QDir().mkpath(backups.folder());
-        const QString name =
-            QFileInfo(backups.nameFor(QDateTime::currentDateTime(), state.computerName, what)).fileName();
-        FbServices::backup(serviceLoginOf(conn.IBDatabase1), productFile(), QDir(backups.folder()).filePath(name));
+        FbServices::backup(serviceLoginOf(conn.IBDatabase1), productFile(),
+                           backups.nameFor(QDateTime::currentDateTime(), state.computerName, what));
         return backups.list().first();
     }
 

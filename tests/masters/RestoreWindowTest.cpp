@@ -16,10 +16,7 @@ TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen
     const QString productFile = f.folder.file("TREVOLAN.FDB");
     const Backups store(Backups::folderFor(productFile));
     QDir().mkpath(store.folder());
-    FbServices::backup(
-        ServiceLogin{}, productFile,
-        QDir(store.folder())
-            .filePath(QFileInfo(store.nameFor(QDateTime::currentDateTime(), "PC-02", "大項目登録")).fileName()));
+    FbServices::backup(ServiceLogin{}, productFile, store.nameFor(QDateTime::currentDateTime(), "PC-02", "大項目登録"));
     f.start();
     execCommitted(f.session->conn.IBDatabase1, {"update MAS_KOUSYU_01 set NAME01 = '変更後' where BL_kubun = 1"});
     f.form->showTab(Tab::Major);
