@@ -21,7 +21,6 @@ TRestoreDialog::TRestoreDialog(QWidget* parent) : QDialog(parent)
     BackupGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     BackupGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     BackupGrid->verticalHeader()->hide();
-    BackupGrid->horizontalHeader()->setStretchLastSection(true);
     RestoreButton = new QPushButton(QStringLiteral("戻す"), this);
     CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
     // Going back is never the answer Enter gives by itself: two questions follow,
@@ -71,6 +70,8 @@ void TRestoreDialog::setBackups(const QList<BackupListing>& backups, const QStri
         }
     }
     BackupGrid->resizeColumnsToContents();
+    BackupGrid->horizontalHeader()->setStretchLastSection(false);
+    BackupGrid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     BackupGrid->clearSelection();
     RestoreButton->setEnabled(false);
 }

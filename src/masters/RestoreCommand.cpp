@@ -294,6 +294,7 @@ QString RestoreCommand::failedMessage(const QString& reason)
 QString RestoreCommand::doneMessage(const BackupFile& chosen, const QString& keptAs)
 {
     return QStringLiteral("製品データベースを %1 のバックアップの時点に戻しました。\n"
-                          "戻す前の製品データベースは、バックアップ「%2」として残しました。")
-        .arg(shownTime(chosen.taken), keptAs);
+                          "戻す前の製品データベースは「%2」のバックアップとして残しました。\n"
+                          "（%3）")
+        .arg(shownTime(chosen.taken), replacedWhat(), keptAs);
 }
