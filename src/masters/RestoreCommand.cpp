@@ -66,8 +66,10 @@ RestoreCommand::Place RestoreCommand::place() const
     p.database = pathOnEngine(product.databaseName());
     p.backupFolder = Backups::folderFor(product.databaseName());
     // A backup folder shared from a server is not enough: the swap is a rename
-    // of the database file itself.
-    p.reachable = backupFolderHere(product.databaseName()) == p.backupFolder && QFileInfo(p.database).isFile();
+    // of the database file itself. (A local file that is missing is reported by
+    // the connection instead.)
+    p.reachable = p.login.server.isEmpty() ||
+                  (backupFolderHere(product.databaseName()) == p.backupFolder && QFileInfo(p.database).isFile());
     return p;
 }
 
@@ -219,6 +221,8 @@ void RestoreCommand::closeProduct()
     Connections& conn = m_ctx.dm.conn;
     if (conn.IBDatabase5.databaseName() == conn.IBDatabase1.databaseName())
         conn.IBDatabase5.close();
+    if (releaseProduct)
+        releaseProduct();
     conn.IBDatabase1.close();
 }
 

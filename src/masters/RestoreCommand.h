@@ -43,6 +43,9 @@ public:
     // Asked before the lists on screen are replaced (their unregistered changes);
     // false when the user stays. Set by the session.
     std::function<bool()> mayReplaceLists;
+    // Closes the program's other connections to the product database (the member
+    // import's) before the swap; they connect again when next used. Set by the session.
+    std::function<void()> releaseProduct;
     OwnAttachments own = OwnAttachments::ThisProcess;
 
     // What the replaced database is kept as, in the list of backups.

@@ -181,5 +181,6 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(QStringLiteral("SBS_12"), [this] { m_maintenance->SBS_12Click(); });
     m_restore = std::make_unique<RestoreCommand>(*m_context);
     m_restore->mayReplaceLists = [this] { return m_unregistered->mayLeave(m_screen->activeTab()); };
+    m_restore->releaseProduct = [this] { m_import->work().productDatabase().close(); };
     m_commands.bind(QStringLiteral("SBS_03"), [this] { m_restore->run(); });
 }

@@ -7,7 +7,8 @@
 #include <QTableWidget>
 
 // The command as the user reaches it: its button on the second toolbar, the list of
-// backups in its dialog, the two questions; the list on screen is loaded again.
+// backups in its dialog, the two questions, the list's unregistered changes; the
+// list on screen is loaded again.
 TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen)
 {
     MainWindowFixture f;
@@ -36,13 +37,17 @@ TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen
         dialog->BackupGrid->selectRow(0);
         dialog->RestoreButton->click();
     });
+    // A list with unregistered changes is asked about after the two questions.
+    f.dm->list(Tab::Member).setUnregistered(true);
+    f.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Discard};
     f.form->SBS[2]->click();
 
     f.expectNoErrors();
     ASSERT_EQ(shown.size(), 4);
     EXPECT_EQ(shown.mid(1, 2), (QStringList{"PC-02", "大項目登録"}));
     EXPECT_TRUE(shown.at(3).endsWith("KB")) << shown.at(3).toStdString();
-    ASSERT_EQ(f.confirm.modes, (QList<int>{Confirmation::Question, Confirmation::Question, Confirmation::Notice}));
+    ASSERT_EQ(f.confirm.modes, (QList<int>{Confirmation::Question, Confirmation::Question, Confirmation::Unregistered,
+                                           Confirmation::Notice}));
     EXPECT_TRUE(f.confirm.messages.last().contains("戻しました")) << f.confirm.messages.last().toStdString();
     EXPECT_EQ(f.form->activeTab(), Tab::Member);
     EXPECT_EQ(datasetRows(f.dm->IBT_dai, {"NAME01"}), (QStringList{"基礎工事", "仮設工事"}));
