@@ -4,7 +4,7 @@
 #   1. installs the server (package firebird3.0-server),
 #   2. lets it accept connections from the network (and on another port, if asked),
 #   3. puts the product database in /srv/trevolan (a copy of --database FILE, or a
-#      demo with --demo), owned by the server,
+#      demo with --demo), owned by the server, with the folder BACKUP beside it,
 #   4. gives sysdba the password the program logs in with,
 #   5. opens the port in ufw when ufw is active, else says what to open,
 #   6. checks that the database answers over the network as the program will
@@ -148,6 +148,8 @@ fi
 # --- the product database ------------------------------------------------------
 say "== 製品データベース =="
 run mkdir -p "$dir"
+# The program's backups before a registration are written here by the server.
+run mkdir -p "$dir/BACKUP"
 if [ -e "$target" ]; then
     say "$target はもうあります。上書きしません。"
 elif [ -n "$database" ]; then

@@ -25,13 +25,6 @@ namespace {
 // What a job is, for the user's messages.
 enum class Job { Backup, Restore, Validate };
 
-QByteArray engineBytes(const QString& path, bool local)
-{
-    // A local path goes to the engine as the file system spells it; a server
-    // reads the name as it was written.
-    return local ? QFile::encodeName(path) : path.toUtf8();
-}
-
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -50,7 +43,12 @@ Report reportOf(const FbException& e)
     Report r;
     char buf[4096];
     FbApi::util()->formatStatus(buf, sizeof buf, e.getStatus());
-    r.text = SjisCodec::decode(QByteArray(buf));
+    // File names come back as they were sent (UTF-8); the engine's own text may
+    // quote the connection character set.
+    const QByteArray bytes(buf);
+    r.text = QString::fromUtf8(bytes);
+    if (r.text.contains(QChar::ReplacementCharacter))
+        r.text = SjisCodec::decode(bytes);
     const intptr_t* errors = e.getStatus()->getErrors();
     for (const intptr_t* p = errors; p && *p != isc_arg_end; p += 2) {
         if (*p == isc_arg_gds)
@@ -213,6 +211,8 @@ public:
             if (!login.password.isEmpty())
                 spb->insertString(st, isc_spb_password, login.password.toUtf8().constData());
             spb->insertInt(st, isc_spb_connect_timeout, Database::ConnectTimeoutSeconds);
+            // File names go as UTF-8; a server converts them to its own system's.
+            spb->insertTag(st, isc_spb_utf8_filename);
             const QByteArray name = m_name.toUtf8();
             m_service.reset(FbApi::provider()->attachServiceManager(st, name.constData(), spb->getBufferLength(st),
                                                                     spb->getBuffer(st)));
@@ -236,7 +236,7 @@ public:
     ServiceJob& operator=(const ServiceJob&) = delete;
 
     bool local() const { return m_local; }
-    QByteArray path(const QString& p) const { return engineBytes(p, m_local); }
+    QByteArray path(const QString& p) const { return p.toUtf8(); }
 
     // Starts the job `build` describes and hands its output on line by line.
     // False when `progress` stopped it; `stop` then ends the job, and the output
@@ -329,8 +329,8 @@ void dropDatabase(const ServiceLogin& login, const QString& database)
         const FbApi::Disposable<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0));
         dpb->insertString(st, isc_dpb_user_name, login.user.toUtf8().constData());
         dpb->insertString(st, isc_dpb_password, login.password.toUtf8().constData());
-        const QByteArray name =
-            login.server.isEmpty() ? QFile::encodeName(database) : (login.server + u':' + database).toUtf8();
+        dpb->insertTag(st, isc_dpb_utf8_filename);
+        const QByteArray name = (login.server.isEmpty() ? database : login.server + u':' + database).toUtf8();
         IAttachment* att =
             FbApi::provider()->attachDatabase(st, name.constData(), dpb->getBufferLength(st), dpb->getBuffer(st));
         try {

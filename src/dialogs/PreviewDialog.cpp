@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 void fill(QTableWidget* grid, const QStringList& captions, const QList<QStringList>& rows)
@@ -97,7 +99,15 @@ void TPreviewDialog::setOthers(const QList<OtherAttachment>& others)
 void TPreviewDialog::setOutline(const RenumberingOutline& outline)
 {
     const QString master = outline.major ? QStringLiteral("大項目") : QStringLiteral("中項目");
-    Label->setText(QStringLiteral("%1マスターを登録すると、工種のコードが次のように変わります。").arg(master));
+    QString text = QStringLiteral("%1マスターを登録すると、工種のコードが次のように変わります。").arg(master);
+    if (!outline.backup.isEmpty()) {
+        // A server's folder is written as the server writes it.
+        const qsizetype cut = std::max(outline.backup.lastIndexOf(u'/'), outline.backup.lastIndexOf(u'\\'));
+        text +=
+            QStringLiteral("\n続行すると、変更の前に製品データベースをバックアップします。\n保存先: %1\nファイル名: %2")
+                .arg(outline.backup.left(cut), outline.backup.mid(cut + 1));
+    }
+    Label->setText(text);
     QList<QStringList> codes;
     for (const RenumberingOutline::Code& c : outline.codes)
         codes << QStringList{c.name, c.added ? QStringLiteral("新規") : QString::number(c.oldCode),

@@ -5,6 +5,7 @@
 #include "ListGuard.h"
 #include "MasterLoads.h"
 #include "ProgramState.h"
+#include "RegistrationBackup.h"
 #include "RegistrationSupport.h"
 #include "RenumberingPreview.h"
 
@@ -131,10 +132,14 @@ bool WorkTypeRegistration::goOnWithRenumbering(Tab tab, int major, bool convertD
 
     TableDataset& grid = tab == Tab::Major ? m_ctx.dm.IBT_dai : m_ctx.dm.IBT_chu;
     openIfClosed(grid);
-    const RenumberingOutline outline = tab == Tab::Major
-                                           ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
-                                           : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
-    return !outline.worthShowing() || ask.renumbering(outline) == RenumberingQuestions::GoOn;
+    RenumberingOutline outline = tab == Tab::Major
+                                     ? RenumberingPreview::majors(conn.IBDatabase1, grid, convertDetails)
+                                     : RenumberingPreview::middles(conn.IBDatabase1, grid, major, convertDetails);
+    RegistrationBackup backup(m_ctx, outline); // named in the preview
+    if (outline.worthShowing() && ask.renumbering(outline) != RenumberingQuestions::GoOn)
+        return false;
+    backup.take();
+    return true;
 }
 
 // ------------------------------------------------------------------ major

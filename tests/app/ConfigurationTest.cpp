@@ -60,7 +60,8 @@ TEST_F(Config, ReadsTheKeysWithTheirQuirks)
     SystemConfig cfg;
     readSystemDat(writeText("comment without equals\r\nx0=10\r\nX0=99\r\nY0=20\r\nHEIGHT=600\r\nwidth=800\r\n"
                             "会社名１=8ABF8E9A\r\n自社支払日=abc\r\n消費税率=▲1,008\r\n 工種=0\r\n原価桁数= 1 \r\n"
-                            "単価桁数=\r\ndbpath_local=C:\\L\r\nDBPATH_DATA=D=E\r\n"),
+                            "単価桁数=\r\ndbpath_local=C:\\L\r\nDBPATH_DATA=D=E\r\nバックアップ世代数=3\r\n"
+                            "バックアップ共有フォルダー= \\\\S1\\B \r\n"),
                   cfg);
     // Keys ignore ASCII case and the first of two equal keys wins; " 工種" is
     // another key; absent keys read as empty text, not as the default; a key
@@ -71,6 +72,8 @@ TEST_F(Config, ReadsTheKeysWithTheirQuirks)
     EXPECT_DOUBLE_EQ(-1008.0, cfg.taxRate);
     EXPECT_EQ(QStringList({cfg.companyName, cfg.dbpathLocal, cfg.dbpathData, cfg.startDirectory}),
               QStringList({"漢字", "C:\\L", "D=E", QDir::currentPath()}));
+    EXPECT_EQ(cfg.backupsKept, 3);
+    EXPECT_EQ(cfg.backupShare, "\\\\S1\\B");
 }
 
 // No file, or an empty one: the defaults stay and the window is not moved to 0, 0, 0 × 0.

@@ -41,10 +41,15 @@ TEST(PreviewDialog, StopIsTheDefaultWhenSomethingIsLost)
     lost.major = false;
     lost.pastDetails = true;
     lost.gone = {{"外壁工事", 4, 0, 3, 0, 2, 5}, {QString(), 0, 0, 1, 0, 0, 0}};
+    lost.backup = "D:\\TREVOLAN\\BACKUP\\20260401-090500_PC1_中項目登録.fbk";
     {
         TPreviewDialog dialog;
         dialog.setOutline(lost);
         EXPECT_EQ(cells(dialog.GoneGrid), (QStringList{"4|外壁工事|3|2|5", "|（工種のないデーター）|1|0|0"}));
+        // The backup taken before the registration, as the server that writes it names it.
+        EXPECT_TRUE(dialog.Label->text().contains(
+            "保存先: D:\\TREVOLAN\\BACKUP\nファイル名: 20260401-090500_PC1_中項目登録.fbk"))
+            << dialog.Label->text().toStdString();
         EXPECT_FALSE(enterGoesOn(dialog));
     }
     TPreviewDialog others;

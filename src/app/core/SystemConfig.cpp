@@ -113,6 +113,11 @@ void readSystemDat(const QString& filePath, SystemConfig& cfg)
     cfg.password = dat.value(QStringLiteral("PASWORD"));
     cfg.password2 = dat.value(QStringLiteral("PASWORD2"));
     cfg.in17 = dat.value(QStringLiteral("IN_17"));
+    // Keeping none would delete the backup just taken; a missing or unusable
+    // value keeps the default.
+    if (const int kept = dat.intOrZero(QStringLiteral("バックアップ世代数")); kept > 0)
+        cfg.backupsKept = kept;
+    cfg.backupShare = dat.value(QStringLiteral("バックアップ共有フォルダー")).trimmed();
 }
 
 QStringList readFirstLines(const QString& filePath, int count, qint64 maxBytes)

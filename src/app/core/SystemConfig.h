@@ -34,6 +34,11 @@ struct SystemConfig {
     QString password;
     QString password2;
     QString in17;
+    // Backups of the product database kept before registrations ("バックアップ世代数").
+    int backupsKept = 10;
+    // The server's backup folder as this computer reaches it over the network
+    // ("バックアップ共有フォルダー"); empty when not shared.
+    QString backupShare;
     // Directory that was current when SYSTEM.DAT was read; commands return to it.
     QString startDirectory;
 };

@@ -71,6 +71,9 @@ struct RenumberingOutline {
     bool pastDetails = false;
     QList<Code> codes;
     QList<Gone> gone;
+    // The backup of the product database taken before anything is written, as
+    // the engine sees it; empty when the registration takes none.
+    QString backup;
 
     bool changesCodes() const
     {
