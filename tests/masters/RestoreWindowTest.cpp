@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QTableWidget>
 
-// The command as the user reaches it: its button on the second toolbar, the list of
+// The command as the user reaches it: Shift+F3 on the second toolbar, the list of
 // backups in its dialog, the two questions, the list's unregistered changes; the
 // list on screen is loaded again.
 TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen)
@@ -23,7 +23,9 @@ TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen
     f.form->showTab(Tab::Major);
     ASSERT_EQ(datasetRows(f.dm->IBT_dai, {"NAME01"}), (QStringList{"変更後", "仮設工事"}));
     f.form->showTab(Tab::Member);
-    EXPECT_EQ(f.form->SBS[2]->text(), QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから戻す"));
+    auto* button = f.form->findChild<QToolButton*>(QStringLiteral("SBS_03"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから戻す"));
 
     DialogBackupPicker picker(f.form.get());
     f.session->restoreCommand().picker = &picker;
@@ -40,7 +42,10 @@ TEST(RestoreWindow, ChosenInTheListTheBackupReplacesTheProductAndTheListOnScreen
     // A list with unregistered changes is asked about after the two questions.
     f.dm->list(Tab::Member).setUnregistered(true);
     f.confirm.answers = {Confirmation::Ok, Confirmation::Ok, Confirmation::Discard};
-    f.form->SBS[2]->click();
+    f.form->activateWindow();
+    QApplication::setActiveWindow(f.form.get());
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : f.form.get(), Qt::Key_F3,
+                    Qt::ShiftModifier);
 
     f.expectNoErrors();
     ASSERT_EQ(shown.size(), 4);
