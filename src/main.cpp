@@ -3,6 +3,7 @@
 #include "MASSAGE_FORM.h"
 #include "PreviewDialog.h"
 #include "QtTranslations.h"
+#include "RestoreDialog.h"
 #include "Session.h"
 #include "SingleInstance.h"
 #include "SystemConfig.h"
@@ -46,6 +47,8 @@ int main(int argc, char** argv)
         Form1.setConfirmation(&confirmation);
         PreviewQuestions renumbering(&Form1);
         Form1.setRenumberingQuestions(&renumbering);
+        DialogBackupPicker backups(&Form1);
+        session.restoreCommand().picker = &backups;
 
         QObject::connect(&instance, &SingleInstance::activationRequested, &Form1,
                          [&Form1] { SingleInstance::raiseWindow(&Form1); });

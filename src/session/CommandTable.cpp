@@ -46,7 +46,7 @@ CommandTable::CommandTable()
 
         row(1, true, {}, {cleared, cleared, QStringLiteral("置　換"), QStringLiteral("置　換")}),
         row(2, true, {}, {cleared, cleared, QStringLiteral("修　正"), cleared}),
-        row(3, true, {}),
+        row(3, true, QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから戻す")),
         row(4, true, QStringLiteral("行削除")),
         row(5, true, {}, {cleared, keep, cleared, cleared}),
         row(6, true, {}),

@@ -182,4 +182,8 @@ void Session::attach(MainScreen& screen)
     m_commands.bind(Button::SBS_10, [this] { m_maintenance->SBS_10Click(); });
     m_commands.bind(Button::SBS_11, [this] { m_maintenance->SBS_11Click(); });
     m_commands.bind(Button::SBS_12, [this] { m_maintenance->SBS_12Click(); });
+    m_restore = std::make_unique<RestoreCommand>(*m_context);
+    m_restore->mayReplaceLists = [this] { return m_unregistered->mayLeave(m_screen->activeTab()); };
+    m_restore->releaseProduct = [this] { m_import->work().productDatabase().close(); };
+    m_commands.bind(Button::SBS_03, [this] { m_restore->run(); });
 }

@@ -16,6 +16,7 @@
 #include "PriceCalculation.h"
 #include "ProgramState.h"
 #include "RegisterCommand.h"
+#include "RestoreCommand.h"
 #include "RowCommands.h"
 #include "TabSteps.h"
 #include "TextReplacement.h"
@@ -72,6 +73,7 @@ public:
     UnitReplacement& unitReplacement() { return *m_unitReplace; }
     UnitsFromMembers& unitsFromMembers() { return m_units; }
     MaintenanceCommands& maintenance() { return *m_maintenance; }
+    RestoreCommand& restoreCommand() { return *m_restore; }
 
 private:
     // Returns why NET.TXT names no usable database (empty when it does).
@@ -93,6 +95,7 @@ private:
     std::unique_ptr<MemberRename> m_rename;
     std::unique_ptr<UnitReplacement> m_unitReplace;
     std::unique_ptr<MaintenanceCommands> m_maintenance;
+    std::unique_ptr<RestoreCommand> m_restore;
     UnitsFromMembers m_units{dm};
     MemberSort m_sort{dm};
     MemberSearch m_search{dm};
