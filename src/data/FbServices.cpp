@@ -115,9 +115,8 @@ int folderProblem(const QString& folder)
         const bool aboutSource = job != Job::Restore &&
                                  (reason == R::FileMissing || reason == R::FileDamaged || reason == R::FileInUse) &&
                                  r.text.contains(source);
-        const NetworkErrors::Kind kind = attach.kind();
-        if (kind == NetworkErrors::Kind::Unreachable || kind == NetworkErrors::Kind::LoginRefused ||
-            kind == NetworkErrors::Kind::ConnectionLost || aboutSource)
+        const R kind = attach.kind();
+        if (kind == R::Unreachable || kind == R::LoginRefused || kind == R::ConnectionLost || aboutSource)
             fail(cannot + attach.advice(), QString(), r, statement);
     }
     int os = r.osError;

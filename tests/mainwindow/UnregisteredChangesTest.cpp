@@ -299,14 +299,14 @@ TEST_F(UnregisteredChangesTest, AValueNotPostedYetIsAskedAboutToo)
     dm->IBT_bu.setRecNo(1);
     dm->IBT_bu.setValue("KIN_02", 1700);
     answer({Confirmation::Stay});
-    form->SB[11]->click();
+    ui().SB[11]->click();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(confirm.modes, QList<int>{Confirmation::Unregistered});
 
     answer({Confirmation::Discard});
-    step(form->DBNavigator3);
-    EXPECT_EQ(form->DBEdit6->text(), "養生");
-    step(form->DBNavigator3, "◀");
+    step(ui().DBNavigator3);
+    EXPECT_EQ(ui().DBEdit6->text(), "養生");
+    step(ui().DBNavigator3, "◀");
     EXPECT_EQ(members(), (QStringList{"単管|1000", "クランプ|200"}));
 
     dm->IBT_bu.setValue("KIN_02", 1700);
