@@ -9,6 +9,7 @@
 #include <QSysInfo>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -38,7 +39,7 @@ QString safe(const QString& text, bool part)
 
 const QRegularExpression& namePattern()
 {
-    static const QRegularExpression re(QStringLiteral("^(\\d{8}-\\d{6})_([^_]+)_(.+)\\.fbk$"));
+    static const QRegularExpression re(QStringLiteral("^(\\d{8}-\\d{6})(?:-(\\d+))?_([^_]+)_(.+)\\.fbk$"));
     return re;
 }
 
@@ -80,15 +81,22 @@ const QString& Backups::folder() const
 
 QString Backups::nameFor(const QDateTime& taken, const QString& computer, const QString& what) const
 {
-    const QString name =
-        taken.toString(kTimeFormat) + u'_' + safe(computer, true) + u'_' + safe(what, false).left(kMaxWhat) + kSuffix;
     const QChar sep = separatorOf(m_folder);
-    return m_folder.endsWith(sep) ? m_folder + name : m_folder + sep + name;
+    const QString folder = m_folder.endsWith(sep) ? m_folder : m_folder + sep;
+    const QString tail = u'_' + safe(computer, true) + u'_' + safe(what, false).left(kMaxWhat) + kSuffix;
+    // Two backups in one second (a restore straight after another) must not meet
+    // one name: the engine refuses to write over a file, and the second would fail.
+    QString path = folder + taken.toString(kTimeFormat) + tail;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + taken.toString(kTimeFormat) + u'-' + QString::number(n) + tail;
+    return path;
 }
 
 QList<BackupFile> Backups::list() const
 {
     QList<BackupFile> out;
+    // Of two in one second, the later was written later and, named alike, has the higher number.
+    QList<QPair<QDateTime, int>> written;
     if (m_folder.isEmpty())
         return out;
     const QFileInfoList files =
@@ -100,13 +108,19 @@ QList<BackupFile> Backups::list() const
         const QDateTime taken = QDateTime::fromString(m.captured(1), kTimeFormat);
         if (!taken.isValid())
             continue;
-        out.append({f.absoluteFilePath(), taken, m.captured(2), m.captured(3), f.size()});
+        out.append({f.absoluteFilePath(), taken, m.captured(3), m.captured(4), f.size()});
+        written.append({f.lastModified(), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
     }
-    // Newest first; of two in the same second, the later name.
-    std::sort(out.begin(), out.end(), [](const BackupFile& a, const BackupFile& b) {
-        return a.taken != b.taken ? a.taken > b.taken : a.path > b.path;
+    // Newest first.
+    QList<qsizetype> order(out.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return out[a].taken != out[b].taken ? out[a].taken > out[b].taken : written[a] > written[b];
     });
-    return out;
+    QList<BackupFile> sorted;
+    for (qsizetype i : order)
+        sorted.append(out[i]);
+    return sorted;
 }
 
 void Backups::prune(int keep)

@@ -199,6 +199,15 @@ TEST(Backups, NamesListAndPrune)
     EXPECT_EQ(store.list().size(), 1);
     EXPECT_EQ(store.list()[0].computer, "OFFICE-2");
     EXPECT_TRUE(QFile::exists(dir.filePath("notes.fbk")));
+    // A second backup in the same second gets a name of its own and lists as the newer.
+    const QDateTime t1 = t0.addSecs(3600);
+    touch(store.nameFor(t1, "PC1", "復元前"));
+    const QString second = store.nameFor(t1, "PC1", "復元前");
+    EXPECT_FALSE(QFile::exists(second));
+    touch(second);
+    EXPECT_EQ(store.list().value(0).path, QFileInfo(second).absoluteFilePath());
+    EXPECT_EQ(store.list().value(0).what, "復元前");
+    store.prune(1);
 
     // Beside the database, as the engine that writes it sees the folder.
     EXPECT_EQ(Backups::folderFor("/srv/t/TREVOLAN.FDB"), "/srv/t/BACKUP");

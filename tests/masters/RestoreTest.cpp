@@ -102,7 +102,8 @@ TEST(Restore, GivesBackEveryTableAndKeepsTheReplacedDatabase)
     EXPECT_EQ(list.first().what, RestoreCommand::replacedWhat());
     EXPECT_EQ(list.first().computer, QStringLiteral("PC-01"));
     EXPECT_TRUE(rig.screen.confirm.messages.last().contains(QFileInfo(list.first().path).fileName()));
-    EXPECT_EQ(rig.command.restore(list.first()), RestoreCommand::Outcome::Restored);
+    EXPECT_EQ(rig.command.restore(list.first()), RestoreCommand::Outcome::Restored)
+        << rig.screen.confirm.messages.join('\n').toStdString();
     EXPECT_EQ(rig.everyTable(), changed);
 }
 
