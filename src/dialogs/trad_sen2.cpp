@@ -175,20 +175,9 @@ void Ttrad_sen2::search()
 {
     using namespace VendorSearch;
     const QString order = orderLine(CheckBox1->isChecked());
-    try {
-        if (!Edit1->text().isEmpty()) {
-            byText(Edit1->text(), CheckBox2->isChecked(), order).open(m_query);
-        } else {
-            if (!Edit3->text().isEmpty())
-                byWorkType(Edit3->text(), orderLine(CheckBox1->isChecked(), QStringLiteral("a."))).open(m_query);
-            if (Edit3->text().isEmpty() || m_query.recordCount() == 0)
-                all(order).open(m_query);
-        }
-    } catch (const DbError& e) {
-        m_query.close();
-        TCodePicker::errorHandler()(this, e.text());
-    }
-    fillGrid();
+    showVendors([&] { return byText(Edit1->text(), CheckBox2->isChecked(), order); },
+                [&] { return byWorkType(Edit3->text(), orderLine(CheckBox1->isChecked(), QStringLiteral("a."))); },
+                order);
 }
 
 void Ttrad_sen2::resort(int column)
@@ -200,15 +189,27 @@ void Ttrad_sen2::resort(int column)
     const QString direction = sortDirection == 1 ? QStringLiteral(" desc") : QString();
     sortDirection = 1 - sortDirection;
     const QString order = QStringLiteral("order by ") + field + direction;
+    showVendors([&] { return resortByText(Edit1->text(), CheckBox2->isChecked(), order); },
+                [&] {
+                    return resortByWorkType(Helpers::toIntOrZero(Edit3->text()),
+                                            QStringLiteral("order by a.") + field + direction);
+                },
+                order);
+}
+
+// The search text first; else the work type, and every vendor when there is
+// none or it finds nobody.
+void Ttrad_sen2::showVendors(const std::function<VendorSearch::Statement()>& byText,
+                             const std::function<VendorSearch::Statement()>& byWorkType, const QString& order)
+{
     try {
         if (!Edit1->text().isEmpty()) {
-            resortByText(Edit1->text(), CheckBox2->isChecked(), order).open(m_query);
+            byText().open(m_query);
         } else {
             if (!Edit3->text().isEmpty())
-                resortByWorkType(Helpers::toIntOrZero(Edit3->text()), QStringLiteral("order by a.") + field + direction)
-                    .open(m_query);
+                byWorkType().open(m_query);
             if (Edit3->text().isEmpty() || m_query.recordCount() == 0)
-                all(order).open(m_query);
+                VendorSearch::all(order).open(m_query);
         }
     } catch (const DbError& e) {
         m_query.close();

@@ -2,8 +2,11 @@
 
 #include "ProgramState.h"
 #include "Query.h"
+#include "VendorSearch.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class Confirmation;
 class Database;
@@ -55,6 +58,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showVendors(const std::function<VendorSearch::Statement()>& byText,
+                     const std::function<VendorSearch::Statement()>& byWorkType, const QString& order);
     void fillGrid();
     void pickWorkType();
     // The first line of `text` as the hidden memo of the suite shows it: cut to
