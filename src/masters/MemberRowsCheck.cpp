@@ -4,26 +4,36 @@
 #include "MemberRegistration.h"
 #include "Query.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace {
 
-struct Row {
-    int place = 0;
-    QString name1, name2, unit;
-};
-
-// Whether `later`'s duplicate removal deletes the member `earlier` was stored as.
-bool replaces(const Row& later, const Row& earlier)
+QString keyOf(const QString& name1, const QString& name2, const QString& unit)
 {
-    const auto sameName = [](const QString& typed, const QString& stored) {
-        return typed.isEmpty() ? stored.isEmpty()
-                               : MemberRegistration::nameForms(typed).contains(Helpers::firstLine(stored));
+    return name1 + QChar(0x1F) + name2 + QChar(0x1F) + unit;
+}
+
+// The key a row's member is stored under, as a later row's duplicate removal compares it.
+QString storedKey(const QString& name1, const QString& name2, const QString& unit)
+{
+    return keyOf(Helpers::firstLine(name1), Helpers::firstLine(name2), Helpers::unitText(unit));
+}
+
+// Every stored key a row's duplicate removal deletes: each form of each name, the unit as typed.
+QStringList removedKeys(const QString& name1, const QString& name2, const QString& unit)
+{
+    const auto forms = [](const QString& typed) {
+        return typed.isEmpty() ? QStringList{QString()} : MemberRegistration::nameForms(typed);
     };
-    const QString storedUnit = Helpers::unitText(earlier.unit);
-    const QString typedUnit = Helpers::firstLine(later.unit).replace(QChar(0x2019), QChar('\''));
-    return sameName(later.name1, earlier.name1) && sameName(later.name2, earlier.name2) &&
-           (later.unit.isEmpty() ? storedUnit.isEmpty() : storedUnit == typedUnit);
+    const QString typedUnit = Helpers::firstLine(unit).replace(QChar(0x2019), QChar('\''));
+    QStringList keys;
+    for (const QString& f1 : forms(name1))
+        for (const QString& f2 : forms(name2))
+            keys << keyOf(f1, f2, typedUnit);
+    keys.removeDuplicates();
+    return keys;
 }
 
 } // namespace
@@ -38,13 +48,13 @@ QStringList lostRows(Database& work)
                             "from BUZAI_S order by CNT"));
     q.open();
     QStringList lost;
-    QList<Row> kept;
+    QHash<QString, QList<int>> kept; // stored key -> places of the rows kept under it
     int place = 0;
     for (; !q.eof(); q.next()) {
         ++place;
-        const Row row{place, q.text(QStringLiteral("NAME01")), q.text(QStringLiteral("NAME02")),
-                      q.text(QStringLiteral("TANI"))};
-        if (row.name1.isEmpty() && row.name2.isEmpty()) {
+        const QString name1 = q.text(QStringLiteral("NAME01")), name2 = q.text(QStringLiteral("NAME02"));
+        const QString unit = q.text(QStringLiteral("TANI"));
+        if (name1.isEmpty() && name2.isEmpty()) {
             for (const char* column : others)
                 if (!q.text(QLatin1String(column)).isEmpty()) {
                     lost << QStringLiteral("%1行目：名称と摘要が空です。").arg(place);
@@ -52,17 +62,12 @@ QStringList lostRows(Database& work)
                 }
             continue;
         }
-        for (auto it = kept.begin(); it != kept.end();) {
-            if (replaces(row, *it)) {
+        for (const QString& key : removedKeys(name1, name2, unit))
+            for (const int earlier : kept.take(key))
                 lost << QStringLiteral("%1行目：%2行目と名称・摘要・単位が同じです（%2行目が残ります）。")
-                            .arg(it->place)
+                            .arg(earlier)
                             .arg(place);
-                it = kept.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        kept << row;
+        kept[storedKey(name1, name2, unit)] << place;
     }
     q.close();
     std::sort(lost.begin(), lost.end(), [](const QString& a, const QString& b) {
